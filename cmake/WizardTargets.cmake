@@ -1,0 +1,45 @@
+# Project-wide settings every target links.
+add_library(project_options INTERFACE)
+target_compile_features(project_options INTERFACE cxx_std_20)
+target_compile_options(project_options INTERFACE
+    -Wall -Wextra -Wshadow -Wsuggest-override -Wformat=2 -Werror)
+target_include_directories(project_options INTERFACE ${CMAKE_SOURCE_DIR}/src)
+
+# wizard_library(<name> [LINK <targets...>])
+# Builds every .cpp/.h of the calling folder (not its sub-folders) into one static library.
+function(wizard_library name)
+    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(NOT sources)
+        # A folder whose code has not been written yet still builds a (empty) library.
+        set(placeholder ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+        file(WRITE ${placeholder} "// no sources yet\n")
+        set(sources ${placeholder})
+    endif()
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC project_options ${ARG_LINK})
+endfunction()
+
+# wizard_tests(<label> [LINK <targets...>])
+# One test executable per test folder; every test carries the folder's label.
+function(wizard_tests label)
+    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(NOT sources)
+        return()
+    endif()
+    set(target ${label}_tests)
+    add_executable(${target} ${sources})
+    target_link_libraries(${target} PRIVATE testsupport ${ARG_LINK})
+    target_compile_definitions(${target} PRIVATE
+        TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
+        TEST_FIXTURE_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures"
+        TEST_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    gtest_discover_tests(${target}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES
+            LABELS ${label}
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;TZ=Asia/Tokyo")
+endfunction()

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QDialog;
+
+namespace platform {
+
+// Button sets, icons and answers keep the Win32 values: callers and stored settings compare them.
+enum MessageFlags : int {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_ABORTRETRYIGNORE = 0x2,
+    MB_YESNOCANCEL = 0x3,
+    MB_YESNO = 0x4,
+    MB_RETRYCANCEL = 0x5,
+    MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
+    MB_ICONINFORMATION = 0x40,
+    MB_DEFBUTTON1 = 0x0,
+    MB_DEFBUTTON2 = 0x100,
+    MB_DEFBUTTON3 = 0x200,
+};
+
+enum MessageResult : int {
+    IDOK = 1,
+    IDCANCEL = 2,
+    IDABORT = 3,
+    IDRETRY = 4,
+    IDIGNORE = 5,
+    IDYES = 6,
+    IDNO = 7,
+};
+
+// What a file or folder picker is asked for. Paths are UTF-8 in the native form.
+struct FileDialogRequest {
+    std::string caption;
+    std::string initialDir;
+    std::string fileName;
+    std::string filter;     // Qt filter text, e.g. "XML (*.xml);;すべて (*)"
+    std::string defaultExt; // without the dot
+};
+
+// Every modal box, picker and modal dialog goes through this service, so tests can answer them
+// from a script and a program run under test can record them instead of blocking.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+
+    // A Win32-style message box: text with "\r" line breaks, caption, MB_* flags. Returns an ID*.
+    virtual int messageBox(const std::string& text, const std::string& caption, int flags) = 0;
+    virtual std::optional<std::string> openFileName(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> saveFileName(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> folderName(const std::string& caption,
+                                                  const std::string& initialDir) = 0;
+    // Shows a dialog modally and returns its result (QDialog::exec()).
+    virtual int execDialog(QDialog& dialog) = 0;
+};
+
+// The service in force: the Qt one, the record mode one (see below) or a test's.
+MessageService& messageService();
+// Installs a service (not owned); nullptr restores the default one.
+void setMessageService(MessageService* service);
+
+// Shorthands for the service in force.
+int messageBox(const std::string& text, const std::string& caption, int flags);
+int execDialog(QDialog& dialog);
+
+// The answer a box gives when its default button is taken.
+int defaultAnswer(int flags);
+// Which buttons a box shows, as ID* values in screen order.
+std::vector<int> buttonsOf(int flags);
+// "information", "warning", "error", "question" or "none", from the icon bits.
+std::string kindOf(int flags);
+
+// Record mode: when the environment variable ZETRINO_MESSAGE_RECORD names a file, the default
+// service appends one line per box ("kind<TAB>caption<TAB>text", CR and LF written as \r and \n,
+// UTF-8) and answers with the default button; dialogs are recorded by title and cancelled.
+inline constexpr const char* kRecordEnvironmentVariable = "ZETRINO_MESSAGE_RECORD";
+
+} // namespace platform

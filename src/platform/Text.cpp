@@ -1,0 +1,108 @@
+#include "platform/Text.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace platform::text {
+namespace {
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(::iconv_open(to, from))
+    {
+        if (m_cd == reinterpret_cast<iconv_t>(-1))
+            throw EncodingError(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+    ~Converter() { ::iconv_close(m_cd); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts the whole input; returns false and the offset of the failing input on error.
+    bool run(std::string_view in, std::string& out, std::size_t& failedAt)
+    {
+        ::iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        out.clear();
+        char* src = const_cast<char*>(in.data());
+        std::size_t srcLeft = in.size();
+        char buffer[1024];
+        while (srcLeft > 0) {
+            char* dst = buffer;
+            std::size_t dstLeft = sizeof buffer;
+            const std::size_t r = ::iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
+            out.append(buffer, std::size_t(dst - buffer));
+            if (r == std::size_t(-1) && errno != E2BIG) {
+                failedAt = in.size() - srcLeft;
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+std::size_t utf8Length(unsigned char c)
+{
+    if (c < 0x80)
+        return 1;
+    if ((c >> 5) == 0x6)
+        return 2;
+    if ((c >> 4) == 0xE)
+        return 3;
+    if ((c >> 3) == 0x1E)
+        return 4;
+    return 1;
+}
+
+thread_local Converter t_toCp932("CP932", "UTF-8");
+thread_local Converter t_fromCp932("UTF-8", "CP932");
+
+} // namespace
+
+std::string toCp932(std::string_view utf8)
+{
+    std::string out;
+    std::size_t at = 0;
+    if (!t_toCp932.run(utf8, out, at)) {
+        const std::string ch(utf8.substr(at, utf8Length(static_cast<unsigned char>(utf8[at]))));
+        throw EncodingError("「" + ch + "」はShift-JIS(CP932)で表せない文字です。");
+    }
+    return out;
+}
+
+std::string fromCp932(std::string_view cp932)
+{
+    std::string out;
+    std::size_t at = 0;
+    if (!t_fromCp932.run(cp932, out, at))
+        throw EncodingError("invalid CP932 bytes at offset " + std::to_string(at));
+    return out;
+}
+
+bool fitsCp932(std::string_view utf8)
+{
+    std::string out;
+    std::size_t at = 0;
+    return t_toCp932.run(utf8, out, at);
+}
+
+std::size_t cp932Width(std::string_view utf8)
+{
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t n = utf8Length(static_cast<unsigned char>(utf8[i]));
+        const std::string_view ch = utf8.substr(i, n);
+        if (n == 1) {
+            width += 1;
+        } else {
+            std::string out;
+            std::size_t at = 0;
+            width += t_toCp932.run(ch, out, at) ? out.size() : 2;
+        }
+        i += n;
+    }
+    return width;
+}
+
+} // namespace platform::text

@@ -1,0 +1,80 @@
+#include "support/MessageRecorder.h"
+
+#include <QDialog>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+MessageRecorder::MessageRecorder() { platform::setMessageService(this); }
+
+MessageRecorder::~MessageRecorder() { platform::setMessageService(nullptr); }
+
+std::vector<std::string> MessageRecorder::texts() const
+{
+    std::vector<std::string> out;
+    for (const auto& b : m_boxes)
+        out.push_back(b.text);
+    return out;
+}
+
+int MessageRecorder::messageBox(const std::string& text, const std::string& caption, int flags)
+{
+    m_boxes.push_back({platform::kindOf(flags), caption, text, flags});
+    if (!m_answers.empty()) {
+        const int id = m_answers.front();
+        m_answers.pop_front();
+        return id;
+    }
+    if (m_answerDefaults)
+        return platform::defaultAnswer(flags);
+    ADD_FAILURE() << "unexpected message box: " << caption << " / " << text;
+    return platform::IDCANCEL;
+}
+
+std::optional<std::string> MessageRecorder::nextPick(const char* kind, const std::string& caption,
+                                                     const std::string& text)
+{
+    m_boxes.push_back({kind, caption, text, 0});
+    if (m_picks.empty()) {
+        ADD_FAILURE() << "unexpected " << kind << " picker: " << caption;
+        return std::nullopt;
+    }
+    auto p = m_picks.front();
+    m_picks.pop_front();
+    return p;
+}
+
+std::optional<std::string> MessageRecorder::openFileName(const platform::FileDialogRequest& r)
+{
+    return nextPick("open", r.caption, r.fileName);
+}
+
+std::optional<std::string> MessageRecorder::saveFileName(const platform::FileDialogRequest& r)
+{
+    return nextPick("save", r.caption, r.fileName);
+}
+
+std::optional<std::string> MessageRecorder::folderName(const std::string& caption,
+                                                       const std::string& initialDir)
+{
+    return nextPick("folder", caption, initialDir);
+}
+
+int MessageRecorder::execDialog(QDialog& dialog)
+{
+    m_boxes.push_back({"dialog", dialog.windowTitle().toStdString(),
+                       dialog.objectName().toStdString(), 0});
+    if (m_dialogs.empty()) {
+        ADD_FAILURE() << "unexpected modal dialog: " << dialog.windowTitle().toStdString();
+        return QDialog::Rejected;
+    }
+    auto handler = std::move(m_dialogs.front());
+    m_dialogs.pop_front();
+    dialog.show();
+    const int result = handler(dialog);
+    dialog.hide();
+    return result;
+}
+
+} // namespace testsupport

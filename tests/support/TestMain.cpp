@@ -1,0 +1,15 @@
+// Test main: a QApplication on the offscreen platform, then GoogleTest.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::unsetenv("ZETRINO_MESSAGE_RECORD");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

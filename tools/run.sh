@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts the wizard.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh build
+exec build/src/app/zetrino-rendo "$@"
