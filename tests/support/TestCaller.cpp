@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -49,6 +50,20 @@ const std::vector<std::string>& TestCaller::received()
         m_received.emplace_back(buffer, std::size_t(n));
     }
     return m_received;
+}
+
+bool TestCaller::waitForCalls(std::size_t count)
+{
+    constexpr int kSafetyMilliseconds = 60000;
+    while (received().size() < count) {
+        pollfd p {m_fd, POLLIN, 0};
+        const int rc = ::poll(&p, 1, kSafetyMilliseconds);
+        if (rc == 0)
+            return false;
+        if (rc < 0 && errno != EINTR)
+            return false;
+    }
+    return true;
 }
 
 bool TestCaller::enabled()

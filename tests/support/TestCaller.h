@@ -18,6 +18,9 @@ public:
     // Every call received so far, oldest first: "DISABLE", "FOREGROUND", "ENABLE",
     // "POST <message> <wparam> <lparam>". Never waits: what has been sent is already queued.
     const std::vector<std::string>& received();
+    // Waits until at least count calls have arrived (false if they never do; the wait is only a
+    // guard against a program that hangs).
+    bool waitForCalls(std::size_t count);
     // Whether the caller's window is enabled after the calls received so far.
     bool enabled();
 
