@@ -1,8 +1,8 @@
 #include "export/main.h"
 
 #include "platform/SpecialFolders.h"
+#include "support/Environment.h"
 #include "support/MessageRecorder.h"
-#include "support/MutexHolder.h"
 #include "support/TempDir.h"
 #include "support/TestCaller.h"
 

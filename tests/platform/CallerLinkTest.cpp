@@ -1,7 +1,7 @@
 #include "platform/CallerLink.h"
 
 #include "platform/SpecialFolders.h"
-#include "support/MutexHolder.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/TestCaller.h"
 

@@ -1,6 +1,7 @@
 #include "platform/NamedMutex.h"
 
 #include "platform/SpecialFolders.h"
+#include "support/Environment.h"
 #include "support/MutexHolder.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "platform/SpecialFolders.h"
 
-#include "support/MutexHolder.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

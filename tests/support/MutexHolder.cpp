@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QStringList>
 
-#include <cstdlib>
 #include <stdexcept>
 
 namespace testsupport {
@@ -53,26 +52,6 @@ void MutexHolder::kill()
 {
     m_process->kill();
     m_process->waitForFinished(kSafetyMilliseconds);
-}
-
-ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : m_name(name)
-{
-    if (const char* old = std::getenv(name)) {
-        m_old = old;
-        m_hadOld = true;
-    }
-    if (value)
-        ::setenv(name, value, 1);
-    else
-        ::unsetenv(name);
-}
-
-ScopedEnvironment::~ScopedEnvironment()
-{
-    if (m_hadOld)
-        ::setenv(m_name.c_str(), m_old.c_str(), 1);
-    else
-        ::unsetenv(m_name.c_str());
 }
 
 } // namespace testsupport

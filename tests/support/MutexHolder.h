@@ -29,18 +29,4 @@ private:
     std::unique_ptr<QProcess> m_process;
 };
 
-// Sets (or with nullptr unsets) an environment variable for its lifetime.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    std::string m_name;
-    std::string m_old;
-    bool m_hadOld = false;
-};
-
 } // namespace testsupport
