@@ -187,8 +187,19 @@ IniFile::IniFile(std::string path, WriteMode mode) : m_path(std::move(path)), m_
 
 void IniFile::reload()
 {
-    m_lines.clear();
+    load();
     m_dirty = false;
+}
+
+void IniFile::refresh() const
+{
+    if (m_mode == WriteMode::Immediate)
+        load();
+}
+
+void IniFile::load() const
+{
+    m_lines.clear();
     if (!files::fileExists(m_path))
         return;
     const std::string bytes = files::readAll(m_path);
@@ -207,6 +218,7 @@ void IniFile::reload()
 std::string IniFile::readString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const
 {
+    refresh();
     if (!text::fitsCp932(section) || !text::fitsCp932(key))
         return std::string(defaultValue);
     Range r;
@@ -231,6 +243,7 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool defa
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value)
 {
+    refresh();
     if (section.empty() || key.empty())
         return;
     const std::string s = toFile(section, "セクション名");
@@ -268,6 +281,7 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
 
 void IniFile::addSection(std::string_view section)
 {
+    refresh();
     if (section.empty())
         return;
     const std::string s = toFile(section, "セクション名");
@@ -281,6 +295,7 @@ void IniFile::addSection(std::string_view section)
 
 void IniFile::deleteKey(std::string_view section, std::string_view key)
 {
+    refresh();
     if (!text::fitsCp932(section) || !text::fitsCp932(key))
         return;
     Range r;
@@ -296,6 +311,7 @@ void IniFile::deleteKey(std::string_view section, std::string_view key)
 
 void IniFile::eraseSection(std::string_view section)
 {
+    refresh();
     if (!text::fitsCp932(section))
         return;
     Range r;
@@ -308,12 +324,14 @@ void IniFile::eraseSection(std::string_view section)
 
 bool IniFile::sectionExists(std::string_view section) const
 {
+    refresh();
     Range r;
     return text::fitsCp932(section) && findSection(m_lines, text::toCp932(section), r);
 }
 
 bool IniFile::valueExists(std::string_view section, std::string_view key) const
 {
+    refresh();
     Range r;
     std::size_t index;
     std::string_view value;
@@ -324,6 +342,7 @@ bool IniFile::valueExists(std::string_view section, std::string_view key) const
 
 std::vector<std::string> IniFile::readSections() const
 {
+    refresh();
     std::vector<std::string> out;
     for (const auto& line : m_lines) {
         std::string_view n;
@@ -335,6 +354,7 @@ std::vector<std::string> IniFile::readSections() const
 
 std::vector<std::string> IniFile::readSection(std::string_view section) const
 {
+    refresh();
     std::vector<std::string> out;
     Range r;
     if (!text::fitsCp932(section) || !findSection(m_lines, text::toCp932(section), r))

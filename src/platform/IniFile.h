@@ -11,10 +11,12 @@ namespace platform {
 // (backslashes, commas, "=" after the first stay as they are). Values read are trimmed of blanks and
 // lose one pair of enclosing quotes, as the Windows profile reader does.
 //
-// The file is read once when the object is made. In Immediate mode every change writes the file
-// whole (temporary file + rename) before it returns; in Deferred mode changes stay in memory until
-// updateFile(). A failed write raises platform::files::FileError and leaves both the file and this
-// object as they were. Text without a CP932 form raises platform::text::EncodingError.
+// Immediate mode works like the Windows profile functions: every call reads the file as it is now,
+// and every change writes it whole (temporary file + rename) before it returns, so several objects
+// and programs may share one file. Deferred mode reads the file once (and on reload()) and keeps
+// changes in memory until updateFile(), for a batch of changes written in one piece. A failed write
+// raises platform::files::FileError and leaves the file as it was (and the object as it was
+// before the call). Text without a CP932 form raises platform::text::EncodingError.
 class IniFile {
 public:
     enum class WriteMode { Immediate, Deferred };
@@ -52,16 +54,18 @@ public:
 
     // Writes pending changes (Deferred mode); nothing when there are none.
     void updateFile();
-    // Reads the file again, dropping pending changes.
+    // Reads the file again, dropping pending changes (Deferred mode).
     void reload();
 
 private:
+    void load() const;
+    void refresh() const;
     void change(const std::vector<std::string>& before);
     void save();
 
     std::string m_path;
     WriteMode m_mode;
-    std::vector<std::string> m_lines; // CP932 bytes, without line ends
+    mutable std::vector<std::string> m_lines; // CP932 bytes, without line ends
     bool m_dirty = false;
 };
 

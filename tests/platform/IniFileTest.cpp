@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 using platform::IniFile;
 namespace files = platform::files;
@@ -25,9 +26,14 @@ protected:
         files::clearFaults();
         paths::resetDriveMap();
     }
-    static std::string reference(const char* name)
+    // Compares with a reference file; ZETRINO_REGENERATE_REFERENCES=1 rewrites the reference
+    // instead (review the change as a diff).
+    static void expectReference(const std::string& actual, const char* name)
     {
-        return readFile(std::string(TEST_SOURCE_DIR) + "/data/" + name);
+        const std::string path = std::string(TEST_SOURCE_DIR) + "/data/" + name;
+        if (const char* regen = std::getenv("ZETRINO_REGENERATE_REFERENCES"); regen && *regen == '1')
+            writeFile(path, actual);
+        EXPECT_EQ(actual, readFile(path)) << name;
     }
     testsupport::TempDir m_root;
 };
@@ -48,7 +54,7 @@ TEST_F(IniFileTest, WritesMatchTheReferenceByteForByte)
     ini.deleteKey("DATAINFO", "temp");
     ini.writeString("DATAINFO", "LIST", "a,b,\"c\" \\n");
     ini.writeString("EMPTY", "K", "");
-    EXPECT_EQ(readFile(m_root / "Data/dwacc.ini"), reference("ini_write.ini"));
+    expectReference(readFile(m_root / "Data/dwacc.ini"), "ini_write.ini");
 
     // Read back through a new object: the same values, and a rewrite gives the same bytes.
     IniFile again("c:\\data\\DWACC.INI", IniFile::WriteMode::Deferred);
@@ -58,7 +64,21 @@ TEST_F(IniFileTest, WritesMatchTheReferenceByteForByte)
     EXPECT_EQ(again.readInteger("DATAINFO", "NENDO", 0), 2024);
     again.writeString("DATASTS", "STATUS", "1");
     again.updateFile();
-    EXPECT_EQ(readFile(m_root / "Data/dwacc.ini"), reference("ini_write.ini"));
+    expectReference(readFile(m_root / "Data/dwacc.ini"), "ini_write.ini");
+}
+
+TEST_F(IniFileTest, ImmediateObjectsShareOneFile)
+{
+    IniFile a("C:\\s.ini");
+    IniFile b("C:\\S.INI");
+    IniFile batch("C:\\s.ini", IniFile::WriteMode::Deferred);
+    a.writeString("S", "a", "1");
+    b.writeString("S", "b", "2"); // b reads the file as a left it
+    EXPECT_EQ(a.readString("S", "b", ""), "2");
+    EXPECT_EQ(readFile(m_root / "s.ini"), "[S]\r\na=1\r\nb=2\r\n");
+    EXPECT_EQ(batch.readString("S", "a", "none"), "none"); // read before the writes
+    batch.reload();
+    EXPECT_EQ(batch.readString("S", "b", ""), "2");
 }
 
 TEST_F(IniFileTest, ReadsLikeTheWindowsProfileReader)
