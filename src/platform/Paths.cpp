@@ -154,6 +154,8 @@ bool driveOf(char letter, Drive& out)
 
 fs::path toNative(std::string_view p)
 {
+    if (p.empty())
+        throw std::invalid_argument("パスが指定されていません。");
     if (hasDriveLetter(p)) {
         Drive d;
         if (!driveOf(p[0], d))

@@ -29,7 +29,7 @@ bool driveOf(char letter, Drive& out);
 // existing component resolved without regard to case. A UNC path resolves through the remote drive
 // whose UNC name it starts with. A path without a drive ("\x" or relative) uses drive C: for a
 // rooted path and the current folder otherwise. Native paths ("/...") pass through, resolved.
-// Throws std::invalid_argument for a drive letter that is not mapped.
+// Throws std::invalid_argument for an empty path or a drive letter that is not mapped.
 std::filesystem::path toNative(std::string_view windowsPath);
 
 // The Windows form of a native path: the drive whose root holds it (the longest match); a path

@@ -37,6 +37,13 @@ void QSortByCode(std::vector<Item>& Items, int L, int R, CodeOf codeOf)
     });
 }
 
+// The same for items whose code is their member Code (TQSORT of uAccRecord).
+template <class Item>
+void QSortByCode(std::vector<Item>& Items, int L, int R)
+{
+    QSortByCode(Items, L, R, [](const Item& item) -> const std::string& { return item.Code; });
+}
+
 // Rounds an amount to whole units: 0 truncates toward zero, 2 rounds away from zero whenever a
 // fraction remains, any other mode rounds half away from zero.
 platform::Currency CurrHasuuSyori(int Mode, platform::Currency Value);

@@ -110,4 +110,7 @@ TEST_F(FilesTest, FoldersAndRemoval)
     files::removeAll("C:\\A");
     EXPECT_FALSE(files::exists("C:\\A"));
     EXPECT_FALSE(files::exists("Q:\\A"));
+    EXPECT_FALSE(files::exists(""));
+    EXPECT_FALSE(files::directoryExists(""));
+    EXPECT_THROW(files::readAll(""), files::FileError);
 }

@@ -180,11 +180,13 @@ TEST(TextRoutines, QSortByCodeSortsByCp932Bytes)
     EXPECT_EQ(codes, (std::vector<std::string>{"100", "1000", "200", "300", "A10", "ﾟ", "ﾟ"}));
     EXPECT_EQ(items[0].row, 2); // rows move with their codes
     EXPECT_EQ(items[4].row, 4);
-    // Only L..R is sorted.
-    std::vector<Row> part{{"3", 0}, {"2", 1}, {"1", 2}};
-    QSortByCode(part, 1, 2, [](const Row& r) { return r.code; });
-    EXPECT_EQ(part[0].code, "3");
-    EXPECT_EQ(part[1].code, "1");
+    // Only L..R is sorted; items with a member Code need no accessor.
+    struct Entry { std::string Code; int Row; };
+    std::vector<Entry> part{{"3", 0}, {"2", 1}, {"1", 2}};
+    QSortByCode(part, 1, 2);
+    EXPECT_EQ(part[0].Code, "3");
+    EXPECT_EQ(part[1].Code, "1");
+    EXPECT_EQ(part[1].Row, 2);
 }
 
 TEST(TextRoutines, AppendLinesToFileWritesCp932Lines)
