@@ -21,8 +21,14 @@ namespace detail {
 
 DatabaseError makeError(const ISC_STATUS* status, std::string context)
 {
-    const long code = (status[0] == 1) ? static_cast<long>(status[1]) : 0;
+    long code = (status[0] == 1) ? static_cast<long>(status[1]) : 0;
+    // A link that breaks after connecting: the Windows client reports isc_network_error
+    // followed by the read or write error, the Linux client the second code alone. One code
+    // for one condition, so that the lost connection is recognised wherever it happens.
+    if (code == isc_net_read_err || code == isc_net_write_err)
+        code = isc_network_error;
     const int sqlCode = static_cast<int>(isc_sqlcode(status));
+
     // Every interpreted line joined by one blank: the logs keep one error on one line.
     std::string text;
     char buffer[1024];

@@ -7,7 +7,8 @@ namespace firebird {
 
 // An error reported by the database server or the client library.
 // statusCode() is the first code of the status vector (e.g. 335544721 for a lost connection),
-// sqlCode() the SQLCODE derived from it, message() the engine's text on one line (UTF-8) and
+// sqlCode() the SQLCODE derived from it (a link broken after connecting reports
+// kNetworkError, also where the client library names only the failed read or write), message() the engine's text on one line (UTF-8) and
 // context() names the wrapper operation that failed.
 class DatabaseError : public std::runtime_error {
 public:
