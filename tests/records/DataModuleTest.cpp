@@ -160,6 +160,21 @@ TEST_F(DataModuleTest, DeleteLogonInfoRemovesTheSignInRow)
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 
+TEST_F(DataModuleTest, FileManagementDatabaseOpensOnlyWhenItsFileExists)
+{
+    EXPECT_FALSE(m_dm->fnFileManConnected(""));
+    testsupport::FixtureDb::copyTo("fileman", m_root / "data" / "dwfileman.fdb");
+    EXPECT_TRUE(m_dm->fnFileManConnected(""));
+    EXPECT_TRUE(m_dm->fnFileManConnected("")); // already open
+    EXPECT_EQ(m_dm->IBFileMan.databaseName(), native("data/dwfileman.fdb"));
+
+    // Server modes ask the server's machine; without an answer there is no such file.
+    m_dm->IBFileMan.disconnect();
+    ConnectMode = 1;
+    EXPECT_FALSE(m_dm->fnFileManConnected("localhost"));
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
 TEST_F(DataModuleTest, DropDatabaseRemovesTheCompanyFile)
 {
     EXPECT_FALSE(m_dm->AccDatDropDatabase("", ""));
