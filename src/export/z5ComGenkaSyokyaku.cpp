@@ -1,5 +1,7 @@
 #include "export/z5ComGenkaSyokyaku.h"
 
+#include "records/uAccRecord.h"
+
 #include <cmath>
 
 using platform::Currency;
@@ -91,6 +93,24 @@ const TDateTime kD12 = platform::encodeDate(2012, 4, 1);
 const Currency kOneYen = kCurrencyUnit;
 
 } // namespace
+
+GenkaSyokyakuSettings genkaSyokyakuSettings(const TACCINF& copy, const TACCINF& programWide)
+{
+    GenkaSyokyakuSettings s;
+    s.KISHU = copy.KISHU;
+    s.KIMATU = copy.KIMATU;
+    s.SIME = copy.SIME;
+    s.DATATYPE = copy.DATATYPE;
+    s.SDAI_HASUU1 = copy.SDAI_HASUU1;
+    s.SDAI_HASUU2 = copy.SDAI_HASUU2;
+    s.SDAI_HASUU3 = programWide.SDAI_HASUU3;
+    return s;
+}
+
+GenkaSyokyakuSettings genkaSyokyakuSettingsFromAccInf()
+{
+    return genkaSyokyakuSettings(AccInf, AccInf);
+}
 
 void copyCalcResult(const TGenkaSyokyakuCalcRec& r, TGenkaSyokyakuRec& row)
 {

@@ -2,6 +2,8 @@
 // worked out by hand in the comment beside it.
 #include "export/z5ComGenkaSyokyaku.h"
 
+#include "records/uAccRecord.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -483,4 +485,31 @@ TEST(GenkaSyokyaku, StatementRowTakesTheResultFields)
     EXPECT_EQ(out.SYUTOKUKAGAKUCHOSEI, yen(100000));
     EXPECT_EQ(out.GoukeiFlag, 0);
     EXPECT_STREQ(SisanJyoutaiName[5], "改定償却");
+}
+
+TEST(GenkaSyokyaku, SettingsComeFromTheCompanyCopyAndTheProgramWideRounding)
+{
+    records::resetProgramState();
+    TACCINF copy;
+    copy.KISHU = encodeDate(2024, 4, 1);
+    copy.KIMATU = encodeDate(2025, 3, 31);
+    copy.SIME = 20;
+    copy.DATATYPE = 1;
+    copy.SDAI_HASUU1 = 1;
+    copy.SDAI_HASUU2 = 2;
+    copy.SDAI_HASUU3 = 0;
+    TACCINF programWide = copy;
+    programWide.SDAI_HASUU3 = 2;
+    GenkaSyokyakuSettings s = genkaSyokyakuSettings(copy, programWide);
+    EXPECT_EQ(s.KISHU, copy.KISHU);
+    EXPECT_EQ(s.KIMATU, copy.KIMATU);
+    EXPECT_EQ(s.SIME, 20);
+    EXPECT_EQ(s.DATATYPE, 1);
+    EXPECT_EQ(s.SDAI_HASUU1, 1);
+    EXPECT_EQ(s.SDAI_HASUU2, 2);
+    EXPECT_EQ(s.SDAI_HASUU3, 2);
+
+    AccInf = programWide;
+    EXPECT_EQ(genkaSyokyakuSettingsFromAccInf().SDAI_HASUU3, 2);
+    records::resetProgramState();
 }
