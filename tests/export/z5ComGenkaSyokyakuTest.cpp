@@ -513,3 +513,24 @@ TEST(GenkaSyokyaku, SettingsComeFromTheCompanyCopyAndTheProgramWideRounding)
     EXPECT_EQ(genkaSyokyakuSettingsFromAccInf().SDAI_HASUU3, 2);
     records::resetProgramState();
 }
+
+TEST(GenkaSyokyaku, AcquiredInEachMonthOfTheYear)
+{
+    // 200% life 7 (0.286), cost 1,000,000 acquired on the first of month m: 286,000 x (13 - m) / 12,
+    // truncated to yen. Straight-line life 5: 1,200,000 x 0.200 x (13 - m) / 12 = 20,000 x (13 - m).
+    const double declining[12] = {286000, 262166, 238333, 214500, 190666, 166833,
+                                  143000, 119166, 95333,  71500,  47666,  23833};
+    for (int month = 1; month <= 12; ++month) {
+        SCOPED_TRACE("month " + std::to_string(month));
+        KsSisanRow row = asset(2, 7, encodeDate(2024, month, 1), 1000000, 0);
+        row.SYOUKIKANSTR = month;
+        TGenkaSyokyakuCalcRec r = compute(year2024(), row);
+        EXPECT_TRUE(r.ZaiKikanFlag);
+        EXPECT_EQ(r.Jyoutai, 0);
+        EXPECT_EQ(r.FUTUSYOUKIN, yen(declining[month - 1]));
+
+        row = asset(1, 5, encodeDate(2024, month, 1), 1200000, 0);
+        row.SYOUKIKANSTR = month;
+        EXPECT_EQ(compute(year2024(), row).FUTUSYOUKIN, yen(20000.0 * (13 - month)));
+    }
+}
