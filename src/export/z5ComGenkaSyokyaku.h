@@ -195,7 +195,7 @@ private:
     platform::Currency roundSyokyaku(platform::Currency amount) const;
     platform::Currency fivePercentAmount() const;
     bool acquiredInPeriod() const;
-    platform::Currency dep2007() ;
+    platform::Currency dep2007();
     platform::Currency depOld();
     platform::Currency depOtherMethods();
 
