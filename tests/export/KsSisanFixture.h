@@ -1,16 +1,10 @@
 #pragma once
 
-// The asset rows of tests/fixtures/ks_sisan.sql read straight from its INSERT statements, so the
-// calculator's tests and the database tests share one set of assets.
+// The assets of the company fixture (tests/fixtures/company/32-asset-rows.sql) and their figures.
 
 #include "export/z5ComGenkaSyokyaku.h"
 
-#include <map>
-#include <string>
 #include <vector>
-
-// Rows by key; a column the script leaves out or sets to NULL reads as 0, as the loading does.
-std::map<std::int32_t, KsSisanRow> readKsSisanFixture(const std::string& sqlPath);
 
 // The company settings the fixture assets are computed for: an individual's calendar year 2024,
 // every rounding mode 0.
@@ -32,6 +26,3 @@ struct KsSisanExpectation {
     const char* why;
 };
 const std::vector<KsSisanExpectation>& ksSisanFixtureExpectations();
-
-// The path of the fixture script.
-std::string ksSisanFixturePath();
