@@ -25,22 +25,6 @@ const char* const kGroup = "減価償却設定";
 const char* const kCode250 = "250%定率法で償却する経過措置";
 const char* const kCode200 = "200%定率法で償却する経過措置";
 
-// Starts the transaction unless it is active; the owner commits only what it started.
-class OwnTransaction {
-public:
-    explicit OwnTransaction(firebird::Transaction& t) : m_t(t), m_started(!t.inTransaction())
-    {
-        if (m_started)
-            m_t.start();
-    }
-    bool started() const { return m_started; }
-    firebird::Transaction& transaction() { return m_t; }
-
-private:
-    firebird::Transaction& m_t;
-    bool m_started;
-};
-
 } // namespace
 
 GenkaSyokyakuDatabaseSource::GenkaSyokyakuDatabaseSource(firebird::Transaction& transaction)
