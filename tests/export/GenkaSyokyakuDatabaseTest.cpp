@@ -130,3 +130,47 @@ TEST_F(GenkaSyokyakuDatabase, DatabaseErrorsReachTheCallerWithNoTransactionLeftO
     EXPECT_THROW(calc.LoadSisan(1, r), firebird::DatabaseError);
     EXPECT_FALSE(t.inTransaction());
 }
+
+TEST_F(GenkaSyokyakuDatabase, FixtureSettingsAreThoseOfTheCompanyRow)
+{
+    firebird::Transaction t(m_db);
+    t.start();
+    firebird::Statement q(t, "SELECT KISHU, KIMATU, SIME, DATATYPE, SDAI_HASUU1, SDAI_HASUU2, SDAI_HASUU3 "
+                             "FROM ACCDEF1 WHERE REC = 1");
+    firebird::Cursor c = q.open();
+    ASSERT_TRUE(c.fetch());
+    const GenkaSyokyakuSettings s = ksSisanFixtureSettings();
+    EXPECT_EQ(c.getDateTime("KISHU"), s.KISHU);
+    EXPECT_EQ(c.getDateTime("KIMATU"), s.KIMATU);
+    EXPECT_EQ(c.getInt("SIME"), s.SIME);
+    EXPECT_EQ(c.getInt("DATATYPE"), s.DATATYPE);
+    EXPECT_EQ(c.getInt("SDAI_HASUU1"), s.SDAI_HASUU1);
+    EXPECT_EQ(c.getInt("SDAI_HASUU2"), s.SDAI_HASUU2);
+    EXPECT_EQ(c.getInt("SDAI_HASUU3"), s.SDAI_HASUU3);
+}
+
+TEST_F(GenkaSyokyakuDatabase, CompanyRoundingModesChangeOnlyTheFractionalFigures)
+{
+    // Asset 4: (50,000 - 1) x 12 / 60 = 9,999.8; asset 8: 1,001 x 50.5% = 505.505.
+    struct Modes {
+        int depreciation, expense;
+        double asset4, asset8Expense;
+    };
+    for (Modes m : {Modes{0, 0, 9999, 505}, Modes{1, 1, 10000, 506}, Modes{2, 2, 10000, 506}, Modes{2, 0, 10000, 505}}) {
+        SCOPED_TRACE("modes " + std::to_string(m.depreciation) + "/" + std::to_string(m.expense));
+        GenkaSyokyakuSettings s = ksSisanFixtureSettings();
+        s.SDAI_HASUU1 = m.depreciation;
+        s.SDAI_HASUU3 = m.expense;
+        firebird::Transaction t(m_db);
+        GenkaSyokyakuDatabaseSource source(t);
+        TGenkaSyokyakuSisanCalc calc(source, s);
+        TGenkaSyokyakuCalcRec r;
+        calc.LoadSisan(4, r);
+        EXPECT_EQ(r.FUTUSYOUKIN, yen(m.asset4));
+        calc.LoadSisan(8, r);
+        EXPECT_EQ(r.HitsuyoKeihi, yen(m.asset8Expense));
+        calc.LoadSisan(1, r);
+        EXPECT_EQ(r.FUTUSYOUKIN, yen(65536));
+        EXPECT_EQ(r.HosyouGaku, 65520);
+    }
+}
