@@ -1,5 +1,7 @@
 #include "accounting/AccountingPeriods.h"
 
+using accounting::isClosingDay;
+using accounting::kClosingDayMonthEnd;
 using platform::TDateTime;
 
 namespace {
@@ -16,7 +18,7 @@ int lastDayOf(int year, int month)
 
 } // namespace
 
-bool isClosingDay(int closingDay)
+bool accounting::isClosingDay(int closingDay)
 {
     return (closingDay >= 1 && closingDay <= 28) || closingDay == kClosingDayMonthEnd;
 }

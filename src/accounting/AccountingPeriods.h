@@ -13,10 +13,14 @@
 // closes in the next calendar month); 99 ends it on the calendar month's last day; any other value
 // means no closing day, and dates are used as they are.
 
+namespace accounting {
+
 inline constexpr int kClosingDayMonthEnd = 99;
 
 // Whether a closing day is one of 1..28 or 99.
 bool isClosingDay(int closingDay);
+
+} // namespace accounting
 
 // Period number of a month index (fiscal month - 1, 0..11): 1..3, 5..7, 9..11, 13..15; -1 outside.
 int fnKikanNoOfMonth(int monthIndex);

@@ -24,6 +24,8 @@ struct TZeiRituRec {
     std::int32_t number2;
 };
 
+namespace accounting {
+
 // The rates up to the 5% era, newest first.
 inline constexpr TZeiRituRec kZeiRitu2[2] = {
     {"5%", 5 * platform::kCurrencyUnit, 0, 1, "1997/04/01", 1, 0},
@@ -36,3 +38,5 @@ inline constexpr TZeiRituRec kZeiRitu3[3] = {
     {"5%", 5 * platform::kCurrencyUnit, 2, 1, "1997/04/01", 1, 0},
     {"3%", 3 * platform::kCurrencyUnit, 1, 0, "1989/04/01", 1, 0},
 };
+
+} // namespace accounting

@@ -22,7 +22,7 @@ platform::TDateTime parseSlashDate(const char* text)
 void pcGengoInit()
 {
     GengoTable.clear();
-    for (const TGengo2Rec& row : kBuiltInGengo) {
+    for (const TGengo2Rec& row : accounting::kBuiltInGengo) {
         TGengoRec rec;
         rec.name = row.name;
         rec.letter = row.letter;

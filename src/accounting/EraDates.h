@@ -36,6 +36,8 @@ struct TWarekiRec {
     std::uint16_t day = 0;
 };
 
+namespace accounting {
+
 // The built-in eras, newest first; the system database's table adds later ones.
 inline constexpr TGengo2Rec kBuiltInGengo[4] = {
     {"平成", "H", "1989/01/08", 1989},
@@ -43,6 +45,8 @@ inline constexpr TGengo2Rec kBuiltInGengo[4] = {
     {"大正", "T", "1912/07/30", 1912},
     {"明治", "M", "1868/09/08", 1868},
 };
+
+} // namespace accounting
 
 // The program-wide era table; empty until the sign-in reads it (GUI thread only).
 extern TGengoArray GengoTable;

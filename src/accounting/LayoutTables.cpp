@@ -3,6 +3,11 @@
 #include <cmath>
 #include <iterator>
 
+using accounting::CashFlowItem;
+using accounting::kGokeiRowCount;
+using accounting::kKamokuGroupCount;
+using accounting::kNoKamokuGroup;
+
 namespace {
 
 constexpr std::uint16_t kGokeiGeneral[] = {
@@ -230,7 +235,7 @@ platform::Currency fnPercentOf(double ratio)
     return static_cast<platform::Currency>(std::trunc(t / 10000)) * kTenth;
 }
 
-void resetLayoutTables()
+void accounting::resetLayoutTables()
 {
     GokeiRowTable = gokeiOf(kGokeiGeneral);
     KamokuGroupTable = startGroups();

@@ -14,18 +14,13 @@
 // First trial-balance row that holds an account; rows 1..50 are total lines, row 0 is unused.
 inline constexpr std::uint16_t FirstKamokuRow = 51;
 
+namespace accounting {
+
 inline constexpr std::size_t kGokeiRowCount = 115;
 inline constexpr std::size_t kKamokuGroupCount = 149;
 
 // Marks an account-group code the code system does not have.
 inline constexpr const char* kNoKamokuGroup = "****";
-
-// Row of each total line by position (0: the line does not exist). Positions come in pairs: the
-// second is the row the engine adds a group range into, the first the same line named and hidden.
-extern std::array<std::uint16_t, kGokeiRowCount> GokeiRowTable;
-// Four-character account-group code of each line or line range by position. Codes below "4000"
-// are balance-sheet groups, from "4000" up profit-and-loss groups.
-extern std::array<std::string, kKamokuGroupCount> KamokuGroupTable;
 
 // One cash-flow item (資金繰り科目).
 struct CashFlowItem {
@@ -33,7 +28,21 @@ struct CashFlowItem {
     std::string name;
     friend bool operator==(const CashFlowItem&, const CashFlowItem&) = default;
 };
-extern std::vector<CashFlowItem> SikinguriKamokuList;
+
+// Puts the tables back to their start values (tests).
+void resetLayoutTables();
+
+} // namespace accounting
+
+// Row of each total line by position (0: the line does not exist). Positions come in pairs: the
+// second is the row the engine adds a group range into, the first the same line named and hidden.
+extern std::array<std::uint16_t, accounting::kGokeiRowCount> GokeiRowTable;
+// Four-character account-group code of each line or line range by position. Codes below "4000"
+// are balance-sheet groups, from "4000" up profit-and-loss groups.
+extern std::array<std::string, accounting::kKamokuGroupCount> KamokuGroupTable;
+
+// The cash-flow items (資金繰り科目) of the code system.
+extern std::vector<accounting::CashFlowItem> SikinguriKamokuList;
 
 // Sets both layout tables to the medical-corporation values when medical is 1, else to the general
 // values; every position the setup owns is written each time.
@@ -42,6 +51,3 @@ void pcSisanhyouSetup(std::uint8_t medical);
 void pcSikinguriKamokuSetup(std::uint8_t medical);
 // The ratio as a percentage rounded to one decimal, half away from zero (0.12355 -> 12.4).
 platform::Currency fnPercentOf(double ratio);
-
-// Puts the tables back to their start values (tests).
-void resetLayoutTables();

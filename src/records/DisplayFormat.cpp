@@ -1,6 +1,7 @@
 #include "records/DisplayFormat.h"
 
 #include "accounting/EraDates.h"
+#include "records/uAccRecord.h"
 #include "platform/DateFormat.h"
 #include "platform/Screen.h"
 
@@ -309,7 +310,7 @@ int AdjustFrameSize(int height, int kind, int frameHeight)
     return height;
 }
 
-TColor ColorToGray(TColor colour)
+int ColorToGray(int colour)
 {
     if (colour == 0xFFFFFF || colour == 0)
         return colour;
@@ -382,4 +383,19 @@ void FormatDateNen(const std::string& key, int kind, std::string& text, TDateTim
     } catch (const std::exception&) {
         text = formatOrEmpty("yyyy年mm月dd日", date);
     }
+}
+
+void KikanToText(std::string& text, TDateTime from, TDateTime to)
+{
+    KikanToText(text, from, to, SystemDef.Reserve4Flag10);
+}
+
+void FormatDateSlash(const std::string& key, int kind, std::string& text, TDateTime date)
+{
+    FormatDateSlash(key, kind, text, date, SystemDef.Reserve4Flag10);
+}
+
+void FormatDateNen(const std::string& key, int kind, std::string& text, TDateTime date)
+{
+    FormatDateNen(key, kind, text, date, SystemDef.Reserve4Flag10);
 }

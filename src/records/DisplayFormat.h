@@ -7,11 +7,8 @@
 
 // Number, text, colour and date formatting shared by the screens and computations.
 //
-// The era-display switch is passed in by the caller: the operator's setting (1 = dates in era
-// form, any other value = Western form).
-
-// A colour as the original toolkit stores it: 0x00BBGGRR.
-using TColor = std::int32_t;
+// The date texts follow the operator's era-display switch, SystemDef.Reserve4Flag10 (1 = era
+// form, any other value = Western form); the overloads with eraDisplay take it as an argument.
 
 // The number with thousands separators, "#,##0" ("-1,234,567").
 std::string IntToCommaStr(std::int64_t value);
@@ -35,18 +32,22 @@ int GetBitFlag(std::int32_t flags, std::uint8_t n);
 int AdjustFrameSize(int height, int kind);
 // The same for a given frame height.
 int AdjustFrameSize(int height, int kind, int frameHeight);
-// White and black unchanged; any other colour the grey of its mean brightness.
-TColor ColorToGray(TColor colour);
+// White and black unchanged; any other colour (0x00BBGGRR) the grey of its mean brightness.
+int ColorToGray(int colour);
 // Whether the data kind is a medical one: "医療法人" or "個人(クリニック)".
 bool IsIryouDataKind(const std::string& dataKind);
 // "from ～ to", each "yyyy/mm/dd", or in era form "H 07/04/01" when eraDisplay is 1.
+void KikanToText(std::string& text, platform::TDateTime from, platform::TDateTime to);
 void KikanToText(std::string& text, platform::TDateTime from, platform::TDateTime to,
                  int eraDisplay);
 // A date with slashes by a layout key ("yyyy/mm/dd", "yy/m/d", ...). kind picks the era text:
 // 0 none, 1 era name, 2 era letter, 3 era letter with every blank removed.
 void FormatDateSlash(const std::string& key, int kind, std::string& text,
+                     platform::TDateTime date);
+void FormatDateSlash(const std::string& key, int kind, std::string& text,
                      platform::TDateTime date, int eraDisplay);
 // A date with 年, 月 and 日 by a layout key ("yyyy年m月d日", ...). kind: 0 none, 2 era letter,
 // any other the era name.
+void FormatDateNen(const std::string& key, int kind, std::string& text, platform::TDateTime date);
 void FormatDateNen(const std::string& key, int kind, std::string& text, platform::TDateTime date,
                    int eraDisplay);

@@ -152,7 +152,7 @@ TEST(AccountingPeriods, EveryStartMonthClosingDayAndFlag)
             for (int k = 0; k < 12; ++k) {
                 const TDateTime first = closeOf(k - 1) + 1;
                 const TDateTime last = closeOf(k);
-                if (hasDay || closingDay == kClosingDayMonthEnd) {
+                if (hasDay || closingDay == accounting::kClosingDayMonthEnd) {
                     EXPECT_EQ(fnSimeDate(k, closingDay, start), last) << where << " k " << k;
                 }
                 const int ordinary = k + 1 + k / 3;

@@ -7,6 +7,9 @@
 #include <limits>
 #include <string>
 
+using accounting::kZeiRitu2;
+using accounting::kZeiRitu3;
+
 TEST(AmountRounding, SharedTableOfCases) { testsupport::expectRoundingTable(fnHasuuRound); }
 
 TEST(AmountRounding, WholeAmountsComeBackUnchangedInEveryMode)

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+using accounting::CashFlowItem;
+using accounting::kGokeiRowCount;
+using accounting::resetLayoutTables;
+
 namespace {
 
 class LayoutTables : public ::testing::Test {

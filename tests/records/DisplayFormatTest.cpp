@@ -2,6 +2,7 @@
 
 #include "accounting/EraDates.h"
 #include "platform/Screen.h"
+#include "records/uAccRecord.h"
 
 #include <QLocale>
 
@@ -24,11 +25,16 @@ class DisplayFormatDates : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        records::resetProgramState();
         pcGengoInit();
         GengoTable.insert(GengoTable.begin(),
                           TGengoRec{"令和", "R", encodeDate(2019, 5, 1), 2019});
     }
-    void TearDown() override { GengoTable.clear(); }
+    void TearDown() override
+    {
+        GengoTable.clear();
+        records::resetProgramState();
+    }
 
     static std::string slash(const std::string& key, int kind, TDateTime date, int era)
     {
@@ -145,7 +151,7 @@ TEST(DisplayFormat, AdjustFrameSize)
 
 TEST(DisplayFormat, ColorToGray)
 {
-    const struct { TColor in, out; } cases[] = {
+    const struct { int in, out; } cases[] = {
         {0x0000FF, 0x555555}, {0xFFFFFF, 0xFFFFFF}, {0, 0},           {0x00FF00, 0x555555},
         {0x010000, 0x000000}, {0x020000, 0x010101}, {0x808080, 0x808080}, {0x102030, 0x202020},
     };
@@ -283,4 +289,30 @@ TEST_F(DisplayFormatDates, IndependentOfTheLocale)
 
     QLocale::setDefault(savedQt);
     std::locale::global(saved);
+}
+
+// Without an explicit switch the texts follow the operator's era-display setting.
+TEST_F(DisplayFormatDates, OperatorSettingPicksEraOrWesternForm)
+{
+    const TDateTime d = encodeDate(2019, 4, 30);
+    std::string text;
+    records::resetProgramState();
+    FormatDateSlash("yyyy/mm/dd", 2, text, d);
+    EXPECT_EQ(text, "2019/04/30");
+    FormatDateNen("yyyy年m月d日", 1, text, d);
+    EXPECT_EQ(text, "2019年 4月30日");
+    KikanToText(text, d, d + 1);
+    EXPECT_EQ(text, "2019/04/30 ～ 2019/05/01");
+
+    SystemDef.Reserve4Flag10 = 1;
+    FormatDateSlash("yyyy/mm/dd", 2, text, d);
+    EXPECT_EQ(text, "H 31/04/30");
+    FormatDateNen("yyyy年m月d日", 1, text, d);
+    EXPECT_EQ(text, "平成 31年 4月30日");
+    KikanToText(text, d, d + 1);
+    EXPECT_EQ(text, "H 31/04/30 ～ R 01/05/01");
+
+    SystemDef.Reserve4Flag10 = 2;
+    FormatDateSlash("yyyy/mm/dd", 2, text, d);
+    EXPECT_EQ(text, "2019/04/30");
 }
