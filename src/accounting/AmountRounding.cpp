@@ -1,5 +1,7 @@
 #include "accounting/AmountRounding.h"
 
+#include <limits>
+
 using platform::Currency;
 using platform::kCurrencyUnit;
 
@@ -22,5 +24,11 @@ Currency fnHasuuRound(int mode, Currency amount)
         else if (fraction <= -kCurrencyUnit / 2)
             --units;
     }
+    // Beyond the range of an amount: the largest whole amount instead of a wrapped value.
+    constexpr Currency kMaxUnits = std::numeric_limits<Currency>::max() / kCurrencyUnit;
+    if (units > kMaxUnits)
+        units = kMaxUnits;
+    else if (units < -kMaxUnits)
+        units = -kMaxUnits;
     return units * kCurrencyUnit;
 }

@@ -7,8 +7,9 @@
 // Rounding of amounts to whole currency units by the company's rounding mode.
 //
 // Mode 0 truncates toward zero; mode 2 rounds away from zero whenever a fraction remains; 1 and
-// every other value round half away from zero. The export's own routine (CurrHasuuSyori) gives the
-// same results; tests/support/RoundingCases.h holds the cases both must pass.
+// every other value round half away from zero. A result beyond the range of an amount is the
+// largest whole amount of that sign. The export's own routine (CurrHasuuSyori) gives the same
+// results; tests/support/RoundingCases.h holds the cases both must pass.
 
 // The amount rounded to whole units, still scaled by 10000.
 platform::Currency fnHasuuRound(int mode, platform::Currency amount);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 
 // One table of cases for both amount-rounding routines (fnHasuuRound of the accounting
 // computations and CurrHasuuSyori of the export): they must give identical results. Amounts are
@@ -20,6 +21,9 @@ struct RoundingCase {
 };
 
 inline constexpr platform::Currency kUnit = platform::kCurrencyUnit;
+inline constexpr platform::Currency kMaxAmount = std::numeric_limits<platform::Currency>::max();
+inline constexpr platform::Currency kMinAmount = std::numeric_limits<platform::Currency>::min();
+inline constexpr platform::Currency kMaxWhole = kMaxAmount / kUnit * kUnit;
 
 inline constexpr RoundingCase kRoundingCases[] = {
     {15000, 1 * kUnit, 2 * kUnit, 2 * kUnit},        // 1.5
@@ -41,6 +45,12 @@ inline constexpr RoundingCase kRoundingCases[] = {
     {-4999, 0, 0, -1 * kUnit},                       // -0.4999
     {123456789012345, 12345678901 * kUnit, 12345678901 * kUnit, 12345678902 * kUnit},
     {-123456789015000, -12345678901 * kUnit, -12345678902 * kUnit, -12345678902 * kUnit},
+    // At the ends of the range a result that does not fit is the largest whole amount.
+    {kMaxAmount, kMaxWhole, kMaxWhole, kMaxWhole},
+    {-kMaxAmount, -kMaxWhole, -kMaxWhole, -kMaxWhole},
+    {kMinAmount, -kMaxWhole, -kMaxWhole, -kMaxWhole},
+    {kMaxWhole - 5000, kMaxWhole - kUnit, kMaxWhole, kMaxWhole},
+    {kMaxWhole + 1, kMaxWhole, kMaxWhole, kMaxWhole},
 };
 
 // Modes that round half away from zero like mode 1.
