@@ -1,7 +1,14 @@
 #pragma once
 
+#include "platform/CoreTypes.h"
+
 #include <stdexcept>
 #include <string>
+
+// TComDataExport and EDataExportError: the export object that carries everything the linkage
+// file needs besides the asset rows. Partner: XMLSaveDoc.h (the writer it fills).
+
+class TXmlSaveDoc;
 
 // Codes of EDataExportError.
 namespace exportcode {
@@ -26,4 +33,91 @@ public:
 private:
     std::string m_detail;
     int m_code;
+};
+
+// Where the export object finds the program-wide values it starts from. The start-up fills it
+// from the application information and the special folders; tests point it at a temporary
+// folder. Paths in Windows form.
+struct ComDataExportEnvironment {
+    std::string programFile;          // the program file; empty: the running executable
+    std::string commonAppDataFolder;  // the all-users application-data folder
+    std::string homeDir = "quelto\\morabyzaimu";      // product folder below it
+    std::string makerRegKey = "\\SOFTWARE\\QUELTO";   // RegKey of [Application]
+    std::string productRegKey = "MORABYZAIMU";        // RegKey of [Zaimu]
+};
+ComDataExportEnvironment& comDataExportEnvironment();
+
+// The "Zetrino.ini" section of a business kind; empty for a kind it does not know.
+std::string businessKindSection(const std::string& kind);
+
+// Value Name of the installed accounting product of the major version: the registry subkey of
+// the maker key whose name holds the product key and the two-digit major version, the one listed
+// last winning. Value stays as passed when none matches.
+void GetSeihinRegValue(int majorVersion, int letter, const std::string& name, std::string& value);
+
+// TComDataExport: the export object. Reads its "Zetrino.ini" section at construction and writes
+// it back on destruction; writes REPORT, SYSTEM and BASIC and leaves DATA to SetDataNode.
+class TComDataExport {
+public:
+    // passedFunctionId: as the calling program passed it, 0 when none; exportFile: its output file.
+    TComDataExport(int passedFunctionId, const std::string& exportFile);
+    // Writes "Zetrino.ini"; a failure is shown in an error box, never thrown.
+    virtual ~TComDataExport();
+    TComDataExport(const TComDataExport&) = delete;
+    TComDataExport& operator=(const TComDataExport&) = delete;
+
+    void ReadIniFile();
+    // Raises when the file cannot be written; the file is then as it was.
+    void WriteIniFile();
+
+    // Creates the root REPORT and writes SYSTEM.
+    void SetSystemNode(TXmlSaveDoc& doc);
+    // Writes BASIC; EDataExportError 256 for a prefix and function id without a layout.
+    void SetBasicNode(TXmlSaveDoc& doc);
+    // Writes DATA.
+    virtual void SetDataNode(TXmlSaveDoc& doc) = 0;
+
+    // The fields, in the order of the original object.
+    std::string programFileName;          // upper-cased
+    std::string programFolder;
+    std::string programDrive;
+    std::string dataRoot;                 // common application data + "\" + HomeDir
+    std::string iniFolder;                // dataRoot + "\ini"
+    std::string title;                    // application title and main form caption
+    std::string targetName;               // the product the file is for
+    std::string businessKind;             // "ST_G"
+    int givenFunctionId = 0;              // as passed, 0 when none
+    std::string businessPrefix;           // GYOUMUPREFIX
+    int formatVersion = 0;                // VERSION
+    int functionId = 0;                   // FUNCTIONID: 2 when none was given
+    std::string connectedProgramVersion;  // CONNECTEDPROGRAMVER
+    std::string installedProductName;     // PROGRAMNAME, registry "Product"
+    std::string installedProductVersion;  // PROGRAMVER, registry "Version"
+    std::string requiredVersion;          // lowest accepted product and data version
+    std::string clientName;               // KOMONSAKI, then the company's trade name
+    int fiscalYearNumber = 0;             // NENDO
+    platform::TDateTime fiscalYearStart = 0; // KISHU
+    platform::TDateTime fiscalYearEnd = 0;   // KIMATU
+    int closingDay = 99;                  // SIME
+    int incomeKind = 0;                   // SYOTOKUSYURUI
+    int roundingMode = 0;                 // SDAI_HASUU1, HASUU_SYOUKYAKU
+    bool breakdown = false;               // kind "ST" only
+    std::string dataFolder;
+    std::string lastData;                 // DATA of "Zetrino.ini", written back unchanged
+    int firstPeriod = 0;
+    int lastPeriod = 0;
+    int periodEnd = 0;
+    int taxInclusive = 0;                 // TAXDEFUH
+    int taxSimplified = 0;                // TAXKANNI
+    int taxBusinessKind = 0;              // TAXJIGYOU
+    int accumulation = 0;
+    int dataType = 0;                     // DATATYPE
+    int codeSystem = 0;                   // CODETYPE
+    std::string outputFile;
+    int selectionClass = 0;               // parameter lines of the data-selection dialog
+    std::string dataVersionText;          // "8.0"
+    std::string dataMajorVersion;         // "8"
+
+private:
+    std::string iniFileName() const;
 };
