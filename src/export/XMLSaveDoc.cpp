@@ -1,19 +1,15 @@
 #include "export/XMLSaveDoc.h"
 
 #include "export/ComDataExp.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
-#include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -38,62 +34,6 @@ void checkName(const std::string& name)
 {
     if (name.empty() || xmlValidateName(X(name), 0) != 0)
         throw XmlDomError("XML の名前として使えない文字が含まれています: " + name);
-}
-
-EDataExportError saveError(const std::string& fileName, int err)
-{
-    return EDataExportError("中間ファイルの保存に失敗しました。", exportcode::kSaveFailed,
-                            "ファイル名:" + fileName + " (" + std::strerror(err) + ")");
-}
-
-// The folder part of a path ("." when it has none).
-std::string folderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool writeAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += std::size_t(n);
-    }
-    return true;
-}
-
-// Writes the file whole or not at all: a temporary file in the target's folder, flushed to disk,
-// then renamed over the target. On failure the temporary file is removed and the target is as
-// it was.
-void writeWhole(const std::string& fileName, const std::string& bytes)
-{
-    static std::atomic<unsigned> counter{0};
-    const std::string base = fileName.substr(fileName.find_last_of('/') + 1);
-    const std::string temp = folderOf(fileName) + "/." + base + "." + std::to_string(::getpid())
-        + "." + std::to_string(counter++) + ".tmp";
-
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw saveError(fileName, errno);
-    int err = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(temp.c_str(), fileName.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        throw saveError(fileName, err);
-    }
 }
 
 } // namespace
@@ -239,5 +179,11 @@ std::string TXmlSaveDoc::saveToBytes() const
 
 void TXmlSaveDoc::SaveToFile(const std::string& fileName)
 {
-    writeWhole(fileName, saveToBytes());
+    const std::string bytes = saveToBytes();
+    try {
+        platform::files::writeAllAtomic(fileName, bytes);
+    } catch (const platform::files::FileError& e) {
+        throw EDataExportError("中間ファイルの保存に失敗しました。", exportcode::kSaveFailed,
+                               e.what());
+    }
 }

@@ -38,8 +38,9 @@ public:
     TXmlSaveDoc(const TXmlSaveDoc&) = delete;
     TXmlSaveDoc& operator=(const TXmlSaveDoc&) = delete;
 
-    // Writes the whole document to FileName (replacing an existing file) through a temporary file
-    // beside it and a rename: on failure the target is left as it was. Raises EDataExportError.
+    // Writes the whole document to FileName (Windows form, through the path layer), replacing an
+    // existing file, by a temporary file beside it and a rename: on failure the target is left as
+    // it was and no file is added. Raises EDataExportError.
     void SaveToFile(const std::string& fileName);
 
     // "&" first, then < > " ' as entities.

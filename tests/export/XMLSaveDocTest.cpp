@@ -1,6 +1,7 @@
 #include "export/XMLSaveDoc.h"
 
 #include "export/ComDataExp.h"
+#include "platform/Files.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -153,17 +155,26 @@ TEST(XmlSaveDoc, FailedSaveReportsExportErrorAndLeavesOldFileAlone)
     writeFile(existing, "old bytes");
     std::filesystem::create_directory(dir / "sub");
 
+    using platform::files::Operation;
     const struct {
         const char* what;
         std::string text;
         std::filesystem::path target;
+        Operation fault;
+        int error;
     } cases[] = {
-        {"missing folder", "x", dir / "nofolder" / "out.xml"},
-        {"target is a folder", "x", dir / "sub"},
-        {"no CP932 form", "한글", existing},
-        {"control character", std::string("a\x01", 2), existing},
+        {"missing folder", "x", dir / "nofolder" / "out.xml", Operation::Remove, 0},
+        {"target is a folder", "x", dir / "sub", Operation::Remove, 0},
+        {"disk full while writing a new file", "x", dir / "new.xml", Operation::Write, ENOSPC},
+        {"I/O error while replacing", "x", existing, Operation::Write, EIO},
+        {"rename fails", "x", existing, Operation::Rename, EIO},
+        {"no CP932 form", "한글", existing, Operation::Remove, 0},
+        {"control character", std::string("a\x01", 2), existing, Operation::Remove, 0},
     };
     for (const auto& c : cases) {
+        platform::files::clearFaults();
+        if (c.error != 0)
+            platform::files::failNext(c.fault, c.error);
         TXmlSaveDoc doc("1.0", "", "Shift_JIS");
         doc.AddTextNode(doc.CreateRootNode("R"), "T", c.text);
         try {
@@ -180,4 +191,5 @@ TEST(XmlSaveDoc, FailedSaveReportsExportErrorAndLeavesOldFileAlone)
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, (std::vector<std::string>{"old.xml", "sub"})) << c.what;
     }
+    platform::files::clearFaults();
 }
