@@ -1,8 +1,16 @@
 #include "export/ComDataExp.h"
 
 #include "export/XMLSaveDoc.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
 #include "platform/MessageService.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "platform/SpecialFolders.h"
+#include "records/MojiBunkatu.h"
+#include "records/uAccRecord.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -19,11 +27,42 @@ std::string upper(std::string s)
     return s;
 }
 
-std::string withoutTrailingDelimiter(std::string path)
+std::string lower(std::string s)
 {
-    while (!path.empty() && (path.back() == '\\' || path.back() == '/'))
-        path.pop_back();
-    return path;
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
+
+std::string twoDigits(int n)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2d", n);
+    return text;
+}
+
+// A decimal integer, 0 when the text is not one.
+long long decimalOr0(std::string_view text)
+{
+    long long n = 0;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, n);
+    return r.ec == std::errc() && r.ptr == end ? n : 0;
+}
+
+// "8.0.0" -> 80000; 0 for a text that is not one to three dotted numbers.
+long long versionNumber(const std::string& text)
+{
+    TMojiBunkatu items;
+    items.Delimiter = '.';
+    items.Bunkatu(text);
+    if (items.Count < 1 || items.Count > 3)
+        return 0;
+    std::string digits;
+    for (int i = 0; i < 3; ++i)
+        digits += twoDigits(int(decimalOr0(items.GetItem(i))));
+    return decimalOr0(digits);
 }
 
 // "yyyymmdd" of a date, Gregorian.
@@ -47,10 +86,10 @@ std::string roundingText(int mode)
 
 } // namespace
 
-ComDataExportEnvironment& comDataExportEnvironment()
+SeihinRegKeys& seihinRegKeys()
 {
-    static ComDataExportEnvironment environment;
-    return environment;
+    static SeihinRegKeys keys;
+    return keys;
 }
 
 std::string businessKindSection(const std::string& kind)
@@ -70,28 +109,53 @@ std::string businessKindSection(const std::string& kind)
 
 void GetSeihinRegValue(int majorVersion, int letter, const std::string& name, std::string& value)
 {
-    (void)majorVersion;
+    using platform::registry::RootKey;
     (void)letter;
-    (void)name;
-    (void)value;
+    const SeihinRegKeys& keys = seihinRegKeys();
+    if (!platform::registry::keyExists(RootKey::LocalMachine, keys.makerKey))
+        return;
+    const std::string wanted = lower(keys.productKey) + twoDigits(majorVersion);
+    const std::vector<std::string> subKeys =
+        platform::registry::subKeys(RootKey::LocalMachine, keys.makerKey);
+    for (auto it = subKeys.rbegin(); it != subKeys.rend(); ++it) {
+        if (lower(*it).find(wanted) == std::string::npos)
+            continue;
+        const auto found = platform::registry::readValue(
+            RootKey::LocalMachine, platform::paths::join(keys.makerKey, *it), name);
+        if (!found)
+            value.clear();
+        else if (found->type == platform::registry::Value::Type::String)
+            value = found->text;
+        else
+            value = std::to_string(found->number);
+        return;
+    }
+}
+
+bool CompareVersionText(const std::string& installed, const std::string& required)
+{
+    const long long have = versionNumber(installed);
+    return have > 0 && have >= versionNumber(required);
 }
 
 TComDataExport::TComDataExport(int passedFunctionId, const std::string& exportFile)
 {
-    const ComDataExportEnvironment& env = comDataExportEnvironment();
+    std::error_code ec;
+    const std::string program =
+        platform::paths::fromNative(std::filesystem::read_symlink("/proc/self/exe", ec));
+    programFileName = upper(platform::paths::extractFileName(program));
+    programFolder = platform::paths::extractFileDir(program);
+    programDrive = platform::paths::extractFileDrive(program);
 
-    std::string program = env.programFile;
-    if (program.empty()) {
-        std::error_code ec;
-        program = std::filesystem::read_symlink("/proc/self/exe", ec).string();
-    }
-    const auto slash = program.find_last_of("\\/");
-    programFileName = upper(slash == std::string::npos ? program : program.substr(slash + 1));
-    programFolder = slash == std::string::npos ? std::string() : program.substr(0, slash);
-    programDrive = program.size() >= 2 && program[1] == ':' ? program.substr(0, 2) : std::string();
-
-    dataRoot = withoutTrailingDelimiter(env.commonAppDataFolder) + "\\" + env.homeDir;
+    dataRoot = platform::paths::excludeTrailingDelimiter(
+                   platform::paths::fromNative(platform::commonAppDataFolder()))
+        + "\\" + HomeDir;
     iniFolder = dataRoot + "\\ini";
+    try {
+        platform::files::createDirectories(iniFolder);
+    } catch (const platform::files::FileError&) {
+        // Reading then finds no file; writing at the end reports the failure.
+    }
 
     GetSeihinRegValue(8, 0, "Product", installedProductName);
     GetSeihinRegValue(8, 0, "Version", installedProductVersion);
@@ -133,15 +197,32 @@ TComDataExport::~TComDataExport()
 
 std::string TComDataExport::iniFileName() const
 {
-    return iniFolder + "\\" + kZetrinoIni;
+    return platform::paths::join(iniFolder, kZetrinoIni);
 }
 
 void TComDataExport::ReadIniFile()
 {
+    const std::string section = businessKindSection(businessKind);
+    if (section.empty())
+        return;
+    const platform::IniFile ini(iniFileName());
+    lastData = ini.readString(section, "DATA", "");
+    clientName = ini.readString(section, "KOMONSAKI", "");
+    if (givenFunctionId == 0)
+        outputFile = ini.readString(section, "EXPORTFILE", "");
 }
 
 void TComDataExport::WriteIniFile()
 {
+    const std::string section = businessKindSection(businessKind);
+    if (section.empty())
+        return;
+    platform::IniFile ini(iniFileName(), platform::IniFile::WriteMode::Deferred);
+    ini.writeString(section, "DATA", lastData);
+    ini.writeString(section, "KOMONSAKI", clientName);
+    if (givenFunctionId == 0)
+        ini.writeString(section, "EXPORTFILE", outputFile);
+    ini.updateFile();
 }
 
 void TComDataExport::SetSystemNode(TXmlSaveDoc& doc)

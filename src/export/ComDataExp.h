@@ -35,24 +35,21 @@ private:
     int m_code;
 };
 
-// Where the export object finds the program-wide values it starts from. The start-up fills it
-// from the application information and the special folders; tests point it at a temporary
-// folder. Paths in Windows form.
-struct ComDataExportEnvironment {
-    std::string programFile;          // the program file; empty: the running executable
-    std::string commonAppDataFolder;  // the all-users application-data folder
-    std::string homeDir = "quelto\\morabyzaimu";      // product folder below it
-    std::string makerRegKey = "\\SOFTWARE\\QUELTO";   // RegKey of [Application]
-    std::string productRegKey = "MORABYZAIMU";        // RegKey of [Zaimu]
+// The registry keys of the application information ([Application] and [Zaimu] RegKey of
+// "AppInfo.ini"), at their installed values until start-up reads that file.
+struct SeihinRegKeys {
+    std::string makerKey = "\\SOFTWARE\\QUELTO"; // the maker's key below HKEY_LOCAL_MACHINE
+    std::string productKey = "MORABYZAIMU";      // part of each installed generation's subkey
 };
-ComDataExportEnvironment& comDataExportEnvironment();
+SeihinRegKeys& seihinRegKeys();
 
 // The "Zetrino.ini" section of a business kind; empty for a kind it does not know.
 std::string businessKindSection(const std::string& kind);
 
 // Value Name of the installed accounting product of the major version: the registry subkey of
-// the maker key whose name holds the product key and the two-digit major version, the one listed
-// last winning. Value stays as passed when none matches.
+// the maker key whose name holds the product key and the two-digit major version ("08"), the one
+// listed last winning; empty when that subkey lacks the value. Value stays as passed when no
+// subkey matches. (Letter only shapes the "rootdir" value, which this program never asks for.)
 void GetSeihinRegValue(int majorVersion, int letter, const std::string& name, std::string& value);
 
 // TComDataExport: the export object. Reads its "Zetrino.ini" section at construction and writes
@@ -66,8 +63,11 @@ public:
     TComDataExport(const TComDataExport&) = delete;
     TComDataExport& operator=(const TComDataExport&) = delete;
 
+    // The business kind's section of "Zetrino.ini" in the ini folder: DATA, KOMONSAKI and, only
+    // without a given function id, EXPORTFILE. Missing file, section or key: empty values.
     void ReadIniFile();
-    // Raises when the file cannot be written; the file is then as it was.
+    // Writes the same keys back in one piece; raises platform::files::FileError (the file is
+    // then as it was) or platform::text::EncodingError.
     void WriteIniFile();
 
     // Creates the root REPORT and writes SYSTEM.
@@ -118,6 +118,10 @@ public:
     std::string dataVersionText;          // "8.0"
     std::string dataMajorVersion;         // "8"
 
-private:
+    // The "Zetrino.ini" path.
     std::string iniFileName() const;
 };
+
+// True when the installed version ("8.0.0") is a positive number not below the required one;
+// each text is cut at "." into at most three decimal items.
+bool CompareVersionText(const std::string& installed, const std::string& required);
