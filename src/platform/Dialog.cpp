@@ -152,14 +152,14 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event)
 
 void Dialog::keyPressEvent(QKeyEvent* event)
 {
-    // Reaching the form means no control used the key.
-    const bool plain = (event->modifiers() & kShiftCtrlAlt) == 0;
+    // Reaching the form means no control used the key. Like the original toolkit's dialog
+    // keys, only Alt stops an arrow from moving the focus.
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Right:
     case Qt::Key_Down:
-        if (plain) {
+        if (!(event->modifiers() & Qt::AltModifier)) {
             QWidget* from = focusWidget();
             if (from && from != this)
                 selectNextControl(from, event->key() == Qt::Key_Right ||

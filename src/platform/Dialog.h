@@ -42,7 +42,8 @@ bool selectNextControl(QWidget* from, bool forward);
 // - Esc does nothing on key press (no Qt reject); Esc or F12 close the dialog on key release
 //   when switched on, and Esc on press clicks the cancel button;
 // - the form sees key presses and releases before its controls (doKeyDown / doKeyUp);
-// - an arrow key that no control used moves the focus to the next or previous control;
+// - an arrow key that no control used moves the focus to the next or previous control
+//   (Right, Down forward; Left, Up back) unless Alt is held;
 // - doCloseQuery can refuse a close, doClose runs on every way out.
 // Subclasses override only the protected do... hooks.
 class Dialog : public QDialog {

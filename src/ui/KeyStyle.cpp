@@ -44,8 +44,10 @@ bool buttonKeyPress(QWidget* control, QKeyEvent& event, TKeyStyles styles,
         return key == 0 || ch.isNull();
     }
     const int style = arrowStyle(original);
-    if (style >= 0 && styles.has(TKeyStyle(style)) && noShiftCtrlAlt(event.modifiers())) {
-        moveFocusFrom(control, isForwardStyle(style));
+    if (style >= 0 && styles.has(TKeyStyle(style))) {
+        // The control claims its arrows from the form, but moves only without Shift, Ctrl, Alt.
+        if (noShiftCtrlAlt(event.modifiers()))
+            moveFocusFrom(control, isForwardStyle(style));
         return true;
     }
     if (key == 0)
