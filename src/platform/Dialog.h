@@ -78,7 +78,9 @@ protected:
     // Runs once on every way out, after the close query allowed it.
     virtual void doClose(int result);
 
-    bool eventFilter(QObject* watched, QEvent* event) final;
+    // Sees every key event of the window first; a subclass that filters other events must call
+    // this one for everything it does not consume.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) final;
     void keyReleaseEvent(QKeyEvent* event) final;
     void closeEvent(QCloseEvent* event) final;

@@ -277,6 +277,12 @@ void TMessageBox2::ApplyInfo()
     }
     setFixedSize(width(), height);
     m_buttonPanel->setGeometry(0, height - buttonPanel, width(), buttonPanel);
+    // Centred on the screen.
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height) / 2);
+    }
     setModalResult(platform::mrNone);
 }
 

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
+#include <QAbstractItemView>
 #include <QLineEdit>
 
 using uitest::focusName;
@@ -383,4 +384,21 @@ TEST(TxEditValues, KanaConversionIsBoundedTo1024Bytes)
     EXPECT_EQ(ui::toHalfWidthKatakana(longReading).size(), 700);
     const QString wide(600, QChar(u'漢')); // two bytes each
     EXPECT_EQ(ui::toHalfWidthKatakana(wide).size(), 512);
+}
+
+TEST_F(KeyControls, ComboDropDownWidthWidensTheList)
+{
+    int dropDowns = 0;
+    form.d->OnDropDown = [&] { ++dropDowns; };
+    form.d->setDropDownWidth(300);
+    focus(form.d);
+    form.d->showPopup();
+    EXPECT_TRUE(form.d->droppedDown());
+    EXPECT_GE(form.d->view()->width(), 300);
+    EXPECT_EQ(dropDowns, 1);
+    // With the list open, Enter keeps its meaning: it closes the list.
+    QTest::keyClick(form.d->view(), Qt::Key_Down);
+    QTest::keyClick(form.d->view(), Qt::Key_Return);
+    EXPECT_FALSE(form.d->droppedDown());
+    EXPECT_EQ(focusName(), "D");
 }
