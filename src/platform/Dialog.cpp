@@ -126,6 +126,8 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::KeyPress) {
         if (key.key() == Qt::Key_Escape && plain && handleCancelKey())
             return true;
+        if (!key.isAutoRepeat())
+            m_closeKeyPressed = key.key();
         key.ignore();
         doKeyDown(key);
         const bool consumed = key.isAccepted();
@@ -136,13 +138,18 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event)
     if (key.isAutoRepeat())
         return false;
     m_lastKey = key.key();
+    // Only a key pressed in this dialog closes it: the release of an Esc that closed a message
+    // box or a dropped-down list in front of it must not close the dialog as well.
+    const bool pressedHere = m_closeKeyPressed == key.key();
+    m_closeKeyPressed = 0;
     key.ignore();
     doKeyUp(key);
     const bool consumed = key.isAccepted();
     key.accept();
     if (consumed)
         return true;
-    if (plain && ((key.key() == Qt::Key_Escape && m_closeOnEscape) ||
+    if (plain && pressedHere && isVisible() &&
+        ((key.key() == Qt::Key_Escape && m_closeOnEscape) ||
                   (key.key() == Qt::Key_F12 && m_closeOnF12))) {
         done(mrCancel);
         return true;

@@ -93,6 +93,7 @@ private:
 
     int m_modalResult = mrNone;
     int m_lastKey = 0;
+    int m_closeKeyPressed = 0;
     bool m_closeOnEscape = false;
     bool m_closeOnF12 = false;
     bool m_closePending = false;

@@ -57,8 +57,14 @@ public:
     using QWidget::QWidget;
     bool enabledAsCancel = true;
     int clicks = 0;
+    std::function<void()> onClick;
     bool acceptsCancelKey() const override { return enabledAsCancel && isVisible(); }
-    void clickByDialogKey() override { ++clicks; }
+    void clickByDialogKey() override
+    {
+        ++clicks;
+        if (onClick)
+            onClick();
+    }
 };
 
 void showActive(QWidget& w)
@@ -219,4 +225,38 @@ TEST(Dialog, SelectNextControlWrapsAroundTheTabOrder)
     EXPECT_EQ(QApplication::focusWidget(), d.second);
     QWidget lonely;
     EXPECT_FALSE(selectNextControl(&lonely, true)) << "a control without a form moves nothing";
+}
+
+TEST(Dialog, AnEscReleasedWithoutItsPressDoesNotClose)
+{
+    TestDialog d;
+    d.setCloseOnEscape(true);
+    showActive(d);
+    d.edit->setFocus();
+    // The press closed something in front of the dialog (a message box, a list).
+    QTest::keyRelease(d.edit, Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    QTest::keyClick(d.edit, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), mrCancel);
+}
+
+TEST(Dialog, EscThatClickedTheCancelButtonKeepsTheButtonsResult)
+{
+    testsupport::MessageRecorder rec;
+    TestDialog d;
+    d.setCloseOnEscape(true);
+    auto* target = new CancelTarget(&d);
+    rec.onDialog([&](QDialog& shown) {
+        auto& dialog = static_cast<Dialog&>(shown);
+        QApplication::setActiveWindow(&dialog);
+        d.edit->setFocus();
+        target->onClick = [&] { dialog.setModalResult(mrNo); };
+        QTest::keyPress(d.edit, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QTest::keyRelease(d.edit, Qt::Key_Escape);
+        return dialog.result();
+    });
+    EXPECT_EQ(execDialog(d), mrNo);
+    EXPECT_EQ(target->clicks, 1);
 }
