@@ -479,23 +479,48 @@ void TxPlButton::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
 }
 
-void TxPlButton::enterEvent(QEnterEvent* event)
+void TxPlButton::pointerEntered(const QPoint& pos)
 {
-    const QPoint pos = event->position().toPoint();
+    if (m_pointerInside)
+        return;
+    m_pointerInside = true;
     if (OnMouseEnter)
         OnMouseEnter(this, {}, pos.x(), pos.y());
     if (QApplication::mouseButtons() & Qt::LeftButton)
         update();
+}
+
+void TxPlButton::pointerLeft(const QPoint& pos)
+{
+    if (!m_pointerInside)
+        return;
+    m_pointerInside = false;
+    if (OnMouseLeave)
+        OnMouseLeave(this, {}, pos.x(), pos.y());
+    m_pressed = false;
+    update();
+}
+
+void TxPlButton::mouseMoveEvent(QMouseEvent* event)
+{
+    // While a button is held Qt keeps the pointer grabbed and sends no enter or leave.
+    const QPoint pos = event->position().toPoint();
+    if (rect().contains(pos))
+        pointerEntered(pos);
+    else
+        pointerLeft(pos);
+    QWidget::mouseMoveEvent(event);
+}
+
+void TxPlButton::enterEvent(QEnterEvent* event)
+{
+    pointerEntered(event->position().toPoint());
     QWidget::enterEvent(event);
 }
 
 void TxPlButton::leaveEvent(QEvent* event)
 {
-    const QPoint pos = mapFromGlobal(QCursor::pos());
-    if (OnMouseLeave)
-        OnMouseLeave(this, {}, pos.x(), pos.y());
-    m_pressed = false;
-    update();
+    pointerLeft(mapFromGlobal(QCursor::pos()));
     QWidget::leaveEvent(event);
 }
 

@@ -192,6 +192,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -202,6 +203,8 @@ private:
     void updateFocusPolicy();
     void updateShape();
     void notifyClick();
+    void pointerEntered(const QPoint& pos);
+    void pointerLeft(const QPoint& pos);
     void drawCaption(QPainter& p, const TxPlBtnCaption& caption, int y, int offset);
     void drawFrame(QPainter& p);
     void drawFocusMark(QPainter& p);
@@ -227,4 +230,5 @@ private:
     bool m_parentColor = false;
     bool m_pressed = false;
     bool m_captionNamed = false;
+    bool m_pointerInside = false;
 };

@@ -172,3 +172,15 @@ TEST(TxAnimeProgressDialog, OnShowRunsInsideAModalShowAndPassesErrorsOn)
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(dlg.Handle(), nullptr);
 }
+
+TEST(TxAnimeProgressDialog, ClosingTheWindowCallsOnClose)
+{
+    TxAnimeProgressDialog dlg;
+    int closes = 0;
+    dlg.OnClose = [&](QObject*) { ++closes; };
+    dlg.Show();
+    dlg.Handle()->close();
+    EXPECT_EQ(closes, 1);
+    dlg.Close();
+    EXPECT_EQ(closes, 1) << "freeing the window is no close event";
+}

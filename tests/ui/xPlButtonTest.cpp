@@ -9,6 +9,7 @@
 #include "UiTestSupport.h"
 
 #include <QImage>
+#include <QMouseEvent>
 
 namespace {
 
@@ -229,5 +230,31 @@ TEST(TxPlButtonBehaviour, AButtonWithoutHasFocusLeavesTheFocusAlone)
     EXPECT_EQ(enters, 0);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(mouse, (std::vector<std::string>{"down", "up"}));
+    uitest::shotOnFailure(form);
+}
+
+TEST(TxPlButtonBehaviour, PointerEnteringAndLeavingIsReported)
+{
+    ButtonForm form;
+    uitest::showActive(form);
+    std::vector<std::string> log;
+    form.ok->OnMouseEnter = [&](QObject* sender, Qt::KeyboardModifiers shift, int, int) {
+        EXPECT_EQ(sender, form.ok);
+        EXPECT_EQ(shift, Qt::NoModifier);
+        log.push_back("enter");
+    };
+    form.ok->OnMouseLeave = [&](QObject*, Qt::KeyboardModifiers, int, int) {
+        log.push_back("leave");
+    };
+    QTest::mouseMove(form.ok, QPoint(10, 10));
+    QTest::mousePress(form.ok, Qt::LeftButton);
+    EXPECT_TRUE(form.ok->pressed());
+    // Held down, the pointer moves off the button (the button keeps the pointer grab).
+    const QPoint outside(-20, 5);
+    QMouseEvent move(QEvent::MouseMove, outside, form.ok->mapToGlobal(outside), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.ok, &move);
+    EXPECT_FALSE(form.ok->pressed()) << "leaving ends the pressed look";
+    EXPECT_EQ(log, (std::vector<std::string>{"enter", "leave"}));
     uitest::shotOnFailure(form);
 }
