@@ -30,7 +30,11 @@ namespace paths = platform::paths;
 
 namespace {
 
+// The text given with a found marker.
 constexpr std::int64_t kChunk = 512;
+// The search reads as much as the buffer holds at a time; the first occurrence is the same
+// whatever the step.
+constexpr std::int64_t kSearchStep = 16 * 1024;
 constexpr std::uint8_t kSearchBufferKB = 16;
 // The Windows system folder's stand-in: removing or overwriting it would break the machine.
 constexpr const char* kNativeSystemFolder = "/usr";
@@ -475,12 +479,12 @@ std::int64_t FindTextInFile(const std::string& fileName, std::string_view marker
     std::string window;
     std::int64_t windowStart = 0;
     bool atZero = false;
-    char chunk[kChunk];
+    std::vector<char> chunk(static_cast<std::size_t>(kSearchStep));
     for (;;) {
-        const std::int64_t n = stream.Read(chunk, kChunk);
+        const std::int64_t n = stream.Read(chunk.data(), kSearchStep);
         if (n == 0)
             break;
-        window.append(chunk, std::size_t(n));
+        window.append(chunk.data(), std::size_t(n));
         for (std::size_t from = 0;;) {
             const auto hit = window.find(needle, from);
             if (hit == std::string::npos)

@@ -57,6 +57,8 @@ TEST(FindTextInFile, GivesTheFirstOccurrenceAndTheBytesFromThere)
         {"deep in the file", 20000, 10000, 10000},
         {"across two chunks", 2000, 505, 505},
         {"at a chunk start", 2000, 1024, 1024},
+        {"across two buffer fills", 40000, 16384 - 5, 16384 - 5},
+        {"across later buffer fills", 40000, 32768 - 13, 32768 - 13},
         {"ending the file", 1000, 1000 - 14, 1000 - 14},
         {"first bytes only", 2000, 0, 0},
         {"absent", 3000, -1, -1},
@@ -92,12 +94,12 @@ TEST(FindTextInFile, AnOccurrenceAtZeroGivesWayToALaterOne)
 
 TEST(FindTextInFile, MarkerCutOffByTheEndIsNotCompletedByEarlierBytes)
 {
-    // The last chunk is short; the bytes the previous chunk left at the same places would
-    // complete the marker. Only bytes actually read may count.
+    // The last read is short; the bytes an earlier read left at the same places would complete
+    // the marker. Only bytes actually read may count.
     TempDir dir;
-    std::string bytes = data(1024 + 20);
-    bytes.replace(512 + 20, 8, "rvelZone");
-    bytes.replace(1024 + 14, 6, "## Qua");
+    std::string bytes = data(32768 + 20);
+    bytes.replace(16384 + 20, 8, "rvelZone");
+    bytes.replace(32768 + 14, 6, "## Qua");
     testsupport::writeFile(dir / "f.bin", bytes);
     std::string text;
     EXPECT_EQ(FindTextInFile((dir / "f.bin").string(), kMarker, text), -1);
