@@ -199,11 +199,12 @@ bool hasWildcard(std::string_view name)
 }
 
 // "*" and "?" against a name, without regard to the case of ASCII letters.
-bool wildcardMatch(std::string_view pattern, std::string_view name)
+bool plainWildcardMatch(std::string_view pattern, std::string_view name)
 {
     std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
     const auto same = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        return std::tolower(static_cast<unsigned char>(a))
+               == std::tolower(static_cast<unsigned char>(b));
     };
     while (n < name.size()) {
         if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
@@ -222,6 +223,16 @@ bool wildcardMatch(std::string_view pattern, std::string_view name)
     while (p < pattern.size() && pattern[p] == '*')
         ++p;
     return p == pattern.size();
+}
+
+// As the shell matches: a pattern ending in ".*" also takes names without an extension.
+bool wildcardMatch(std::string_view pattern, std::string_view name)
+{
+    if (plainWildcardMatch(pattern, name))
+        return true;
+    return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*"
+           && name.find('.') == std::string_view::npos
+           && plainWildcardMatch(pattern.substr(0, pattern.size() - 2), name);
 }
 
 void copyTree(const std::string& from, const std::string& to)

@@ -184,6 +184,7 @@ TEST_F(FileUtilsTest, CopyAndMoveFollowTheShellRules)
     make("src/dwacc.ini", "ini");
     make("src/sub/x.txt", "x");
     make("src/other.txt", "o");
+    make("src/dwacc", "bare");
     fs::create_directories(native("existing"));
     make("target/dwacc.fdb", "old");
 
@@ -204,6 +205,7 @@ TEST_F(FileUtilsTest, CopyAndMoveFollowTheShellRules)
     EXPECT_TRUE(ShellFileCopy("D:\\src\\DWACC.*", "D:\\share\\0001", FO_COPY));
     EXPECT_EQ(testsupport::readFile(native("share/0001/dwacc.ini")), "ini");
     EXPECT_EQ(testsupport::readFile(native("share/0001/dwacc.fdb")), "db");
+    EXPECT_EQ(testsupport::readFile(native("share/0001/dwacc")), "bare");
     EXPECT_FALSE(fs::exists(native("share/0001/other.txt")));
     // Moving a folder.
     EXPECT_TRUE(ShellFileCopy("D:\\tree", "D:\\moved", FO_MOVE));
