@@ -175,6 +175,7 @@ TEST_F(FileUtilsTest, DeleteWithUndoGoesToTheTrash)
     EXPECT_TRUE(ShellFileDelete("D:\\old", FO_DELETE, true, true));
     EXPECT_FALSE(fs::exists(native("old")));
     EXPECT_EQ(testsupport::readFile(home / "Trash" / "files" / "old" / "x.txt"), "keep me");
+    unsetenv("XDG_DATA_HOME");
     EXPECT_TRUE(recorder.boxes().empty());
 }
 
@@ -312,6 +313,8 @@ TEST_F(FileUtilsTest, SpecialFoldersByKeyword)
                   QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString()));
     EXPECT_EQ(GetSpecialFolder("favorites"), programFolder());
     EXPECT_FALSE(programFolder().empty());
+    unsetenv("ZETRINO_DOCUMENTS_DIR");
+    unsetenv("ZETRINO_COMMON_APPDATA_DIR");
 }
 
 TEST_F(FileUtilsTest, IniSectionsAreReadAndReplacedWhole)

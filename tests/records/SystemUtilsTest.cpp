@@ -42,6 +42,7 @@ protected:
     {
         platform::paths::resetDriveMap();
         platform::registry::resetStorePath();
+        unsetenv("ZETRINO_DOCUMENTS_DIR");
     }
     void setUac(int value)
     {
