@@ -1,8 +1,11 @@
 #include "ui/z5HtmlHelp.h"
 
-#include "platform/DesktopServices.h"
 #include "platform/Paths.h"
+#include "platform/UrlOpener.h"
 #include "records/uAccRecord.h"
+
+#include <QString>
+#include <QUrl>
 
 #include <array>
 #include <string_view>
@@ -48,8 +51,9 @@ int ShowManualPage(const std::string& pageName)
     if (path.empty())
         return 0;
     try {
-        return platform::openLocalFile(platform::paths::toNative(path).string()) ? 0
-                                                                                 : kManualPageFailed;
+        const QUrl url = QUrl::fromLocalFile(
+            QString::fromStdString(platform::paths::toNative(path).string()));
+        return platform::openUrl(url.toString().toStdString()) ? 0 : kManualPageFailed;
     } catch (const std::exception&) {
         return kManualPageFailed;
     }

@@ -1,27 +1,27 @@
 #include "ui/z5HtmlHelp.h"
 
-#include "platform/DesktopServices.h"
 #include "platform/Paths.h"
+#include "platform/UrlOpener.h"
 #include "records/uAccRecord.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <QString>
+#include <QUrl>
+
+#include <filesystem>
 
 #include <string>
 #include <vector>
 
 namespace {
 
-struct RecordingOpener final : platform::UrlOpener {
-    std::vector<std::string> files;
-    bool answer = true;
-    bool openUrl(const std::string&) override { return answer; }
-    bool openLocalFile(const std::string& nativePath) override
-    {
-        files.push_back(nativePath);
-        return answer;
-    }
-};
+// The file:// address of a native path.
+std::string fileUrl(const std::filesystem::path& native)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(native.string())).toString().toStdString();
+}
 
 class ManualPageTest : public ::testing::Test {
 protected:
@@ -30,17 +30,21 @@ protected:
         records::resetProgramState();
         platform::paths::mapDrive('H', dir.path());
         SystemDef.HelpFolder = "H:\\help";
-        platform::setUrlOpener(&opener);
+        platform::setUrlOpener([this](const std::string& url) {
+            opened.push_back(url);
+            return answer;
+        });
     }
     void TearDown() override
     {
-        platform::setUrlOpener(nullptr);
+        platform::setUrlOpener({});
         platform::paths::resetDriveMap();
         records::resetProgramState();
     }
 
     testsupport::TempDir dir;
-    RecordingOpener opener;
+    std::vector<std::string> opened;
+    bool answer = true;
 };
 
 } // namespace
@@ -73,9 +77,10 @@ TEST_F(ManualPageTest, OpensTheLocalPageInTheBrowser)
 {
     EXPECT_EQ(ShowManualPage("olm.html"), 0);
     EXPECT_EQ(ShowManualPage("OLM.HTML"), 0);
-    ASSERT_EQ(opener.files.size(), 2u);
-    EXPECT_EQ(opener.files[0], (dir.path() / "help" / "zaimu" / "olm.html").string());
-    EXPECT_EQ(opener.files[1], (dir.path() / "help" / "zaimu" / "olm.files" / "OLM.HTML").string());
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], fileUrl(dir.path() / "help" / "zaimu" / "olm.html"));
+    EXPECT_EQ(opened[1], fileUrl(dir.path() / "help" / "zaimu" / "olm.files" / "OLM.HTML"));
+    EXPECT_EQ(opened[0].rfind("file:///", 0), 0u);
 }
 
 TEST_F(ManualPageTest, NothingOpensForAnEmptyNameOrAnotherRunMode)
@@ -83,14 +88,14 @@ TEST_F(ManualPageTest, NothingOpensForAnEmptyNameOrAnotherRunMode)
     EXPECT_EQ(ShowManualPage(""), 0);
     RunMode = 7;
     EXPECT_EQ(ShowManualPage("olm.html"), 0);
-    EXPECT_TRUE(opener.files.empty());
+    EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(ManualPageTest, FailureIsReturnedNotShown)
 {
-    opener.answer = false;
+    answer = false;
     EXPECT_EQ(ShowManualPage("olm.html"), kManualPageFailed);
     SystemDef.HelpFolder = "Q:\\help"; // a drive that is not there
     EXPECT_EQ(ShowManualPage("olm.html"), kManualPageFailed);
-    EXPECT_EQ(opener.files.size(), 1u);
+    EXPECT_EQ(opened.size(), 1u);
 }
