@@ -9,6 +9,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
 #include "records/BufFileStream.h"
+#include "records/DbErrorHandler.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,6 +39,8 @@ constexpr std::int64_t kSearchStep = 16 * 1024;
 constexpr std::uint8_t kSearchBufferKB = 16;
 // The Windows system folder's stand-in: removing or overwriting it would break the machine.
 constexpr const char* kNativeSystemFolder = "/usr";
+// The dialog kind of an error message.
+constexpr int kErrorDialog = 1;
 
 std::string upper(std::string_view s)
 {
@@ -164,33 +167,9 @@ bool isDriveRootText(std::string_view s)
     return s.size() == 2 || s[2] == '\\' || s[2] == '/';
 }
 
-// Splits at "," (after dropping everything from "//" on) and shows each part on its own line as
-// an error box.
-// TODO: show through ShowCommaMessage of the database-error unit once that unit is in.
-void showCommaError(const std::string& text)
-{
-    std::string_view t = text;
-    if (const auto cut = t.find("//"); cut != std::string_view::npos)
-        t = t.substr(0, cut);
-    std::string shown;
-    std::size_t start = 0;
-    int parts = 0;
-    while (parts < 51) {
-        const auto comma = t.find(',', start);
-        shown += t.substr(start, comma == std::string_view::npos ? std::string_view::npos
-                                                                  : comma - start);
-        shown += '\r';
-        ++parts;
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
-    }
-    platform::messageBox(shown, "", platform::MB_OK | platform::MB_ICONERROR);
-}
-
 void reportError(const std::exception& e)
 {
-    platform::messageBox(e.what(), "", platform::MB_OK | platform::MB_ICONERROR);
+    ShowErrorDialog(e.what(), "", kErrorDialog);
 }
 
 bool hasWildcard(std::string_view name)
@@ -584,10 +563,11 @@ bool ShellFileDelete(const std::string& path, int operation, bool allowUndo, boo
     if (operation != FO_DELETE && operation != FO_RENAME)
         return false;
     if (!IsOperablePath(path)) {
-        showCommaError(printf1(operation == FO_DELETE
+        ShowCommaMessage(printf1(operation == FO_DELETE
                                    ? "ルート・システムディレクトリは、削除できません。<%s> "
                                    : "ルート・システムディレクトリは、変更できません。<%s> ",
-                               path));
+                               path),
+                         kErrorDialog);
         return false;
     }
     if (operation == FO_RENAME)
@@ -622,7 +602,7 @@ bool ShellFileCopy(const std::string& source, const std::string& targetPath, int
         std::string text = "指定ディレクトリ[%s->%s]の複写・移動はできません。 ";
         text = printf1(text, source);
         text = printf1(text, targetPath);
-        showCommaError(text);
+        ShowCommaMessage(text, kErrorDialog);
         return false;
     }
     try {

@@ -108,6 +108,7 @@ TEST_F(FileUtilsTest, DeleteOfARootOrSystemFolderIsRefusedAndTouchesNothing)
         EXPECT_FALSE(ShellFileDelete(c.path, c.operation, false, true)) << c.path;
         ASSERT_EQ(recorder.boxes().size(), 1u) << c.path;
         EXPECT_EQ(recorder.boxes()[0].kind, "error");
+        EXPECT_EQ(recorder.boxes()[0].caption, "エラー");
         EXPECT_EQ(recorder.boxes()[0].text, c.message);
     }
     EXPECT_TRUE(fs::exists(native("keep.txt")));
