@@ -6,7 +6,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QThread>
+#include <QWindow>
 
 #include <cctype>
 #include <filesystem>
@@ -94,6 +97,82 @@ bool WaitMSec(int milliseconds)
         QThread::msleep(1);
     }
     return true;
+}
+
+namespace {
+
+// Swallows the input events of one object and its children while installed.
+class InputDropper final : public QObject {
+public:
+    explicit InputDropper(QObject* target) : m_target(target) {}
+
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (!isInput(event->type()))
+            return false;
+        for (QObject* o = receiver; o; o = o->parent())
+            if (o == m_target)
+                return true;
+        return false;
+    }
+
+private:
+    static bool isInput(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    QObject* m_target;
+};
+
+} // namespace
+
+void ForceForegroundWindow(QWindow* window)
+{
+    if (!window)
+        return;
+    window->raise();
+    window->requestActivate();
+}
+
+void FlushInputMessages(QObject* window)
+{
+    if (!window || !QCoreApplication::instance())
+        return;
+    InputDropper dropper(window);
+    QCoreApplication::instance()->installEventFilter(&dropper);
+    QCoreApplication::processEvents();
+    QCoreApplication::instance()->removeEventFilter(&dropper);
+}
+
+QWindow* FindWindowHandle(const std::string& className, const std::string& windowName)
+{
+    if (className.empty() && windowName.empty())
+        return nullptr;
+    if (upper(className) == "DESKTOP")
+        return nullptr;
+    const QString cls = QString::fromStdString(className);
+    const QString title = QString::fromStdString(windowName);
+    for (QWindow* w : QGuiApplication::topLevelWindows()) {
+        if (!className.empty() && cls != QString::fromLatin1(w->metaObject()->className())
+            && cls != w->objectName())
+            continue;
+        if (!windowName.empty() && title != w->title())
+            continue;
+        return w;
+    }
+    return nullptr;
 }
 
 bool isUacOn()

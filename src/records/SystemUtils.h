@@ -4,6 +4,9 @@
 
 #include <string>
 
+class QObject;
+class QWindow;
+
 // The operating system, waiting with event processing, and the folder and file pickers that keep
 // files out of the system drive's root while the elevation rule is on. Pickers and questions go
 // through platform/MessageService.h. Paths are in Windows form (records/FileUtils.h).
@@ -14,6 +17,16 @@ int GetOSMajorVersion();
 std::string GetWinUserName();
 // Waits the milliseconds while the application's events are processed; returns true.
 bool WaitMSec(int milliseconds);
+
+// Brings one of the program's windows to the front and gives it the input focus.
+void ForceForegroundWindow(QWindow* window);
+// Drops the mouse and key events still pending for the window (a widget or window object) and
+// everything inside it; other pending events are delivered as usual.
+void FlushInputMessages(QObject* window);
+// One of the program's top-level windows by class name (the object's class or object name)
+// and/or title, a missing part not compared; none when both are empty. Other programs' windows,
+// the desktop's icon view included ("desktop"), are out of reach: none.
+QWindow* FindWindowHandle(const std::string& className, const std::string& windowName);
 
 // The registry key and value that switch the elevation rule on (value 1).
 inline constexpr const char* kUacPolicyKey =

@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdlib>
 #include <filesystem>
@@ -191,4 +194,68 @@ TEST_F(PickerTest, NoComputerBrowser)
     std::string name = "SERVER1";
     EXPECT_FALSE(SelectComputer("コンピュータの選択", name));
     EXPECT_EQ(name, "SERVER1");
+}
+
+namespace {
+
+// Counts what reaches it.
+class Counter final : public QObject {
+public:
+    using QObject::QObject;
+    int input = 0;
+    int other = 0;
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress)
+            ++input;
+        else if (e->type() == QEvent::User)
+            ++other;
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+TEST(SystemUtils, FlushDropsPendingInputOfTheWindowOnly)
+{
+    Counter window;
+    Counter child(&window);
+    Counter elsewhere;
+    const auto key = [] {
+        return new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    };
+    const auto click = [] {
+        return new QMouseEvent(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1),
+                               Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    };
+    QCoreApplication::postEvent(&window, key());
+    QCoreApplication::postEvent(&child, click());
+    QCoreApplication::postEvent(&child, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&elsewhere, key());
+
+    FlushInputMessages(&window);
+    EXPECT_EQ(window.input + child.input, 0);
+    EXPECT_EQ(child.other, 1);
+    EXPECT_EQ(elsewhere.input, 1);
+
+    // Input arriving afterwards is delivered again.
+    QCoreApplication::postEvent(&window, key());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.input, 1);
+}
+
+TEST(SystemUtils, FindsTheProgramsOwnWindowsByClassAndTitle)
+{
+    QWindow window;
+    window.setObjectName(QStringLiteral("TForm1"));
+    window.setTitle(QStringLiteral("固定資産データ作成"));
+    window.show();
+    EXPECT_EQ(FindWindowHandle("TForm1", ""), &window);
+    EXPECT_EQ(FindWindowHandle("", "固定資産データ作成"), &window);
+    EXPECT_EQ(FindWindowHandle("QWindow", "固定資産データ作成"), &window);
+    EXPECT_EQ(FindWindowHandle("TForm1", "other"), nullptr);
+    EXPECT_EQ(FindWindowHandle("", ""), nullptr);
+    EXPECT_EQ(FindWindowHandle("Desktop", ""), nullptr);
+    ForceForegroundWindow(&window);
+    ForceForegroundWindow(nullptr);
 }
