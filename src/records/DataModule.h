@@ -70,6 +70,32 @@ public:
     // Whether a file exists: locally in ConnectMode 0, on the server's machine otherwise.
     bool FExist(const std::string& FileName, int ConnMode);
 
+    // Company settings: ACCDEF1, the system accounts, the typed settings of ACCREG and the data
+    // version into AccInf; the layout tables switch to the company's code system. A failure is
+    // reported; false.
+    bool fnGetAccInfo();
+    // The column ColumnName of ACCTOTALNAME for an account group (Name unchanged without a row).
+    void fnGetAccTotalName(const std::string& KGroup, const std::string& ColumnName,
+                           std::string& Name);
+    // Internal and user code of the account named AccountName (empty without one). Raises.
+    void SetSystemCode(const std::string& AccountName, std::string& KCode, std::string& UserCode);
+    // User code of an internal account code (unchanged for an empty code or no row). Raises.
+    void GetUserCodeOfKCode(const std::string& KCode, std::string& UserCode);
+    // TusinHolders / TusinPasswords [Index] from TUSIN_ID row Rec, when that table exists.
+    void ReadTusinId(int Rec, int Index);
+    // "major.minor1.minor2" of ACCVERSION row 1; "0.0.0" without it or after a failure.
+    void fnGetDataBaseVer(std::string& Version);
+    // fnIsMedicalKind on AccInf's data and code type.
+    bool fnIsMedicalData();
+    // Data type 3 with code type 1; switches the layout tables and cash-flow items to match.
+    bool fnIsMedicalKind(int DataType, int CodeType);
+    // Names of a data type and code type; other values are refused (std::runtime_error).
+    void GetDataTypeName(int DataType, std::string& Name);
+    void GetCodeTypeName(int DataType, int CodeType, bool WithKind, std::string& Name);
+    // Both return their argument.
+    int fnGetZeiKeisanKubun(int Kubun);
+    int fnGetTaxDefUH(int TaxDefUH);
+
     // The database name of the connect rule for a file in a folder (Windows-form folder): a
     // local native path, or "host:path" for a server. allowLocalHost: host "127.0.0.1" counts
     // as local (every rule but dropping a database).
