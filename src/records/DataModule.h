@@ -9,6 +9,11 @@
 #include <functional>
 #include <string>
 
+struct TSystemIniRec;
+namespace records {
+class Variant;
+}
+
 // `TDM`: the data module. One instance, `DM`, created explicitly at start-up (and by tests);
 // the system database, the company database of the opened data set and the optional
 // file-management database, each with its transactions and work statements.
@@ -69,6 +74,31 @@ public:
                          int Force);
     // Whether a file exists: locally in ConnectMode 0, on the server's machine otherwise.
     bool FExist(const std::string& FileName, int ConnMode);
+
+    // The signed-in operator's settings (SYSDEF, SYSREG, SYSTEMINI) into SystemDef; a missing
+    // SYSDEF row or typed setting is created with its default. A failure is reported; false.
+    bool fnGetSysDef();
+    // Writes the SYSDEF row (all but Shouhyou, which keeps its stored value) and the editable
+    // typed settings back. A failure is reported; false.
+    bool fnPutSysDef();
+    // A typed setting of SYSREG ("文字", "論理", "日付", "整数", "金額"); a missing row is
+    // created with Default. After a reported failure Value is left empty.
+    void funcGetSysReg(const std::string& SCode, const std::string& SType,
+                       const std::string& Default, int OpCode, records::Variant& Value);
+    void GetSysRegOfOperator(const std::string& SCode, const std::string& SType,
+                             const std::string& Default, records::Variant& Value);
+    // Updates a typed setting; a setting never read (no row) is not created.
+    void funcPutSysReg(const std::string& SCode, const std::string& SType,
+                       const records::Variant& Value, int OpCode);
+    void PutSysRegOfOperator(const std::string& SCode, const std::string& SType,
+                             const records::Variant& Value);
+    // SYSTEMINI row Rec.REC (RESERVE1..5 zero and SSTR unchanged unless exactly one row).
+    bool GetSysIni(TSystemIniRec& Rec);
+    bool SetSysIni(const TSystemIniRec& Rec);
+    // Full rights: FullRights 1, an office operator, or job level 9.
+    bool fnIsKanrisya();
+    // Full rights, or a usual facility the operator holds a licence for. Raises.
+    bool fnGetExistsOpeDefSisetu();
 
     // Company settings: ACCDEF1, the system accounts, the typed settings of ACCREG and the data
     // version into AccInf; the layout tables switch to the company's code system. A failure is
