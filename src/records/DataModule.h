@@ -100,6 +100,12 @@ public:
     // Full rights, or a usual facility the operator holds a licence for. Raises.
     bool fnGetExistsOpeDefSisetu();
 
+    // The style text of an operator's print style (SStr unchanged without a row); errors are
+    // ignored.
+    void GetStyleColor(int OpCode, const std::string& StyleName, std::string& SStr);
+    // Stores the style text (a new row gets the colours -1); errors are ignored.
+    void PutStyleColor(int OpCode, const std::string& StyleName, const std::string& SStr);
+
     // Company settings: ACCDEF1, the system accounts, the typed settings of ACCREG and the data
     // version into AccInf; the layout tables switch to the company's code system. A failure is
     // reported; false.

@@ -626,3 +626,59 @@ bool TDM::fnPutSysDef()
     putInt("試算表期間出力区分", d.SisanKikanPrint);
     return true;
 }
+
+void TDM::GetStyleColor(int OpCode, const std::string& StyleName, std::string& SStr)
+{
+    try {
+        StartedHere tr(IBTransactionDEF);
+        IBSQLDEF.setSql("SELECT SSTR FROM STYLECOLOR\nWHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
+        IBSQLDEF.setInt("OPCODE", OpCode);
+        IBSQLDEF.setString("STYLENAME", StyleName);
+        {
+            firebird::Cursor c = IBSQLDEF.open();
+            while (c.fetch())
+                SStr = c.getString("SSTR");
+        }
+        tr.commit();
+    } catch (const std::exception&) {
+        // the style keeps its text
+    }
+}
+
+void TDM::PutStyleColor(int OpCode, const std::string& StyleName, const std::string& SStr)
+{
+    try {
+        StartedHere tr(IBTransactionDEF);
+        IBSQLDEF.setSql("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR\n"
+                        "WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
+        IBSQLDEF.setInt("OPCODE", OpCode);
+        IBSQLDEF.setString("STYLENAME", StyleName);
+        std::int64_t count = 0;
+        {
+            firebird::Cursor c = IBSQLDEF.open();
+            if (c.fetch())
+                count = c.getInt64("RECCNT");
+        }
+        if (count > 0)
+            IBSQLDEF.setSql("UPDATE STYLECOLOR SET OPCODE=:OPCODE,STYLENAME=:STYLENAME,"
+                            "LINECOLOR1=:LINECOLOR1,LINECOLOR2=:LINECOLOR2,LINECOLOR3=:LINECOLOR3,"
+                            "LINECOLOR4=:LINECOLOR4,LINECOLOR5=:LINECOLOR5,NETCOLOR1=:NETCOLOR1,"
+                            "NETCOLOR2=:NETCOLOR2,SSTR=:SSTR\n"
+                            "WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
+        else
+            IBSQLDEF.setSql("INSERT INTO STYLECOLOR(OPCODE,STYLENAME,LINECOLOR1,LINECOLOR2,"
+                            "LINECOLOR3,LINECOLOR4,LINECOLOR5,NETCOLOR1,NETCOLOR2,SSTR)\n"
+                            "VALUES(:OPCODE,:STYLENAME,:LINECOLOR1,:LINECOLOR2,:LINECOLOR3,"
+                            ":LINECOLOR4,:LINECOLOR5,:NETCOLOR1,:NETCOLOR2,:SSTR)");
+        IBSQLDEF.setInt("OPCODE", OpCode);
+        IBSQLDEF.setString("STYLENAME", StyleName);
+        for (const char* colour : {"LINECOLOR1", "LINECOLOR2", "LINECOLOR3", "LINECOLOR4",
+                                   "LINECOLOR5", "NETCOLOR1", "NETCOLOR2"})
+            IBSQLDEF.setInt(colour, -1);
+        IBSQLDEF.setString("SSTR", SStr);
+        IBSQLDEF.execute();
+        tr.commit();
+    } catch (const std::exception&) {
+        // nothing stored; the caller keeps its text
+    }
+}

@@ -216,3 +216,17 @@ TEST_F(CompanySettings, DataBaseVersionReadsRowOne)
     EXPECT_EQ(m_dm->fnGetZeiKeisanKubun(5), 5);
     EXPECT_EQ(m_dm->fnGetTaxDefUH(-2), -2);
 }
+
+TEST_F(CompanySettings, DatabaseErrorIsReportedAndCommits)
+{
+    exec({"DROP TABLE ACCVERSION"});
+    EXPECT_FALSE(m_dm->fnGetAccInfo());
+    ASSERT_FALSE(m_messages.boxes().empty());
+    EXPECT_NE(m_messages.boxes()[0].text.find("基本情報の取得に失敗しました。"), std::string::npos);
+    EXPECT_FALSE(m_dm->IBTransactionDAT.inTransaction());
+    // What was read before the failure stays, and the typed settings it created were committed.
+    EXPECT_EQ(AccInf.NENDO, 2024);
+    EXPECT_EQ(queryOne(m_dm->IBDatabaseDAT,
+                       "SELECT ATEXT FROM ACCREG WHERE AGROUP='基本設定' AND ACODE='個別原価別名'"),
+              "個別原価");
+}

@@ -196,3 +196,30 @@ TEST_F(OperatorSettings, SystemIniRows)
     EXPECT_EQ(back.RESERVE2, 6);
     EXPECT_EQ(back.SSTR, "kept");
 }
+
+TEST_F(OperatorSettings, StyleColours)
+{
+    std::string text = "unchanged";
+    m_dm->GetStyleColor(100000011, "標準", text);
+    EXPECT_EQ(text, "unchanged");
+    m_dm->PutStyleColor(100000011, "標準", "a=1");
+    m_dm->PutStyleColor(100000011, "標準", "a=2");
+    EXPECT_EQ(def("SELECT COUNT(*) FROM STYLECOLOR"), "1");
+    EXPECT_EQ(def("SELECT LINECOLOR3 FROM STYLECOLOR"), "-1");
+    m_dm->GetStyleColor(100000011, "標準", text);
+    EXPECT_EQ(text, "a=2");
+    EXPECT_FALSE(m_dm->IBTransactionDEF.inTransaction());
+}
+
+TEST_F(OperatorSettings, DatabaseErrorIsReportedAndFails)
+{
+    execDef({"DROP TABLE SYSDEF"});
+    EXPECT_FALSE(m_dm->fnGetSysDef());
+    ASSERT_FALSE(m_messages.boxes().empty());
+    EXPECT_NE(m_messages.boxes()[0].text.find("システム情報の取得に失敗しました。"), std::string::npos);
+    EXPECT_FALSE(m_dm->IBTransactionDEF.inTransaction());
+    m_messages.clear();
+    EXPECT_FALSE(m_dm->fnPutSysDef());
+    ASSERT_FALSE(m_messages.boxes().empty());
+    EXPECT_NE(m_messages.boxes()[0].text.find("システム情報の書き込みに失敗しました。"), std::string::npos);
+}
