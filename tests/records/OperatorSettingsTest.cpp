@@ -223,3 +223,30 @@ TEST_F(OperatorSettings, DatabaseErrorIsReportedAndFails)
     ASSERT_FALSE(m_messages.boxes().empty());
     EXPECT_NE(m_messages.boxes()[0].text.find("システム情報の書き込みに失敗しました。"), std::string::npos);
 }
+
+TEST_F(OperatorSettings, PartnerDataDefaultsAndInstalledFont)
+{
+    LumeranDataFlag = 1;
+    execDef({"INSERT INTO SYSREG VALUES (100000011, '消費税コード印刷区分', '整数', '0')"});
+    ASSERT_TRUE(m_dm->fnGetSysDef());
+    EXPECT_EQ(def("SELECT DICSWITCH FROM SYSDEF"), "2");
+    EXPECT_EQ(def("SELECT DICTORAUTO FROM SYSDEF"), "0");
+    const TSystemDef& d = SystemDef;
+    EXPECT_EQ(d.NextItemMove, 1);
+    EXPECT_EQ(d.BumonCodeLen, 1);
+    EXPECT_EQ(d.SwkDateFocus, 1);
+    EXPECT_EQ(d.RensouJokenKubun, 1);
+    EXPECT_EQ(d.MotoLastBalancePrint, 1);
+    EXPECT_EQ(d.MotoTitlePrint, 1);
+    EXPECT_EQ(d.SisanBsPageBreak, 0);
+    EXPECT_EQ(d.TaxCodePrint, 0); // kept for the partner's data
+    EXPECT_EQ(sysReg(100000011, "次項目移動区分"), "1");
+
+    execDef({"UPDATE SYSDEF SET FONTNAME = 'IPAGothic', FONTSIZE = 11, FONTSTYLE = 3, "
+             "FONTCHARSET = 384"});
+    ASSERT_TRUE(m_dm->fnGetSysDef());
+    EXPECT_EQ(d.OperatorFont.Name, "IPAGothic");
+    EXPECT_EQ(d.OperatorFont.Size, 11);
+    EXPECT_EQ(d.OperatorFont.Style, 3);
+    EXPECT_EQ(d.OperatorFont.CharSet, 128); // the low byte
+}
