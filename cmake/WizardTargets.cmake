@@ -39,7 +39,20 @@ function(wizard_tests label)
         TEST_BINARY_DIR="${CMAKE_BINARY_DIR}")
     gtest_discover_tests(${target}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES
-            LABELS ${label}
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;TZ=Asia/Tokyo")
+        TEST_LIST ${target}_TESTS
+        PROPERTIES LABELS ${label})
+    # Properties holding lists cannot pass through gtest_discover_tests (CMake 3.25 flattens
+    # them), so a script run after the discovered tests sets them. Suites named *Server* need
+    # the Firebird server on loopback and also carry the label "server".
+    set(post ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
+    file(WRITE ${post}
+"foreach(t IN LISTS ${target}_TESTS)
+  set_tests_properties(\"\${t}\" PROPERTIES
+      ENVIRONMENT \"QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;TZ=Asia/Tokyo\")
+  if(t MATCHES \"^[^.]*Server[^.]*\\\\.\")
+    set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${label};server\")
+  endif()
+endforeach()
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${post})
 endfunction()

@@ -8,7 +8,7 @@ BUILD_DIR=${1:-build}
 PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n
-    firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
+    firebird-dev libfbclient2 firebird3.0-server firebird3.0-server-core firebird3.0-utils
     libxml2-dev libicu-dev libjpeg-dev
     googletest libgtest-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fonts-noto-cjk

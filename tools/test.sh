@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh build
-# The server and the embedded engine load our file procedures from their plugin folder.
-tools/install-udr.sh build
-if [[ -x tools/services.sh ]]; then tools/services.sh start; fi
+started=""
+if [[ -x tools/services.sh ]]; then started=$(tools/services.sh start); fi
+# Stop the server afterwards only when this run started it.
+if [[ $started == started ]]; then trap 'tools/services.sh stop' EXIT; fi
 ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 300 "$@"

@@ -1,5 +1,6 @@
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -87,22 +88,100 @@ bool fitsCp932(std::string_view utf8)
     return t_toCp932.run(utf8, out, at);
 }
 
+std::size_t charLength(std::string_view utf8, std::size_t pos)
+{
+    if (pos >= utf8.size())
+        return 0;
+    return std::min(utf8Length(static_cast<unsigned char>(utf8[pos])), utf8.size() - pos);
+}
+
+namespace {
+std::size_t charWidth(std::string_view ch)
+{
+    if (ch.size() == 1)
+        return 1;
+    std::string out;
+    std::size_t at = 0;
+    return t_toCp932.run(ch, out, at) ? out.size() : 2;
+}
+} // namespace
+
 std::size_t cp932Width(std::string_view utf8)
 {
     std::size_t width = 0;
     for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t n = utf8Length(static_cast<unsigned char>(utf8[i]));
-        const std::string_view ch = utf8.substr(i, n);
-        if (n == 1) {
-            width += 1;
-        } else {
-            std::string out;
-            std::size_t at = 0;
-            width += t_toCp932.run(ch, out, at) ? out.size() : 2;
-        }
+        const std::size_t n = charLength(utf8, i);
+        width += charWidth(utf8.substr(i, n));
         i += n;
     }
     return width;
+}
+
+std::string headByWidth(std::string_view utf8, std::size_t width)
+{
+    std::size_t used = 0, i = 0;
+    while (i < utf8.size()) {
+        const std::size_t n = charLength(utf8, i);
+        const std::size_t w = charWidth(utf8.substr(i, n));
+        if (used + w > width)
+            break;
+        used += w;
+        i += n;
+    }
+    return std::string(utf8.substr(0, i));
+}
+
+std::string fitLeft(std::string_view utf8, std::size_t width)
+{
+    std::string out = headByWidth(utf8, width);
+    out.append(width - cp932Width(out), ' ');
+    return out;
+}
+
+std::string fitRight(std::string_view utf8, std::size_t width)
+{
+    std::size_t used = 0, start = utf8.size();
+    while (start > 0) {
+        std::size_t b = start - 1;
+        while (b > 0 && (static_cast<unsigned char>(utf8[b]) & 0xC0) == 0x80 && start - b < 4)
+            --b;
+        const std::size_t w = charWidth(utf8.substr(b, start - b));
+        if (used + w > width)
+            break;
+        used += w;
+        start = b;
+    }
+    return std::string(width - used, ' ') + std::string(utf8.substr(start));
+}
+
+bool isLeadByteAt(std::string_view cp932, std::size_t index)
+{
+    if (cp932.empty() || index < 1)
+        return false;
+    const std::size_t last = std::min(index, cp932.size());
+    bool lead = false;
+    for (std::size_t i = 0; i < last; ++i)
+        lead = !lead && isLeadByte(static_cast<unsigned char>(cp932[i]));
+    return lead;
+}
+
+std::string fixDbcsCut(std::string_view cp932)
+{
+    std::string out(cp932);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (!isLeadByte(static_cast<unsigned char>(out[i])))
+            continue;
+        if (i + 1 >= out.size()) {
+            out[i] = ' ';
+        } else if (!isTrailByte(static_cast<unsigned char>(out[i + 1]))) {
+            out[i] = ' ';
+            out[i + 1] = ' ';
+            ++i;
+        } else {
+            ++i;
+        }
+    }
+    return out;
 }
 
 } // namespace platform::text

@@ -26,7 +26,35 @@ constexpr bool isLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// CP932 trail byte (second byte of a double-byte character).
+constexpr bool isTrailByte(unsigned char c)
+{
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
 // Width in CP932 bytes of UTF-8 text (characters without a CP932 form count 2).
 std::size_t cp932Width(std::string_view utf8);
+
+// Byte length of the UTF-8 character that starts at pos (1 for a stray byte).
+std::size_t charLength(std::string_view utf8, std::size_t pos);
+
+// Cutting and padding by CP932 bytes; never splits a character.
+// The longest head of whole characters whose width is at most width bytes.
+std::string headByWidth(std::string_view utf8, std::size_t width);
+// Exactly width bytes from the left: cut, or padded with blanks on the right; a double-byte
+// character that would be cut in half becomes a blank.
+std::string fitLeft(std::string_view utf8, std::size_t width);
+// Exactly width bytes from the right: the last width bytes, or padded with blanks on the left;
+// a double-byte character cut in half becomes a blank.
+std::string fitRight(std::string_view utf8, std::size_t width);
+
+// Byte-level helpers on CP932 bytes (not UTF-8).
+// Walking from the first byte, a byte counts as a lead byte when it is in the lead range and the
+// byte before it was not counted as one. The state of the byte at index (1-based), or of the last
+// byte when index is beyond the text; false for an empty text or an index below 1.
+bool isLeadByteAt(std::string_view cp932, std::size_t index);
+// A lead byte not followed by a trail byte turns into a blank together with that byte; a lead byte
+// at the end turns into a blank.
+std::string fixDbcsCut(std::string_view cp932);
 
 } // namespace platform::text

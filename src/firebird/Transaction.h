@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+
+namespace firebird {
+
+class Attachment;
+
+enum class Isolation {
+    ReadCommitted, // read_committed, rec_version, nowait, write
+    Snapshot,      // concurrency, nowait, write: consistent reads over several statements
+};
+
+// A transaction on one attachment; start, then commit or roll back, then start again.
+// A transaction still active when the object dies is rolled back (errors are swallowed).
+class Transaction {
+public:
+    explicit Transaction(Attachment& attachment, Isolation isolation = Isolation::ReadCommitted);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void start();
+    void commit();
+    void commitRetaining();
+    void rollback();
+    bool inTransaction() const { return m_handle != 0; }
+
+    Attachment& attachment() const { return m_attachment; }
+    Isolation isolation() const { return m_isolation; }
+
+    // Client-API handle; for the wrapper's own classes. Throws UsageError when not active.
+    std::uint32_t* handlePtr();
+
+private:
+    friend class Attachment;
+    void end() noexcept; // rollback ignoring errors, drop the handle
+
+    Attachment& m_attachment;
+    Isolation m_isolation;
+    std::uint32_t m_handle = 0;
+};
+
+} // namespace firebird

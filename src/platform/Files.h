@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Every file operation of the program goes through this layer. Paths are in Windows form and
+// resolve through the drive map of platform/Paths.h. Failures raise FileError.
+namespace platform::files {
+
+// A failed file operation: the Windows-form path, the operation and the system error.
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::string& operation, const std::string& path, int errorCode);
+    const std::string& path() const { return m_path; }
+    int errorCode() const { return m_errorCode; }
+
+private:
+    std::string m_path;
+    int m_errorCode;
+};
+
+// Fault injection for tests: the next operation of the kind fails with the given errno
+// (ENOSPC "disk full", EIO ...). A write fails after half of its bytes reached the disk.
+enum class Operation { Write, Rename, Copy, Remove };
+void failNext(Operation operation, int errorCode);
+void clearFaults();
+
+bool exists(std::string_view path);
+bool fileExists(std::string_view path);
+bool directoryExists(std::string_view path);
+std::uintmax_t fileSize(std::string_view path);
+
+// Whole contents.
+std::string readAll(std::string_view path);
+// Writes the file whole or not at all: a temporary file beside it, flushed, then renamed over it.
+void writeAllAtomic(std::string_view path, std::string_view bytes);
+// Appends to the file, creating it when missing.
+void append(std::string_view path, std::string_view bytes);
+// Appends to an existing file; a missing file raises.
+void appendExisting(std::string_view path, std::string_view bytes);
+
+// Renames (moves) a file or folder; an existing target file is replaced.
+void rename(std::string_view from, std::string_view to);
+// Copies one file whole; with overwrite false an existing target raises.
+void copyFile(std::string_view from, std::string_view to, bool overwrite = true);
+void removeFile(std::string_view path);
+// Creates one folder (its parent must exist); an existing folder is not an error.
+void createDirectory(std::string_view path);
+// Creates the folder with every missing parent.
+void createDirectories(std::string_view path);
+// Removes an empty folder.
+void removeDirectory(std::string_view path);
+// Removes a folder with everything in it.
+void removeAll(std::string_view path);
+
+struct Entry {
+    std::string name;
+    bool isDirectory = false;
+    std::uintmax_t size = 0;
+};
+// Entries of a folder ("." and ".." left out), in the file system's order.
+std::vector<Entry> list(std::string_view folder);
+
+// An open file with a position. Write() goes through the fault seam.
+class File {
+public:
+    enum class Mode { Read, ReadWrite, Create /* truncate or create, read/write */, Append };
+    File(std::string_view path, Mode mode);
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Bytes read (fewer at the end of the file).
+    std::size_t read(char* buffer, std::size_t count);
+    void write(const char* data, std::size_t count);
+    void write(std::string_view bytes) { write(bytes.data(), bytes.size()); }
+    // Origin: 0 begin, 1 current, 2 end. Returns the new position.
+    std::int64_t seek(std::int64_t offset, int origin);
+    std::int64_t size() const;
+    // Flushes to the disk.
+    void sync();
+    void close();
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+} // namespace platform::files

@@ -1,0 +1,116 @@
+#include "platform/Files.h"
+
+#include "platform/Paths.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace files = platform::files;
+namespace paths = platform::paths;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { paths::mapDrive('C', m_root.path()); }
+    void TearDown() override
+    {
+        files::clearFaults();
+        paths::resetDriveMap();
+    }
+    testsupport::TempDir m_root;
+};
+
+} // namespace
+
+TEST_F(FilesTest, AtomicWriteReplacesTheFileWhole)
+{
+    files::createDirectories("C:\\Data\\0001");
+    files::writeAllAtomic("C:\\DATA\\0001\\a.bin", std::string("one\r\ntwo\0x", 10));
+    EXPECT_EQ(readFile(m_root / "Data/0001/a.bin"), std::string("one\r\ntwo\0x", 10));
+    files::writeAllAtomic("c:\\data\\0001\\A.BIN", "new");
+    EXPECT_EQ(files::readAll("C:\\Data\\0001\\a.bin"), "new");
+    EXPECT_EQ(files::list("C:\\Data\\0001").size(), 1u); // no temporary file left
+}
+
+TEST_F(FilesTest, FailedWritesLeaveTheOldFileWhole)
+{
+    writeFile(m_root / "x.ini", "old contents");
+    for (const auto op : {files::Operation::Write, files::Operation::Rename}) {
+        files::failNext(op, ENOSPC);
+        try {
+            files::writeAllAtomic("C:\\x.ini", std::string(4096, 'n'));
+            ADD_FAILURE() << "no error";
+        } catch (const files::FileError& e) {
+            EXPECT_EQ(e.errorCode(), ENOSPC);
+            EXPECT_EQ(e.path(), "C:\\x.ini");
+        }
+        EXPECT_EQ(readFile(m_root / "x.ini"), "old contents");
+        EXPECT_EQ(files::list("C:\\").size(), 1u);
+    }
+    // The fault is spent: the next write succeeds.
+    files::writeAllAtomic("C:\\x.ini", "n");
+    EXPECT_EQ(readFile(m_root / "x.ini"), "n");
+}
+
+TEST_F(FilesTest, FaultSeamCoversCopyRenameAndStreamWrites)
+{
+    writeFile(m_root / "a.txt", "a");
+    files::failNext(files::Operation::Copy, EIO);
+    EXPECT_THROW(files::copyFile("C:\\a.txt", "C:\\b.txt"), files::FileError);
+    EXPECT_FALSE(files::exists("C:\\b.txt"));
+    files::copyFile("C:\\A.TXT", "C:\\b.txt");
+    EXPECT_THROW(files::copyFile("C:\\a.txt", "C:\\b.txt", false), files::FileError);
+
+    files::failNext(files::Operation::Rename, EIO);
+    EXPECT_THROW(files::rename("C:\\b.txt", "C:\\c.txt"), files::FileError);
+    files::rename("C:\\b.txt", "C:\\c.txt");
+    EXPECT_TRUE(files::fileExists("C:\\C.TXT"));
+
+    files::failNext(files::Operation::Write, ENOSPC);
+    EXPECT_THROW(files::append("C:\\a.txt", "1234"), files::FileError);
+    EXPECT_EQ(readFile(m_root / "a.txt"), "a12"); // half of it reached the disk, as a full disk does
+}
+
+TEST_F(FilesTest, AppendAndStreams)
+{
+    files::append("C:\\log.txt", "a\r\n");
+    files::append("C:\\log.txt", "b\r\n");
+    files::appendExisting("C:\\log.txt", "c");
+    EXPECT_EQ(readFile(m_root / "log.txt"), "a\r\nb\r\nc");
+    EXPECT_THROW(files::appendExisting("C:\\missing.txt", "x"), files::FileError);
+    EXPECT_THROW(files::readAll("C:\\missing.txt"), files::FileError);
+
+    files::File f("C:\\log.txt", files::File::Mode::ReadWrite);
+    EXPECT_EQ(f.size(), 7);
+    EXPECT_EQ(f.seek(3, 0), 3);
+    char buf[8] = {};
+    EXPECT_EQ(f.read(buf, sizeof buf), 4u);
+    EXPECT_EQ(std::string(buf, 4), "b\r\nc");
+    f.write("Z");
+    f.close();
+    EXPECT_EQ(files::fileSize("C:\\log.txt"), 8u);
+}
+
+TEST_F(FilesTest, FoldersAndRemoval)
+{
+    files::createDirectories("C:\\A\\B");
+    files::createDirectory("C:\\a\\b"); // exists already, resolved without regard to case
+    EXPECT_TRUE(files::directoryExists("c:\\a\\b"));
+    EXPECT_FALSE(files::fileExists("C:\\A\\B"));
+    files::append("C:\\A\\B\\f", "x");
+    EXPECT_THROW(files::removeDirectory("C:\\A\\B"), files::FileError);
+    files::removeFile("C:\\a\\b\\F");
+    files::removeDirectory("C:\\A\\B");
+    files::createDirectories("C:\\A\\B\\C");
+    files::removeAll("C:\\A");
+    EXPECT_FALSE(files::exists("C:\\A"));
+    EXPECT_FALSE(files::exists("Q:\\A"));
+    EXPECT_FALSE(files::exists(""));
+    EXPECT_FALSE(files::directoryExists(""));
+    EXPECT_THROW(files::readAll(""), files::FileError);
+}

@@ -1,0 +1,175 @@
+#include "platform/IniFile.h"
+
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+using platform::IniFile;
+namespace files = platform::files;
+namespace paths = platform::paths;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { paths::mapDrive('C', m_root.path()); }
+    void TearDown() override
+    {
+        files::clearFaults();
+        paths::resetDriveMap();
+    }
+    // Compares with a reference file; ZETRINO_REGENERATE_REFERENCES=1 rewrites the reference
+    // instead (review the change as a diff).
+    static void expectReference(const std::string& actual, const char* name)
+    {
+        const std::string path = std::string(TEST_SOURCE_DIR) + "/data/" + name;
+        if (const char* regen = std::getenv("ZETRINO_REGENERATE_REFERENCES"); regen && *regen == '1')
+            writeFile(path, actual);
+        EXPECT_EQ(actual, readFile(path)) << name;
+    }
+    testsupport::TempDir m_root;
+};
+
+} // namespace
+
+TEST_F(IniFileTest, WritesMatchTheReferenceByteForByte)
+{
+    IniFile ini("C:\\Data\\dwacc.ini");
+    files::createDirectories("C:\\Data");
+    ini.writeString("DATASTS", "STATUS", "1");
+    ini.writeString("DATASTS", "OPNAME", "山田　太郎");
+    ini.writeString("DATAINFO", "PATH", "C:\\Data\\0001");
+    ini.writeString("DATAINFO", "TEMP", "x");
+    ini.writeString("datasts", "SHARE_STATUS", "1");
+    ini.writeString("DataInfo", "path", "D:\\表示\\ｶﾅ①㈱髙"); // replaces PATH in place
+    ini.writeInteger("DATAINFO", "NENDO", 2024);
+    ini.deleteKey("DATAINFO", "temp");
+    ini.writeString("DATAINFO", "LIST", "a,b,\"c\" \\n");
+    ini.writeString("EMPTY", "K", "");
+    expectReference(readFile(m_root / "Data/dwacc.ini"), "ini_write.ini");
+
+    // Read back through a new object: the same values, and a rewrite gives the same bytes.
+    IniFile again("c:\\data\\DWACC.INI", IniFile::WriteMode::Deferred);
+    EXPECT_EQ(again.readString("dataINFO", "PATH", "?"), "D:\\表示\\ｶﾅ①㈱髙");
+    EXPECT_EQ(again.readString("DATAINFO", "list", "?"), "a,b,\"c\" \\n");
+    EXPECT_EQ(again.readString("DATASTS", "OPNAME", "?"), "山田　太郎");
+    EXPECT_EQ(again.readInteger("DATAINFO", "NENDO", 0), 2024);
+    again.writeString("DATASTS", "STATUS", "1");
+    again.updateFile();
+    expectReference(readFile(m_root / "Data/dwacc.ini"), "ini_write.ini");
+}
+
+TEST_F(IniFileTest, ImmediateObjectsShareOneFile)
+{
+    IniFile a("C:\\s.ini");
+    IniFile b("C:\\S.INI");
+    IniFile batch("C:\\s.ini", IniFile::WriteMode::Deferred);
+    a.writeString("S", "a", "1");
+    b.writeString("S", "b", "2"); // b reads the file as a left it
+    EXPECT_EQ(a.readString("S", "b", ""), "2");
+    EXPECT_EQ(readFile(m_root / "s.ini"), "[S]\r\na=1\r\nb=2\r\n");
+    EXPECT_EQ(batch.readString("S", "a", "none"), "none"); // read before the writes
+    batch.reload();
+    EXPECT_EQ(batch.readString("S", "b", ""), "2");
+}
+
+TEST_F(IniFileTest, ReadsLikeTheWindowsProfileReader)
+{
+    writeFile(m_root / "a.ini",
+              "; comment=1\n[ Sec ]\n  Key1 =  value with blanks  \nq1=\"quoted\"\nq2='x'\nq3=\"open\n"
+              "noequals\n\n[Other]\nKey1=second\n[sec]\nKey1=shadowed\n");
+    const IniFile ini("C:\\A.INI");
+    struct Case { const char* section; const char* key; const char* expected; };
+    const Case cases[] = {
+        {"SEC", "KEY1", "value with blanks"}, {"sec", "q1", "quoted"}, {"sec", "q2", "x"},
+        {"sec", "q3", "\"open"}, {"sec", "noequals", ""}, {"other", "key1", "second"},
+        {"sec", "missing", "dflt"}, {"none", "key1", "dflt"}, {"sec", "; comment", "dflt"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.readString(c.section, c.key, "dflt"), c.expected) << c.section << "/" << c.key;
+    EXPECT_EQ(ini.readSections(), (std::vector<std::string>{"Sec", "Other", "sec"}));
+    EXPECT_EQ(ini.readSection("SEC"), (std::vector<std::string>{"Key1", "q1", "q2", "q3", "noequals"}));
+    EXPECT_EQ(ini.readSectionValues("other"), (std::vector<std::string>{"Key1=second"}));
+    EXPECT_TRUE(ini.valueExists("SEC", "NOEQUALS"));
+    EXPECT_FALSE(ini.sectionExists("third"));
+}
+
+TEST_F(IniFileTest, DoubleByteNamesCompareExactly)
+{
+    // "ア" is 83 41 and "ャ" is 83 61: folding the second byte would make them one name.
+    IniFile ini("C:\\k.ini");
+    ini.writeString("設定", "ア", "1");
+    ini.writeString("設定", "ャ", "2");
+    EXPECT_EQ(ini.readString("設定", "ア", ""), "1");
+    EXPECT_EQ(ini.readString("設定", "ャ", ""), "2");
+    // "‐" is 81 5D: its second byte must not close the section name.
+    ini.writeString("A‐", "k", "v");
+    ini.writeString("A", "k", "w");
+    EXPECT_EQ(IniFile("C:\\k.ini").readString("a‐", "K", ""), "v");
+    EXPECT_EQ(IniFile("C:\\k.ini").readString("a", "K", ""), "w");
+}
+
+TEST_F(IniFileTest, NewKeysGoBeforeTheBlankLinesOfTheirSection)
+{
+    writeFile(m_root / "b.ini", "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+    IniFile ini("C:\\b.ini");
+    ini.writeString("a", "z", "3");
+    EXPECT_EQ(readFile(m_root / "b.ini"), "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n");
+    ini.eraseSection("A");
+    EXPECT_EQ(readFile(m_root / "b.ini"), "[B]\r\ny=2\r\n");
+    ini.addSection("C");
+    EXPECT_EQ(readFile(m_root / "b.ini"), "[B]\r\ny=2\r\n[C]\r\n");
+}
+
+TEST_F(IniFileTest, FailedWriteRaisesAndKeepsFileAndObject)
+{
+    writeFile(m_root / "c.ini", "[S]\r\nk=old\r\n");
+    IniFile ini("C:\\c.ini");
+    for (const auto op : {files::Operation::Write, files::Operation::Rename}) {
+        files::failNext(op, ENOSPC);
+        EXPECT_THROW(ini.writeString("S", "k", std::string(10000, 'n')), files::FileError);
+        EXPECT_EQ(readFile(m_root / "c.ini"), "[S]\r\nk=old\r\n");
+        EXPECT_EQ(ini.readString("S", "k", ""), "old");
+    }
+    IniFile deferred("C:\\c.ini", IniFile::WriteMode::Deferred);
+    deferred.writeString("S", "k", "new");
+    EXPECT_EQ(readFile(m_root / "c.ini"), "[S]\r\nk=old\r\n");
+    files::failNext(files::Operation::Write, EIO);
+    EXPECT_THROW(deferred.updateFile(), files::FileError);
+    EXPECT_EQ(readFile(m_root / "c.ini"), "[S]\r\nk=old\r\n");
+    deferred.updateFile();
+    EXPECT_EQ(readFile(m_root / "c.ini"), "[S]\r\nk=new\r\n");
+}
+
+TEST_F(IniFileTest, UnstorableTextIsRefused)
+{
+    IniFile ini("C:\\d.ini");
+    EXPECT_THROW(ini.writeString("S", "k", "emoji 😀"), platform::text::EncodingError);
+    EXPECT_THROW(ini.writeString("S", "k", "two\r\nlines"), std::invalid_argument);
+    EXPECT_FALSE(files::exists("C:\\d.ini"));
+    // A folder that does not exist cannot take the file.
+    EXPECT_THROW(IniFile("C:\\no\\e.ini").writeString("S", "k", "v"), files::FileError);
+}
+
+TEST_F(IniFileTest, IntegersAndBooleans)
+{
+    writeFile(m_root / "n.ini", "[N]\r\na=42\r\nb=-7\r\nc=0x1F\r\nd=$FFFFFFFF\r\ne=12abc\r\nf=\r\n"
+                                "g=99999999999\r\nh=YES\r\n");
+    const IniFile ini("C:\\n.ini");
+    struct Case { const char* key; int expected; };
+    const Case cases[] = {{"a", 42}, {"b", -7}, {"c", 31}, {"d", -1}, {"e", 5},
+                          {"f", 5}, {"g", 5}, {"h", 5}, {"missing", 5}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.readInteger("N", c.key, 5), c.expected) << c.key;
+    EXPECT_TRUE(ini.readBool("N", "a", false));
+    EXPECT_FALSE(ini.readBool("N", "missing", false));
+    EXPECT_TRUE(ini.readBool("N", "h", true));
+}

@@ -1,0 +1,58 @@
+#include "platform/Registry.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace registry = platform::registry;
+using registry::RootKey;
+
+namespace {
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override { registry::setStorePath(m_dir / "reg/registry.ini"); }
+    void TearDown() override { registry::resetStorePath(); }
+    testsupport::TempDir m_dir;
+};
+
+} // namespace
+
+TEST_F(RegistryTest, ValuesKeepTheirTypeAndText)
+{
+    const char* key = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    EXPECT_FALSE(registry::keyExists(RootKey::LocalMachine, key));
+    EXPECT_FALSE(registry::readValue(RootKey::LocalMachine, key, "EnableLUA"));
+    registry::writeInteger(RootKey::LocalMachine, key, "EnableLUA", 1);
+    registry::writeString(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08", "RootDir",
+                          "  C:\\Program Files\\会計,\"x\"  ");
+    const auto lua = registry::readValue(RootKey::LocalMachine, key, "enablelua");
+    ASSERT_TRUE(lua);
+    EXPECT_EQ(lua->type, registry::Value::Type::Integer);
+    EXPECT_EQ(lua->number, 1);
+    const auto dir = registry::readValue(RootKey::LocalMachine, "software\\maker\\ZAIMU08", "ROOTDIR");
+    ASSERT_TRUE(dir);
+    EXPECT_EQ(dir->type, registry::Value::Type::String);
+    EXPECT_EQ(dir->text, "  C:\\Program Files\\会計,\"x\"  ");
+    // The two roots are apart.
+    EXPECT_FALSE(registry::keyExists(RootKey::CurrentUser, key));
+    EXPECT_TRUE(registry::keyExists(RootKey::LocalMachine, "SOFTWARE\\MICROSOFT"));
+}
+
+TEST_F(RegistryTest, SubkeysListAlphabeticallyAndDeleteWithTheirKey)
+{
+    registry::writeString(RootKey::LocalMachine, "SOFTWARE\\Maker\\zaimu09", "Version", "9.0.0");
+    registry::writeString(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08", "Version", "8.0.0");
+    registry::writeString(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08\\Sub", "Type", "x");
+    registry::createKey(RootKey::LocalMachine, "SOFTWARE\\Maker\\Empty");
+    EXPECT_EQ(registry::subKeys(RootKey::LocalMachine, "SOFTWARE\\maker"),
+              (std::vector<std::string>{"Empty", "Zaimu08", "zaimu09"}));
+    EXPECT_EQ(registry::valueNames(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08"),
+              (std::vector<std::string>{"Version"}));
+    registry::deleteValue(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08", "version");
+    EXPECT_FALSE(registry::readValue(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08", "Version"));
+    registry::deleteKey(RootKey::LocalMachine, "SOFTWARE\\Maker\\ZAIMU08");
+    EXPECT_FALSE(registry::keyExists(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08\\Sub"));
+    EXPECT_EQ(registry::subKeys(RootKey::LocalMachine, "SOFTWARE\\Maker"),
+              (std::vector<std::string>{"Empty", "zaimu09"}));
+}

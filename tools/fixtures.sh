@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds one fixture database from the SQL files of tests/fixtures/<name>/ with isql-fb in
+# embedded mode: owner MORABY, dialect 3, page size 16384, default character set SJIS_0208.
+# Usage: tools/fixtures.sh <system|company|fileman> <output.fdb>
+# The output is written whole or not at all (built beside it, then renamed).
+set -euo pipefail
+if [[ $# -ne 2 ]]; then
+    echo "usage: $0 <system|company|fileman> <output.fdb>" >&2
+    exit 2
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+name=$1
+output=$(realpath -m "$2")
+source_dir="$root/tests/fixtures/$name"
+if [[ ! -d "$source_dir" ]]; then
+    echo "no fixture '$name' in tests/fixtures" >&2
+    exit 2
+fi
+mkdir -p "$(dirname "$output")"
+work=$(mktemp -d "$(dirname "$output")/.fixture-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+db="$work/db.fdb"
+script="$work/build.sql"
+{
+    echo "SET SQL DIALECT 3;"
+    echo "CREATE DATABASE '$db' USER 'MORABY' PAGE_SIZE 16384 DEFAULT CHARACTER SET SJIS_0208;"
+    for f in "$source_dir"/*.sql; do
+        cat "$f"
+        echo
+    done
+} >"$script"
+
+# Embedded engine: no server, no password check; the user named owns the database.
+if ! out=$(isql-fb -q -b -ch UTF8 -user MORABY -i "$script" 2>&1); then
+    echo "building fixture '$name' failed:" >&2
+    echo "$out" >&2
+    exit 1
+fi
+if [[ -n "$out" ]]; then
+    echo "$out" >&2
+fi
+mv -f "$db" "$output"
