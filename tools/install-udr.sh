@@ -26,7 +26,10 @@ mkdir -p "$dir"
 if cmp -s "$module" "$target"; then
     exit 0
 fi
-# Copy beside, then rename: a process that mapped the old file keeps a whole one.
-install -m 0644 "$module" "$dir/.libzetrino_files.so.new"
-mv -f "$dir/.libzetrino_files.so.new" "$target"
+# Copy beside, then rename: a process that mapped the old file keeps a whole one, and parallel
+# runs of this script each rename a whole copy of their own.
+work=$(mktemp "$dir/.libzetrino_files.XXXXXX")
+trap 'rm -f "$work"' EXIT
+install -m 0644 "$module" "$work"
+mv -f "$work" "$target"
 echo "installed $target"

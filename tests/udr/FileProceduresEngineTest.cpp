@@ -93,12 +93,16 @@ private:
 
 class FileProceduresEngine : public ::testing::Test {
 protected:
+    // The engine loads the module from its plugin folder: put this build's copy there.
     static void SetUpTestSuite()
     {
-        const std::string installed = installedModule();
-        ASSERT_FALSE(installed.empty()) << "the module is not installed: run tools/install-udr.sh";
-        ASSERT_EQ(readFile(installed), readFile(UDR_MODULE_PATH))
-            << "the installed module is older than the build: run tools/install-udr.sh";
+        QProcess install;
+        install.start(QStringLiteral("bash"),
+                      {QStringLiteral(TEST_SOURCE_DIR "/../../tools/install-udr.sh"),
+                       QStringLiteral(TEST_BINARY_DIR)});
+        ASSERT_TRUE(install.waitForFinished(-1));
+        ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+        ASSERT_FALSE(installedModule().empty());
     }
 
     // One procedure call as a script line.
