@@ -63,6 +63,18 @@ std::string native(const std::string& path) { return paths::toNative(path).strin
 
 void letGuiRun(const std::string&) { QCoreApplication::processEvents(); }
 
+// The service reports some failures (a truncated backup file, for one) only as an output line
+// while the call itself succeeds; such a run must not count as done.
+void raiseOnErrorLines(const std::vector<std::string>& lines)
+{
+    std::string errors;
+    for (const std::string& line : lines)
+        if (line.find("ERROR") != std::string::npos)
+            errors += (errors.empty() ? "" : "\r") + line;
+    if (!errors.empty())
+        throw std::runtime_error(errors);
+}
+
 // One long service operation at a time: the waits let the GUI run, and a handler that starts a
 // second one meanwhile is refused.
 bool g_serviceBusy = false;
@@ -132,6 +144,19 @@ std::string restoreWorkFile(const std::string& databaseFile)
     return paths::changeFileExt(databaseFile, ".fr_");
 }
 
+// A truncated backup makes the restore ask for the next volume and stop there, which the
+// service does not report as an error: only a restore that got to its last step counts.
+void raiseUnlessFinished(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines)
+        if (line.find("finishing, closing, and going home") != std::string::npos)
+            return;
+    std::string tail;
+    for (std::size_t i = lines.size() > 3 ? lines.size() - 3 : 0; i < lines.size(); ++i)
+        tail += (tail.empty() ? "" : "\r") + lines[i];
+    throw std::runtime_error(tail.empty() ? std::string("no output") : tail);
+}
+
 } // namespace
 
 void TDM::setServiceBusyHook(std::function<void(bool busy)> hook) { g_busyHook = std::move(hook); }
@@ -154,7 +179,8 @@ bool TDM::BackupFDB(int Protocol, const std::string& Host, const std::string& Da
         firebird::BackupOptions options;
         options.ignoreLimbo = options.noGarbageCollection = options.nonTransportable = true;
         options.verbose = true;
-        service.backup(native(DatabaseFile), native(work), options, letGuiRun);
+        raiseOnErrorLines(
+            service.backup(native(DatabaseFile), native(work), options, letGuiRun));
         service.detach();
         if (!KeepName && !paths::samePath(work, BackupFile)) {
             if (FExist(BackupFile, ConnectMode))
@@ -264,7 +290,9 @@ bool TDM::RestoreFDB(int Protocol, const std::string& Host, const std::string& D
         options.pageSize = 16384;
         options.verbose = true;
         started = true;
-        service.restore(native(BackupFile), native(work), options, letGuiRun);
+        const auto lines = service.restore(native(BackupFile), native(work), options, letGuiRun);
+        raiseOnErrorLines(lines);
+        raiseUnlessFinished(lines);
         service.detach();
         replaceByRestored(work, DatabaseFile);
         std::string host = Host;
