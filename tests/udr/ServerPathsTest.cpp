@@ -11,7 +11,7 @@
 namespace fs = std::filesystem;
 using testsupport::TempDir;
 
-TEST(ServerPaths, MapsWindowsFormPathsThroughTheDriveMap)
+TEST(UdrDriveMap, MapsWindowsFormPathsThroughTheDriveMap)
 {
     TempDir dir;
     fs::create_directories(dir / "Data" / "Sub");
@@ -38,7 +38,7 @@ TEST(ServerPaths, MapsWindowsFormPathsThroughTheDriveMap)
         EXPECT_EQ(paths.toNative(c.input), c.expected) << c.input;
 }
 
-TEST(ServerPaths, LoadsTheMapFile)
+TEST(UdrDriveMap, LoadsTheMapFile)
 {
     std::istringstream in("# drives of the server\n"
                           "E: = /srv/e\n"
