@@ -157,6 +157,23 @@ void raiseUnlessFinished(const std::vector<std::string>& lines)
     throw std::runtime_error(tail.empty() ? std::string("no output") : tail);
 }
 
+// Replacing a database that others have open would leave them writing to the old file, lost
+// to everyone after them: refuse, as a restore in place would. The server lists its
+// attachments to an administrator; where it lists nothing we cannot tell.
+void refuseWhileInUse(firebird::ServiceManager& service, const std::string& databaseFile)
+{
+    std::vector<std::string> attached;
+    try {
+        attached = service.attachedDatabases();
+    } catch (const firebird::DatabaseError&) {
+        return;
+    }
+    const std::string target = native(databaseFile);
+    for (const std::string& name : attached)
+        if (paths::samePath(name, target))
+            throw std::runtime_error("データベースが使用中です。<" + databaseFile + ">");
+}
+
 } // namespace
 
 void TDM::setServiceBusyHook(std::function<void(bool busy)> hook) { g_busyHook = std::move(hook); }
@@ -293,6 +310,7 @@ bool TDM::RestoreFDB(int Protocol, const std::string& Host, const std::string& D
         const auto lines = service.restore(native(BackupFile), native(work), options, letGuiRun);
         raiseOnErrorLines(lines);
         raiseUnlessFinished(lines);
+        refuseWhileInUse(service, DatabaseFile);
         service.detach();
         replaceByRestored(work, DatabaseFile);
         std::string host = Host;
@@ -329,6 +347,10 @@ bool TDM::RestoreFDBByTool(int, const std::string& Host, const std::string& Data
         runGbak({"-rep", "-bu", "4096", "-p", "16384", "-user", SystemDef.DbUser, "-y",
                  native(log), native(BackupFile), toolDatabase(Host, work)},
                 log, kRestoreToolFailed, kRestoreError);
+        if (!Host.empty()) {
+            firebird::ServiceManager service(Host, SystemDef.DbUser, SystemDef.DbPassword);
+            refuseWhileInUse(service, DatabaseFile);
+        }
         replaceByRestored(work, DatabaseFile);
         result = afterRestore(Host, DatabaseFile);
     } catch (const firebird::DatabaseError& e) {

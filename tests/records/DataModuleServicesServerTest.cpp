@@ -94,6 +94,26 @@ TEST_F(DataModuleServicesServerTest, BackupAndRestoreThroughTheServer)
         EXPECT_FALSE(fs::exists(m_root / "data" / "0001" / "dwacc.fr_"));
     }
 
+    // Others still have the database open: it is not replaced under them.
+    execute("DELETE FROM SIWAKE");
+    {
+        firebird::Attachment other;
+        other.connect(testsupport::morabyParams("localhost:" + native("data/0001/dwacc.fdb")));
+        for (bool byTool : {false, true}) {
+            m_messages.clear();
+            const bool restored =
+                byTool ? m_dm->RestoreFDBByTool(0, "localhost", db, "D:\\backup\\tool.fbk", false)
+                       : m_dm->RestoreFDB(0, "localhost", db, "D:\\backup\\svc.fbk", false);
+            EXPECT_FALSE(restored);
+            ASSERT_EQ(m_messages.boxes().size(), 1u);
+            EXPECT_NE(m_messages.boxes()[0].text.find("データベースが使用中です。"), std::string::npos)
+                << m_messages.boxes()[0].text;
+            EXPECT_FALSE(fs::exists(m_root / "data" / "0001" / "dwacc.fr_"));
+        }
+        EXPECT_EQ(queryOne(other, "SELECT COUNT(*) FROM SIWAKE"), "0");
+    }
+    EXPECT_EQ(journal(), "<null> opinf=0") << "left as it was";
+
     // A wrong password: gbak's log says why.
     SystemDef.DbPassword = "wrong";
     try {
