@@ -253,7 +253,7 @@ void TDM::dropRestoreWork(const std::string& work) noexcept
         if (ConnectMode == 0) {
             if (files::exists(work))
                 files::removeFile(work);
-        } else if (ConnectMode == 1 || ConnectMode == 2) {
+        } else if ((ConnectMode == 1 || ConnectMode == 2) && IBDatabaseDEF.connected()) {
             if (ServerFileOperation("FExist", work, ""))
                 ServerFileOperation("FDel", work, "");
         }
@@ -612,6 +612,10 @@ bool TDM::fnExistence_Table(const std::string& TableName)
         found = countOn(IBQACC1) > 0;
     } catch (const firebird::DatabaseError& e) {
         HandleDbError(e, "TDM.fnExistence_Table", "テーブルの存在情報の取得に失敗しました。", true);
+    } catch (...) {
+        if (started && IBTransactionDAT.inTransaction())
+            IBTransactionDAT.rollback();
+        throw;
     }
     if (started && IBTransactionDAT.inTransaction())
         IBTransactionDAT.commit();
@@ -633,6 +637,10 @@ bool TDM::fnExistence_Field(const std::string& TableName, const std::string& Fie
     } catch (const firebird::DatabaseError& e) {
         HandleDbError(e, "TDM.fnExistence_Field", "テーブル項目の存在情報の取得に失敗しました。",
                       true);
+    } catch (...) {
+        if (started && IBTransactionDAT.inTransaction())
+            IBTransactionDAT.rollback();
+        throw;
     }
     if (started && IBTransactionDAT.inTransaction())
         IBTransactionDAT.commit();
