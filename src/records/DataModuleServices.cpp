@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/SpecialFolders.h"
 #include "records/DbErrorHandler.h"
+#include "records/FileUtils.h"
 #include "records/TextRoutines.h"
 #include "records/uAccRecord.h"
 
@@ -475,32 +476,6 @@ void TDM::ServerLongToShortFileName(const std::string& LongName, std::string& Sh
     }
 }
 
-namespace {
-
-// The delete operations refuse roots, as the shell's delete of the original does.
-bool isRoot(const std::string& path)
-{
-    const std::string p = trimmed(path);
-    if (p.empty() || p == "/" || p == "\\")
-        return true;
-    return p.size() <= 3 && p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0]))
-           && p[1] == ':' && (p.size() == 2 || p[2] == '\\' || p[2] == '/');
-}
-
-bool deleteLocal(const std::string& path)
-{
-    try {
-        if (isRoot(path) || !files::exists(path))
-            return false;
-        files::removeAll(path);
-        return !files::exists(path);
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-} // namespace
-
 bool TDM::DExist(const std::string& Path, int ConnMode)
 {
     if (ConnMode == 0)
@@ -512,33 +487,26 @@ bool TDM::DExist(const std::string& Path, int ConnMode)
 
 bool TDM::MkDir(const std::string& Path, int ConnMode)
 {
-    if (ConnMode == 0) {
-        try {
-            if (!files::directoryExists(Path))
-                files::createDirectories(Path);
-            return files::directoryExists(Path);
-        } catch (const std::exception&) {
-            return false;
-        }
-    }
+    if (ConnMode == 0)
+        return ForceFolder(Path);
     if (ConnMode == 1 || ConnMode == 2)
         return ServerFileOperation("MkDir", Path, "");
     return false;
 }
 
-bool TDM::RmDir(const std::string& Path, int ConnMode, bool)
+bool TDM::RmDir(const std::string& Path, int ConnMode, bool AllowUndo)
 {
     if (ConnMode == 0)
-        return deleteLocal(Path);
+        return ShellFileDelete(Path, FO_DELETE, AllowUndo, true);
     if (ConnMode == 1 || ConnMode == 2)
         return ServerFileOperation("RmDir", Path, "");
     return false;
 }
 
-bool TDM::FDel(const std::string& Path, int ConnMode, bool)
+bool TDM::FDel(const std::string& Path, int ConnMode, bool AllowUndo)
 {
     if (ConnMode == 0)
-        return deleteLocal(Path);
+        return ShellFileDelete(Path, FO_DELETE, AllowUndo, true);
     if (ConnMode == 1 || ConnMode == 2)
         return ServerFileOperation("FDel", Path, "");
     return false;
@@ -546,17 +514,8 @@ bool TDM::FDel(const std::string& Path, int ConnMode, bool)
 
 bool TDM::FCopy(const std::string& Source, const std::string& Target, int ConnMode)
 {
-    if (ConnMode == 0) {
-        try {
-            if (!files::fileExists(Source))
-                return false;
-            files::createDirectories(paths::extractFileDir(Target));
-            files::copyFile(Source, Target, true);
-            return true;
-        } catch (const std::exception&) {
-            return false;
-        }
-    }
+    if (ConnMode == 0)
+        return ShellFileCopy(Source, Target, FO_COPY);
     if (ConnMode == 1 || ConnMode == 2)
         return ServerFileOperation("FCopy", Source, Target);
     return false;
@@ -570,7 +529,7 @@ bool TDM::FMove(const std::string& Source, const std::string& Target, int ConnMo
             return true;
         } catch (const std::exception&) {
             // another file system: copy, then remove the source
-            return FCopy(Source, Target, 0) && deleteLocal(Source);
+            return FCopy(Source, Target, 0) && ShellFileDelete(Source, FO_DELETE, false, true);
         }
     }
     if (ConnMode == 1 || ConnMode == 2)
@@ -581,9 +540,13 @@ bool TDM::FMove(const std::string& Source, const std::string& Target, int ConnMo
 
 void TDM::LongToShortFileName(const std::string& Path, int ConnMode, std::string& ShortPath)
 {
-    if (ConnMode == 0)
-        ShortPath = Path; // no short names on this file system
-    else if (ConnMode == 1 || ConnMode == 2)
+    if (ConnMode == 0) {
+        try {
+            ShortPath = GetShortPath(Path);
+        } catch (const std::exception&) {
+            ShortPath = Path;
+        }
+    } else if (ConnMode == 1 || ConnMode == 2)
         ServerLongToShortFileName(Path, ShortPath);
 }
 

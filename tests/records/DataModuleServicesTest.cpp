@@ -260,7 +260,13 @@ TEST_F(DataModuleServicesTest, LocalFileOperations)
     EXPECT_EQ(testsupport::readFile(m_root / "work" / "h.txt"), "x");
     EXPECT_TRUE(m_dm->FDel("D:\\work\\h.txt", 0, false));
     EXPECT_FALSE(m_dm->FDel("D:\\work\\h.txt", 0, false));
+    m_messages.clear();
     EXPECT_FALSE(m_dm->RmDir("D:\\", 0, false)) << "roots are never removed";
+    ASSERT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_NE(m_messages.boxes()[0].text.find("ルート・システムディレクトリは、削除できません。"),
+              std::string::npos)
+        << m_messages.boxes()[0].text;
+    EXPECT_TRUE(fs::exists(m_root / "data"));
     EXPECT_TRUE(m_dm->RmDir("D:\\work", 0, false));
     EXPECT_FALSE(m_dm->DExist("D:\\work", 0));
     EXPECT_FALSE(m_dm->MkDir("D:\\x", 3)) << "unknown location kind";
