@@ -1,0 +1,69 @@
+#pragma once
+
+#include "dbupdate/DbUpdateSteps.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace firebird {
+class Attachment;
+class DatabaseError;
+} // namespace firebird
+
+namespace dbupdate {
+
+// The version check of the upgrade dialog TDbUpdateBox, kept apart from the dialog: it holds
+// both step tables and, after each InitUpdateList, the check's state. One object serves any
+// number of checks; every call starts afresh.
+class DbUpdateCheck {
+public:
+    // Fills both step tables (titles with the accounting product's title and the OEM flag).
+    explicit DbUpdateCheck(const std::string& appTitle = {}, bool lumeran = false);
+
+    // Where SetDbVersion reads: the system and the company database connections (the data
+    // module's IBDatabaseDEF and IBDatabaseDAT). Either may be null while not connected.
+    void setDatabases(firebird::Attachment* systemDb, firebird::Attachment* companyDb);
+
+    // Runs the check for mode 0 (system) or 1 (company). An empty text reads the version from
+    // the database of the mode; any other text is parsed.
+    void InitUpdateList(std::uint8_t mode, std::string_view versionText);
+    // Reads the current version from the database of the mode; 0.0.0 when its table has no row
+    // or the read fails (the failure is reported).
+    void SetDbVersion();
+    // Parses "major.minor1.minor2"; anything but three parts gives 0.0.0, a part that is not a
+    // number gives 0.
+    void SetDbVersionText(std::string_view text);
+
+    const TArrayDbUpdateListRec& systemSteps() const { return m_systemSteps; }
+    const TArrayDbUpdateListRec& companySteps() const { return m_companySteps; }
+    // The table of the current mode.
+    const TArrayDbUpdateListRec& activeSteps() const;
+
+    // State left by InitUpdateList.
+    std::uint8_t Mode = 0;
+    DbVersion CurrentVersion;
+    DbVersion NewestVersion;
+    bool UpdatePending = false;
+    int Compat = 0;        // 0 newer than this program, 1 usable, 2 same major.minor1, newer minor2
+    int FirstPending = -1; // index into activeSteps()
+    int LastPending = -1;
+    int BackupCount = 0;   // sum of NeedBackup over the pending steps
+    bool Done = false;
+
+    // Reports a database error of SetDbVersion; the program's database error handler goes here.
+    // By default a message box with the message and the engine's text.
+    using ErrorReporter = std::function<void(const std::string& context, const std::string& message,
+                                             const std::string& detail)>;
+    void setErrorReporter(ErrorReporter reporter) { m_report = std::move(reporter); }
+
+private:
+    TArrayDbUpdateListRec m_systemSteps;
+    TArrayDbUpdateListRec m_companySteps;
+    firebird::Attachment* m_systemDb = nullptr;
+    firebird::Attachment* m_companyDb = nullptr;
+    ErrorReporter m_report;
+};
+
+} // namespace dbupdate
