@@ -35,13 +35,27 @@ void ignoreErrors(const std::function<void()>& action) noexcept
     }
 }
 
+// Copies one file through the file layer, flushed to the disk.
+void copyWhole(const std::string& from, const std::string& to)
+{
+    files::File in(from, files::File::Mode::Read);
+    files::File out(to, files::File::Mode::Create);
+    std::vector<char> buffer(1 << 16);
+    std::size_t n = 0;
+    while ((n = in.read(buffer.data(), buffer.size())) > 0)
+        out.write(buffer.data(), n);
+    out.sync();
+    out.close();
+}
+
 // Replaces the files of `to` by the files of `from` (sub-folders are not copied), all or
 // nothing: every file is first copied under a staged name and checked for its size; only then
 // are the old files moved aside and the new ones renamed into place. A failure at any point
 // removes what was staged and puts the old files back. `adjust` may change a staged copy (by
-// its final name) before anything is put in place.
+// its final name); `beforePlace` runs once everything is staged, before anything is replaced.
 void replaceFiles(const std::string& from, const std::string& to,
-                  const std::function<void(const std::string& name, const std::string& staged)>& adjust)
+                  const std::function<void(const std::string& name, const std::string& staged)>& adjust,
+                  const std::function<void()>& beforePlace = {})
 {
     files::createDirectories(to);
     std::vector<std::pair<std::string, std::string>> staged; // staged name, final name
@@ -53,12 +67,14 @@ void replaceFiles(const std::string& from, const std::string& to,
             const std::string target = paths::join(to, entry.name);
             const std::string temp = target + kStagedSuffix;
             staged.emplace_back(temp, target);
-            files::copyFile(source, temp, true);
+            copyWhole(source, temp);
             if (files::fileSize(temp) != files::fileSize(source))
                 throw files::FileError("copy", temp, EIO);
             if (adjust)
                 adjust(entry.name, temp);
         }
+        if (beforePlace)
+            beforePlace();
     } catch (...) {
         for (const auto& s : staged)
             ignoreErrors([&] {
@@ -178,20 +194,31 @@ int LocalDataInfomation::CopyFromShareServer(const std::string& Area, const std:
     if (info.STATUS == 10)
         return -1;
     const bool heldByOther = info.SHARE_STATUS == 2 && info.SHARE_OPCODE != SystemDef.LoginId;
-    const bool heldBefore = info.SHARE_STATUS == 2 && info.SHARE_OPCODE == SystemDef.LoginId;
+    bool otherNow = heldByOther;
+    bool tookOut = false;
     try {
-        // Take the area out before copying, so that nobody stores over it meanwhile.
-        if (!heldByOther && !heldBefore)
-            SetShareStatus(Area, 2);
-        replaceFiles(Area, LocalFolder, {});
+        replaceFiles(Area, LocalFolder, {}, [&] {
+            // Everything arrived: take the area out unless someone else got there meanwhile.
+            if (otherNow)
+                return;
+            DataInfoRec now;
+            if (ReadIniFileCurHost(Area, now) && now.SHARE_STATUS == 2 && now.SHARE_OPCODE != SystemDef.LoginId) {
+                otherNow = true;
+                return;
+            }
+            if (!(now.SHARE_STATUS == 2 && now.SHARE_OPCODE == SystemDef.LoginId)) {
+                SetShareStatus(Area, 2);
+                tookOut = true;
+            }
+        });
     } catch (...) {
-        if (!heldByOther && !heldBefore)
+        if (tookOut)
             ignoreErrors([&] { SetShareStatus(Area, 1); });
         if (Mode == 1)
             return 0;
         throw;
     }
-    return heldByOther ? -1 : 1;
+    return otherNow ? -1 : 1;
 }
 
 int LocalDataInfomation::CopyToShareServer(const std::string& Area, const std::string& LocalFolder,

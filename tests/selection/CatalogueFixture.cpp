@@ -105,11 +105,3 @@ void CatalogueTest::makeDataSet(const std::string& folder, const std::string& da
     ini.writeInteger("DATAINFO", "GASSANKBN", gassan);
     ini.updateFile();
 }
-
-void CatalogueTest::setShare(const std::string& folder, int shareStatus, int shareOpcode)
-{
-    platform::IniFile ini(paths::join(folder, DataIniFile));
-    ini.writeInteger("DATASTS", "SHARE_STATUS", shareStatus);
-    ini.writeInteger("DATASTS", "SHARE_OPCODE", shareOpcode);
-    ini.writeString("DATASTS", "SHARE_OPERATOR", "他の人");
-}

@@ -32,7 +32,6 @@ protected:
     // A data set folder: data file with the given bytes and an information file.
     void makeDataSet(const std::string& folder, const std::string& dataBytes, const std::string& shougou,
                      int gassan = 0, int status = 1);
-    void setShare(const std::string& folder, int shareStatus, int shareOpcode);
 
     testsupport::TempDir m_root;
     testsupport::MessageRecorder m_messages;
