@@ -239,6 +239,8 @@ void setCatalogueErrorReporter(CatalogueErrorReporter reporter)
 
 std::string catalogueDataFolder()
 {
+    if (!SystemDef.SysDir.empty())
+        return paths::excludeTrailingDelimiter(SystemDef.SysDir);
     return paths::join(SystemDef.DataRoot, "data");
 }
 
@@ -1051,7 +1053,9 @@ void TDataSentakuListCtl::GetSubFolderNames(const std::string& Folder, std::vect
         for (const files::Entry& e : files::list(Folder))
             if (e.isDirectory)
                 List.push_back(e.name);
-        std::sort(List.begin(), List.end());
+        // Name order without regard to case, as the Windows file systems list folders.
+        std::sort(List.begin(), List.end(),
+                  [](const std::string& a, const std::string& b) { return upper(a) < upper(b); });
     } catch (const std::exception&) {
         List.clear();
     }
@@ -1536,12 +1540,47 @@ int TDataSentakuListCtl::KyoyuDataDown(TDataSentakuRec& SentakuRec, int Mode)
         }
     };
 
-    const int result = m_info->CopyFromShareServer(area, rec.LocalPath, Mode);
+    // Children first: the parent's take-out guards the whole set, so it is taken last, and a
+    // child that cannot be fetched leaves the local parent and the server as they were.
+    const bool consolidated = isConsolidated(rec.GASSAN);
+    std::vector<std::string> takenChildren;
+    std::vector<std::string> childNames;
+    auto releaseChildren = [&] {
+        for (const std::string& folder : takenChildren)
+            releaseOwn(folder);
+    };
+    if (consolidated) {
+        for (TDataListRec& child : SentakuRec.Children) {
+            if (!holdsDataFile(child.PASNAME))
+                continue;
+            const std::string name = lastElement(child.PASNAME);
+            const int childResult = m_info->CopyFromShareServer(child.PASNAME, paths::join(rec.LocalPath, name), 1);
+            if (childResult == 0) {
+                releaseOwn(child.PASNAME);
+                releaseChildren();
+                return 0;
+            }
+            if (childResult == 1)
+                takenChildren.push_back(child.PASNAME);
+            childNames.push_back(name);
+        }
+    }
+
+    int result = 0;
+    try {
+        result = m_info->CopyFromShareServer(area, rec.LocalPath, Mode);
+    } catch (...) {
+        releaseChildren();
+        throw;
+    }
     if (result == 0) {
         releaseOwn(area);
+        releaseChildren();
         return 0;
     }
     if (result == -1) {
+        // A read-only copy: nothing of the set stays taken out by this login.
+        releaseChildren();
         selection::DataInfoRec last;
         m_info->ReadIniFileCurHost(area, last);
         showStateMessage(area, last, last.STATUS == 10);
@@ -1549,44 +1588,25 @@ int TDataSentakuListCtl::KyoyuDataDown(TDataSentakuRec& SentakuRec, int Mode)
 
     rec.KYOYULOCK = result == 1 ? 1 : 0;
     UpdateDataListRecord(rec, 0, true);
-    if (isConsolidated(rec.GASSAN)) {
+    if (consolidated) {
+        for (TDataListRec& child : SentakuRec.Children) {
+            child.KYOYULOCK = rec.KYOYULOCK;
+            UpdateDataListRecord(child, 0, true);
+        }
+        // Local children the server no longer has.
         std::vector<std::string> localSubFolders;
         GetLocalSubFolders(rec, localSubFolders);
         for (const std::string& folder : localSubFolders) {
-            if (!holdsDataFile(folder))
+            const std::string name = lastElement(folder);
+            const bool current = std::any_of(childNames.begin(), childNames.end(),
+                                             [&](const std::string& n) { return paths::samePath(n, name); });
+            if (current || !holdsDataFile(folder))
                 continue;
             try {
                 files::removeAll(folder);
             } catch (const std::exception& e) {
                 g_reporter("TDataSentakuListCtl.KyoyuDataDown", "フォルダの削除に失敗しました。", e.what());
             }
-        }
-        std::vector<std::string> fetched;
-        for (TDataListRec& child : SentakuRec.Children) {
-            if (!holdsDataFile(child.PASNAME))
-                continue;
-            const std::string childLocal = paths::join(rec.LocalPath, lastElement(child.PASNAME));
-            const int childResult = m_info->CopyFromShareServer(child.PASNAME, childLocal, 1);
-            if (childResult == 0) {
-                // One missing child makes the whole set unusable: give back what this login
-                // took and leave every row saying the set is not here.
-                releaseOwn(child.PASNAME);
-                for (const std::string& folder : fetched)
-                    releaseOwn(folder);
-                if (result == 1)
-                    releaseOwn(area);
-                rec.KYOYULOCK = 0;
-                UpdateDataListRecord(rec, 0, true);
-                for (TDataListRec& c : SentakuRec.Children) {
-                    c.KYOYULOCK = 0;
-                    UpdateDataListRecord(c, 0, true);
-                }
-                return 0;
-            }
-            if (childResult == 1)
-                fetched.push_back(child.PASNAME);
-            child.KYOYULOCK = rec.KYOYULOCK;
-            UpdateDataListRecord(child, 0, true);
         }
     }
     return result;

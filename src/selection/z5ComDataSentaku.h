@@ -91,7 +91,8 @@ using CatalogueErrorReporter =
     std::function<void(const std::string& context, const std::string& sentence, const std::string& detail)>;
 void setCatalogueErrorReporter(CatalogueErrorReporter reporter);
 
-// The data folder of the folder set: root of the local slot folders "%.4d".
+// The data folder of the folder set, root of the local slot folders "%.4d": the system
+// database's folder SysDir, or the data root's "data" folder while that is not set.
 std::string catalogueDataFolder();
 
 // The catalogue step of closing a company database: reads the row of Folder (in the table of

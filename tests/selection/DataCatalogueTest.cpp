@@ -1,8 +1,12 @@
 // The local catalogue against the fixture system database.
 #include "CatalogueFixture.h"
 
+#include "firebird/DatabaseError.h"
 #include "platform/CoreTypes.h"
 #include "records/uAccRecord.h"
+#include "support/FixtureDb.h"
+
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -371,6 +375,112 @@ TEST(DataCatalogueMemoryTest, StateTextsAndChildrenInMemory)
     ctl.DeleteChildItem(rec, 0);
     EXPECT_EQ(rec.ChildCnt, 0);
     EXPECT_TRUE(rec.Children.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DataCatalogueTest, FailuresAreReportedOrPassedOnAndRolledBack)
+{
+    std::vector<std::string> reports;
+    selection::setCatalogueErrorReporter(
+        [&](const std::string& context, const std::string& sentence, const std::string&) {
+            reports.push_back(context + " " + sentence);
+        });
+    auto ctl = catalogue(1);
+    ctl->SetDataPlace(5); // no such data place: the insert breaks its foreign key
+    TDataListRec rec;
+    ctl->InitDataListRecord(rec, "D:\\AREA");
+    EXPECT_FALSE(ctl->InsertDataListRecord(rec, true));
+    EXPECT_EQ(reports, (std::vector<std::string>{
+                           "TDataSentakuListCtl.InsertDataListRecord データリストの追加に失敗しました。"}));
+    EXPECT_FALSE(m_transaction->inTransaction());
+    EXPECT_THROW(ctl->InsertDataListRecord(rec, false), firebird::DatabaseError);
+    EXPECT_FALSE(m_transaction->inTransaction());
+    EXPECT_EQ(reports.size(), 1u);
+}
+
+TEST_F(DataCatalogueTest, JoinsTheCallersTransactionWithoutEndingIt)
+{
+    auto ctl = catalogue();
+    m_transaction->start();
+    TDataListRec rec;
+    ctl->InitDataListRecord(rec, "C:\\ZAIMU\\DATA\\0003");
+    rec.REC = 3;
+    ctl->GetDataListRecord(0, rec, true);
+    rec.ENTTEXT = "取り消される";
+    ASSERT_TRUE(ctl->UpdateDataListRecord(rec, 0, true));
+    ASSERT_TRUE(m_transaction->inTransaction());
+    m_transaction->rollback();
+    EXPECT_EQ(rows("SELECT ENTTEXT FROM DATALIST WHERE REC=3"), (std::vector<std::string>{"B社"}));
+}
+
+TEST_F(DataCatalogueTest, ClosingADataSetRefreshesItsRow)
+{
+    selection::DataInfoRec info;
+    info.CODE = "K9";
+    info.SHOUGOU = "新商号";
+    info.NENDO = 12;
+    info.KISHU = "2025/04/01";
+    info.KIMATU = "2026/03/31";
+    info.DATAKBN = 1;
+    info.CODEKBN = 3;
+    info.TANTO = 4;
+    info.VER_MAJOR = 8;
+    info.VERSION2 = "Ver8";
+    info.GASSANKBN = 2;
+    selection::refreshCatalogueRow("c:\\zaimu\\data\\0003", info);
+    EXPECT_EQ(rows("SELECT ENTTEXT,SHOUGOU,DATACODE,NENDO,KISHU,DATATYPE,CODETYPE,TANTOU,VER_MAJOR,VER_TEXT,"
+                   "GASSAN FROM DATALIST WHERE REC=3"),
+              (std::vector<std::string>{"B社|新商号|K9|12|2025/04/01 00:00:00|1|3|4|8|Ver8|2"}));
+}
+
+TEST_F(DataCatalogueTest, IsqlSeesExactlyTheRowsTheOperationsWrote)
+{
+    auto ctl = catalogue(1);
+    for (const char* path : {"D:\\A", "D:\\B", "D:\\C"}) {
+        TDataListRec r;
+        ctl->InitDataListRecord(r, path);
+        r.ENTTEXT = "領域";
+        r.TANTOU = 5;
+        ASSERT_TRUE(ctl->InsertDataListRecord(r, true));
+    }
+    TDataListRec b;
+    ctl->InitDataListRecord(b, "D:\\B");
+    b.REC = 122;
+    ASSERT_TRUE(ctl->DeleteDataListRecord(b, true));
+    ctl->RenumberDataList();
+    TDataListRec c;
+    ctl->InitDataListRecord(c, "D:\\C");
+    c.REC = 122;
+    c.ENTTEXT = "更新";
+    c.TANTOU = 6;
+    ASSERT_TRUE(ctl->UpdateDataListRecord(c, 0, true));
+    ctl.reset();
+    m_transaction.reset();
+    selection::setCatalogueTransaction(nullptr);
+    m_db.disconnect();
+
+    const std::string script = (m_root / "q.sql").string();
+    testsupport::writeFile(script, "SET HEADING OFF;\nSELECT REC, ENTTEXT, TANTOU FROM DATALIST WHERE REC > 118 "
+                                   "OR ENTTEXT <> '' ORDER BY REC;\n");
+    QProcess isql;
+    isql.start(QStringLiteral("isql-fb"),
+               {QStringLiteral("-q"), QStringLiteral("-ch"), QStringLiteral("UTF8"), QStringLiteral("-user"),
+                QStringLiteral("MORABY"), QStringLiteral("-i"), QString::fromStdString(script),
+                QString::fromStdString(m_dbPath)});
+    ASSERT_TRUE(isql.waitForFinished(60000));
+    std::vector<std::string> lines;
+    for (const QString& line : QString::fromUtf8(isql.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QString simplified = line.simplified();
+        if (!simplified.isEmpty())
+            lines.push_back(simplified.toStdString());
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"3 B社 0", "7 A社 0", "10 C社 0", "119 0", "120 0", "121 領域 5",
+                                               "122 更新 6"}));
+    m_db.connect(testsupport::morabyParams(m_dbPath)); // for TearDown
+    m_transaction = std::make_unique<firebird::Transaction>(m_db);
 }
 
 } // namespace

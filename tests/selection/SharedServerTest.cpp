@@ -423,6 +423,8 @@ TEST_F(ShareTransferTest, AFailedChildFetchFailsTheWholeFetch)
     EXPECT_EQ(rows("SELECT KYOYULOCK FROM CHILD_DATALIST WHERE REC=5"), (std::vector<std::string>{"0"}));
     EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
     EXPECT_EQ(dataOf(m_area + "\\001"), "CHILD-1");
+    EXPECT_EQ(shareStatus(m_area + "\\001"), 1);
+    EXPECT_FALSE(files::exists(platform::paths::join(m_local, DataFile)));
 }
 
 } // namespace
