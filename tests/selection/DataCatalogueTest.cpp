@@ -484,3 +484,42 @@ TEST_F(DataCatalogueTest, IsqlSeesExactlyTheRowsTheOperationsWrote)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DataCatalogueTest, RenumbersOnlyItsOwnDataPlace)
+{
+    exec("INSERT INTO DATAPLACEMAN (REC,ORDERKBN,NAME,PATH) VALUES (3,4,'三','D:\\3')");
+    exec("INSERT INTO DATAPLACEMAN (REC,ORDERKBN,NAME,PATH) VALUES (4,5,'四','D:\\4')");
+    for (int place : {3, 4})
+        for (int rec : {121, 125, 130})
+            exec("INSERT INTO DATALIST_EX (DATAPLACEREC,GROUPID,REC,PASNAME) VALUES (" + std::to_string(place)
+                 + ",10000," + std::to_string(rec) + ",'D:\\x')");
+    auto ctl = catalogue(1);
+    ctl->SetDataPlace(3);
+    ctl->RenumberDataList();
+    EXPECT_EQ(rows("SELECT DATAPLACEREC,REC FROM DATALIST_EX ORDER BY DATAPLACEREC,REC"),
+              (std::vector<std::string>{"3|121", "3|122", "3|123", "4|121", "4|125", "4|130"}));
+}
+
+TEST_F(DataCatalogueTest, MapsAnUnregisteredChildFolderToItsRow)
+{
+    exec("UPDATE CHILD_DATALIST SET PASNAME='S:\\ROOT\\sv0003\\002',NETDRIVE=1 WHERE REC=7 AND ROWNO=2");
+    auto ctl = catalogue();
+    TDataListRec child;
+    ctl->InitDataListRecord(child, "C:\\ZAIMU\\data\\0007\\002");
+    child.GASSAN = GassanChild;
+    ctl->GetDataListRecord(1, child, true);
+    EXPECT_EQ(child.PASNAME, "S:\\ROOT\\sv0003\\002");
+    EXPECT_EQ(child.ENTTEXT, "支店二");
+    EXPECT_EQ(child.LocalPath, "C:\\ZAIMU\\data\\0007\\002");
+
+    TDataListRec nowhere;
+    ctl->InitDataListRecord(nowhere, " ");
+    nowhere.ENTTEXT = "x";
+    ctl->GetDataListRecord(1, nowhere, true);
+    EXPECT_EQ(nowhere.ENTTEXT, "");
+    EXPECT_EQ(nowhere.PASNAME, "");
+}
+
+} // namespace
