@@ -4,7 +4,8 @@
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
-#include "platform/MessageService.h"
+#include "records/DataModule.h"
+#include "records/DbErrorHandler.h"
 #include "records/MojiBunkatu.h"
 
 #include <cctype>
@@ -44,20 +45,11 @@ int parsePart(const std::string& text)
     return static_cast<int>(negative ? -value : value);
 }
 
-void defaultReport(const std::string&, const std::string& message, const std::string& detail)
-{
-    std::string text = message;
-    if (!detail.empty())
-        text += "\n\n[詳細情報]\n" + detail;
-    platform::messageBox(text, "エラー", platform::MB_OK | platform::MB_ICONERROR);
-}
-
 } // namespace
 
 DbUpdateCheck::DbUpdateCheck(const std::string& appTitle, bool lumeran)
     : m_systemSteps(systemUpdateSteps(appTitle, lumeran))
     , m_companySteps(companyUpdateSteps(appTitle, lumeran))
-    , m_report(defaultReport)
 {
 }
 
@@ -138,8 +130,10 @@ void DbUpdateCheck::SetDbVersion()
 {
     CurrentVersion = {};
     firebird::Attachment* db = Mode == SystemDatabase ? m_systemDb : m_companyDb;
+    if (db == nullptr && DM != nullptr)
+        db = Mode == SystemDatabase ? &DM->IBDatabaseDEF : &DM->IBDatabaseDAT;
     if (db == nullptr || !db->connected()) {
-        m_report(kContext, kReadFailed, {});
+        ShowErrorDialog(kReadFailed, {}, 1);
         return;
     }
     firebird::Transaction transaction(*db, firebird::Isolation::ReadCommitted);
@@ -163,14 +157,14 @@ void DbUpdateCheck::SetDbVersion()
                 transaction.commit();
         } catch (const std::exception&) {
         }
-        m_report(kContext, kReadFailed, e.message());
+        HandleDbError(e, kContext, kReadFailed, true);
     } catch (const std::exception&) {
         try {
             if (transaction.inTransaction())
                 transaction.commit();
         } catch (const std::exception&) {
         }
-        m_report(kContext, kReadFailed, {});
+        ShowErrorDialog(kReadFailed, {}, 1);
     }
 }
 

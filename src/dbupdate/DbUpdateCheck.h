@@ -3,13 +3,11 @@
 #include "dbupdate/DbUpdateSteps.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace firebird {
 class Attachment;
-class DatabaseError;
 } // namespace firebird
 
 namespace dbupdate {
@@ -22,15 +20,15 @@ public:
     // Fills both step tables (titles with the accounting product's title and the OEM flag).
     explicit DbUpdateCheck(const std::string& appTitle = {}, bool lumeran = false);
 
-    // Where SetDbVersion reads: the system and the company database connections (the data
-    // module's IBDatabaseDEF and IBDatabaseDAT). Either may be null while not connected.
+    // Where SetDbVersion reads: by default the data module's IBDatabaseDEF and IBDatabaseDAT;
+    // other connections may be given here (null: the data module's again).
     void setDatabases(firebird::Attachment* systemDb, firebird::Attachment* companyDb);
 
     // Runs the check for mode 0 (system) or 1 (company). An empty text reads the version from
     // the database of the mode; any other text is parsed.
     void InitUpdateList(std::uint8_t mode, std::string_view versionText);
     // Reads the current version from the database of the mode; 0.0.0 when its table has no row
-    // or the read fails (the failure is reported).
+    // or the read fails (reported through HandleDbError, or ShowErrorDialog for other errors).
     void SetDbVersion();
     // Parses "major.minor1.minor2"; anything but three parts gives 0.0.0, a part that is not a
     // number gives 0.
@@ -52,18 +50,11 @@ public:
     int BackupCount = 0;   // sum of NeedBackup over the pending steps
     bool Done = false;
 
-    // Reports a database error of SetDbVersion; the program's database error handler goes here.
-    // By default a message box with the message and the engine's text.
-    using ErrorReporter = std::function<void(const std::string& context, const std::string& message,
-                                             const std::string& detail)>;
-    void setErrorReporter(ErrorReporter reporter) { m_report = std::move(reporter); }
-
 private:
     TArrayDbUpdateListRec m_systemSteps;
     TArrayDbUpdateListRec m_companySteps;
     firebird::Attachment* m_systemDb = nullptr;
     firebird::Attachment* m_companyDb = nullptr;
-    ErrorReporter m_report;
 };
 
 } // namespace dbupdate

@@ -7,6 +7,8 @@
 #include "platform/Files.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
+#include "records/DataModule.h"
+#include "records/DbErrorHandler.h"
 #include "records/TextRoutines.h"
 #include "records/uAccRecord.h"
 
@@ -24,13 +26,12 @@ namespace {
 
 firebird::Transaction* g_transaction = nullptr;
 
-void defaultReporter(const std::string&, const std::string& sentence, const std::string& detail)
+void defaultReporter(const std::string& context, const std::string& sentence, const std::exception& error)
 {
-    std::string text = sentence;
-    if (!detail.empty())
-        text += "\r\r[詳細情報]\r" + detail;
-    if (!text.empty())
-        platform::messageBox(text, "エラー", platform::MB_OK | platform::MB_ICONERROR);
+    if (const auto* db = dynamic_cast<const firebird::DatabaseError*>(&error))
+        HandleDbError(*db, context, sentence, true);
+    else
+        ShowErrorDialog(sentence, error.what(), 1);
 }
 
 selection::CatalogueErrorReporter g_reporter = defaultReporter;
@@ -229,7 +230,9 @@ void setCatalogueTransaction(firebird::Transaction* transaction)
 
 firebird::Transaction* catalogueTransaction()
 {
-    return g_transaction;
+    if (g_transaction != nullptr)
+        return g_transaction;
+    return DM != nullptr ? &DM->IBTransactionDEF : nullptr;
 }
 
 void setCatalogueErrorReporter(CatalogueErrorReporter reporter)
@@ -328,21 +331,22 @@ bool TDataSentakuListCtl::guarded(const char* operation, const char* sentence, b
         scope.fail(readOnly);
         if (!report)
             throw;
-        g_reporter(std::string("TDataSentakuListCtl.") + operation, sentence, e.message());
+        g_reporter(std::string("TDataSentakuListCtl.") + operation, sentence, e);
     } catch (const std::exception& e) {
         scope.fail(readOnly);
         if (!report)
             throw;
-        g_reporter(std::string("TDataSentakuListCtl.") + operation, sentence, e.what());
+        g_reporter(std::string("TDataSentakuListCtl.") + operation, sentence, e);
     }
     return false;
 }
 
 TDataSentakuListCtl::TDataSentakuListCtl()
     : TDataSentakuListCtl([]() -> firebird::Transaction& {
-        if (g_transaction == nullptr)
+        firebird::Transaction* transaction = selection::catalogueTransaction();
+        if (transaction == nullptr)
             throw std::logic_error("no system database transaction for the catalogue");
-        return *g_transaction;
+        return *transaction;
     }())
 {
 }
@@ -1605,7 +1609,7 @@ int TDataSentakuListCtl::KyoyuDataDown(TDataSentakuRec& SentakuRec, int Mode)
             try {
                 files::removeAll(folder);
             } catch (const std::exception& e) {
-                g_reporter("TDataSentakuListCtl.KyoyuDataDown", "フォルダの削除に失敗しました。", e.what());
+                g_reporter("TDataSentakuListCtl.KyoyuDataDown", "フォルダの削除に失敗しました。", e);
             }
         }
     }

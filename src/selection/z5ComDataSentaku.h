@@ -8,6 +8,7 @@
 #include "selection/DataInfomationAccess.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -79,16 +80,16 @@ std::string GetDataStatusText(int Status);
 
 namespace selection {
 
-// The system database's default transaction that catalogue objects work in. The data module
-// installs its system connection's transaction here once it has connected; tests install their
-// own. Null until then.
+// The transaction that catalogue objects work in: the one installed here, or else the system
+// database's default transaction of the data module DM (null when neither exists).
 void setCatalogueTransaction(firebird::Transaction* transaction);
 firebird::Transaction* catalogueTransaction();
 
-// Where database and other failures of catalogue operations are reported: (context, sentence,
-// detail). By default a message box; the program's database error handler replaces it.
+// Where failures of catalogue operations are reported (context, sentence, the error). By
+// default database errors go to HandleDbError (reconnecting) and others to ShowErrorDialog;
+// an empty function restores that.
 using CatalogueErrorReporter =
-    std::function<void(const std::string& context, const std::string& sentence, const std::string& detail)>;
+    std::function<void(const std::string& context, const std::string& sentence, const std::exception& error)>;
 void setCatalogueErrorReporter(CatalogueErrorReporter reporter);
 
 // The data folder of the folder set, root of the local slot folders "%.4d": the system
@@ -107,7 +108,7 @@ void refreshCatalogueRow(const std::string& Folder, const DataInfoRec& Info);
 // CHILD_DATALIST, SERVERDATALIST and CHILD_SERVERDATALIST.
 class TDataSentakuListCtl {
 public:
-    // Works in selection::catalogueTransaction(); throws std::logic_error when none is installed.
+    // Works in selection::catalogueTransaction(); throws std::logic_error when there is none.
     TDataSentakuListCtl();
     explicit TDataSentakuListCtl(firebird::Transaction& transaction);
     ~TDataSentakuListCtl();

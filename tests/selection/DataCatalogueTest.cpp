@@ -385,7 +385,7 @@ TEST_F(DataCatalogueTest, FailuresAreReportedOrPassedOnAndRolledBack)
 {
     std::vector<std::string> reports;
     selection::setCatalogueErrorReporter(
-        [&](const std::string& context, const std::string& sentence, const std::string&) {
+        [&](const std::string& context, const std::string& sentence, const std::exception&) {
             reports.push_back(context + " " + sentence);
         });
     auto ctl = catalogue(1);
