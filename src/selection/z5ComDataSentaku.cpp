@@ -274,6 +274,21 @@ void refreshCatalogueRow(const std::string& Folder, const DataInfoRec& Info)
     ctl.UpdateDataListRecord(rec, 0, false);
 }
 
+void installCatalogueStep(TDM& Dm, DataInfoBuilder Build)
+{
+    auto previous = Dm.hooks.release;
+    Dm.hooks.release = [previous, build = std::move(Build)](const std::string& folder, bool writeInfo,
+                                                             bool updateList) {
+        if (previous)
+            previous(folder, writeInfo, updateList);
+        if (!updateList || !build)
+            return;
+        DataInfoRec info;
+        if (build(folder, info))
+            refreshCatalogueRow(folder, info);
+    };
+}
+
 } // namespace selection
 
 // The transaction rule of every operation: start only when none is active; commit or roll back

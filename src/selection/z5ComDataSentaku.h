@@ -18,6 +18,7 @@ namespace firebird {
 class Cursor;
 class Transaction;
 } // namespace firebird
+class TDM;
 
 // GASSAN values: kinds of data set.
 inline constexpr std::uint8_t GassanNormal = 0;       // ordinary data set
@@ -101,6 +102,15 @@ std::string catalogueDataFolder();
 // kind, version and consolidation kind by the values of the folder's information. Errors pass to
 // the caller.
 void refreshCatalogueRow(const std::string& Folder, const DataInfoRec& Info);
+
+// Builds the information of the data set in Folder from its still open company database; false
+// when it cannot. The data-information layer supplies it.
+using DataInfoBuilder = std::function<bool(const std::string& Folder, DataInfoRec& Info)>;
+
+// Adds the catalogue step to the data module's closing of a company database: when the row is
+// to be updated, refreshCatalogueRow with the information that Build gives. A step installed
+// before (the information file's) still runs first.
+void installCatalogueStep(TDM& Dm, DataInfoBuilder Build);
 
 } // namespace selection
 

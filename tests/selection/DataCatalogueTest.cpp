@@ -3,6 +3,7 @@
 
 #include "firebird/DatabaseError.h"
 #include "platform/CoreTypes.h"
+#include "records/DataModule.h"
 #include "records/uAccRecord.h"
 #include "support/FixtureDb.h"
 
@@ -520,6 +521,37 @@ TEST_F(DataCatalogueTest, MapsAnUnregisteredChildFolderToItsRow)
     ctl->GetDataListRecord(1, nowhere, true);
     EXPECT_EQ(nowhere.ENTTEXT, "");
     EXPECT_EQ(nowhere.PASNAME, "");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DataCatalogueTest, TheDataModuleRefreshesTheRowWhenItClosesADataSet)
+{
+    // The data module's own system connection, as at run time.
+    selection::setCatalogueTransaction(nullptr);
+    TDM dm;
+    dm.IBDatabaseDEF.connect(testsupport::morabyParams(m_dbPath));
+    std::vector<std::string> calls;
+    dm.hooks.release = [&](const std::string& folder, bool writeInfo, bool) {
+        calls.push_back("info " + folder + (writeInfo ? " write" : ""));
+    };
+    selection::installCatalogueStep(dm, [&](const std::string& folder, selection::DataInfoRec& info) {
+        calls.push_back("build " + folder);
+        info.SHOUGOU = "閉じた会社";
+        info.KISHU = "2025/01/01";
+        info.KIMATU = "2025/12/31";
+        return true;
+    });
+    EXPECT_TRUE(dm.fnAccDatDisconnected("C:\\ZAIMU\\DATA\\0003", 1, 0));
+    EXPECT_TRUE(dm.fnAccDatDisconnected("C:\\ZAIMU\\DATA\\0003", 0, 1));
+    EXPECT_EQ(calls, (std::vector<std::string>{"info C:\\ZAIMU\\DATA\\0003 write", "info C:\\ZAIMU\\DATA\\0003",
+                                               "build C:\\ZAIMU\\DATA\\0003"}));
+    EXPECT_FALSE(dm.IBTransactionDEF.inTransaction());
+    EXPECT_EQ(rows("SELECT ENTTEXT,SHOUGOU,KISHU FROM DATALIST WHERE REC=3"),
+              (std::vector<std::string>{"B社|閉じた会社|2025/01/01 00:00:00"}));
+    dm.IBDatabaseDEF.disconnect();
 }
 
 } // namespace
