@@ -335,7 +335,7 @@ struct TDataSentakuListCtl::Scope {
 
 template <class Body>
 bool TDataSentakuListCtl::guarded(const char* operation, const char* sentence, bool report, bool readOnly,
-                                  Body&& body)
+                                  Body&& body, bool reportDbErrorsOnly)
 {
     Scope scope(m_transaction);
     try {
@@ -349,7 +349,7 @@ bool TDataSentakuListCtl::guarded(const char* operation, const char* sentence, b
         g_reporter(std::string("TDataSentakuListCtl.") + operation, sentence, e);
     } catch (const std::exception& e) {
         scope.fail(readOnly);
-        if (!report)
+        if (!report || reportDbErrorsOnly)
             throw;
         g_reporter(std::string("TDataSentakuListCtl.") + operation, sentence, e);
     }
@@ -846,7 +846,7 @@ int TDataSentakuListCtl::GetDataFolderName(int Delta)
                 st.setInt("DATAPLACEREC", DataPlaceRec);
             Cursor c = st.open();
             result = (c.fetch() ? c.getInt("RECMAX") : 0) + Delta;
-        }))
+        }, true))
         return 0;
     return result;
 }
@@ -864,7 +864,7 @@ bool TDataSentakuListCtl::IsDataPathToroku(const std::string& Path)
             if (st.hasParameter("DATAPLACEREC"))
                 st.setInt("DATAPLACEREC", DataPlaceRec);
             count = countOf(st);
-        }))
+        }, true))
         return false;
     return count > 0;
 }
@@ -975,7 +975,7 @@ bool TDataSentakuListCtl::GetLocalPathToData(const std::string& Path, TDataListR
             }
             Rec.LocalPath = GetLocalDataPath(Rec);
         }
-    });
+    }, true);
 }
 
 bool TDataSentakuListCtl::ConvLocalPathToSharePath(const std::string& Folder, std::string& SharePath,
@@ -1015,7 +1015,7 @@ bool TDataSentakuListCtl::ConvLocalPathToSharePath(const std::string& Folder, st
             if (!childPart.empty())
                 SharePath = SharePath + "\\" + childPart;
         }
-    });
+    }, true);
 }
 
 int TDataSentakuListCtl::GetDataListRecordByPath(const std::string& Folder, TDataSentakuRec& SentakuRec)

@@ -198,7 +198,8 @@ public:
 private:
     struct Scope;
     template <class Body>
-    bool guarded(const char* operation, const char* sentence, bool report, bool readOnly, Body&& body);
+    bool guarded(const char* operation, const char* sentence, bool report, bool readOnly, Body&& body,
+                 bool reportDbErrorsOnly = false);
 
     void readRow(const firebird::Cursor& cursor, TDataListRec& Rec, bool normalise) const;
     std::string placeCondition() const;
