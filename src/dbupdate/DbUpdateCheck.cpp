@@ -4,9 +4,11 @@
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/MojiBunkatu.h"
+#include "records/uAccRecord.h"
 
 #include <cctype>
 #include <exception>
@@ -46,6 +48,11 @@ int parsePart(const std::string& text)
 }
 
 } // namespace
+
+DbUpdateCheck::DbUpdateCheck()
+    : DbUpdateCheck(AppInfo.Zaimu.AppTitle, records::isLumeranData())
+{
+}
 
 DbUpdateCheck::DbUpdateCheck(const std::string& appTitle, bool lumeran)
     : m_systemSteps(systemUpdateSteps(appTitle, lumeran))

@@ -17,8 +17,10 @@ namespace dbupdate {
 // number of checks; every call starts afresh.
 class DbUpdateCheck {
 public:
-    // Fills both step tables (titles with the accounting product's title and the OEM flag).
-    explicit DbUpdateCheck(const std::string& appTitle = {}, bool lumeran = false);
+    // Fills both step tables, their titles with AppInfo's product title and the OEM flag.
+    DbUpdateCheck();
+    // The same with a given product title and OEM flag.
+    DbUpdateCheck(const std::string& appTitle, bool lumeran);
 
     // Where SetDbVersion reads: by default the data module's IBDatabaseDEF and IBDatabaseDAT;
     // other connections may be given here (null: the data module's again).

@@ -4,6 +4,7 @@
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "records/AppInfoRecord.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
@@ -36,6 +37,10 @@ TEST(DbUpdateStepsTest, TablesAreStrictlyAscendingAndEndAt800)
     EXPECT_EQ(dbupdate::versionText(check.companySteps()[24].version()), "3.0.3");
     EXPECT_EQ(check.companySteps()[28].Title, "財務１２のデータ形式に変換");
     EXPECT_EQ(DbUpdateCheck("財務", true).systemSteps()[10].Title, "個別原価管理機能の追加");
+
+    AppInfo.Zaimu.AppTitle = "会計王";
+    EXPECT_EQ(DbUpdateCheck().companySteps().back().Title, "会計王１６のデータ形式に変換 他");
+    AppInfo = TAppInfoRec{};
 }
 
 struct TextCase {
