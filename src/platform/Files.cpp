@@ -196,9 +196,25 @@ void copyFile(std::string_view from, std::string_view to, bool overwrite)
     if (const int fault = takeFault(Operation::Copy))
         throw FileError("コピー", std::string(from), fault);
     std::error_code ec;
-    fs::copy_file(a, b, overwrite ? fs::copy_options::overwrite_existing : fs::copy_options::none,
-                  ec);
-    throwIf(ec, "コピー", from);
+    if (std::error_code ignored; !overwrite && fs::exists(fs::symlink_status(b, ignored)))
+        throw FileError("コピー", std::string(from), EEXIST);
+    // Copied beside the target and renamed over it: a copy that fails part-way (disk full) must
+    // not leave the old target cut short.
+    std::string tmpl = (b.parent_path() / ("." + b.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        throw FileError("コピー", std::string(from), errno);
+    ::close(fd);
+    fs::copy_file(a, tmpl, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        ::unlink(tmpl.c_str());
+        throwIf(ec, "コピー", from);
+    }
+    if (::rename(tmpl.c_str(), b.c_str()) != 0) {
+        const int e = errno;
+        ::unlink(tmpl.c_str());
+        throw FileError("コピー", std::string(from), e);
+    }
 }
 
 void removeFile(std::string_view path)

@@ -1,12 +1,18 @@
 #include "platform/IniFile.h"
 
 #include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 
 #include <cctype>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -178,6 +184,37 @@ bool parseInteger(std::string_view s, int& out)
     return true;
 }
 
+// Holds the folder of the file locked while one change reads, edits and replaces the file, so
+// programs changing the same file at once do not undo each other's changes (the file itself is
+// replaced by every write, so it cannot carry the lock).
+class ChangeLock {
+public:
+    ChangeLock(const std::string& path, bool wanted)
+    {
+        if (!wanted)
+            return;
+        try {
+            const std::filesystem::path folder = paths::toNative(path).parent_path();
+            m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        } catch (const std::invalid_argument&) {
+            return; // the write itself reports the bad path
+        }
+        if (m_fd >= 0)
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~ChangeLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ChangeLock(const ChangeLock&) = delete;
+    ChangeLock& operator=(const ChangeLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace
 
 IniFile::IniFile(std::string path, WriteMode mode) : m_path(std::move(path)), m_mode(mode)
@@ -243,6 +280,7 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool defa
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value)
 {
+    const ChangeLock lock(m_path, m_mode == WriteMode::Immediate);
     refresh();
     if (section.empty() || key.empty())
         return;
@@ -281,6 +319,7 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
 
 void IniFile::addSection(std::string_view section)
 {
+    const ChangeLock lock(m_path, m_mode == WriteMode::Immediate);
     refresh();
     if (section.empty())
         return;
@@ -295,6 +334,7 @@ void IniFile::addSection(std::string_view section)
 
 void IniFile::deleteKey(std::string_view section, std::string_view key)
 {
+    const ChangeLock lock(m_path, m_mode == WriteMode::Immediate);
     refresh();
     if (!text::fitsCp932(section) || !text::fitsCp932(key))
         return;
@@ -311,6 +351,7 @@ void IniFile::deleteKey(std::string_view section, std::string_view key)
 
 void IniFile::eraseSection(std::string_view section)
 {
+    const ChangeLock lock(m_path, m_mode == WriteMode::Immediate);
     refresh();
     if (!text::fitsCp932(section))
         return;

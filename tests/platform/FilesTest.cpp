@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace files = platform::files;
 namespace paths = platform::paths;
@@ -74,6 +77,34 @@ TEST_F(FilesTest, FaultSeamCoversCopyRenameAndStreamWrites)
     files::failNext(files::Operation::Write, ENOSPC);
     EXPECT_THROW(files::append("C:\\a.txt", "1234"), files::FileError);
     EXPECT_EQ(readFile(m_root / "a.txt"), "a12"); // half of it reached the disk, as a full disk does
+}
+
+TEST_F(FilesTest, CopyThatFailsHalfwayLeavesTheOldTargetWhole)
+{
+    writeFile(m_root / "big.fdb", std::string(64 * 1024, 'n'));
+    writeFile(m_root / "copy.fdb", "old copy");
+    // A file-size limit stops the copy part-way, as a full disk does (root ignores permissions).
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool thrown = false;
+    try {
+        files::copyFile("C:\\big.fdb", "C:\\copy.fdb", true);
+    } catch (const files::FileError&) {
+        thrown = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(readFile(m_root / "copy.fdb"), "old copy");
+    EXPECT_EQ(files::list("C:\\").size(), 2u); // no temporary file left
+
+    files::copyFile("C:\\big.fdb", "C:\\copy.fdb", true);
+    EXPECT_EQ(files::fileSize("C:\\copy.fdb"), 64u * 1024u);
+    EXPECT_EQ(files::list("C:\\").size(), 2u);
 }
 
 TEST_F(FilesTest, AppendAndStreams)

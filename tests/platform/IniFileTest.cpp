@@ -10,6 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using platform::IniFile;
 namespace files = platform::files;
 namespace paths = platform::paths;
@@ -79,6 +82,37 @@ TEST_F(IniFileTest, ImmediateObjectsShareOneFile)
     EXPECT_EQ(batch.readString("S", "a", "none"), "none"); // read before the writes
     batch.reload();
     EXPECT_EQ(batch.readString("S", "b", ""), "2");
+}
+
+TEST_F(IniFileTest, ProgramsWritingAtOnceLoseNoChange)
+{
+    // Two processes change different keys of one file at the same time, as the profile
+    // functions allow; neither may undo the other's changes.
+    constexpr int kWriters = 2;
+    constexpr int kKeys = 60;
+    pid_t children[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+        children[w] = ::fork();
+        ASSERT_GE(children[w], 0);
+        if (children[w] == 0) {
+            int status = 0;
+            try {
+                IniFile ini("C:\\shared.ini");
+                for (int k = 0; k < kKeys; ++k)
+                    ini.writeInteger("S", "W" + std::to_string(w) + "_" + std::to_string(k), k);
+            } catch (...) {
+                status = 1;
+            }
+            ::_exit(status);
+        }
+    }
+    for (const pid_t child : children) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const IniFile ini("C:\\shared.ini");
+    EXPECT_EQ(ini.readSection("S").size(), std::size_t(kWriters * kKeys));
 }
 
 TEST_F(IniFileTest, ReadsLikeTheWindowsProfileReader)
