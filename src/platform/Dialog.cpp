@@ -1,0 +1,210 @@
+#include "platform/Dialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMetaObject>
+
+namespace platform {
+namespace {
+
+constexpr Qt::KeyboardModifiers kShiftCtrlAlt =
+    Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+
+bool canTakeFocus(const QWidget* w, const QWidget* window)
+{
+    return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && !w->focusProxy() &&
+           w->window() == window && w != window && w->isVisibleTo(window) && w->isEnabled();
+}
+
+} // namespace
+
+bool selectNextControl(QWidget* from, bool forward)
+{
+    if (!from)
+        return false;
+    QWidget* window = from->window();
+    if (!window || window == from)
+        return false;
+    QWidget* test = forward ? from->nextInFocusChain() : from->previousInFocusChain();
+    while (test && test != from) {
+        if (canTakeFocus(test, window)) {
+            test->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+        test = forward ? test->nextInFocusChain() : test->previousInFocusChain();
+    }
+    return true;
+}
+
+Dialog::Dialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+{
+    qApp->installEventFilter(this);
+}
+
+Dialog::~Dialog()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+void Dialog::setModalResult(int result)
+{
+    m_modalResult = result;
+    if (result == mrNone || !isVisible() || m_closePending)
+        return;
+    // Closing waits for the handler that set the result to return; it may still reset it.
+    m_closePending = true;
+    QMetaObject::invokeMethod(this, [this] { applyModalResult(); }, Qt::QueuedConnection);
+}
+
+void Dialog::applyModalResult()
+{
+    m_closePending = false;
+    if (m_modalResult != mrNone && isVisible())
+        done(m_modalResult);
+}
+
+void Dialog::done(int result)
+{
+    if (m_ending)
+        return;
+    if (!doCloseQuery(result)) {
+        m_modalResult = mrNone;
+        return;
+    }
+    m_modalResult = result;
+    m_ending = true;
+    doClose(result);
+    QDialog::done(result);
+    m_ending = false;
+}
+
+void Dialog::reject() { done(mrCancel); }
+
+void Dialog::accept() { done(mrOk); }
+
+void Dialog::doKeyDown(QKeyEvent&) {}
+
+void Dialog::doKeyUp(QKeyEvent&) {}
+
+bool Dialog::doCloseQuery(int) { return true; }
+
+void Dialog::doClose(int) {}
+
+bool Dialog::ownsKeyEvent(QObject* watched) const
+{
+    // A key event travels up from the focused control; look at it once, at its first receiver.
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w->window() != this)
+        return false;
+    const QWidget* focused = focusWidget();
+    return focused ? w == focused : w == this;
+}
+
+bool Dialog::handleCancelKey()
+{
+    const auto children = findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        auto* target = dynamic_cast<DialogKeyTarget*>(child);
+        if (target && child->window() == this && target->acceptsCancelKey()) {
+            target->clickByDialogKey();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Dialog::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || !ownsKeyEvent(watched))
+        return QDialog::eventFilter(watched, event);
+
+    auto& key = static_cast<QKeyEvent&>(*event);
+    const bool plain = (key.modifiers() & kShiftCtrlAlt) == 0;
+    if (type == QEvent::KeyPress) {
+        if (key.key() == Qt::Key_Escape && plain && handleCancelKey())
+            return true;
+        if (!key.isAutoRepeat())
+            m_closeKeyPressed = key.key();
+        key.ignore();
+        doKeyDown(key);
+        const bool consumed = key.isAccepted();
+        key.accept();
+        return consumed;
+    }
+
+    if (key.isAutoRepeat())
+        return false;
+    m_lastKey = key.key();
+    // Only a key pressed in this dialog closes it: the release of an Esc that closed a message
+    // box or a dropped-down list in front of it must not close the dialog as well.
+    const bool pressedHere = m_closeKeyPressed == key.key();
+    m_closeKeyPressed = 0;
+    key.ignore();
+    doKeyUp(key);
+    const bool consumed = key.isAccepted();
+    key.accept();
+    if (consumed)
+        return true;
+    if (plain && pressedHere && isVisible() &&
+        ((key.key() == Qt::Key_Escape && m_closeOnEscape) ||
+                  (key.key() == Qt::Key_F12 && m_closeOnF12))) {
+        done(mrCancel);
+        return true;
+    }
+    return false;
+}
+
+void Dialog::keyPressEvent(QKeyEvent* event)
+{
+    // Reaching the form means no control used the key. Like the original toolkit's dialog
+    // keys, only Alt stops an arrow from moving the focus.
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        if (!(event->modifiers() & Qt::AltModifier)) {
+            QWidget* from = focusWidget();
+            if (from && from != this)
+                selectNextControl(from, event->key() == Qt::Key_Right ||
+                                            event->key() == Qt::Key_Down);
+        }
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Qt would reject on Esc press or press a default push button; our dialogs do neither.
+        event->accept();
+        return;
+    default:
+        event->ignore();
+        return;
+    }
+}
+
+void Dialog::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
+
+void Dialog::closeEvent(QCloseEvent* event)
+{
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
+    done(mrCancel);
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void Dialog::showEvent(QShowEvent* event)
+{
+    m_modalResult = mrNone;
+    QDialog::showEvent(event);
+}
+
+} // namespace platform
