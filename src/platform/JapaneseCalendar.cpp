@@ -1,7 +1,7 @@
 #include "platform/JapaneseCalendar.h"
 
 #include <unicode/calendar.h>
-#include <unicode/dtfmtsym.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 
@@ -34,13 +34,18 @@ JapaneseEraDate japaneseEraDate(TDateTime date)
     if (U_FAILURE(status))
         throw JapaneseCalendarError("Japanese calendar failed for a date");
 
-    icu::DateFormatSymbols symbols(locale, status);
-    int count = 0;
-    const icu::UnicodeString* names = symbols.getEraNames(count);
-    if (U_FAILURE(status) || names == nullptr || era < 0 || era >= count)
+    (void)era;
+    // The full era name ("GGGG") of the locale's Japanese calendar.
+    icu::SimpleDateFormat format(icu::UnicodeString("GGGG"), locale, status);
+    if (U_FAILURE(status))
         throw JapaneseCalendarError("no era name for a date");
+    format.adoptTimeZone(icu::TimeZone::createTimeZone("UTC"));
+    icu::UnicodeString name;
+    format.format(when, name);
     JapaneseEraDate result;
-    names[era].toUTF8String(result.eraName);
+    name.toUTF8String(result.eraName);
+    if (result.eraName.empty())
+        throw JapaneseCalendarError("no era name for a date");
     result.eraYear = year;
     result.month = d.month;
     return result;
