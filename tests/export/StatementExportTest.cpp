@@ -14,6 +14,7 @@
 #include "firebird/Transaction.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/SpecialFolders.h"
 #include "platform/Text.h"
 #include "records/uAccRecord.h"
 #include "support/FixtureDb.h"
@@ -21,6 +22,8 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <QProcess>
 
 #include <filesystem>
 
@@ -205,4 +208,30 @@ TEST_F(StatementExport, FailuresGiveCompletionCode2AndNoFile)
     EXPECT_FALSE(std::filesystem::exists(output()));
     m_request.password = "pass";
     EXPECT_EQ(run(), 0) << m_failure;
+}
+
+TEST_F(StatementExport, TheDriverProgramsExitStatusIsTheCompletionCode)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromUtf8(platform::kCommonAppDataVariable),
+               QString::fromStdString((m_root / "ProgramData").string()));
+    env.insert(QString::fromUtf8(platform::kRuntimeFolderVariable),
+               QString::fromStdString((m_root / "run").string()));
+    std::filesystem::create_directories(m_root / "run");
+    auto runDriver = [&](const std::string& password) {
+        QProcess driver;
+        driver.setProcessEnvironment(env);
+        driver.start(QStringLiteral(EXPORT_DRIVER_PATH),
+                     {QString::fromStdString(m_request.dataRoot.string()),
+                      QString::fromStdString(m_request.dataSet.string()), QStringLiteral("11"),
+                      QString::fromStdString(password), QStringLiteral("2"),
+                      QString::fromStdString(output().string()),
+                      QString::fromStdString((m_root / "registry.ini").string())});
+        EXPECT_TRUE(driver.waitForFinished(120000));
+        return driver.exitStatus() == QProcess::NormalExit ? driver.exitCode() : -1;
+    };
+    EXPECT_EQ(runDriver("wrong"), 2);
+    EXPECT_FALSE(std::filesystem::exists(output()));
+    EXPECT_EQ(runDriver("pass"), 0);
+    EXPECT_EQ(readFile(output()), golden("statement-general.xml"));
 }
