@@ -100,7 +100,9 @@ void setEra(TZQ14_G_ITEM2& row, platform::TDateTime date, bool withMonth)
         row[TUKI] = std::to_string(era.month);
 }
 
-TZQ14_G_ITEM2 assetRow(const TGenkaSyokyakuRec& r)
+} // namespace
+
+TZQ14_G_ITEM2 MakeSisanRow(const TGenkaSyokyakuRec& r)
 {
     if (r.SYUTODATE == 0)
         throw EDataExportError("取得年月が設定されていません。", exportcode::kNoAcquisitionDate,
@@ -179,8 +181,6 @@ TZQ14_G_ITEM2 assetRow(const TGenkaSyokyakuRec& r)
     return row;
 }
 
-} // namespace
-
 bool isZq14SkippedRow(const TGenkaSyokyakuRec& row)
 {
     return (row.GSHOUHOU == 5 && row.MEISYOU == kMeisaiBettoHokan) || row.GoukeiFlag == 1;
@@ -225,7 +225,7 @@ void TSyotokuZeiDataMake::MakeSisanRows()
     if (const auto* assets = genkaList())
         for (const auto& r : *assets)
             if (!isZq14SkippedRow(r))
-                Rows.push_back(assetRow(r));
+                Rows.push_back(MakeSisanRow(r));
 
     const auto* small = smallList();
     if (small && !small->empty()) {

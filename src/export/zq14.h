@@ -52,6 +52,10 @@ private:
     std::unique_ptr<TKojinKessansyoIO> m_loader;
 };
 
+// The 26 texts of one asset row; EDataExportError 4 when it has no acquisition date. Amounts
+// round by the company's SDAI_HASUU1 (AccInf).
+TZQ14_G_ITEM2 MakeSisanRow(const TGenkaSyokyakuRec& row);
+
 // True for an asset-list row the linkage file leaves out: details kept elsewhere, or the
 // statement's own small-asset summary (the maker writes its own summary row instead).
 bool isZq14SkippedRow(const TGenkaSyokyakuRec& row);
