@@ -51,12 +51,11 @@ public:
     // Runs one statement outside any prepared statement, in its own transaction.
     void executeImmediate(const std::string& sql);
 
-    // Client-API handle; for the wrapper's own classes.
-    std::uint32_t* handlePtr() { return &m_handle; }
-
 private:
+    friend class Blob;
     friend class Transaction;
     friend class Statement;
+    std::uint32_t* handlePtr() { return &m_handle; }
     void add(Transaction* t) { m_transactions.push_back(t); }
     void remove(Transaction* t);
     void add(Statement* s) { m_statements.push_back(s); }

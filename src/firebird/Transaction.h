@@ -29,11 +29,12 @@ public:
     Attachment& attachment() const { return m_attachment; }
     Isolation isolation() const { return m_isolation; }
 
-    // Client-API handle; for the wrapper's own classes. Throws UsageError when not active.
-    std::uint32_t* handlePtr();
-
 private:
     friend class Attachment;
+    friend class Blob;
+    friend class Statement;
+    // The client-API handle. Throws UsageError when not active.
+    std::uint32_t* handlePtr();
     void end() noexcept; // rollback ignoring errors, drop the handle
 
     Attachment& m_attachment;
