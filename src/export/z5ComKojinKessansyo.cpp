@@ -7,6 +7,7 @@
 #include "firebird/Transaction.h"
 #include "platform/MessageService.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -243,15 +244,192 @@ bool TIppanKessansyoIO::SelectIppan(int mode)
         }
         ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
                           Kessansyo.GenkaSyougakuFlag, true, true);
+        ReadZandaka();
     });
     if (ok)
         CalcKessansyoTotal();
     return ok;
 }
 
+namespace {
+
+// Sign A negates credit-natured rows in these lines, sign B debit-natured ones.
+platform::Currency signA(int taishaku, platform::Currency v)
+{
+    return (taishaku == 2 || taishaku == 4) ? -v : v;
+}
+platform::Currency signB(int taishaku, platform::Currency v)
+{
+    return (taishaku == 1 || taishaku == 3) ? -v : v;
+}
+
+// Line n (from 1) of a table, or none when the stored number lies outside it.
+template <class Table>
+auto* lineOf(Table& table, int n)
+{
+    return (n >= 1 && std::size_t(n) <= table.size()) ? &table[std::size_t(n - 1)] : nullptr;
+}
+
+} // namespace
+
+void TIppanKessansyoIO::ReadZandaka()
+{
+    auto& k = Kessansyo;
+    for (const auto& entry : m_index) {
+        if (entry.Code == kSisanhyouUnusedCode || entry.Row < 0
+            || std::size_t(entry.Row) >= m_rows.size())
+            continue;
+        const TBALANCE& row = m_rows[std::size_t(entry.Row)];
+        const std::string& g = row.Kamoku.GROUPM1;
+        const int line = row.SUBREC;
+        const int t = row.Kamoku.TAISHAKU;
+        const auto closingA = signA(t, row.RangeClosing);
+        // Months 1-12 from periods 1..16: the settlement periods join the month before them.
+        std::array<platform::Currency, 12> monthly{};
+        static constexpr int kFirst[12] = {1, 2, 3, 5, 6, 7, 9, 10, 11, 13, 14, 15};
+        static constexpr int kLast[12] = {1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 16};
+        for (int m = 0; m < 12; ++m)
+            for (int p = kFirst[m]; p <= kLast[m]; ++p)
+                monthly[std::size_t(m)] += signA(t, row.Net[std::size_t(32 + p)]);
+
+        auto soneki = [&](int n, platform::Currency amount) {
+            if (auto* l = lineOf(k.Soneki, n)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kingaku = amount;
+            }
+        };
+        auto seizo = [&](int n, platform::Currency amount) {
+            if (auto* l = lineOf(k.Seizo, n)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kingaku = amount;
+            }
+        };
+        auto balance = [&](auto& table) {
+            if (auto* l = lineOf(table, line)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kisyu = signA(t, row.RangeOpening);
+                l->Kimatu = closingA;
+            }
+        };
+
+        if (g >= "1100" && g <= "1900" && line > 0) {
+            balance(k.Sisan);
+        } else if (g >= "2100" && g < "4100" && line > 0) {
+            balance(k.Fusai);
+        } else if (g >= "5510" && g <= "5880") {
+            if (g == "5510" && line == 1) {
+                seizo(1, closingA);
+            } else if (g == "5520" && line == 1) {
+                seizo(2, closingA);
+                for (int m = 0; m < 12; ++m)
+                    k.Tukibetu[std::size_t(m)].Siire += monthly[std::size_t(m)];
+            } else if (g == "5530" && line == 1) {
+                seizo(4, signB(t, row.RangeClosing));
+            } else if (g == "5600" && line == 1) {
+                seizo(6, closingA);
+            } else if (g == "5700" && line >= 1) {
+                seizo(line + 6, closingA);
+            } else if (g == "5810" && line == 1) {
+                seizo(23, closingA);
+            } else if (g == "5820" && line == 1) {
+                seizo(25, signB(t, row.RangeClosing));
+            }
+        } else if (g >= "4100" && g <= "8400") {
+            if (g == "4100") {
+                if (line == 1)
+                    for (int m = 0; m < 12; ++m)
+                        k.Tukibetu[std::size_t(m)].Uriage = monthly[std::size_t(m)];
+                else if (line == 2)
+                    k.Tukibetu[12].Uriage = closingA;
+                else if (line == 3)
+                    k.Tukibetu[13].Uriage = closingA;
+            } else if (g == "5200") {
+                if (line == 1)
+                    for (int m = 0; m < 12; ++m)
+                        k.Tukibetu[std::size_t(m)].Siire += monthly[std::size_t(m)];
+            } else if (g == "5100") {
+                soneki(2, closingA);
+            } else if (g == "5210") {
+                soneki(3, closingA);
+            } else if (g == "5300") {
+                soneki(5, signB(t, row.RangeClosing));
+            } else if (g == "6100") {
+                soneki(line + 7, closingA);
+            } else if (g == "7100") {
+                soneki(line + 33, closingA);
+            } else if (g == "7200") {
+                soneki(line + 37, closingA);
+            } else if (g == "8400") {
+                soneki(44, closingA);
+            }
+        }
+    }
+    k.Sisan[23].Kisyu = 0;
+    k.Fusai[21].Kisyu = 0;
+    k.Fusai[23].Kisyu = 0;
+}
+
 void TIppanKessansyoIO::CalcKessansyoTotal()
 {
-    CalcGenkaTotal(Kessansyo.GenkaSyokyaku);
+    auto& k = Kessansyo;
+    auto L = [&](int n) -> platform::Currency& { return k.Soneki[std::size_t(n - 1)].Kingaku; };
+    auto S = [&](int n) -> platform::Currency& { return k.Seizo[std::size_t(n - 1)].Kingaku; };
+    auto sum = [](auto&& get, int from, int to) {
+        platform::Currency v = 0;
+        for (int n = from; n <= to; ++n)
+            v += get(n);
+        return v;
+    };
+
+    k.Tukibetu[14] = TUriageSiireRec{};
+    for (int m = 0; m < 14; ++m) {
+        k.Tukibetu[14].Uriage += k.Tukibetu[std::size_t(m)].Uriage;
+        k.Tukibetu[14].Siire += k.Tukibetu[std::size_t(m)].Siire;
+    }
+    CalcGenkaTotal(k.GenkaSyokyaku);
+    if (AccInf.GENKA_USE == 1) {
+        S(3) = S(1) + S(2);
+        S(5) = S(3) - S(4);
+        S(21) = sum(S, 7, 20);
+        S(22) = S(5) + S(6) + S(21);
+        S(24) = S(22) + S(23);
+        S(26) = S(24) - S(25);
+    }
+    L(1) = k.Tukibetu[14].Uriage;
+    L(3) = k.Tukibetu[14].Siire + S(26) - S(2);
+    L(4) = L(2) + L(3);
+    L(6) = L(4) - L(5);
+    L(7) = L(1) - L(6);
+    L(32) = sum(L, 8, 31);
+    L(33) = L(7) - L(32);
+    L(37) = sum(L, 34, 36);
+    L(42) = sum(L, 38, 41);
+    L(43) = L(33) + L(37) - L(42);
+
+    k.KOUJO7 = L(43) < 0 ? 0 : L(43);
+    k.Koujo65Used = k.Koujo65 = k.Koujo10Used = k.Koujo10 = 0;
+    auto deduction = [&](platform::Currency limit, platform::Currency& used,
+                         platform::Currency& amount) {
+        used = std::min(k.KOUJO6, limit);
+        amount = limit - used;
+        if (k.KOUJO7 <= amount)
+            amount = k.KOUJO7;
+        return amount;
+    };
+    if (k.KOUJOKUBUN == 0)
+        L(44) = deduction(650000 * platform::kCurrencyUnit, k.Koujo65Used, k.Koujo65);
+    else if (k.KOUJOKUBUN == 1)
+        L(44) = deduction(100000 * platform::kCurrencyUnit, k.Koujo10Used, k.Koujo10);
+    L(45) = L(43) - L(44);
+    k.Fusai[23].Kimatu = L(43);
+    for (auto* side : {&k.Sisan, &k.Fusai}) {
+        auto& total = (*side)[24];
+        total.Kisyu = total.Kimatu = 0;
+        for (int n = 0; n < 24; ++n) {
+            total.Kisyu += (*side)[std::size_t(n)].Kisyu;
+            total.Kimatu += (*side)[std::size_t(n)].Kimatu;
+        }
+    }
 }
 
 // Real estate ----------------------------------------------------------------------------------

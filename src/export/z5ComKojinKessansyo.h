@@ -74,12 +74,47 @@ protected:
     TGenkaSyokyakuRecArray m_smallList;
 };
 
-// The general statement's record: the parts this program reads.
+// Income-statement and manufacturing-cost line.
+struct TSonekiKeisansyoRec {
+    std::int32_t REC = 0;
+    std::string Name;
+    platform::Currency Kingaku = 0;
+};
+using TSeizoGenkaRec = TSonekiKeisansyoRec;
+
+// Balance-sheet line.
+struct TTaisyakuTaisyouhyoRec {
+    std::int32_t REC = 0;
+    std::string Name;
+    platform::Currency Kisyu = 0;
+    platform::Currency Kimatu = 0;
+};
+
+// One month of the monthly sales and purchases.
+struct TUriageSiireRec {
+    platform::Currency Uriage = 0;
+    platform::Currency Siire = 0;
+};
+
+// The general statement's record: the parts this program reads. Line n of a table is at
+// index n - 1.
 struct TKojinKessansyoRec {
     std::int32_t TEGAKI = 0;
     platform::TDateTime KikanStart = 0;
     platform::TDateTime KikanEnd = 0;
     platform::TDateTime KimatuCopy = 0;
+    std::array<TSonekiKeisansyoRec, 45> Soneki{};
+    std::array<TUriageSiireRec, 15> Tukibetu{}; // months 1-12, two further sales lines, totals
+    std::int32_t KOUJOKUBUN = 0;
+    platform::Currency KOUJO6 = 0;
+    platform::Currency KOUJO7 = 0;
+    platform::Currency Koujo65Used = 0;
+    platform::Currency Koujo65 = 0;
+    platform::Currency Koujo10Used = 0;
+    platform::Currency Koujo10 = 0;
+    std::array<TTaisyakuTaisyouhyoRec, 25> Sisan{};     // assets, line 25 the totals
+    std::array<TTaisyakuTaisyouhyoRec, 25> Fusai{};     // liabilities and capital
+    std::array<TSeizoGenkaRec, 26> Seizo{};
     std::array<TGenkaSyokyakuRec, 12> GenkaSyokyaku{}; // 11 rows and the totals row
     std::int32_t GenkaOverFlag = 0;
     std::int32_t GenkaSyougakuFlag = 0;
@@ -116,6 +151,10 @@ public:
     bool SelectIppan(int mode);
     void CalcKessansyoTotal();
     TKojinKessansyoRec Kessansyo;
+
+private:
+    // Routes the trial balance into the statement's lines.
+    void ReadZandaka();
 };
 
 // Real estate (code system 2).

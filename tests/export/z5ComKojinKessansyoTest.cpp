@@ -208,3 +208,34 @@ TEST_F(KojinKessansyo, ReadFailuresAreReportedOnlyWhenTheLoaderStartedTheTransac
     exec({"DROP PROCEDURE SP_SISANHYO_KESSAN"});
     EXPECT_THROW(io.LoadKessansyo(0), std::runtime_error);
 }
+
+TEST_F(KojinKessansyo, GeneralStatementLinesFromTheTrialBalance)
+{
+    // The fixture trial balance (tests/fixtures/company/34-balance-rows.sql).
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Sisan[0].Name, "現金");
+    EXPECT_EQ(k.Sisan[0].Kisyu, yen(100000));
+    EXPECT_EQ(k.Sisan[0].Kimatu, yen(130000));
+    EXPECT_EQ(k.Sisan[9].Kimatu, yen(-10000)); // the allowance, a credit-natured asset row
+    EXPECT_EQ(k.Fusai[0].Kimatu, yen(90000));
+    EXPECT_EQ(k.Fusai[19].Kimatu, yen(510000));
+    // Sales of period 1 and of period 4 (month 3 with the settlement period), purchases.
+    EXPECT_EQ(k.Tukibetu[0].Uriage, yen(300000));
+    EXPECT_EQ(k.Tukibetu[2].Uriage, yen(200000));
+    EXPECT_EQ(k.Tukibetu[0].Siire, yen(100000));
+    EXPECT_EQ(k.Tukibetu[14].Uriage, yen(500000));
+    // Expense group 6100 line 5 goes to line 12.
+    EXPECT_EQ(k.Soneki[11].Name, "消耗品費");
+    EXPECT_EQ(k.Soneki[11].Kingaku, yen(30000));
+    // 500,000 - 100,000 - 30,000; the deduction takes all of it under the 650,000 scheme.
+    EXPECT_EQ(k.Soneki[42].Kingaku, yen(370000));
+    EXPECT_EQ(k.Soneki[43].Kingaku, yen(370000));
+    EXPECT_EQ(k.Soneki[44].Kingaku, 0);
+    EXPECT_EQ(k.Koujo65, yen(370000));
+    EXPECT_EQ(k.Sisan[24].Kimatu, yen(620000));
+    EXPECT_EQ(k.Fusai[23].Kimatu, yen(370000));
+    EXPECT_EQ(k.Fusai[24].Kisyu, yen(590000));
+    EXPECT_EQ(k.Fusai[24].Kimatu, yen(970000));
+}
