@@ -270,6 +270,79 @@ auto* lineOf(Table& table, int n)
     return (n >= 1 && std::size_t(n) <= table.size()) ? &table[std::size_t(n - 1)] : nullptr;
 }
 
+// The balance-sheet lines and the income-statement lines of the real-estate and agriculture
+// statements: offset and sign rule (true: sign B) of each group.
+struct SonekiRoute {
+    const char* group;
+    int offset;
+    bool signB;
+};
+
+template <class Rec, std::size_t N>
+void routeZandaka(const std::vector<TQSORT>& index, const std::vector<TBALANCE>& rows, Rec& k,
+                  const SonekiRoute (&routes)[N])
+{
+    for (const auto& entry : index) {
+        if (entry.Code == kSisanhyouUnusedCode || entry.Row < 0
+            || std::size_t(entry.Row) >= rows.size())
+            continue;
+        const TBALANCE& row = rows[std::size_t(entry.Row)];
+        const std::string& g = row.Kamoku.GROUPM1;
+        const int line = row.SUBREC;
+        const int t = row.Kamoku.TAISHAKU;
+        auto balance = [&](auto& table) {
+            if (auto* l = lineOf(table, line)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kisyu = signA(t, row.RangeOpening);
+                l->Kimatu = signA(t, row.RangeClosing);
+            }
+        };
+        if (g >= "1100" && g <= "1900" && line > 0) {
+            balance(k.Sisan);
+        } else if (g >= "2100" && g < "4100" && line > 0) {
+            balance(k.Fusai);
+        } else {
+            for (const auto& r : routes) {
+                if (g != r.group)
+                    continue;
+                if (auto* l = lineOf(k.Soneki, line + r.offset)) {
+                    l->Name = row.Kamoku.KNAME;
+                    l->Kingaku = r.signB ? signB(t, row.RangeClosing) : signA(t, row.RangeClosing);
+                }
+                break;
+            }
+        }
+    }
+    k.Sisan[23].Kisyu = 0;
+    k.Fusai[21].Kisyu = 0;
+    k.Fusai[23].Kisyu = 0;
+}
+
+template <class Rec>
+void balanceSheetTotals(Rec& k)
+{
+    for (auto* side : {&k.Sisan, &k.Fusai}) {
+        auto& total = (*side)[24];
+        total.Kisyu = total.Kimatu = 0;
+        for (std::size_t n = 0; n < 24; ++n) {
+            total.Kisyu += (*side)[n].Kisyu;
+            total.Kimatu += (*side)[n].Kimatu;
+        }
+    }
+}
+
+// The blue-return special deduction of the 650,000- or 100,000-yen scheme, less what was used.
+template <class Rec>
+platform::Currency koujo(Rec& k, platform::Currency limit, platform::Currency& used,
+                         platform::Currency& amount)
+{
+    used = std::min(k.KOUJO6, limit);
+    amount = limit - used;
+    if (k.KOUJO7 <= amount)
+        amount = k.KOUJO7;
+    return amount;
+}
+
 } // namespace
 
 void TIppanKessansyoIO::ReadZandaka()
@@ -408,28 +481,13 @@ void TIppanKessansyoIO::CalcKessansyoTotal()
 
     k.KOUJO7 = L(43) < 0 ? 0 : L(43);
     k.Koujo65Used = k.Koujo65 = k.Koujo10Used = k.Koujo10 = 0;
-    auto deduction = [&](platform::Currency limit, platform::Currency& used,
-                         platform::Currency& amount) {
-        used = std::min(k.KOUJO6, limit);
-        amount = limit - used;
-        if (k.KOUJO7 <= amount)
-            amount = k.KOUJO7;
-        return amount;
-    };
     if (k.KOUJOKUBUN == 0)
-        L(44) = deduction(650000 * platform::kCurrencyUnit, k.Koujo65Used, k.Koujo65);
+        L(44) = koujo(k, 650000 * platform::kCurrencyUnit, k.Koujo65Used, k.Koujo65);
     else if (k.KOUJOKUBUN == 1)
-        L(44) = deduction(100000 * platform::kCurrencyUnit, k.Koujo10Used, k.Koujo10);
+        L(44) = koujo(k, 100000 * platform::kCurrencyUnit, k.Koujo10Used, k.Koujo10);
     L(45) = L(43) - L(44);
     k.Fusai[23].Kimatu = L(43);
-    for (auto* side : {&k.Sisan, &k.Fusai}) {
-        auto& total = (*side)[24];
-        total.Kisyu = total.Kimatu = 0;
-        for (int n = 0; n < 24; ++n) {
-            total.Kisyu += (*side)[std::size_t(n)].Kisyu;
-            total.Kimatu += (*side)[std::size_t(n)].Kimatu;
-        }
-    }
+    balanceSheetTotals(k);
 }
 
 // Real estate ----------------------------------------------------------------------------------
@@ -462,15 +520,42 @@ bool TFudosanKessansyoIO::SelectFudosan(int mode)
         }
         ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
                           Kessansyo.GenkaSyougakuFlag, false, false);
+        ReadZandaka();
     });
     if (ok)
         CalcKessansyoTotal();
     return ok;
 }
 
+void TFudosanKessansyoIO::ReadZandaka()
+{
+    static constexpr SonekiRoute kRoutes[] = {{"4100", 0, false}, {"6100", 4, false},
+                                              {"7200", 19, false}};
+    routeZandaka(m_index, m_rows, Kessansyo, kRoutes);
+}
+
 void TFudosanKessansyoIO::CalcKessansyoTotal()
 {
-    CalcGenkaTotal(Kessansyo.GenkaSyokyaku);
+    auto& k = Kessansyo;
+    auto L = [&](int n) -> platform::Currency& { return k.Soneki[std::size_t(n - 1)].Kingaku; };
+    CalcGenkaTotal(k.GenkaSyokyaku);
+    L(4) = L(1) + L(2) + L(3);
+    L(18) = 0;
+    for (int n = 5; n <= 17; ++n)
+        L(18) += L(n);
+    L(19) = L(4) - L(18);
+    L(21) = L(19) - L(20);
+    if (k.KOUJOKUBUN == 0)
+        L(22) = std::min(L(21), 650000 * platform::kCurrencyUnit);
+    else if (k.KOUJOKUBUN == 1)
+        L(22) = std::min(L(21), 100000 * platform::kCurrencyUnit);
+    if (L(22) < 0)
+        L(22) = 0;
+    L(23) = L(21) - L(22);
+    if (L(23) >= 0)
+        k.FUSAIRISI = 0;
+    k.Fusai[23].Kimatu = L(21);
+    balanceSheetTotals(k);
 }
 
 // Agriculture ----------------------------------------------------------------------------------
@@ -503,13 +588,49 @@ bool TNougyouKessansyoIO::SelectNougyou(int mode)
         }
         ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
                           Kessansyo.GenkaSyougakuFlag, false, false);
+        ReadZandaka();
     });
     if (ok)
         CalcKessansyoTotal();
     return ok;
 }
 
+void TNougyouKessansyoIO::ReadZandaka()
+{
+    static constexpr SonekiRoute kRoutes[] = {
+        {"4100", 0, false},  {"5100", 4, false},  {"5300", 5, true},
+        {"6100", 7, false},  {"6110", 31, false}, {"6120", 32, true},
+        {"6130", 33, true},  {"7100", 36, false}, {"7200", 40, false},
+    };
+    routeZandaka(m_index, m_rows, Kessansyo, kRoutes);
+}
+
 void TNougyouKessansyoIO::CalcKessansyoTotal()
 {
-    CalcGenkaTotal(Kessansyo.GenkaSyokyaku);
+    auto& k = Kessansyo;
+    auto L = [&](int n) -> platform::Currency& { return k.Soneki[std::size_t(n - 1)].Kingaku; };
+    auto sum = [&](int from, int to) {
+        platform::Currency v = 0;
+        for (int n = from; n <= to; ++n)
+            v += L(n);
+        return v;
+    };
+    CalcGenkaTotal(k.GenkaSyokyaku);
+    L(4) = L(1) + L(2) + L(3);
+    L(7) = L(4) - L(5) + L(6);
+    L(31) = sum(8, 30);
+    L(35) = L(31) + L(32) - L(33) - L(34);
+    L(36) = L(7) - L(35);
+    L(40) = sum(37, 39);
+    L(45) = sum(41, 44);
+    L(46) = L(36) + L(40) - L(45);
+    k.KOUJO7 = L(46) < 0 ? 0 : L(46);
+    k.Koujo65Used = k.Koujo65 = k.Koujo10Used = k.Koujo10 = 0;
+    if (k.KOUJOKUBUN == 0)
+        L(47) = koujo(k, 650000 * platform::kCurrencyUnit, k.Koujo65Used, k.Koujo65);
+    else if (k.KOUJOKUBUN == 1)
+        L(47) = koujo(k, 100000 * platform::kCurrencyUnit, k.Koujo10Used, k.Koujo10);
+    L(48) = L(46) - L(47);
+    k.Fusai[23].Kimatu = L(46);
+    balanceSheetTotals(k);
 }

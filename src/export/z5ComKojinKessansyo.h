@@ -126,6 +126,17 @@ struct TFudosanKessansyoRec {
     platform::TDateTime KikanStart = 0;
     platform::TDateTime KikanEnd = 0;
     platform::TDateTime KimatuCopy = 0;
+    std::array<TSonekiKeisansyoRec, 23> Soneki{};
+    platform::Currency FUSAIRISI = 0;
+    std::int32_t KOUJOKUBUN = 0;
+    platform::Currency KOUJO6 = 0;
+    platform::Currency KOUJO7 = 0;
+    platform::Currency Koujo65Used = 0;
+    platform::Currency Koujo65 = 0;
+    platform::Currency Koujo10Used = 0;
+    platform::Currency Koujo10 = 0;
+    std::array<TTaisyakuTaisyouhyoRec, 25> Sisan{};
+    std::array<TTaisyakuTaisyouhyoRec, 25> Fusai{};
     std::int32_t GenkaOverFlag = 0;
     std::int32_t GenkaSyougakuFlag = 0;
     std::array<TGenkaSyokyakuRec, 13> GenkaSyokyaku{}; // 12 rows and the totals row
@@ -137,6 +148,17 @@ struct TNougyouKessansyoRec {
     platform::TDateTime KikanStart = 0;
     platform::TDateTime KikanEnd = 0;
     platform::TDateTime KimatuCopy = 0;
+    std::array<TSonekiKeisansyoRec, 48> Soneki{};
+    platform::Currency FUSAIRISI = 0;
+    std::int32_t KOUJOKUBUN = 0;
+    platform::Currency KOUJO6 = 0;
+    platform::Currency KOUJO7 = 0;
+    platform::Currency Koujo65Used = 0;
+    platform::Currency Koujo65 = 0;
+    platform::Currency Koujo10Used = 0;
+    platform::Currency Koujo10 = 0;
+    std::array<TTaisyakuTaisyouhyoRec, 25> Sisan{};
+    std::array<TTaisyakuTaisyouhyoRec, 25> Fusai{};
     std::int32_t GenkaOverFlag = 0;
     std::int32_t GenkaSyougakuFlag = 0;
     std::array<TGenkaSyokyakuRec, 12> GenkaSyokyaku{}; // 11 rows and the totals row
@@ -166,6 +188,9 @@ public:
     bool SelectFudosan(int mode);
     void CalcKessansyoTotal();
     TFudosanKessansyoRec Kessansyo;
+
+private:
+    void ReadZandaka();
 };
 
 // Agriculture (code system 4).
@@ -177,4 +202,7 @@ public:
     bool SelectNougyou(int mode);
     void CalcKessansyoTotal();
     TNougyouKessansyoRec Kessansyo;
+
+private:
+    void ReadZandaka();
 };

@@ -239,3 +239,30 @@ TEST_F(KojinKessansyo, GeneralStatementLinesFromTheTrialBalance)
     EXPECT_EQ(k.Fusai[24].Kisyu, yen(590000));
     EXPECT_EQ(k.Fusai[24].Kimatu, yen(970000));
 }
+
+TEST_F(KojinKessansyo, RealEstateAndAgricultureLinesFromTheTrialBalance)
+{
+    // Sales 500,000 (group 4100 line 1); expenses 30,000 (group 6100 line 5); purchases have no
+    // line on these statements.
+    TFudosanKessansyoIO fudosan(m_tx);
+    ASSERT_TRUE(fudosan.LoadKessansyo(0));
+    const auto& f = fudosan.Kessansyo;
+    EXPECT_EQ(f.Soneki[0].Kingaku, yen(500000));
+    EXPECT_EQ(f.Soneki[8].Name, "消耗品費");
+    EXPECT_EQ(f.Soneki[18].Kingaku, yen(470000));
+    EXPECT_EQ(f.Soneki[21].Kingaku, yen(470000)); // within the 650,000 deduction
+    EXPECT_EQ(f.Soneki[22].Kingaku, 0);
+    EXPECT_EQ(f.Fusai[23].Kimatu, yen(470000));
+    EXPECT_EQ(f.Sisan[24].Kimatu, yen(620000));
+
+    TNougyouKessansyoIO nougyou(m_tx);
+    ASSERT_TRUE(nougyou.LoadKessansyo(0));
+    const auto& n = nougyou.Kessansyo;
+    EXPECT_EQ(n.Soneki[0].Kingaku, yen(500000));
+    EXPECT_EQ(n.Soneki[11].Kingaku, yen(30000));
+    EXPECT_EQ(n.Soneki[35].Kingaku, yen(470000));
+    EXPECT_EQ(n.Soneki[45].Kingaku, yen(470000));
+    EXPECT_EQ(n.Soneki[46].Kingaku, yen(470000));
+    EXPECT_EQ(n.Soneki[47].Kingaku, 0);
+    EXPECT_EQ(n.Fusai[23].Kimatu, yen(470000));
+}
