@@ -2,6 +2,7 @@
 
 #include "export/XMLSaveDoc.h"
 #include "platform/JapaneseCalendar.h"
+#include "records/DataModule.h"
 #include "records/TextRoutines.h"
 
 #include <cmath>
@@ -275,6 +276,8 @@ void TSyotokuzeiGenkaDataExport::SetDataNode(TXmlSaveDoc& doc)
     maker.CodeSystem = codeSystem;
     std::unique_ptr<TKojinKessansyoIO> loader;
     if (codeSystem >= 1 && codeSystem <= 4) {
+        if (m_transaction == nullptr && DM != nullptr)
+            m_transaction = &DM->IBTransactionDAT;
         if (m_transaction == nullptr)
             throw EDataExportError("青色申告決算書レコードの取得に失敗しました。",
                                    kStatementLoadFailed, "会社データが開かれていません。");

@@ -66,7 +66,8 @@ class TSyotokuzeiGenkaDataExport : public TComDataExport {
 public:
     TSyotokuzeiGenkaDataExport(int passedFunctionId, const std::string& exportFile);
 
-    // The company database's transaction the statement loaders read through.
+    // The company database's transaction the statement loaders read through; the data module's
+    // company transaction when none is set.
     void setCompanyTransaction(firebird::Transaction& transaction) { m_transaction = &transaction; }
 
     // Writes DATA with one SISAN per exported asset row; raises EDataExportError.

@@ -6,6 +6,7 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageService.h"
+#include "records/DataModule.h"
 #include "records/TextRoutines.h"
 
 #include <algorithm>
@@ -23,6 +24,20 @@ namespace {
 
 firebird::Transaction* g_snapshot = nullptr;
 firebird::Transaction* g_standard = nullptr;
+
+// The installed transactions, else the data module's.
+firebird::Transaction* snapshotTransaction()
+{
+    if (g_snapshot != nullptr)
+        return g_snapshot;
+    return DM != nullptr ? &DM->IBTransactionDATSS : nullptr;
+}
+firebird::Transaction* standardTransaction()
+{
+    if (g_standard != nullptr)
+        return g_standard;
+    return DM != nullptr ? &DM->IBTransactionDAT : nullptr;
+}
 
 constexpr int kOpening = 32; // period-array index of the fiscal-year opening
 
@@ -344,15 +359,16 @@ bool pcSisanhyouReadGeneral(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
     (void)branchCode;
     (void)bumonCode;
     (void)haibun;
-    if (g_snapshot == nullptr)
-        throw std::logic_error("trial balance: no company transaction installed");
+    firebird::Transaction* snapshot = snapshotTransaction();
+    if (snapshot == nullptr)
+        throw std::logic_error("trial balance: no company database");
     // Never past either array, whatever the caller passed.
     rowHigh = std::min(rowHigh, int(rows.size()) - 1);
     indexHigh = std::min(indexHigh, int(index.size()) - 1);
     if (rowHigh < FirstKamokuRow || indexHigh < FirstKamokuRow)
         throw std::invalid_argument("trial balance: arrays too short");
 
-    auto& tx = *g_snapshot;
+    auto& tx = *snapshot;
     try {
         if (tx.inTransaction())
             tx.commit();
@@ -621,8 +637,8 @@ void pcBalanceSheet_Calcu(std::vector<TBALANCE>& rows, int rowHigh, int zeroStar
     profit(106, {100, 102}, {104});
     profit(109, {106}, {109});
 
-    if (g_standard != nullptr) {
-        auto& tx = *g_standard;
+    if (firebird::Transaction* standard = standardTransaction()) {
+        auto& tx = *standard;
         const bool startedHere = !tx.inTransaction();
         try {
             if (startedHere)

@@ -22,8 +22,8 @@ class Transaction;
 inline constexpr const char* kSisanhyouUnusedCode = "ﾟ";
 
 // The two company-database transactions the trial balance reads through: the snapshot one for
-// the load, the default one for the names of the profit lines. The data module installs its own;
-// tests install theirs. Both must outlive the reads.
+// the load, the default one for the names of the profit lines. Without them the data module's
+// (DM) are used; tests install theirs. Both must outlive the reads.
 void setSisanhyouTransactions(firebird::Transaction& snapshot, firebird::Transaction& standard);
 void clearSisanhyouTransactions();
 
