@@ -1,12 +1,11 @@
 #include "export/ExportDriver.h"
 
-#include "accounting/LayoutTables.h"
-#include "accounting/balance/uAccSisanhyou.h"
 #include "export/XMLSaveDoc.h"
 #include "export/zq14.h"
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "records/DataModule.h"
 #include "records/uAccRecord.h"
 #include "support/FixtureDb.h"
 
@@ -38,51 +37,20 @@ void signIn(const ExportRequest& r)
         throw std::runtime_error("sign-in refused: " + std::to_string(num));
 }
 
-// The company settings the export reads (until the data module's reader is used here).
-void readAccInf(firebird::Transaction& t)
-{
-    firebird::Statement q(t, "SELECT * FROM ACCDEF1 WHERE REC=1");
-    auto c = q.open();
-    if (!c.fetch())
-        throw std::runtime_error("no company settings row");
-    auto i = [&](const char* n) { return c.isNull(n) ? 0 : c.getInt(n); };
-    auto d = [&](const char* n) { return c.isNull(n) ? 0.0 : c.getDateTime(n); };
-    AccInf = TACCINF{};
-    AccInf.DATATYPE = i("DATATYPE");
-    AccInf.CODETYPE = i("CODETYPE");
-    AccInf.SHOUGOU = c.getString("SHOUGOU");
-    AccInf.NENDO = i("NENDO");
-    AccInf.KISHU = d("KISHU");
-    AccInf.KIMATU = d("KIMATU");
-    AccInf.SIME = i("SIME");
-    AccInf.KAISINO = i("KAISINO");
-    AccInf.TAXDEFUH = i("TAXDEFUH");
-    AccInf.SDAI_HASUU1 = i("SDAI_HASUU1");
-    AccInf.SDAI_HASUU2 = i("SDAI_HASUU2");
-    AccInf.SDAI_HASUU3 = i("SDAI_HASUU3");
-    AccInf.GENKA_USE = i("GENKA_USE");
-    AccInf.IsMedical = AccInf.DATATYPE == 3 && AccInf.CODETYPE == 1;
-    pcSisanhyouSetup(AccInf.IsMedical ? 1 : 0);
-}
-
 } // namespace
 
 int runHeadlessExport(const ExportRequest& r, std::string* failure)
 {
     try {
         signIn(r);
-        firebird::Attachment company;
-        company.connect(morabyParams((r.dataSet / "dwacc.fdb").string()));
-        firebird::Transaction standard(company);
-        firebird::Transaction snapshot(company, firebird::Isolation::Snapshot);
-        standard.start();
-        readAccInf(standard);
-        standard.commit();
-
-        setSisanhyouTransactions(snapshot, standard);
-        struct Uninstall {
-            ~Uninstall() { clearSisanhyouTransactions(); }
-        } uninstall;
+        // The data module opens the company and reads its settings, as the wizard's data page
+        // does; the trial balance and the loaders read through its transactions.
+        TDM dm;
+        dm.IBDatabaseDAT.connect(morabyParams((r.dataSet / "dwacc.fdb").string()));
+        if (!dm.fnGetAccInfo())
+            throw std::runtime_error("company settings could not be read");
+        if (dm.IBTransactionDAT.inTransaction())
+            dm.IBTransactionDAT.commit();
 
         TSyotokuzeiGenkaDataExport exporter(r.functionId, r.outputFile);
         exporter.clientName = AccInf.SHOUGOU;
@@ -95,7 +63,6 @@ int runHeadlessExport(const ExportRequest& r, std::string* failure)
         exporter.codeSystem = AccInf.CODETYPE;
         exporter.taxInclusive = AccInf.TAXDEFUH;
         exporter.incomeKind = AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
-        exporter.setCompanyTransaction(standard);
 
         TXmlSaveDoc doc("1.0", "", "Shift_JIS");
         exporter.SetSystemNode(doc);
