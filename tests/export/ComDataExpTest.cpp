@@ -80,7 +80,7 @@ protected:
         exporter.fiscalYearEnd = platform::encodeDate(2024, 12, 31);
         exporter.roundingMode = 0;
         exporter.dataType = 2;
-        exporter.codeSystem = 1;
+        exporter.codeSystem = 0; // no statement to load: DATA stays empty
         exporter.incomeKind = 1;
     }
 

@@ -1,0 +1,5 @@
+#include "export/ComRendo.h"
+
+TZaimuDataLoad::TZaimuDataLoad() = default;
+
+TZaimuDataLoad::~TZaimuDataLoad() = default;

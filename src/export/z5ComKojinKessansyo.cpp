@@ -1,0 +1,636 @@
+#include "export/z5ComKojinKessansyo.h"
+
+#include "accounting/balance/uAccSisanhyou.h"
+#include "export/GenkaSyokyakuDatabase.h"
+#include "firebird/DatabaseError.h"
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
+#include "platform/MessageService.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+constexpr const char* kReadFailed = "青色申告決算書レコードの取得に失敗しました。";
+
+std::int64_t countOf(firebird::Transaction& tx, const std::string& sql, bool period)
+{
+    firebird::Statement q(tx, sql);
+    if (period) {
+        q.setDateTime("KIKAN1", AccInf.KISHU);
+        q.setDateTime("KIKAN2", AccInf.KIMATU);
+    }
+    auto c = q.open();
+    return c.fetch() && !c.isNull("RECCNT") ? c.getInt64("RECCNT") : 0;
+}
+
+} // namespace
+
+TKojinKessansyoIO::TKojinKessansyoIO(firebird::Transaction& transaction)
+    : m_transaction(&transaction),
+      m_jigyouKubun(SystemDef.JigyouKubun),
+      m_taxDefuh(AccInf.TAXDEFUH)
+{
+}
+
+TKojinKessansyoIO::~TKojinKessansyoIO() = default;
+
+void TKojinKessansyoIO::SetTransaction(firebird::Transaction& transaction)
+{
+    m_transaction = &transaction;
+}
+
+void TKojinKessansyoIO::PrepareZandaka()
+{
+    m_rowMax = fnSisanhyouMaxRow();
+    m_rows.clear();
+    m_index.clear();
+    m_rows.resize(std::size_t(m_rowMax));
+    m_index.resize(std::size_t(m_rowMax));
+    // The trial balance reports its own failure; a statement built without it would be wrong.
+    if (!pcSisanhyouRead(m_rows, m_rowMax - 1, m_index, m_rowMax - 1, 1, m_taxDefuh,
+                         m_jigyouKubun, 0))
+        throw std::runtime_error("試算表の読込に失敗しました。");
+    pcKikanZandakaCalcu(m_rows, m_rowMax - 1, 0, -1, 1, 16, m_jigyouKubun);
+}
+
+void TKojinKessansyoIO::ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table,
+                                          std::int32_t& overflowFlag, std::int32_t& smallFlag,
+                                          bool transitional, bool generalQuery)
+{
+    auto& tx = *m_transaction;
+    const std::size_t limit = table.size() - 1;
+    m_genkaList.clear();
+    m_smallList.clear();
+
+    // The counts decide the flags only; the lists grow as rows are read, since rows that the
+    // counts leave out (a method-5 asset dated after the period, an empty method) still come.
+    const auto assets = countOf(tx, "SELECT COUNT(REC) AS RECCNT FROM KS_SISAN WHERE GSHOUHOU<>5", false);
+    const auto small = countOf(tx,
+                               "SELECT COUNT(REC) AS RECCNT FROM KS_SISAN WHERE (GSHOUHOU=5) "
+                               "AND (SYUTODATE>=:KIKAN1 AND SYUTODATE<=:KIKAN2)",
+                               true);
+    m_genkaList.reserve(std::size_t(assets));
+    m_smallList.reserve(std::size_t(small));
+    if (small > 0)
+        smallFlag = 1;
+    if (assets + smallFlag > std::int64_t(limit))
+        overflowFlag = 1;
+
+    GenkaSyokyakuDatabaseSource source(tx);
+    TGenkaSyokyakuSisanCalc calc(source, genkaSyokyakuSettingsFromAccInf());
+
+    platform::Currency a = 0;
+    platform::Currency e = 0;
+    firebird::Statement q(tx, generalQuery
+                                  ? "SELECT REC,MEISYOU,SURYO,SYOUKINKEI,TEKIYO FROM KS_SISAN "
+                                    "ORDER BY KANRI,REC"
+                                  : "SELECT REC,MEISYOU,SURYO,TEKIYO FROM KS_SISAN "
+                                    "ORDER BY KANRI,REC");
+    auto c = q.open();
+    while (c.fetch()) {
+        TGenkaSyokyakuCalcRec result;
+        calc.LoadSisan(c.getInt("REC"), result);
+        if (result.GSHOUHOU == 5 && !result.ZaiKikanFlag)
+            continue;
+        TGenkaSyokyakuRec row;
+        copyCalcResult(result, row);
+        row.MEISYOU = c.getString("MEISYOU");
+        row.SURYO = c.isNull("SURYO") ? 0.0 : c.getDouble("SURYO");
+        row.TEKIYO = c.getString("TEKIYO");
+        if (generalQuery && !c.isNull("SYOUKINKEI"))
+            row.SYOUKINKEI = c.getCurrency("SYOUKINKEI");
+        row.GoukeiFlag = 0;
+        if (result.GSHOUHOU == 5) {
+            row.TEIRITU250 = 0;
+            row.TEIRITU200 = 0;
+            row.SYUTOKUKAGAKUCHOSEI = 0;
+            a += row.SYUTOKIN;
+            e += row.HitsuyoKeihi;
+            m_smallList.push_back(std::move(row));
+        } else {
+            if (!transitional) {
+                row.TEIRITU250 = 0;
+                row.TEIRITU200 = 0;
+                row.SYUTOKUKAGAKUCHOSEI = 0;
+            }
+            m_genkaList.push_back(std::move(row));
+        }
+    }
+    c.close();
+
+    TGenkaSyokyakuRec summary;
+    if (smallFlag == 1) {
+        summary.HouKubun = 0;
+        summary.MEISYOU = m_smallList.empty() ? std::string() : m_smallList.front().MEISYOU;
+        summary.SYUTODATE = AccInf.KIMATU;
+        summary.SYUTOKIN = a;
+        summary.GSHOUHOU = 5;
+        summary.HitsuyoKeihi = e;
+        summary.TEKIYO = kSmallAssetNote;
+        summary.GoukeiFlag = 1;
+        summary.JIGYOUWARIAI = 0;
+    }
+    if (overflowFlag == 1) {
+        table[0].MEISYOU = kSeparateSheet;
+        if (smallFlag == 1)
+            m_genkaList.push_back(summary);
+    } else {
+        std::size_t i = 0;
+        for (; i < m_genkaList.size() && i < limit; ++i)
+            table[i] = m_genkaList[i];
+        if (smallFlag == 1 && i < limit)
+            table[i] = summary;
+    }
+}
+
+void TKojinKessansyoIO::CalcGenkaTotal(std::span<TGenkaSyokyakuRec> table) const
+{
+    auto& total = table.back();
+    total = TGenkaSyokyakuRec{};
+    for (const auto& r : m_genkaList) {
+        if (r.GSHOUHOU == 5)
+            continue; // the summary row
+        total.FUTUSYOUKIN += r.FUTUSYOUKIN;
+        total.WARISYOUKIN += r.WARISYOUKIN;
+        total.SYOUKINKEI += r.SYOUKINKEI;
+        total.MATUMISYOUKIN += r.MATUMISYOUKIN;
+        total.HitsuyoKeihi += r.HitsuyoKeihi;
+    }
+    for (const auto& r : m_smallList)
+        total.HitsuyoKeihi += r.HitsuyoKeihi;
+}
+
+bool TKojinKessansyoIO::reportReadFailure(const char* context, const std::exception& e,
+                                          bool startedHere)
+{
+    if (startedHere) {
+        std::string text = kReadFailed;
+        if (const auto* db = dynamic_cast<const firebird::DatabaseError*>(&e))
+            text += "\r" + db->message();
+        else
+            text += std::string("\r") + e.what();
+        platform::messageBox(text, context, platform::MB_ICONERROR | platform::MB_OK);
+        try {
+            if (m_transaction->inTransaction())
+                m_transaction->commit();
+        } catch (const std::exception&) {
+            try {
+                m_transaction->rollback();
+            } catch (...) {
+            }
+        }
+    }
+    return false;
+}
+
+template <class Body>
+bool TKojinKessansyoIO::runRead(const char* context, Body&& body)
+{
+    const bool startedHere = !m_transaction->inTransaction();
+    try {
+        if (startedHere)
+            m_transaction->start();
+        body();
+        if (startedHere)
+            m_transaction->commit();
+        return true;
+    } catch (const std::exception& e) {
+        return reportReadFailure(context, e, startedHere);
+    }
+}
+
+namespace {
+
+template <class Rec>
+void clearHeader(Rec& rec)
+{
+    rec = Rec{};
+    rec.KikanStart = AccInf.KISHU;
+    rec.KikanEnd = AccInf.KIMATU;
+    rec.KimatuCopy = AccInf.KIMATU;
+}
+
+} // namespace
+
+// General business ----------------------------------------------------------------------------
+
+TIppanKessansyoIO::TIppanKessansyoIO(firebird::Transaction& transaction)
+    : TKojinKessansyoIO(transaction)
+{
+    ClearKessansyoRec();
+}
+
+void TIppanKessansyoIO::ClearKessansyoRec()
+{
+    clearHeader(Kessansyo);
+}
+
+bool TIppanKessansyoIO::LoadKessansyo(int mode)
+{
+    ClearKessansyoRec();
+    PrepareZandaka();
+    return SelectIppan(mode);
+}
+
+bool TIppanKessansyoIO::SelectIppan(int mode)
+{
+    (void)mode;
+    const bool ok = runRead("TKojinKessansyoIO.SelectIppan", [&] {
+        if (AccInf.PrintKikanUse > 0) {
+            Kessansyo.KikanStart = AccInf.PrintKishu;
+            Kessansyo.KikanEnd = AccInf.PrintKimatu;
+        }
+        ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
+                          Kessansyo.GenkaSyougakuFlag, true, true);
+        ReadZandaka();
+    });
+    if (ok)
+        CalcKessansyoTotal();
+    return ok;
+}
+
+namespace {
+
+// Sign A negates credit-natured rows in these lines, sign B debit-natured ones.
+platform::Currency signA(int taishaku, platform::Currency v)
+{
+    return (taishaku == 2 || taishaku == 4) ? -v : v;
+}
+platform::Currency signB(int taishaku, platform::Currency v)
+{
+    return (taishaku == 1 || taishaku == 3) ? -v : v;
+}
+
+// Line n (from 1) of a table, or none when the stored number lies outside it.
+template <class Table>
+auto* lineOf(Table& table, int n)
+{
+    return (n >= 1 && std::size_t(n) <= table.size()) ? &table[std::size_t(n - 1)] : nullptr;
+}
+
+// The balance-sheet lines and the income-statement lines of the real-estate and agriculture
+// statements: offset and sign rule (true: sign B) of each group.
+struct SonekiRoute {
+    const char* group;
+    int offset;
+    bool signB;
+};
+
+template <class Rec, std::size_t N>
+void routeZandaka(const std::vector<TQSORT>& index, const std::vector<TBALANCE>& rows, Rec& k,
+                  const SonekiRoute (&routes)[N])
+{
+    for (const auto& entry : index) {
+        if (entry.Code == kSisanhyouUnusedCode || entry.Row < 0
+            || std::size_t(entry.Row) >= rows.size())
+            continue;
+        const TBALANCE& row = rows[std::size_t(entry.Row)];
+        const std::string& g = row.Kamoku.GROUPM1;
+        const int line = row.SUBREC;
+        const int t = row.Kamoku.TAISHAKU;
+        auto balance = [&](auto& table) {
+            if (auto* l = lineOf(table, line)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kisyu = signA(t, row.RangeOpening);
+                l->Kimatu = signA(t, row.RangeClosing);
+            }
+        };
+        if (g >= "1100" && g <= "1900" && line > 0) {
+            balance(k.Sisan);
+        } else if (g >= "2100" && g < "4100" && line > 0) {
+            balance(k.Fusai);
+        } else {
+            for (const auto& r : routes) {
+                if (g != r.group)
+                    continue;
+                if (auto* l = lineOf(k.Soneki, line + r.offset)) {
+                    l->Name = row.Kamoku.KNAME;
+                    l->Kingaku = r.signB ? signB(t, row.RangeClosing) : signA(t, row.RangeClosing);
+                }
+                break;
+            }
+        }
+    }
+    k.Sisan[23].Kisyu = 0;
+    k.Fusai[21].Kisyu = 0;
+    k.Fusai[23].Kisyu = 0;
+}
+
+template <class Rec>
+void balanceSheetTotals(Rec& k)
+{
+    for (auto* side : {&k.Sisan, &k.Fusai}) {
+        auto& total = (*side)[24];
+        total.Kisyu = total.Kimatu = 0;
+        for (std::size_t n = 0; n < 24; ++n) {
+            total.Kisyu += (*side)[n].Kisyu;
+            total.Kimatu += (*side)[n].Kimatu;
+        }
+    }
+}
+
+// The blue-return special deduction of the 650,000- or 100,000-yen scheme, less what was used.
+template <class Rec>
+platform::Currency koujo(Rec& k, platform::Currency limit, platform::Currency& used,
+                         platform::Currency& amount)
+{
+    used = std::min(k.KOUJO6, limit);
+    amount = limit - used;
+    if (k.KOUJO7 <= amount)
+        amount = k.KOUJO7;
+    return amount;
+}
+
+} // namespace
+
+void TIppanKessansyoIO::ReadZandaka()
+{
+    auto& k = Kessansyo;
+    for (const auto& entry : m_index) {
+        if (entry.Code == kSisanhyouUnusedCode || entry.Row < 0
+            || std::size_t(entry.Row) >= m_rows.size())
+            continue;
+        const TBALANCE& row = m_rows[std::size_t(entry.Row)];
+        const std::string& g = row.Kamoku.GROUPM1;
+        const int line = row.SUBREC;
+        const int t = row.Kamoku.TAISHAKU;
+        const auto closingA = signA(t, row.RangeClosing);
+        // Months 1-12 from periods 1..16: the settlement periods join the month before them.
+        std::array<platform::Currency, 12> monthly{};
+        static constexpr int kFirst[12] = {1, 2, 3, 5, 6, 7, 9, 10, 11, 13, 14, 15};
+        static constexpr int kLast[12] = {1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 16};
+        for (int m = 0; m < 12; ++m)
+            for (int p = kFirst[m]; p <= kLast[m]; ++p)
+                monthly[std::size_t(m)] += signA(t, row.Net[std::size_t(32 + p)]);
+
+        auto soneki = [&](int n, platform::Currency amount) {
+            if (auto* l = lineOf(k.Soneki, n)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kingaku = amount;
+            }
+        };
+        auto seizo = [&](int n, platform::Currency amount) {
+            if (auto* l = lineOf(k.Seizo, n)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kingaku = amount;
+            }
+        };
+        auto balance = [&](auto& table) {
+            if (auto* l = lineOf(table, line)) {
+                l->Name = row.Kamoku.KNAME;
+                l->Kisyu = signA(t, row.RangeOpening);
+                l->Kimatu = closingA;
+            }
+        };
+
+        if (g >= "1100" && g <= "1900" && line > 0) {
+            balance(k.Sisan);
+        } else if (g >= "2100" && g < "4100" && line > 0) {
+            balance(k.Fusai);
+        } else if (g >= "5510" && g <= "5880") {
+            if (g == "5510" && line == 1) {
+                seizo(1, closingA);
+            } else if (g == "5520" && line == 1) {
+                seizo(2, closingA);
+                for (int m = 0; m < 12; ++m)
+                    k.Tukibetu[std::size_t(m)].Siire += monthly[std::size_t(m)];
+            } else if (g == "5530" && line == 1) {
+                seizo(4, signB(t, row.RangeClosing));
+            } else if (g == "5600" && line == 1) {
+                seizo(6, closingA);
+            } else if (g == "5700" && line >= 1) {
+                seizo(line + 6, closingA);
+            } else if (g == "5810" && line == 1) {
+                seizo(23, closingA);
+            } else if (g == "5820" && line == 1) {
+                seizo(25, signB(t, row.RangeClosing));
+            }
+        } else if (g >= "4100" && g <= "8400") {
+            if (g == "4100") {
+                if (line == 1)
+                    for (int m = 0; m < 12; ++m)
+                        k.Tukibetu[std::size_t(m)].Uriage = monthly[std::size_t(m)];
+                else if (line == 2)
+                    k.Tukibetu[12].Uriage = closingA;
+                else if (line == 3)
+                    k.Tukibetu[13].Uriage = closingA;
+            } else if (g == "5200") {
+                if (line == 1)
+                    for (int m = 0; m < 12; ++m)
+                        k.Tukibetu[std::size_t(m)].Siire += monthly[std::size_t(m)];
+            } else if (g == "5100") {
+                soneki(2, closingA);
+            } else if (g == "5210") {
+                soneki(3, closingA);
+            } else if (g == "5300") {
+                soneki(5, signB(t, row.RangeClosing));
+            } else if (g == "6100") {
+                soneki(line + 7, closingA);
+            } else if (g == "7100") {
+                soneki(line + 33, closingA);
+            } else if (g == "7200") {
+                soneki(line + 37, closingA);
+            } else if (g == "8400") {
+                soneki(44, closingA);
+            }
+        }
+    }
+    k.Sisan[23].Kisyu = 0;
+    k.Fusai[21].Kisyu = 0;
+    k.Fusai[23].Kisyu = 0;
+}
+
+void TIppanKessansyoIO::CalcKessansyoTotal()
+{
+    auto& k = Kessansyo;
+    auto L = [&](int n) -> platform::Currency& { return k.Soneki[std::size_t(n - 1)].Kingaku; };
+    auto S = [&](int n) -> platform::Currency& { return k.Seizo[std::size_t(n - 1)].Kingaku; };
+    auto sum = [](auto&& get, int from, int to) {
+        platform::Currency v = 0;
+        for (int n = from; n <= to; ++n)
+            v += get(n);
+        return v;
+    };
+
+    k.Tukibetu[14] = TUriageSiireRec{};
+    for (int m = 0; m < 14; ++m) {
+        k.Tukibetu[14].Uriage += k.Tukibetu[std::size_t(m)].Uriage;
+        k.Tukibetu[14].Siire += k.Tukibetu[std::size_t(m)].Siire;
+    }
+    CalcGenkaTotal(k.GenkaSyokyaku);
+    if (AccInf.GENKA_USE == 1) {
+        S(3) = S(1) + S(2);
+        S(5) = S(3) - S(4);
+        S(21) = sum(S, 7, 20);
+        S(22) = S(5) + S(6) + S(21);
+        S(24) = S(22) + S(23);
+        S(26) = S(24) - S(25);
+    }
+    L(1) = k.Tukibetu[14].Uriage;
+    L(3) = k.Tukibetu[14].Siire + S(26) - S(2);
+    L(4) = L(2) + L(3);
+    L(6) = L(4) - L(5);
+    L(7) = L(1) - L(6);
+    L(32) = sum(L, 8, 31);
+    L(33) = L(7) - L(32);
+    L(37) = sum(L, 34, 36);
+    L(42) = sum(L, 38, 41);
+    L(43) = L(33) + L(37) - L(42);
+
+    k.KOUJO7 = L(43) < 0 ? 0 : L(43);
+    k.Koujo65Used = k.Koujo65 = k.Koujo10Used = k.Koujo10 = 0;
+    if (k.KOUJOKUBUN == 0)
+        L(44) = koujo(k, 650000 * platform::kCurrencyUnit, k.Koujo65Used, k.Koujo65);
+    else if (k.KOUJOKUBUN == 1)
+        L(44) = koujo(k, 100000 * platform::kCurrencyUnit, k.Koujo10Used, k.Koujo10);
+    L(45) = L(43) - L(44);
+    k.Fusai[23].Kimatu = L(43);
+    balanceSheetTotals(k);
+}
+
+// Real estate ----------------------------------------------------------------------------------
+
+TFudosanKessansyoIO::TFudosanKessansyoIO(firebird::Transaction& transaction)
+    : TKojinKessansyoIO(transaction)
+{
+    ClearKessansyoRec();
+}
+
+void TFudosanKessansyoIO::ClearKessansyoRec()
+{
+    clearHeader(Kessansyo);
+}
+
+bool TFudosanKessansyoIO::LoadKessansyo(int mode)
+{
+    ClearKessansyoRec();
+    PrepareZandaka();
+    return SelectFudosan(mode);
+}
+
+bool TFudosanKessansyoIO::SelectFudosan(int mode)
+{
+    (void)mode;
+    const bool ok = runRead("TKojinKessansyoIO.SelectFudosan", [&] {
+        if (AccInf.PrintKikanUse > 1) {
+            Kessansyo.KikanStart = AccInf.PrintKishu;
+            Kessansyo.KikanEnd = AccInf.PrintKimatu;
+        }
+        ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
+                          Kessansyo.GenkaSyougakuFlag, false, false);
+        ReadZandaka();
+    });
+    if (ok)
+        CalcKessansyoTotal();
+    return ok;
+}
+
+void TFudosanKessansyoIO::ReadZandaka()
+{
+    static constexpr SonekiRoute kRoutes[] = {{"4100", 0, false}, {"6100", 4, false},
+                                              {"7200", 19, false}};
+    routeZandaka(m_index, m_rows, Kessansyo, kRoutes);
+}
+
+void TFudosanKessansyoIO::CalcKessansyoTotal()
+{
+    auto& k = Kessansyo;
+    auto L = [&](int n) -> platform::Currency& { return k.Soneki[std::size_t(n - 1)].Kingaku; };
+    CalcGenkaTotal(k.GenkaSyokyaku);
+    L(4) = L(1) + L(2) + L(3);
+    L(18) = 0;
+    for (int n = 5; n <= 17; ++n)
+        L(18) += L(n);
+    L(19) = L(4) - L(18);
+    L(21) = L(19) - L(20);
+    if (k.KOUJOKUBUN == 0)
+        L(22) = std::min(L(21), 650000 * platform::kCurrencyUnit);
+    else if (k.KOUJOKUBUN == 1)
+        L(22) = std::min(L(21), 100000 * platform::kCurrencyUnit);
+    if (L(22) < 0)
+        L(22) = 0;
+    L(23) = L(21) - L(22);
+    if (L(23) >= 0)
+        k.FUSAIRISI = 0;
+    k.Fusai[23].Kimatu = L(21);
+    balanceSheetTotals(k);
+}
+
+// Agriculture ----------------------------------------------------------------------------------
+
+TNougyouKessansyoIO::TNougyouKessansyoIO(firebird::Transaction& transaction)
+    : TKojinKessansyoIO(transaction)
+{
+    ClearKessansyoRec();
+}
+
+void TNougyouKessansyoIO::ClearKessansyoRec()
+{
+    clearHeader(Kessansyo);
+}
+
+bool TNougyouKessansyoIO::LoadKessansyo(int mode)
+{
+    ClearKessansyoRec();
+    PrepareZandaka();
+    return SelectNougyou(mode);
+}
+
+bool TNougyouKessansyoIO::SelectNougyou(int mode)
+{
+    (void)mode;
+    const bool ok = runRead("TKojinKessansyoIO.SelectNougyou", [&] {
+        if (AccInf.PrintKikanUse > 1) {
+            Kessansyo.KikanStart = AccInf.PrintKishu;
+            Kessansyo.KikanEnd = AccInf.PrintKimatu;
+        }
+        ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
+                          Kessansyo.GenkaSyougakuFlag, false, false);
+        ReadZandaka();
+    });
+    if (ok)
+        CalcKessansyoTotal();
+    return ok;
+}
+
+void TNougyouKessansyoIO::ReadZandaka()
+{
+    static constexpr SonekiRoute kRoutes[] = {
+        {"4100", 0, false},  {"5100", 4, false},  {"5300", 5, true},
+        {"6100", 7, false},  {"6110", 31, false}, {"6120", 32, true},
+        {"6130", 33, true},  {"7100", 36, false}, {"7200", 40, false},
+    };
+    routeZandaka(m_index, m_rows, Kessansyo, kRoutes);
+}
+
+void TNougyouKessansyoIO::CalcKessansyoTotal()
+{
+    auto& k = Kessansyo;
+    auto L = [&](int n) -> platform::Currency& { return k.Soneki[std::size_t(n - 1)].Kingaku; };
+    auto sum = [&](int from, int to) {
+        platform::Currency v = 0;
+        for (int n = from; n <= to; ++n)
+            v += L(n);
+        return v;
+    };
+    CalcGenkaTotal(k.GenkaSyokyaku);
+    L(4) = L(1) + L(2) + L(3);
+    L(7) = L(4) - L(5) + L(6);
+    L(31) = sum(8, 30);
+    L(35) = L(31) + L(32) - L(33) - L(34);
+    L(36) = L(7) - L(35);
+    L(40) = sum(37, 39);
+    L(45) = sum(41, 44);
+    L(46) = L(36) + L(40) - L(45);
+    k.KOUJO7 = L(46) < 0 ? 0 : L(46);
+    k.Koujo65Used = k.Koujo65 = k.Koujo10Used = k.Koujo10 = 0;
+    if (k.KOUJOKUBUN == 0)
+        L(47) = koujo(k, 650000 * platform::kCurrencyUnit, k.Koujo65Used, k.Koujo65);
+    else if (k.KOUJOKUBUN == 1)
+        L(47) = koujo(k, 100000 * platform::kCurrencyUnit, k.Koujo10Used, k.Koujo10);
+    L(48) = L(46) - L(47);
+    k.Fusai[23].Kimatu = L(46);
+    balanceSheetTotals(k);
+}

@@ -1,0 +1,208 @@
+#pragma once
+
+// The blue-return statement loaders (青色申告決算書): general business, real estate and
+// agriculture. Each reads the company's trial balance and gathers the depreciation assets of
+// KS_SISAN through the depreciation calculator (z5ComGenkaSyokyaku.h) into two lists: the asset
+// list (every method but 5) and the small-asset list (method 5 acquired in the fiscal period),
+// and fills its statement's printed asset table.
+
+#include "export/z5ComGenkaSyokyaku.h"
+#include "records/uAccRecord.h"
+
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace firebird {
+class Transaction;
+} // namespace firebird
+
+// Note of the small-asset summary row.
+inline constexpr const char* kSmallAssetNote = "措法28の2";
+// Name of asset-table row 1 when the assets go to a separate sheet.
+inline constexpr const char* kSeparateSheet = "別紙参照";
+
+// TKojinKessansyoIO: the loaders' common base. Reads through the transaction it is bound to
+// (the data module's company transaction in the program).
+class TKojinKessansyoIO {
+public:
+    explicit TKojinKessansyoIO(firebird::Transaction& transaction);
+    virtual ~TKojinKessansyoIO();
+    TKojinKessansyoIO(const TKojinKessansyoIO&) = delete;
+    TKojinKessansyoIO& operator=(const TKojinKessansyoIO&) = delete;
+
+    void SetTransaction(firebird::Transaction& transaction);
+
+    // Loads the trial balance for the whole fiscal year. Throws std::runtime_error when it could
+    // not be read (the failure has been reported already) and firebird::DatabaseError as raised.
+    void PrepareZandaka();
+
+    // Clears the statement, loads the trial balance and reads the statement. False when a read
+    // failed; the failure has been reported (context, message) and the lists may be partial.
+    virtual bool LoadKessansyo(int mode) = 0;
+
+    const TGenkaSyokyakuRecArray& GenkaList() const { return m_genkaList; }
+    const TGenkaSyokyakuRecArray& SmallList() const { return m_smallList; }
+    const std::vector<TBALANCE>& Zandaka() const { return m_rows; }
+    const std::vector<TQSORT>& ZandakaIndex() const { return m_index; }
+    int JigyouKubun() const { return m_jigyouKubun; }
+    int TaxDefuh() const { return m_taxDefuh; }
+
+protected:
+    // Gathers both asset lists and fills the statement's asset table (rows 1..N and the totals
+    // row N + 1, stored from index 0). transitional: copy TEIRITU250/200 and the adjusted cost
+    // into the asset rows; generalQuery: the general statement's list query (with SYOUKINKEI).
+    void ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table, std::int32_t& overflowFlag,
+                           std::int32_t& smallFlag, bool transitional, bool generalQuery);
+    // The totals row of the asset table from the two lists.
+    void CalcGenkaTotal(std::span<TGenkaSyokyakuRec> table) const;
+    // Runs a statement read under the transaction rule of the loaders: started here when not
+    // active and then committed; a failure is reported with the context when started here, and
+    // gives false.
+    template <class Body>
+    bool runRead(const char* context, Body&& body);
+    bool reportReadFailure(const char* context, const std::exception& e, bool startedHere);
+
+    firebird::Transaction* m_transaction;
+    std::int32_t m_jigyouKubun = 0;
+    std::int32_t m_taxDefuh = 0;
+    std::int32_t m_rowMax = 0;
+    std::vector<TQSORT> m_index;
+    std::vector<TBALANCE> m_rows;
+    TGenkaSyokyakuRecArray m_genkaList;
+    TGenkaSyokyakuRecArray m_smallList;
+};
+
+// Income-statement and manufacturing-cost line.
+struct TSonekiKeisansyoRec {
+    std::int32_t REC = 0;
+    std::string Name;
+    platform::Currency Kingaku = 0;
+};
+using TSeizoGenkaRec = TSonekiKeisansyoRec;
+
+// Balance-sheet line.
+struct TTaisyakuTaisyouhyoRec {
+    std::int32_t REC = 0;
+    std::string Name;
+    platform::Currency Kisyu = 0;
+    platform::Currency Kimatu = 0;
+};
+
+// One month of the monthly sales and purchases.
+struct TUriageSiireRec {
+    platform::Currency Uriage = 0;
+    platform::Currency Siire = 0;
+};
+
+// The general statement's record: the parts this program reads. Line n of a table is at
+// index n - 1.
+struct TKojinKessansyoRec {
+    std::int32_t TEGAKI = 0;
+    platform::TDateTime KikanStart = 0;
+    platform::TDateTime KikanEnd = 0;
+    platform::TDateTime KimatuCopy = 0;
+    std::array<TSonekiKeisansyoRec, 45> Soneki{};
+    std::array<TUriageSiireRec, 15> Tukibetu{}; // months 1-12, two further sales lines, totals
+    std::int32_t KOUJOKUBUN = 0;
+    platform::Currency KOUJO6 = 0;
+    platform::Currency KOUJO7 = 0;
+    platform::Currency Koujo65Used = 0;
+    platform::Currency Koujo65 = 0;
+    platform::Currency Koujo10Used = 0;
+    platform::Currency Koujo10 = 0;
+    std::array<TTaisyakuTaisyouhyoRec, 25> Sisan{};     // assets, line 25 the totals
+    std::array<TTaisyakuTaisyouhyoRec, 25> Fusai{};     // liabilities and capital
+    std::array<TSeizoGenkaRec, 26> Seizo{};
+    std::array<TGenkaSyokyakuRec, 12> GenkaSyokyaku{}; // 11 rows and the totals row
+    std::int32_t GenkaOverFlag = 0;
+    std::int32_t GenkaSyougakuFlag = 0;
+};
+
+// The real-estate statement's record: the parts this program reads.
+struct TFudosanKessansyoRec {
+    std::int32_t TEGAKI = 0;
+    platform::TDateTime KikanStart = 0;
+    platform::TDateTime KikanEnd = 0;
+    platform::TDateTime KimatuCopy = 0;
+    std::array<TSonekiKeisansyoRec, 23> Soneki{};
+    platform::Currency FUSAIRISI = 0;
+    std::int32_t KOUJOKUBUN = 0;
+    platform::Currency KOUJO6 = 0;
+    platform::Currency KOUJO7 = 0;
+    platform::Currency Koujo65Used = 0;
+    platform::Currency Koujo65 = 0;
+    platform::Currency Koujo10Used = 0;
+    platform::Currency Koujo10 = 0;
+    std::array<TTaisyakuTaisyouhyoRec, 25> Sisan{};
+    std::array<TTaisyakuTaisyouhyoRec, 25> Fusai{};
+    std::int32_t GenkaOverFlag = 0;
+    std::int32_t GenkaSyougakuFlag = 0;
+    std::array<TGenkaSyokyakuRec, 13> GenkaSyokyaku{}; // 12 rows and the totals row
+};
+
+// The agriculture statement's record: the parts this program reads.
+struct TNougyouKessansyoRec {
+    std::int32_t TEGAKI = 0;
+    platform::TDateTime KikanStart = 0;
+    platform::TDateTime KikanEnd = 0;
+    platform::TDateTime KimatuCopy = 0;
+    std::array<TSonekiKeisansyoRec, 48> Soneki{};
+    platform::Currency FUSAIRISI = 0;
+    std::int32_t KOUJOKUBUN = 0;
+    platform::Currency KOUJO6 = 0;
+    platform::Currency KOUJO7 = 0;
+    platform::Currency Koujo65Used = 0;
+    platform::Currency Koujo65 = 0;
+    platform::Currency Koujo10Used = 0;
+    platform::Currency Koujo10 = 0;
+    std::array<TTaisyakuTaisyouhyoRec, 25> Sisan{};
+    std::array<TTaisyakuTaisyouhyoRec, 25> Fusai{};
+    std::int32_t GenkaOverFlag = 0;
+    std::int32_t GenkaSyougakuFlag = 0;
+    std::array<TGenkaSyokyakuRec, 12> GenkaSyokyaku{}; // 11 rows and the totals row
+};
+
+// General business (code systems 1 and 3).
+class TIppanKessansyoIO : public TKojinKessansyoIO {
+public:
+    explicit TIppanKessansyoIO(firebird::Transaction& transaction);
+    bool LoadKessansyo(int mode) override;
+    void ClearKessansyoRec();
+    bool SelectIppan(int mode);
+    void CalcKessansyoTotal();
+    TKojinKessansyoRec Kessansyo;
+
+private:
+    // Routes the trial balance into the statement's lines.
+    void ReadZandaka();
+};
+
+// Real estate (code system 2).
+class TFudosanKessansyoIO : public TKojinKessansyoIO {
+public:
+    explicit TFudosanKessansyoIO(firebird::Transaction& transaction);
+    bool LoadKessansyo(int mode) override;
+    void ClearKessansyoRec();
+    bool SelectFudosan(int mode);
+    void CalcKessansyoTotal();
+    TFudosanKessansyoRec Kessansyo;
+
+private:
+    void ReadZandaka();
+};
+
+// Agriculture (code system 4).
+class TNougyouKessansyoIO : public TKojinKessansyoIO {
+public:
+    explicit TNougyouKessansyoIO(firebird::Transaction& transaction);
+    bool LoadKessansyo(int mode) override;
+    void ClearKessansyoRec();
+    bool SelectNougyou(int mode);
+    void CalcKessansyoTotal();
+    TNougyouKessansyoRec Kessansyo;
+
+private:
+    void ReadZandaka();
+};

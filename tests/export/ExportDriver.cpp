@@ -1,0 +1,84 @@
+#include "export/ExportDriver.h"
+
+#include "export/XMLSaveDoc.h"
+#include "export/zq14.h"
+#include "firebird/Attachment.h"
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
+#include "records/DataModule.h"
+#include "records/uAccRecord.h"
+#include "support/FixtureDb.h"
+
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+
+// The database part of sign-in: LOGONUSERTEST accepts the operator (0, or 1 without password).
+void signIn(const ExportRequest& r)
+{
+    firebird::Attachment sys;
+    sys.connect(morabyParams((r.dataRoot / "dwaccdef.fdb").string()));
+    firebird::Transaction t(sys);
+    t.start();
+    firebird::Statement q(t, "SELECT NUM, LOGINCODE, JOBLEVEL FROM LOGONUSERTEST("
+                             ":PCNAME, :GROUPID, :OPCODE, :APPVERSION, :PASWORD)");
+    q.setString("PCNAME", "HEADLESS");
+    q.setInt("GROUPID", r.groupId);
+    q.setInt("OPCODE", r.opCode);
+    q.setInt("APPVERSION", 800);
+    q.setString("PASWORD", r.password);
+    auto c = q.open();
+    const int num = c.fetch() ? c.getInt("NUM") : -1;
+    c.close();
+    t.commit();
+    if (num != 0 && num != 1)
+        throw std::runtime_error("sign-in refused: " + std::to_string(num));
+}
+
+} // namespace
+
+int runHeadlessExport(const ExportRequest& r, std::string* failure)
+{
+    try {
+        signIn(r);
+        // The data module opens the company and reads its settings, as the wizard's data page
+        // does; the trial balance and the loaders read through its transactions.
+        TDM dm;
+        dm.IBDatabaseDAT.connect(morabyParams((r.dataSet / "dwacc.fdb").string()));
+        if (!dm.fnGetAccInfo())
+            throw std::runtime_error("company settings could not be read");
+        if (dm.IBTransactionDAT.inTransaction())
+            dm.IBTransactionDAT.commit();
+
+        TSyotokuzeiGenkaDataExport exporter(r.functionId, r.outputFile);
+        exporter.clientName = AccInf.SHOUGOU;
+        exporter.fiscalYearNumber = AccInf.NENDO;
+        exporter.fiscalYearStart = AccInf.KISHU;
+        exporter.fiscalYearEnd = AccInf.KIMATU;
+        exporter.closingDay = AccInf.SIME;
+        exporter.roundingMode = AccInf.SDAI_HASUU1;
+        exporter.dataType = AccInf.DATATYPE;
+        exporter.codeSystem = AccInf.CODETYPE;
+        exporter.taxInclusive = AccInf.TAXDEFUH;
+        exporter.incomeKind = AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
+
+        TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+        exporter.SetSystemNode(doc);
+        exporter.SetBasicNode(doc);
+        exporter.SetDataNode(doc);
+        doc.SaveToFile(exporter.outputFile);
+        return 0;
+    } catch (const EDataExportError& e) {
+        if (failure)
+            *failure = e.Message() + " / " + e.Detail() + " / " + std::to_string(e.Code());
+        return 2;
+    } catch (const std::exception& e) {
+        if (failure)
+            *failure = e.what();
+        return 2;
+    }
+}
+
+} // namespace testsupport

@@ -1,0 +1,268 @@
+// The statement loaders' asset lists over the company fixture's assets 1-9
+// (tests/fixtures/company/32-asset-rows.sql; figures in KsSisanFixture.cpp).
+#include "export/z5ComKojinKessansyo.h"
+
+#include "accounting/LayoutTables.h"
+#include "accounting/balance/uAccSisanhyou.h"
+#include "firebird/Attachment.h"
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
+#include "support/FixtureDb.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr platform::Currency yen(long long amount)
+{
+    return amount * platform::kCurrencyUnit;
+}
+
+class KojinKessansyo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        records::resetProgramState();
+        testsupport::FixtureDb::copyTo("company", m_dir / "dwacc.fdb");
+        m_db.connect(testsupport::morabyParams((m_dir / "dwacc.fdb").string()));
+        exec({"DELETE FROM KS_SISAN WHERE REC > 9"});
+        AccInf.DATATYPE = 2;
+        AccInf.CODETYPE = 1;
+        AccInf.KAISINO = 1;
+        AccInf.KISHU = platform::encodeDate(2024, 1, 1);
+        AccInf.KIMATU = platform::encodeDate(2024, 12, 31);
+        AccInf.SIME = 99;
+        pcSisanhyouSetup(0);
+        setSisanhyouTransactions(m_snapshot, m_tx);
+    }
+    void TearDown() override
+    {
+        clearSisanhyouTransactions();
+        records::resetProgramState();
+    }
+    void exec(std::initializer_list<std::string> statements)
+    {
+        firebird::Transaction t(m_db);
+        t.start();
+        for (const auto& sql : statements)
+            firebird::Statement(t, sql).execute();
+        t.commit();
+    }
+    void copyAsset2(int from, int count)
+    {
+        for (int n = from; n < from + count; ++n) {
+            const std::string k = std::to_string(100 + n);
+            exec({"INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, SURYO, GSHOUHOU, SYUTODATE, "
+                  "SYUTOKIN, KISYUMISYOUKIN, TAIYOUYY, SYOUKIKANSTR, SYOUKIKANEND, "
+                  "JIGYOUWARIAI_NEW, SYOUKINKEI, MATUMISYOUKIN) SELECT " + k + ", " + k +
+                  ", 'コピー', SURYO, GSHOUHOU, SYUTODATE, SYUTOKIN, KISYUMISYOUKIN, TAIYOUYY, "
+                  "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW, SYOUKINKEI, MATUMISYOUKIN "
+                  "FROM KS_SISAN WHERE REC = 2"});
+        }
+    }
+
+    testsupport::TempDir m_dir;
+    testsupport::MessageRecorder m_messages;
+    firebird::Attachment m_db;
+    firebird::Transaction m_tx{m_db};
+    firebird::Transaction m_snapshot{m_db, firebird::Isolation::Snapshot};
+};
+
+std::vector<std::string> namesOf(const TGenkaSyokyakuRecArray& list)
+{
+    std::vector<std::string> names;
+    for (const auto& r : list)
+        names.push_back(r.MEISYOU);
+    return names;
+}
+
+} // namespace
+
+TEST_F(KojinKessansyo, GeneralStatementGathersBothListsAndItsTable)
+{
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    EXPECT_FALSE(m_tx.inTransaction());
+    EXPECT_EQ(namesOf(io.GenkaList()), (std::vector<std::string>{"営業車", "複合機", "ノートPC",
+                                                                 "店舗内装", "レジスター", "陳列棚"}));
+    // The small asset of an earlier year is in neither list.
+    EXPECT_EQ(namesOf(io.SmallList()), (std::vector<std::string>{"椅子", "電話機"}));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.GenkaOverFlag, 0);
+    EXPECT_EQ(k.GenkaSyougakuFlag, 1);
+    EXPECT_EQ(k.GenkaSyokyaku[5].MEISYOU, "陳列棚");
+    EXPECT_EQ(k.GenkaSyokyaku[5].TEIRITU200, 1); // the general statement keeps the 200% flag
+    const auto& summary = k.GenkaSyokyaku[6];
+    EXPECT_EQ(summary.MEISYOU, "椅子");
+    EXPECT_EQ(summary.GoukeiFlag, 1);
+    EXPECT_EQ(summary.GSHOUHOU, 5);
+    EXPECT_EQ(summary.SYUTOKIN, yen(151001));
+    EXPECT_EQ(summary.HitsuyoKeihi, yen(150505));
+    EXPECT_EQ(summary.TEKIYO, "措法28の2");
+    EXPECT_EQ(summary.SYUTODATE, AccInf.KIMATU);
+    EXPECT_EQ(k.GenkaSyokyaku[7].MEISYOU, "");
+    // Totals: 65,536 + 100,000 + 18,750 + 9,999 + 80,000 + 15,000 of depreciation; the
+    // necessary expenses with the small assets' 150,000 + 505.
+    const auto& total = k.GenkaSyokyaku[11];
+    EXPECT_EQ(total.FUTUSYOUKIN, yen(289285));
+    EXPECT_EQ(total.HitsuyoKeihi, yen(65536 + 50000 + 18750 + 9999 + 80000 + 15000 + 150505));
+    EXPECT_EQ(total.MATUMISYOUKIN, yen(196608 + 400000 + 281250 + 30001 + 80000 + 45000));
+    // The trial balance was loaded and summed for the statement.
+    EXPECT_EQ(io.Zandaka().size(), 500u);
+    EXPECT_EQ(io.Zandaka()[FirstKamokuRow].RangeClosing, yen(130000));
+}
+
+TEST_F(KojinKessansyo, OverflowPutsTheSummaryIntoTheAssetList)
+{
+    copyAsset2(1, 5); // 11 assets and small assets: 12 rows do not fit 11
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.GenkaOverFlag, 1);
+    EXPECT_EQ(k.GenkaSyokyaku[0].MEISYOU, "別紙参照");
+    EXPECT_EQ(k.GenkaSyokyaku[1].MEISYOU, "");
+    ASSERT_EQ(io.GenkaList().size(), 12u);
+    EXPECT_EQ(io.GenkaList().back().GoukeiFlag, 1);
+    EXPECT_EQ(io.GenkaList().back().MEISYOU, "椅子");
+
+    // Real estate has 12 rows: the same assets fit, without the transitional fields.
+    TFudosanKessansyoIO fudosan(m_tx);
+    ASSERT_TRUE(fudosan.LoadKessansyo(0));
+    EXPECT_EQ(fudosan.Kessansyo.GenkaOverFlag, 0);
+    EXPECT_EQ(fudosan.Kessansyo.GenkaSyokyaku[11].GoukeiFlag, 1);
+    EXPECT_EQ(fudosan.GenkaList().size(), 11u);
+    EXPECT_EQ(fudosan.GenkaList()[5].TEIRITU200, 0);
+    copyAsset2(6, 1);
+    ASSERT_TRUE(fudosan.LoadKessansyo(0));
+    EXPECT_EQ(fudosan.Kessansyo.GenkaOverFlag, 1);
+
+    TNougyouKessansyoIO nougyou(m_tx);
+    ASSERT_TRUE(nougyou.LoadKessansyo(0));
+    EXPECT_EQ(nougyou.Kessansyo.GenkaOverFlag, 1);
+    EXPECT_EQ(nougyou.GenkaList().size(), 13u);
+}
+
+TEST_F(KojinKessansyo, RowsTheCountsLeaveOutStillFitTheLists)
+{
+    // A small asset dated after the period end and an asset without method: neither is counted.
+    exec({"UPDATE KS_SISAN SET SYUTODATE = '2025-01-10' WHERE REC = 8",
+          "UPDATE KS_SISAN SET GSHOUHOU = NULL WHERE REC = 3"});
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    EXPECT_EQ(io.GenkaList().size(), 6u);
+    EXPECT_EQ(io.GenkaList()[2].GSHOUHOU, 0);
+    EXPECT_EQ(namesOf(io.SmallList()), (std::vector<std::string>{"椅子", "電話機"}));
+    EXPECT_EQ(io.Kessansyo.GenkaSyougakuFlag, 1);
+    EXPECT_EQ(io.Kessansyo.GenkaSyokyaku[6].SYUTOKIN, yen(151001)); // the sum includes it
+}
+
+TEST_F(KojinKessansyo, OrderIsByKanriThenRec)
+{
+    exec({"DELETE FROM KS_SISAN",
+          "INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, GSHOUHOU, SYUTODATE, SYUTOKIN, TAIYOUYY, "
+          "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW) VALUES (5, 2, 'A', 1, '2020-01-01', 100000, 5, 1, 12, 100)",
+          "INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, GSHOUHOU, SYUTODATE, SYUTOKIN, TAIYOUYY, "
+          "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW) VALUES (9, 1, 'B', 1, '2020-01-01', 100000, 5, 1, 12, 100)",
+          "INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, GSHOUHOU, SYUTODATE, SYUTOKIN, TAIYOUYY, "
+          "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW) VALUES (3, 1, 'C', 1, '2020-01-01', 100000, 5, 1, 12, 100)"});
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    EXPECT_EQ(namesOf(io.GenkaList()), (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_EQ(io.Kessansyo.GenkaSyougakuFlag, 0);
+}
+
+TEST_F(KojinKessansyo, NoAssetsGiveEmptyListsAndZeroTotals)
+{
+    exec({"DELETE FROM KS_SISAN"});
+    TNougyouKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    EXPECT_TRUE(io.GenkaList().empty());
+    EXPECT_TRUE(io.SmallList().empty());
+    EXPECT_EQ(io.Kessansyo.GenkaOverFlag, 0);
+    EXPECT_EQ(io.Kessansyo.GenkaSyougakuFlag, 0);
+    EXPECT_EQ(io.Kessansyo.GenkaSyokyaku[11].HitsuyoKeihi, 0);
+}
+
+TEST_F(KojinKessansyo, ReadFailuresAreReportedOnlyWhenTheLoaderStartedTheTransaction)
+{
+    exec({"DROP TABLE KS_SISAN"});
+    m_messages.answerDefaults();
+    TIppanKessansyoIO io(m_tx);
+    EXPECT_FALSE(io.LoadKessansyo(0));
+    ASSERT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_EQ(m_messages.boxes()[0].caption, "TKojinKessansyoIO.SelectIppan");
+    EXPECT_EQ(m_messages.boxes()[0].text.rfind("青色申告決算書レコードの取得に失敗しました。", 0), 0u);
+    EXPECT_FALSE(m_tx.inTransaction());
+
+    m_messages.clear();
+    m_tx.start();
+    EXPECT_FALSE(io.LoadKessansyo(0));
+    EXPECT_TRUE(m_messages.boxes().empty());
+    m_tx.rollback();
+
+    // A trial balance that cannot be read stops the load with an error.
+    exec({"DROP PROCEDURE SP_SISANHYO_KESSAN"});
+    EXPECT_THROW(io.LoadKessansyo(0), std::runtime_error);
+}
+
+TEST_F(KojinKessansyo, GeneralStatementLinesFromTheTrialBalance)
+{
+    // The fixture trial balance (tests/fixtures/company/34-balance-rows.sql).
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Sisan[0].Name, "現金");
+    EXPECT_EQ(k.Sisan[0].Kisyu, yen(100000));
+    EXPECT_EQ(k.Sisan[0].Kimatu, yen(130000));
+    EXPECT_EQ(k.Sisan[9].Kimatu, yen(-10000)); // the allowance, a credit-natured asset row
+    EXPECT_EQ(k.Fusai[0].Kimatu, yen(90000));
+    EXPECT_EQ(k.Fusai[19].Kimatu, yen(510000));
+    // Sales of period 1 and of period 4 (month 3 with the settlement period), purchases.
+    EXPECT_EQ(k.Tukibetu[0].Uriage, yen(300000));
+    EXPECT_EQ(k.Tukibetu[2].Uriage, yen(200000));
+    EXPECT_EQ(k.Tukibetu[0].Siire, yen(100000));
+    EXPECT_EQ(k.Tukibetu[14].Uriage, yen(500000));
+    // Expense group 6100 line 5 goes to line 12.
+    EXPECT_EQ(k.Soneki[11].Name, "消耗品費");
+    EXPECT_EQ(k.Soneki[11].Kingaku, yen(30000));
+    // 500,000 - 100,000 - 30,000; the deduction takes all of it under the 650,000 scheme.
+    EXPECT_EQ(k.Soneki[42].Kingaku, yen(370000));
+    EXPECT_EQ(k.Soneki[43].Kingaku, yen(370000));
+    EXPECT_EQ(k.Soneki[44].Kingaku, 0);
+    EXPECT_EQ(k.Koujo65, yen(370000));
+    EXPECT_EQ(k.Sisan[24].Kimatu, yen(620000));
+    EXPECT_EQ(k.Fusai[23].Kimatu, yen(370000));
+    EXPECT_EQ(k.Fusai[24].Kisyu, yen(590000));
+    EXPECT_EQ(k.Fusai[24].Kimatu, yen(970000));
+}
+
+TEST_F(KojinKessansyo, RealEstateAndAgricultureLinesFromTheTrialBalance)
+{
+    // Sales 500,000 (group 4100 line 1); expenses 30,000 (group 6100 line 5); purchases have no
+    // line on these statements.
+    TFudosanKessansyoIO fudosan(m_tx);
+    ASSERT_TRUE(fudosan.LoadKessansyo(0));
+    const auto& f = fudosan.Kessansyo;
+    EXPECT_EQ(f.Soneki[0].Kingaku, yen(500000));
+    EXPECT_EQ(f.Soneki[8].Name, "消耗品費");
+    EXPECT_EQ(f.Soneki[18].Kingaku, yen(470000));
+    EXPECT_EQ(f.Soneki[21].Kingaku, yen(470000)); // within the 650,000 deduction
+    EXPECT_EQ(f.Soneki[22].Kingaku, 0);
+    EXPECT_EQ(f.Fusai[23].Kimatu, yen(470000));
+    EXPECT_EQ(f.Sisan[24].Kimatu, yen(620000));
+
+    TNougyouKessansyoIO nougyou(m_tx);
+    ASSERT_TRUE(nougyou.LoadKessansyo(0));
+    const auto& n = nougyou.Kessansyo;
+    EXPECT_EQ(n.Soneki[0].Kingaku, yen(500000));
+    EXPECT_EQ(n.Soneki[11].Kingaku, yen(30000));
+    EXPECT_EQ(n.Soneki[35].Kingaku, yen(470000));
+    EXPECT_EQ(n.Soneki[45].Kingaku, yen(470000));
+    EXPECT_EQ(n.Soneki[46].Kingaku, yen(470000));
+    EXPECT_EQ(n.Soneki[47].Kingaku, 0);
+    EXPECT_EQ(n.Fusai[23].Kimatu, yen(470000));
+}
