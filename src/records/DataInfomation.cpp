@@ -668,7 +668,7 @@ void TDataInfomation::UpdateDataInfomation(const std::string& Host, const std::s
         std::string bytes = platform::text::toCp932(name);
         if (bytes.size() > 40) {
             bytes.resize(40);
-            if (platform::text::isLeadByteAt(bytes, 39))
+            if (platform::text::isLeadByteAt(bytes, 40)) // 1-based: the 40th byte
                 bytes.resize(39);
         }
         name = ZenkakuTrim(platform::text::fromCp932(bytes));
