@@ -42,10 +42,11 @@ std::string twoDigits(int n)
     return text;
 }
 
-// A decimal integer, 0 when the text is not one.
-long long decimalOr0(std::string_view text)
+// A decimal integer of type T, 0 when the text is not one (or out of range).
+template <typename T>
+T decimalOr0(std::string_view text)
 {
-    long long n = 0;
+    T n = 0;
     const char* end = text.data() + text.size();
     const auto r = std::from_chars(text.data(), end, n);
     return r.ec == std::errc() && r.ptr == end ? n : 0;
@@ -61,8 +62,8 @@ long long versionNumber(const std::string& text)
         return 0;
     std::string digits;
     for (int i = 0; i < 3; ++i)
-        digits += twoDigits(int(decimalOr0(items.GetItem(i))));
-    return decimalOr0(digits);
+        digits += twoDigits(decimalOr0<int>(items.GetItem(i)));
+    return decimalOr0<long long>(digits);
 }
 
 // "yyyymmdd" of a date, Gregorian.

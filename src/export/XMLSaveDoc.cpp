@@ -8,8 +8,9 @@
 #include <libxml/xmlsave.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
+
+#include <strings.h>
 
 namespace {
 

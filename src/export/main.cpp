@@ -1,7 +1,9 @@
 #include "export/main.h"
 
+#include "platform/Fonts.h"
 #include "platform/MessageService.h"
 #include "platform/NamedMutex.h"
+#include "ui/z5MessageDlg2.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -288,6 +290,8 @@ int ProgramMain(int argc, char** argv)
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    platform::installFontSubstitutions();
+    ui::installRichMessageBox();
     try {
         for (const auto& check : kInstanceChecks) {
             if (platform::NamedMutex::exists(check.mutexName)) {

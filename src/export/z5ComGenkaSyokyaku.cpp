@@ -1,5 +1,7 @@
 #include "export/z5ComGenkaSyokyaku.h"
 
+#include "accounting/AccountingPeriods.h"
+#include "accounting/AmountRounding.h"
 #include "records/uAccRecord.h"
 
 #include <cmath>
@@ -28,28 +30,6 @@ double yen(Currency amount)
     return static_cast<double>(amount) / static_cast<double>(kCurrencyUnit);
 }
 
-// Whole-yen rounding by the company's mode: 0 truncates, 2 goes away from zero when a fraction
-// remains, any other mode rounds halves away from zero.
-Currency hasuuRound(int mode, Currency amount)
-{
-    Currency whole = amount / kCurrencyUnit;
-    Currency fraction = amount % kCurrencyUnit;
-    if (mode == 0) {
-        // truncation toward zero
-    } else if (mode == 2) {
-        if (fraction > 0)
-            ++whole;
-        else if (fraction < 0)
-            --whole;
-    } else {
-        if (amount >= 0)
-            whole = (amount + kCurrencyUnit / 2) / kCurrencyUnit;
-        else
-            whole = (amount - kCurrencyUnit / 2) / kCurrencyUnit;
-    }
-    return whole * kCurrencyUnit;
-}
-
 // Rounds up at the third decimal; the tolerance absorbs binary noise just above a step.
 double roundUpThousandths(double x)
 {
@@ -75,17 +55,6 @@ double roundDownUnits(double v)
 int roundToInt(double x)
 {
     return static_cast<int>(std::nearbyint(x));
-}
-
-// Accounting month (year * 12 + month) that holds a date for a closing day.
-int accountingMonth(int closingDay, TDateTime date)
-{
-    platform::CivilDate d = platform::decodeDate(date);
-    int month = d.year * 12 + (d.month - 1);
-    bool closes = (closingDay >= 1 && closingDay <= 28) || closingDay == 99;
-    if (closes && closingDay != 99 && closingDay < d.day)
-        ++month;
-    return month;
 }
 
 const TDateTime kD07 = platform::encodeDate(2007, 4, 1);
@@ -146,18 +115,18 @@ TGenkaSyokyakuSisanCalc::TGenkaSyokyakuSisanCalc(GenkaSyokyakuDataSource& source
 
 int TGenkaSyokyakuSisanCalc::periodMonths() const
 {
-    int e = accountingMonth(m_acc.SIME, m_acc.KIMATU) - accountingMonth(m_acc.SIME, m_acc.KISHU);
-    return (e >= 0 && e <= 11) ? e + 1 : -1;
+    // Months of the fiscal period: the fiscal month of its last day.
+    return fnNendoMonthNo(m_acc.SIME, m_acc.KISHU, m_acc.KIMATU);
 }
 
 Currency TGenkaSyokyakuSisanCalc::roundSyokyaku(Currency amount) const
 {
-    return hasuuRound(m_acc.SDAI_HASUU1, amount);
+    return fnHasuuRound(m_acc.SDAI_HASUU1, amount);
 }
 
 Currency TGenkaSyokyakuSisanCalc::fivePercentAmount() const
 {
-    return hasuuRound(m_acc.SDAI_HASUU2, fx(yen(m_rec.SYUTOKIN) * 0.05));
+    return fnHasuuRound(m_acc.SDAI_HASUU2, fx(yen(m_rec.SYUTOKIN) * 0.05));
 }
 
 bool TGenkaSyokyakuSisanCalc::acquiredInPeriod() const
@@ -219,7 +188,7 @@ Currency TGenkaSyokyakuSisanCalc::CalcKisokin()
     Currency base = 0;
     switch (m_rec.GSHOUHOU) {
     case 1:
-        base = m_rec.HouKubun != 0 ? cost : hasuuRound(0, fx(yen(cost) * 0.9));
+        base = m_rec.HouKubun != 0 ? cost : fnHasuuRound(0, fx(yen(cost) * 0.9));
         break;
     case 2:
         base = m_rec.KISYUMISYOUKIN;
@@ -362,7 +331,7 @@ Currency TGenkaSyokyakuSisanCalc::depOld()
     if (book <= kOneYen)
         return 0;
     const int mode = m_acc.DATATYPE == 1 ? 0 : m_acc.SDAI_HASUU1;
-    dep = hasuuRound(mode, fx(yen(five - kOneYen) * u / 60));
+    dep = fnHasuuRound(mode, fx(yen(five - kOneYen) * u / 60));
     if (dep >= book)
         dep = book - kOneYen;
     return dep;
@@ -378,7 +347,7 @@ Currency TGenkaSyokyakuSisanCalc::CalcHosyouGaku()
         m_rec.HosyouRitu = depreciationRateRow(*m_table, m_rec.TAIYOUYY).guarantee;
         const int mode = m_acc.DATATYPE == 2 ? m_acc.SDAI_HASUU1 : 0;
         const Currency base = m_rec.TEIRITU200 == 1 ? m_rec.SYUTOKUKAGAKUCHOSEI : m_rec.SYUTOKIN;
-        m_rec.HosyouGaku = yen(hasuuRound(mode, fx(yen(base) * m_rec.HosyouRitu)));
+        m_rec.HosyouGaku = yen(fnHasuuRound(mode, fx(yen(base) * m_rec.HosyouRitu)));
     }
     return fx(m_rec.HosyouGaku);
 }
@@ -527,7 +496,7 @@ void TGenkaSyokyakuSisanCalc::LoadSisanRow(const KsSisanRow& row, TGenkaSyokyaku
 
     m_rec.JIGYOUWARIAI = row.JIGYOUWARIAI;
     m_rec.HitsuyoKeihi =
-        hasuuRound(m_acc.SDAI_HASUU3, fx(yen(m_rec.SYOUKINKEI) * yen(m_rec.JIGYOUWARIAI) / 100));
+        fnHasuuRound(m_acc.SDAI_HASUU3, fx(yen(m_rec.SYOUKINKEI) * yen(m_rec.JIGYOUWARIAI) / 100));
 
     Result = m_rec;
 }

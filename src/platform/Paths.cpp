@@ -67,6 +67,8 @@ bool sameName(std::string_view a, std::string_view b)
 fs::path resolveComponents(fs::path base, std::string_view rest)
 {
     bool searching = true;
+    // ".." never climbs above the drive's root, as on Windows.
+    std::size_t depth = 0;
     std::size_t i = 0;
     while (i < rest.size()) {
         while (i < rest.size() && isDelim(rest[i]))
@@ -81,7 +83,10 @@ fs::path resolveComponents(fs::path base, std::string_view rest)
         if (name == ".")
             continue;
         if (name == "..") {
-            base = base.has_relative_path() ? base.parent_path() : base;
+            if (depth > 0) {
+                base = base.parent_path();
+                --depth;
+            }
             continue;
         }
         fs::path next = base / name;
@@ -101,6 +106,7 @@ fs::path resolveComponents(fs::path base, std::string_view rest)
             }
         }
         base = std::move(next);
+        ++depth;
     }
     return base;
 }

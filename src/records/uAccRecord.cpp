@@ -1,5 +1,7 @@
 #include "records/uAccRecord.h"
 
+#include "records/AppInfoRecord.h"
+
 namespace {
 
 // Initial values of the typed constants that start-up may overwrite; reset restores them.
@@ -75,6 +77,7 @@ void resetProgramState()
 {
     SystemDef = TSystemDef{};
     AccInf = TACCINF{};
+    AppInfo = TAppInfoRec{};
 
     RunMode = 0;
     ConnectMode = 0;

@@ -135,7 +135,8 @@ TEST(ComDataExpTables, CompareVersionTextNeedsAPositiveVersionNotBelowTheRequire
     } cases[] = {
         {"8.0.0", true},  {"8.0.1", true},   {"8.1", true},    {"8", true},
         {"10.0", true},   {"7.9.9", false},  {"", false},      {"8.0.0.1", false},
-        {"abc", false},   {"0.0.0", false},  {"7.99.99", false},
+        {"abc", false},   {"0.0.0", false},  {"7.99.99", false}, {"8.x.0", true},
+        {"-8.0.0", false}, {"99999999999.0", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CompareVersionText(c.installed, "8.0.0"), c.accepted) << c.installed;

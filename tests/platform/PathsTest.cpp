@@ -28,6 +28,14 @@ TEST_F(PathsTest, ExistingComponentsResolveWithoutRegardToCase)
     EXPECT_EQ(paths::toNative("\\Data\\.\\0001\\..\\0001"), m_root / "data/0001");
 }
 
+TEST_F(PathsTest, DotDotStopsAtTheDriveRoot)
+{
+    // A path that climbs past its drive must not reach whatever holds the drive's folder.
+    EXPECT_EQ(paths::toNative("C:\\.."), m_root.path());
+    EXPECT_EQ(paths::toNative("C:\\a,b\\..\\..\\..\\x"), m_root / "x");
+    EXPECT_EQ(paths::toNative("C:\\a\\b\\..\\..\\c"), m_root / "c");
+}
+
 TEST_F(PathsTest, FullWidthLettersFoldLikeWindows)
 {
     testsupport::writeFile(m_root / "ｄａｔａ/表示.txt", "x");

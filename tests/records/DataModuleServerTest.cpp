@@ -122,6 +122,28 @@ TEST_F(DataModuleServerTest, ALostLinkIsLoggedAndBothDatabasesReopen)
     EXPECT_EQ(m_endRequests, 0);
 }
 
+TEST_F(DataModuleServerTest, WithNoCompanyDatabaseOpenOnlyTheSystemOneReopens)
+{
+    testsupport::TcpRelay relay;
+    SystemDef.HostName = "localhost/" + std::to_string(relay.port());
+    ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+    ASSERT_TRUE(m_dm->fnAccDatConnected("", "D:\\data\\0001", 0));
+    m_dm->fnAccDatDisconnected("", 0, 0); // closed normally: nothing to reopen
+
+    relay.cutConnections();
+    try {
+        m_dm->IBTransactionDEF.start();
+        FAIL() << "the link was cut";
+    } catch (const firebird::DatabaseError& e) {
+        HandleDbError(e, "TDM.DeleteLogonInfo", "ログイン情報の削除に失敗しました。", true);
+    }
+    EXPECT_TRUE(m_messages.boxes().empty()); // a lost link shows nothing
+    EXPECT_TRUE(m_dm->IBDatabaseDEF.connected());
+    EXPECT_FALSE(m_dm->IBDatabaseDAT.connected());
+    EXPECT_EQ(relay.linksOpened(), 3);
+    EXPECT_FALSE(DbFatalFlag);
+}
+
 TEST_F(DataModuleServerTest, ALinkThatCannotReopenEndsTheProgram)
 {
     testsupport::TcpRelay relay;

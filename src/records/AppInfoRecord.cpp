@@ -1,0 +1,3 @@
+#include "records/AppInfoRecord.h"
+
+TAppInfoRec AppInfo;
