@@ -287,6 +287,37 @@ TEST_F(DataInfomationTest, RefreshingTheStateSectionResetsIt)
     EXPECT_EQ(rec.Status, 1);
 }
 
+TEST_F(DataInfomationTest, ThroughTheServerTheCatalogueLockAndTheDatabaseAnswer)
+{
+    companySql("data/dwaccdef.fdb",
+               {"INSERT INTO DATALIST (REC,GROUPID,PASNAME,ENTTEXT,SHOUGOU,DATATYPE,CODETYPE,"
+                "NENDO,KISHU,KIMATU,DATALOCK,TANTOU,UPDATE_LOCK,VER_TEXT,DATACODE) VALUES "
+                "(1,10000,'d:\\data\\0001','一覧名','ロック商店',1,2,2025,'2025-04-01',"
+                "'2026-03-31',12,3,1,'2024版','0009')",
+                "INSERT INTO OPERATOR (GROUPID,OPCODE,OPNAME) VALUES (10000,12,'山田')"});
+    TDataInfomation info;
+    info.FileAccessMode = 1;
+    TDataInfomationRec rec;
+    EXPECT_FALSE(info.ReadIniFile("", kFolder1, rec));
+    EXPECT_EQ(rec.Status, records::dsLocked);
+    EXPECT_EQ(records::dataStatusText(rec.Status), "データロック中");
+    EXPECT_EQ(rec.OpCode, 100000012);
+    EXPECT_EQ(rec.OpName, "山田");
+    EXPECT_EQ(rec.DataListName, "一覧名");
+    EXPECT_EQ(rec.Code, "0009");
+    EXPECT_EQ(rec.Kishu, "2025/04/01");
+    EXPECT_EQ(rec.VerName, "2024版");
+    EXPECT_FALSE(m_dm->IBDatabaseDEF.connected()); // closed again: opened for this read
+
+    // Not locked: read from the company database, free since nobody holds it.
+    ASSERT_TRUE(info.ReadIniFile("", kFolder2, rec));
+    EXPECT_EQ(rec.Status, records::dsFree);
+    EXPECT_EQ(rec.Shougou, "テスト商店");
+    EXPECT_FALSE(std::filesystem::exists(m_root / "data/0001/dwacc.ini"));
+    EXPECT_FALSE(std::filesystem::exists(m_root / "data/0002/dwacc.ini"));
+    EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts().front();
+}
+
 TEST_F(DataInfomationTest, UpdateCutsTheListNameAtWholeCharacters)
 {
     TDataInfomation info;
