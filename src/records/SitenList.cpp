@@ -10,6 +10,8 @@
 #include "records/uAccRecord.h"
 
 #include <cstdlib>
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -135,6 +137,39 @@ void TSitenList::Execute(int OpCode_)
     }
 }
 
+void TSitenList::addDivisions(firebird::Transaction& tr)
+{
+    const std::string filter =
+        JigyouFilter > 0 ? "\nAND (S.MB_JIGYOU=" + std::to_string(JigyouFilter) + ")" : "";
+    const std::string tail = filter + "\nGROUP BY S.MB_JIGYOU\nORDER BY S.MB_JIGYOU DESC";
+    auto countBy = [&](bool restricted) {
+        std::map<int, int> counts;
+        std::string sql = "SELECT S.MB_JIGYOU,COUNT(S.SCODE) AS RECCNT FROM SISETUMST S\n";
+        sql += restricted ? "INNER JOIN OPLICENSE O ON (O.SCODE=S.SCODE)\n"
+                            "WHERE (S.SCODE NOT IN ('','00')) AND (O.OPCODE=:OPCODE)"
+                          : "WHERE (S.SCODE NOT IN ('','00'))";
+        firebird::Statement st(tr, sql + tail);
+        if (restricted)
+            st.setInt("OPCODE", OpCode);
+        auto c = st.open();
+        while (c.fetch())
+            counts[c.isNull("MB_JIGYOU") ? 0 : c.getInt("MB_JIGYOU")] = c.getInt("RECCNT");
+        return counts;
+    };
+    const auto totals = countBy(false);
+    const auto permitted = OpCode == -1 ? totals : countBy(true);
+    // Divisions in the order they are listed, with their labels.
+    const std::pair<int, std::size_t> divisions[] = {{8, 1}, {4, 2}, {2, 3}, {1, 4}};
+    for (const auto& [bit, label] : divisions) {
+        const auto total = totals.find(bit);
+        if (total == totals.end() || total->second <= 0)
+            continue;
+        const auto allowed = permitted.find(bit);
+        if (allowed != permitted.end() && allowed->second == total->second)
+            addEntry({" ", std::string(MedicalSitenNames[label]), 1, bit, 0, 0, {}, {}});
+    }
+}
+
 void TSitenList::runGeneral(firebird::Transaction& tr, bool medical)
 {
     const int wholeJigyou = medical ? 0 : 1;
@@ -158,6 +193,8 @@ void TSitenList::runGeneral(firebird::Transaction& tr, bool medical)
         if (permit)
             addEntry({" ", rootLabel(), 0, wholeJigyou, 0, 0, {}, {}});
     }
+    if (medical && (Kinds & 2) && AccInf.SITEN == 1)
+        addDivisions(tr);
     if ((Kinds & 2) && AccInf.SITEN == 1 && GroupsOn) {
         std::string sql = restricted
                               ? "SELECT G.GCODE,G.GNAME,\n"

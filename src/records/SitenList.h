@@ -48,7 +48,9 @@ public:
     int Count = 0;
 
 private:
+    // Both variants: the medical one adds its business divisions and differs in details.
     void runGeneral(firebird::Transaction& tr, bool medical);
+    void addDivisions(firebird::Transaction& tr);
     void addEntry(const TSitenListRec& rec);
     std::string rootLabel() const;
 

@@ -451,6 +451,41 @@ TEST_F(DataInfomationTest, BranchListForAllOperatorsAndForOne)
     m_dm->fnAccDatDisconnected(kFolder1, 0, 0);
 }
 
+TEST_F(DataInfomationTest, MedicalBranchListHasDivisionsWithAllTheirFacilities)
+{
+    const std::string op = std::to_string(SystemDef.LoginId);
+    companySql("data/0001/dwacc.fdb",
+               {"UPDATE ACCDEF1 SET SITEN=1,DATATYPE=3,CODETYPE=1",
+                "INSERT INTO SISETUMST (SCODE,SNAME,MB_JIGYOU) VALUES ('00','本部',1)",
+                "INSERT INTO SISETUMST (SCODE,SNAME,MB_JIGYOU) VALUES ('001','病院',8)",
+                "INSERT INTO SISETUMST (SCODE,SNAME,MB_JIGYOU) VALUES ('002','診療所',8)",
+                "INSERT INTO SISETUMST (SCODE,SNAME,MB_JIGYOU) VALUES ('003','老健',4)",
+                "INSERT INTO OPLICENSE (OPCODE,SCODE) VALUES (" + op + ",'001')",
+                "INSERT INTO OPLICENSE (OPCODE,SCODE) VALUES (" + op + ",'002')"});
+    ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, 0));
+    records::readBranchSettings();
+    ASSERT_TRUE(AccInf.IsMedical);
+
+    TSitenList list;
+    list.Kinds = 2;
+    list.Execute(-1); // no division 2; division 1 holds only facility "00"
+    EXPECT_EQ(list.Lines, (std::vector<std::string>{"病院・診療所", "老人保健施設"}));
+    EXPECT_EQ(list.Items[1].Jigyou, 4);
+    list.Execute(SystemDef.LoginId);
+    EXPECT_EQ(list.Lines, std::vector<std::string>{"病院・診療所"});
+
+    list.Kinds = 4;
+    list.Execute(-1);
+    EXPECT_EQ(list.Lines, (std::vector<std::string>{"00:本部", "001:病院", "002:診療所", "003:老健"}));
+    EXPECT_EQ(list.Items[3].Jigyou, 4);
+    list.Include00 = false;
+    list.JigyouFilter = 8;
+    list.Execute(-1);
+    EXPECT_EQ(list.Lines, (std::vector<std::string>{"001:病院", "002:診療所"}));
+    m_dm->fnAccDatDisconnected(kFolder1, 0, 0);
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
 // --- the shared server ---------------------------------------------------------------------
 
 class ShareCopyTest : public DataInfomationTest {
