@@ -9,6 +9,11 @@
 #include <functional>
 #include <string>
 
+struct TSystemIniRec;
+namespace records {
+class Variant;
+}
+
 // `TDM`: the data module. One instance, `DM`, created explicitly at start-up (and by tests);
 // the system database, the company database of the opened data set and the optional
 // file-management database, each with its transactions and work statements.
@@ -69,6 +74,63 @@ public:
                          int Force);
     // Whether a file exists: locally in ConnectMode 0, on the server's machine otherwise.
     bool FExist(const std::string& FileName, int ConnMode);
+
+    // The signed-in operator's settings (SYSDEF, SYSREG, SYSTEMINI) into SystemDef; a missing
+    // SYSDEF row or typed setting is created with its default. A failure is reported; false.
+    bool fnGetSysDef();
+    // Writes the SYSDEF row (all but Shouhyou, which keeps its stored value) and the editable
+    // typed settings back. A failure is reported; false.
+    bool fnPutSysDef();
+    // A typed setting of SYSREG ("文字", "論理", "日付", "整数", "金額"); a missing row is
+    // created with Default. After a reported failure Value is left empty.
+    void funcGetSysReg(const std::string& SCode, const std::string& SType,
+                       const std::string& Default, int OpCode, records::Variant& Value);
+    void GetSysRegOfOperator(const std::string& SCode, const std::string& SType,
+                             const std::string& Default, records::Variant& Value);
+    // Updates a typed setting; a setting never read (no row) is not created.
+    void funcPutSysReg(const std::string& SCode, const std::string& SType,
+                       const records::Variant& Value, int OpCode);
+    void PutSysRegOfOperator(const std::string& SCode, const std::string& SType,
+                             const records::Variant& Value);
+    // SYSTEMINI row Rec.REC (RESERVE1..5 zero and SSTR unchanged unless exactly one row).
+    bool GetSysIni(TSystemIniRec& Rec);
+    bool SetSysIni(const TSystemIniRec& Rec);
+    // Full rights: FullRights 1, an office operator, or job level 9.
+    bool fnIsKanrisya();
+    // Full rights, or a usual facility the operator holds a licence for. Raises.
+    bool fnGetExistsOpeDefSisetu();
+
+    // The style text of an operator's print style (SStr unchanged without a row); errors are
+    // ignored.
+    void GetStyleColor(int OpCode, const std::string& StyleName, std::string& SStr);
+    // Stores the style text (a new row gets the colours -1); errors are ignored.
+    void PutStyleColor(int OpCode, const std::string& StyleName, const std::string& SStr);
+
+    // Company settings: ACCDEF1, the system accounts, the typed settings of ACCREG and the data
+    // version into AccInf; the layout tables switch to the company's code system. A failure is
+    // reported; false.
+    bool fnGetAccInfo();
+    // The column ColumnName of ACCTOTALNAME for an account group (Name unchanged without a row).
+    void fnGetAccTotalName(const std::string& KGroup, const std::string& ColumnName,
+                           std::string& Name);
+    // Internal and user code of the account named AccountName (empty without one). Raises.
+    void SetSystemCode(const std::string& AccountName, std::string& KCode, std::string& UserCode);
+    // User code of an internal account code (unchanged for an empty code or no row). Raises.
+    void GetUserCodeOfKCode(const std::string& KCode, std::string& UserCode);
+    // TusinHolders / TusinPasswords [Index] from TUSIN_ID row Rec, when that table exists.
+    void ReadTusinId(int Rec, int Index);
+    // "major.minor1.minor2" of ACCVERSION row 1; "0.0.0" without it or after a failure.
+    void fnGetDataBaseVer(std::string& Version);
+    // fnIsMedicalKind on AccInf's data and code type.
+    bool fnIsMedicalData();
+    // Data type 3 with code type 1; switches the layout tables and cash-flow items to match.
+    bool fnIsMedicalKind(int DataType, int CodeType);
+    // Names of a data type and code type; other values are refused (std::runtime_error).
+    void GetDataTypeName(int DataType, std::string& Name);
+    void GetCodeTypeName(int DataType, int CodeType, bool WithKind, std::string& Name);
+    // Both return their argument.
+    int fnGetZeiKeisanKubun(int Kubun);
+    int fnGetTaxDefUH(int TaxDefUH);
 
     // The database name of the connect rule for a file in a folder (Windows-form folder): a
     // local native path, or "host:path" for a server. allowLocalHost: host "127.0.0.1" counts
