@@ -207,56 +207,6 @@ std::string dataStatusText(int status)
     }
 }
 
-bool fnIsKanrisya()
-{
-    return SystemDef.FullRights == 1 || SystemDef.Jimusho || SystemDef.JobLevel == 9;
-}
-
-bool fnGetExistsOpeDefSisetu()
-{
-    if (fnIsKanrisya())
-        return true;
-    firebird::Transaction& tr = DM->IBTransactionDAT;
-    const bool started = !tr.inTransaction();
-    if (started)
-        tr.start();
-    firebird::Statement st(tr, "SELECT OD.OPCODE,OD.SCODE FROM OPDEFSISETU OD\n"
-                               "INNER JOIN OPLICENSE OL ON (OD.OPCODE=OL.OPCODE)\n"
-                               "WHERE OD.OPCODE=:OPCODE");
-    st.setInt("OPCODE", SystemDef.LoginId);
-    bool found = false;
-    {
-        auto c = st.open();
-        found = c.fetch();
-    }
-    if (started)
-        tr.commit();
-    return found;
-}
-
-void readBranchSettings()
-{
-    firebird::Transaction& tr = DM->IBTransactionDAT;
-    const bool started = !tr.inTransaction();
-    if (started)
-        tr.start();
-    firebird::Statement st(
-        tr, "SELECT SITEN,BUMON,SHOUGOU,DATATYPE,CODETYPE FROM ACCDEF1 WHERE REC=1");
-    {
-        auto c = st.open();
-        if (c.fetch()) {
-            AccInf.SITEN = intOr0(c, "SITEN");
-            AccInf.BUMON = intOr0(c, "BUMON");
-            AccInf.SHOUGOU = textOf(c, "SHOUGOU");
-            AccInf.DATATYPE = intOr0(c, "DATATYPE");
-            AccInf.CODETYPE = intOr0(c, "CODETYPE");
-            AccInf.IsMedical = AccInf.DATATYPE == 3 && AccInf.CODETYPE == 1;
-        }
-    }
-    if (started)
-        tr.commit();
-}
-
 void markDataSetInUse(const std::string& Folder)
 {
     TDataInfomation info;
@@ -692,7 +642,7 @@ bool TDataInfomation::IsUseData(const std::string& Folder)
 {
     if (Folder.empty())
         return false;
-    if (!DM->FExist(dataPath(Folder), FileAccessMode) || records::fnIsKanrisya())
+    if (!DM->FExist(dataPath(Folder), FileAccessMode) || DM->fnIsKanrisya())
         return true;
     // No database, no answer: the right is refused.
     if (!DM->fnAccDatConnected(SystemDef.HostName, Folder, 0))
@@ -714,9 +664,16 @@ bool TDataInfomation::IsUseData(const std::string& Folder)
             tr.start();
             started = true;
         }
-        result = records::fnGetExistsOpeDefSisetu();
-        if (result) {
-            records::readBranchSettings();
+        result = DM->fnGetExistsOpeDefSisetu();
+        bool answered = true;
+        if (result && !DM->fnGetAccInfo()) {
+            // Reported by the settings read; without the settings no right is granted.
+            result = false;
+            answered = false;
+        } else if (result) {
+            // The settings read ends its transaction; the list runs in this check's own.
+            if (!tr.inTransaction())
+                tr.start();
             list.SetTransaction(tr);
             list.Kinds = 4;
             list.Execute(-1);
@@ -724,7 +681,7 @@ bool TDataInfomation::IsUseData(const std::string& Folder)
             list.Execute(SystemDef.LoginId);
             result = all == list.Count;
         }
-        if (!result)
+        if (!result && answered)
             platform::messageBox(kNoRight, records::dialogCaption(0), platform::MB_OK |
                                                                            platform::MB_ICONWARNING);
         commitStarted();

@@ -63,15 +63,6 @@ enum DataStatus : std::uint8_t {
 // The text shown for a state code ("－", "使用中", ..., "破損"); empty for an unknown code.
 std::string dataStatusText(int status);
 
-// Rights and counts that the data module's settings layer answers; kept here until it does.
-// Full rights: the system-wide setting, an office operator or the administrator level.
-bool fnIsKanrisya();
-// Whether the signed-in operator has a usual facility he holds a licence for (full rights:
-// true). Reads the company database on its own transaction; errors are raised.
-bool fnGetExistsOpeDefSisetu();
-// Reads the company settings that the branch list needs (SITEN, BUMON, names, kinds) into AccInf.
-void readBranchSettings();
-
 } // namespace records
 
 // `TDataInfomation`: reads, writes and moves the information of company data sets.

@@ -3,7 +3,6 @@
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
-#include "records/DataInfomation.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/TextRoutines.h"
@@ -101,7 +100,7 @@ void TSitenList::Execute(int OpCode_)
     Clear();
     if (!AccInf.IsMedical)
         GroupsOn = true;
-    if (records::fnIsKanrisya())
+    if (DM->fnIsKanrisya())
         OpCode_ = -1;
     OpCode = OpCode_;
     firebird::Transaction& tr = m_transaction ? *m_transaction : DM->IBTransactionDAT;

@@ -416,7 +416,7 @@ TEST_F(DataInfomationTest, BranchListForAllOperatorsAndForOne)
                 "INSERT INTO OPLICENSE (OPCODE,SCODE) VALUES (" + op + ",'001')",
                 "INSERT INTO OPLICENSE (OPCODE,SCODE) VALUES (" + op + ",'003')"});
     ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, 0));
-    records::readBranchSettings();
+    ASSERT_TRUE(m_dm->fnGetAccInfo());
 
     // Without branches in use: the company itself, for everyone.
     TSitenList list;
@@ -463,7 +463,7 @@ TEST_F(DataInfomationTest, MedicalBranchListHasDivisionsWithAllTheirFacilities)
                 "INSERT INTO OPLICENSE (OPCODE,SCODE) VALUES (" + op + ",'001')",
                 "INSERT INTO OPLICENSE (OPCODE,SCODE) VALUES (" + op + ",'002')"});
     ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, 0));
-    records::readBranchSettings();
+    ASSERT_TRUE(m_dm->fnGetAccInfo());
     ASSERT_TRUE(AccInf.IsMedical);
 
     TSitenList list;
