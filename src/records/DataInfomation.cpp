@@ -11,6 +11,7 @@
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/DbHelpers.h"
+#include "records/FileUtils.h"
 #include "records/MojiBunkatu.h"
 #include "records/SitenList.h"
 #include "records/TextRoutines.h"
@@ -369,7 +370,7 @@ bool TDataInfomation::ReadIniFile(const std::string& Host, const std::string& Fo
         return readFromCatalogue(Host, Folder, Rec);
     const std::string ini = iniPath(Folder);
     const bool dataExists = DM->FExist(dataPath(Folder), 0);
-    if (dataExists && !files::fileExists(ini) && paths::universalPath(Folder) == Folder) {
+    if (dataExists && !files::fileExists(ini) && GetUniversalPath(Folder) == Folder) {
         if (!DM->fnAccDatConnected(Host, Folder, 1)) {
             Rec.Status = records::dsNotOpened;
             return true;
@@ -507,12 +508,8 @@ void TDataInfomation::WriteIniValue(const std::string& Folder, const std::string
 {
     if (Folder.empty() || FileAccessMode != 0)
         return;
-    platform::IniFile ini(iniPath(Folder));
-    if (Delete)
-        ini.deleteKey(Section, Key);
-    else
-        ini.writeString(Section, Key, Value);
-    pause(10);
+    ::WriteIniValue(iniPath(Folder), Section, Key, Delete, Value);
+    pause(10); // other readers of the file get their turn
 }
 
 void TDataInfomation::WriteIniFile(const std::string& Folder, const std::string& Section,
@@ -572,7 +569,7 @@ void TDataInfomation::RefreshIniFile(const std::string& Folder, const std::strin
     if (Folder.empty() || FileAccessMode != 0)
         return;
     if (Section.empty()) {
-        if (paths::universalPath(Folder) == Folder &&
+        if (GetUniversalPath(Folder) == Folder &&
             DM->fnAccDatConnected(SystemDef.HostName, Folder, 1))
             DM->fnAccDatDisconnected(Folder, 1, 0);
         return;
@@ -750,9 +747,7 @@ int TDataInfomation::CopyFromShareServer(const std::string& ShareFolder,
 {
     if (ShareFolder.empty() || LocalFolder.empty())
         return 0;
-    try {
-        files::createDirectories(LocalFolder);
-    } catch (const std::exception&) {
+    if (!ForceFolder(LocalFolder)) {
         if (Silent != 1) {
             char text[1024];
             std::snprintf(text, sizeof text, "\"%s\"の作成に失敗しました。", LocalFolder.c_str());
