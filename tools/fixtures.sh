@@ -17,6 +17,9 @@ if [[ ! -d "$source_dir" ]]; then
     exit 2
 fi
 mkdir -p "$(dirname "$output")"
+# The system and file-management fixtures declare our UDR file procedures: the engine must
+# find the module when the DDL runs.
+if [[ -f "$root/build/src/udr/libzetrino_files.so" ]]; then "$root/tools/install-udr.sh" >&2; fi
 work=$(mktemp -d "$(dirname "$output")/.fixture-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 

@@ -75,6 +75,8 @@ stop_server() {
 start() {
     exec 9>"$LOCKFILE"
     flock 9
+    # Our file procedures, loaded by the server (and the embedded engine) from its plugin folder.
+    "$(dirname "$0")/install-udr.sh" >&2
     if admin_ready; then
         return 0
     fi

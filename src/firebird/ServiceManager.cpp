@@ -128,10 +128,29 @@ std::vector<std::string> ServiceManager::backup(const std::string& database,
                                                 const std::string& backupFile, bool verbose,
                                                 const LineHandler& onLine)
 {
+    BackupOptions options;
+    options.verbose = verbose;
+    return backup(database, backupFile, options, onLine);
+}
+
+std::vector<std::string> ServiceManager::backup(const std::string& database,
+                                                const std::string& backupFile,
+                                                const BackupOptions& options,
+                                                const LineHandler& onLine)
+{
     std::string spb(1, char(isc_action_svc_backup));
     detail::addString2(spb, isc_spb_dbname, database);
     detail::addString2(spb, isc_spb_bkp_file, backupFile);
-    if (verbose)
+    std::uint32_t switches = 0;
+    if (options.ignoreLimbo)
+        switches |= isc_spb_bkp_ignore_limbo;
+    if (options.noGarbageCollection)
+        switches |= isc_spb_bkp_no_garbage_collect;
+    if (options.nonTransportable)
+        switches |= isc_spb_bkp_non_transportable;
+    if (switches)
+        detail::addInt32(spb, isc_spb_options, switches);
+    if (options.verbose)
         spb += char(isc_spb_verbose);
     return run(spb, "ServiceManager::backup", onLine);
 }
@@ -141,13 +160,35 @@ std::vector<std::string> ServiceManager::restore(const std::string& backupFile,
                                                  int pageSize, bool verbose,
                                                  const LineHandler& onLine)
 {
+    RestoreOptions options;
+    options.replace = replace;
+    options.create = !replace;
+    options.pageSize = pageSize;
+    options.verbose = verbose;
+    return restore(backupFile, database, options, onLine);
+}
+
+std::vector<std::string> ServiceManager::restore(const std::string& backupFile,
+                                                 const std::string& database,
+                                                 const RestoreOptions& options,
+                                                 const LineHandler& onLine)
+{
     std::string spb(1, char(isc_action_svc_restore));
     detail::addString2(spb, isc_spb_bkp_file, backupFile);
     detail::addString2(spb, isc_spb_dbname, database);
-    detail::addInt32(spb, isc_spb_options, replace ? isc_spb_res_replace : isc_spb_res_create);
-    if (pageSize > 0)
-        detail::addInt32(spb, isc_spb_res_page_size, static_cast<std::uint32_t>(pageSize));
-    if (verbose)
+    std::uint32_t switches = 0;
+    if (options.replace)
+        switches |= isc_spb_res_replace;
+    if (options.create || !options.replace)
+        switches |= isc_spb_res_create;
+    if (options.deactivateIndexes)
+        switches |= isc_spb_res_deactivate_idx;
+    detail::addInt32(spb, isc_spb_options, switches);
+    if (options.pageBuffers > 0)
+        detail::addInt32(spb, isc_spb_res_buffers, static_cast<std::uint32_t>(options.pageBuffers));
+    if (options.pageSize > 0)
+        detail::addInt32(spb, isc_spb_res_page_size, static_cast<std::uint32_t>(options.pageSize));
+    if (options.verbose)
         spb += char(isc_spb_verbose);
     return run(spb, "ServiceManager::restore", onLine);
 }
@@ -155,9 +196,19 @@ std::vector<std::string> ServiceManager::restore(const std::string& backupFile,
 std::vector<std::string> ServiceManager::validate(const std::string& database,
                                                   const LineHandler& onLine)
 {
+    return validate(database, ValidateOptions{}, onLine);
+}
+
+std::vector<std::string> ServiceManager::validate(const std::string& database,
+                                                  const ValidateOptions& options,
+                                                  const LineHandler& onLine)
+{
     std::string spb(1, char(isc_action_svc_repair));
     detail::addString2(spb, isc_spb_dbname, database);
-    detail::addInt32(spb, isc_spb_options, isc_spb_rpr_validate_db | isc_spb_rpr_full);
+    std::uint32_t switches = isc_spb_rpr_validate_db | isc_spb_rpr_full;
+    if (options.ignoreChecksums)
+        switches |= isc_spb_rpr_ignore_checksum;
+    detail::addInt32(spb, isc_spb_options, switches);
     return run(spb, "ServiceManager::validate", onLine);
 }
 

@@ -292,7 +292,7 @@ bool TDM::FExist(const std::string& FileName, int ConnMode)
         return platform::files::fileExists(FileName);
     case 1:
     case 2:
-        return hooks.serverFileExists && hooks.serverFileExists(FileName);
+        return ServerFileOperation("FExist", FileName, "");
     default:
         return false;
     }

@@ -6,8 +6,10 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <variant>
 
 struct TSystemIniRec;
 namespace records {
@@ -132,6 +134,79 @@ public:
     int fnGetZeiKeisanKubun(int Kubun);
     int fnGetTaxDefUH(int TaxDefUH);
 
+    // ---- Services (DataModuleServices.cpp) ----------------------------------------------
+    // Database and backup files are Windows-form paths as the program knows them; the server
+    // is assumed to see the same file system (loopback). Protocol: 0 TCP, 3 Local.
+    // A second backup, restore or validation asked for while one runs (from an event handled
+    // during its wait) is refused with false; the busy hook below hears each start and end.
+    static constexpr int kProtocolTcp = 0;
+    static constexpr int kProtocolLocal = 3;
+
+    // Backs the database up through the Services API. Without KeepName the service writes
+    // "dwacc.fb_" beside the database first, which then replaces BackupFile. Errors are
+    // reported; false.
+    bool BackupFDB(int Protocol, const std::string& Host, const std::string& DatabaseFile,
+                   const std::string& BackupFile, bool KeepName);
+    // Host "127.0.0.1": BackupFDB with the Local protocol; any other host, an empty one too:
+    // gbak (on "host:path" when a host is given). Errors are raised (std::runtime_error).
+    bool BackupFDBByTool(int Protocol, const std::string& Host, const std::string& DatabaseFile,
+                         const std::string& BackupFile, bool KeepName);
+    // Restores BackupFile into DatabaseFile. The restore goes to a work file beside the
+    // database, which replaces it only when the restore succeeded: a failed restore leaves the
+    // old database as it was. A company database then loses its operation history. Errors
+    // are reported; false.
+    bool RestoreFDB(int Protocol, const std::string& Host, const std::string& DatabaseFile,
+                    const std::string& BackupFile, bool KeepIndexes);
+    // Host "127.0.0.1": RestoreFDB with the Local protocol; otherwise gbak, only when the
+    // backup file exists locally (else false and no message). Errors are reported; false.
+    bool RestoreFDBByTool(int Protocol, const std::string& Host, const std::string& DatabaseFile,
+                          const std::string& BackupFile, bool KeepIndexes);
+    // True when the validation reports nothing (or the file is missing or unreadable).
+    bool ValidateFDB(int Protocol, const std::string& Host, const std::string& DatabaseFile);
+
+    // A file ("FEXIST", "FCOPY", "FDEL") or folder ("DEXIST", "MKDIR", "RMDIR") operation on
+    // the server's machine through the system database's procedures; true on success.
+    bool ServerFileOperation(const std::string& Mode, const std::string& Path1,
+                             const std::string& Path2);
+    void ServerLongToShortFileName(const std::string& LongName, std::string& ShortName);
+    // Local (ConnMode 0) or server (1, 2) file operations; other modes answer false.
+    bool DExist(const std::string& Path, int ConnMode);
+    bool MkDir(const std::string& Path, int ConnMode);
+    bool RmDir(const std::string& Path, int ConnMode, bool AllowUndo);
+    bool FDel(const std::string& Path, int ConnMode, bool AllowUndo);
+    bool FCopy(const std::string& Source, const std::string& Target, int ConnMode);
+    bool FMove(const std::string& Source, const std::string& Target, int ConnMode);
+    void LongToShortFileName(const std::string& Path, int ConnMode, std::string& ShortPath);
+
+    // Schema tests on the company database.
+    bool fnExistence_Table(const std::string& TableName);
+    bool fnExistence_Field(const std::string& TableName, const std::string& FieldName);
+    // Journal counts of the company database (SCode empty: every facility). Errors are raised.
+    int GetYukouSiwakeCount(const std::string& SCode);
+    int GetUpDelSiwakeCount(const std::string& SCode);
+    int GetSiwakeCount(const std::string& SCode, int& Valid, int& UpDel);
+    int GetSiwakeTotal(const std::string& SCode);
+    // Reads the era table (GengoTable) from the system database; the built-in eras when it
+    // gives none.
+    void fnGetGengo();
+
+    // The data folder's numbers: the two path elements after "DATA" or "CB_DATA".
+    static void GetDataPathNo(const std::string& Path, std::string& No1, std::string& No2);
+    void GetDataListRec(const std::string& Path, int& Rec, int& RowNo);
+    // name=value lookups in a setting text.
+    static void GetSStrText(const std::string& Text, const std::string& Name, std::string& Value);
+    static void GetSStrValue(const std::string& Text, const std::string& Name,
+                             std::variant<std::int64_t, std::string>& Value);
+
+    // The deferred launch (nothing in this program fills it).
+    std::string LaunchName;
+    int LaunchMode = 0;
+    std::string LaunchParams;
+
+    // Told true when a long service operation starts and false when it ends, so that the
+    // window layer keeps the owner disabled meanwhile.
+    static void setServiceBusyHook(std::function<void(bool busy)> hook);
+
     // The database name of the connect rule for a file in a folder (Windows-form folder): a
     // local native path, or "host:path" for a server. allowLocalHost: host "127.0.0.1" counts
     // as local (every rule but dropping a database).
@@ -148,12 +223,16 @@ public:
     struct Hooks {
         std::function<void(const std::string& folder)> markInUse;
         std::function<void(const std::string& folder, bool writeInfo, bool updateList)> release;
-        // Existence of a file on the server's machine (FExist in server modes).
-        std::function<bool(const std::string& fileName)> serverFileExists;
     };
     Hooks hooks;
 
 private:
+    void replaceByRestored(const std::string& work, const std::string& DatabaseFile);
+    void dropRestoreWork(const std::string& work) noexcept;
+    bool afterRestore(const std::string& Host, const std::string& DatabaseFile);
+    void closeRestored(const std::string& DatabaseFile) noexcept;
+    int journalCount(const std::string& sql, const std::string& SCode, const char* context);
+
     void connectRule(firebird::Attachment& db, const std::string& host,
                      const std::string& folder, const std::string& file);
 

@@ -1,0 +1,163 @@
+#include "udr/FileOperations.h"
+
+#include <cctype>
+#include <fstream>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace udr {
+namespace fs = std::filesystem;
+namespace {
+
+std::string upper(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    std::size_t b = 0, e = out.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(out[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(out[e - 1])))
+        --e;
+    return out.substr(b, e - b);
+}
+
+bool isFile(const fs::path& p)
+{
+    std::error_code ec;
+    return !p.empty() && fs::is_regular_file(p, ec);
+}
+
+bool isFolder(const fs::path& p)
+{
+    std::error_code ec;
+    return !p.empty() && fs::is_directory(p, ec);
+}
+
+} // namespace
+
+WholeFileWriter::WholeFileWriter(fs::path target) : m_target(std::move(target))
+{
+    if (m_target.empty() || !m_target.has_filename())
+        return;
+    std::string pattern = (m_target.parent_path() / ("." + m_target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return;
+    m_work = pattern;
+    m_file = ::fdopen(fd, "wb");
+    if (!m_file) {
+        ::close(fd);
+        std::error_code ec;
+        fs::remove(m_work, ec);
+    }
+}
+
+WholeFileWriter::~WholeFileWriter()
+{
+    if (m_file)
+        std::fclose(m_file);
+    if (!m_work.empty()) {
+        std::error_code ec;
+        fs::remove(m_work, ec);
+    }
+}
+
+bool WholeFileWriter::write(const void* data, std::size_t size)
+{
+    return m_file && (size == 0 || std::fwrite(data, 1, size, m_file) == size);
+}
+
+bool WholeFileWriter::commit()
+{
+    if (!m_file)
+        return false;
+    const bool flushed = std::fflush(m_file) == 0 && ::fsync(::fileno(m_file)) == 0;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (!flushed || !closed)
+        return false;
+    // mkstemp leaves the work file private; a copied file should be readable like any other.
+    std::error_code ec;
+    fs::permissions(m_work,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+                        | fs::perms::others_read,
+                    ec);
+    fs::rename(m_work, m_target, ec);
+    if (ec)
+        return false;
+    m_work.clear();
+    return true;
+}
+
+bool copyFileWhole(const fs::path& source, const fs::path& target)
+{
+    std::error_code ec;
+    if (!isFile(source) || target.empty() || isFolder(target))
+        return false;
+    if (fs::equivalent(source, target, ec))
+        return true;
+    fs::create_directories(target.parent_path(), ec);
+    std::ifstream in(source, std::ios::binary);
+    if (!in)
+        return false;
+    WholeFileWriter out(target);
+    if (!out.isOpen())
+        return false;
+    char buffer[64 * 1024];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        if (in.gcount() > 0 && !out.write(buffer, std::size_t(in.gcount())))
+            return false;
+    }
+    return in.eof() && out.commit();
+}
+
+bool fileOperation(const ServerPaths& paths, std::string_view mode, std::string_view path1,
+                   std::string_view path2)
+{
+    const std::string m = upper(mode);
+    const fs::path first = paths.toNative(path1);
+    if (first.empty())
+        return false;
+    std::error_code ec;
+    if (m == "FEXIST")
+        return isFile(first);
+    if (m == "FCOPY") {
+        const fs::path second = paths.toNative(path2);
+        return !second.empty() && copyFileWhole(first, second);
+    }
+    if (m == "FDEL")
+        return isFile(first) && fs::remove(first, ec) && !ec;
+    return false;
+}
+
+bool directoryTest(const ServerPaths& paths, std::string_view mode, std::string_view path1)
+{
+    const std::string m = upper(mode);
+    const fs::path folder = paths.toNative(path1);
+    if (folder.empty())
+        return false;
+    std::error_code ec;
+    if (m == "DEXIST")
+        return isFolder(folder);
+    if (m == "MKDIR") {
+        if (isFolder(folder))
+            return true;
+        fs::create_directories(folder, ec);
+        return !ec && isFolder(folder);
+    }
+    if (m == "RMDIR") {
+        if (!isFolder(folder) || isRootFolder(folder, paths))
+            return false;
+        fs::remove_all(folder, ec);
+        return !ec && !fs::exists(fs::symlink_status(folder, ec));
+    }
+    return false;
+}
+
+std::string longToShortFileName(std::string_view longName) { return std::string(longName); }
+
+} // namespace udr

@@ -1,0 +1,163 @@
+#include "udr/ServerPaths.h"
+
+#include <cctype>
+#include <fstream>
+#include <system_error>
+
+namespace udr {
+namespace fs = std::filesystem;
+namespace {
+
+bool isDelim(char c) { return c == '\\' || c == '/'; }
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i]))
+            != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string trim(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return std::string(s.substr(b, e - b));
+}
+
+int driveIndex(char letter)
+{
+    const int up = std::toupper(static_cast<unsigned char>(letter));
+    return up >= 'A' && up <= 'Z' ? up - 'A' : -1;
+}
+
+// Appends the components of rest to base, taking for each the existing entry whose name matches
+// without regard to case; from the first component that does not exist on, names stay as given.
+fs::path resolve(fs::path base, std::string_view rest)
+{
+    bool searching = true;
+    std::size_t i = 0;
+    while (i < rest.size()) {
+        while (i < rest.size() && isDelim(rest[i]))
+            ++i;
+        std::size_t j = i;
+        while (j < rest.size() && !isDelim(rest[j]))
+            ++j;
+        if (j == i)
+            break;
+        const std::string name(rest.substr(i, j - i));
+        i = j;
+        if (name == ".")
+            continue;
+        if (name == "..") {
+            if (base.has_relative_path())
+                base = base.parent_path();
+            continue;
+        }
+        fs::path next = base / name;
+        if (searching) {
+            std::error_code ec;
+            if (!fs::exists(fs::symlink_status(next, ec))) {
+                bool found = false;
+                for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+                    const std::string entry = it->path().filename().string();
+                    if (sameName(entry, name)) {
+                        next = base / entry;
+                        found = true;
+                        break;
+                    }
+                }
+                searching = found;
+            }
+        }
+        base = std::move(next);
+    }
+    return base;
+}
+
+} // namespace
+
+ServerPaths::ServerPaths() { m_roots['C' - 'A'] = "/"; }
+
+void ServerPaths::mapDrive(char letter, fs::path nativeRoot)
+{
+    const int i = driveIndex(letter);
+    if (i >= 0)
+        m_roots[i] = std::move(nativeRoot);
+}
+
+void ServerPaths::load(std::istream& in)
+{
+    for (auto& root : m_roots)
+        root.clear();
+    m_roots['C' - 'A'] = "/";
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::string text = trim(line);
+        if (text.empty() || text[0] == '#' || text[0] == ';')
+            continue;
+        const auto eq = text.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string drive = trim(std::string_view(text).substr(0, eq));
+        const std::string root = trim(std::string_view(text).substr(eq + 1));
+        if (drive.empty() || driveIndex(drive[0]) < 0
+            || (drive.size() > 1 && (drive.size() != 2 || drive[1] != ':')))
+            continue;
+        m_roots[driveIndex(drive[0])] = root; // an empty root unmaps the drive
+    }
+}
+
+void ServerPaths::loadFile(const fs::path& file)
+{
+    std::ifstream in(file);
+    if (in)
+        load(in);
+}
+
+fs::path ServerPaths::toNative(std::string_view path) const
+{
+    const std::string p = trim(path);
+    if (p.empty())
+        return {};
+    if (p.size() >= 2 && p[1] == ':' && driveIndex(p[0]) >= 0) {
+        const fs::path& root = m_roots[driveIndex(p[0])];
+        if (root.empty())
+            return {};
+        return resolve(root, std::string_view(p).substr(2));
+    }
+    if (p.size() >= 2 && isDelim(p[0]) && isDelim(p[1]))
+        return {}; // UNC names have no meaning on this machine
+    if (p[0] == '/')
+        return resolve("/", p);
+    if (p[0] == '\\') {
+        const fs::path& root = m_roots['C' - 'A'];
+        return root.empty() ? fs::path() : resolve(root, p);
+    }
+    return {};
+}
+
+bool isRootFolder(const fs::path& native, const ServerPaths& paths)
+{
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(native, ec);
+    if (ec || target == target.root_path())
+        return true;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const fs::path root = paths.toNative(std::string(1, letter) + ":\\");
+        if (root.empty())
+            continue;
+        const fs::path canonical = fs::weakly_canonical(root, ec);
+        if (!ec && canonical == target)
+            return true;
+    }
+    return false;
+}
+
+} // namespace udr

@@ -1,0 +1,107 @@
+#include "CatalogueFixture.h"
+
+#include "firebird/Statement.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "records/uAccRecord.h"
+#include "support/FixtureDb.h"
+
+#include <filesystem>
+
+namespace paths = platform::paths;
+
+void CatalogueTest::SetUp()
+{
+    records::resetProgramState();
+    std::filesystem::create_directories(m_root / "c");
+    std::filesystem::create_directories(m_root / "s");
+    paths::mapDrive('C', m_root / "c");
+    paths::mapDrive('S', m_root / "s", true, "\\\\SERVER\\share");
+    SystemDef.GroupId = 10000;
+    SystemDef.LoginCode = 1;
+    SystemDef.LoginId = 10000 * 10000 + 1;
+    SystemDef.OperatorName = "担当一";
+    SystemDef.DataRoot = "C:\\ZAIMU";
+    m_dbPath = (m_root / "dwaccdef.fdb").string();
+    testsupport::FixtureDb::copyTo("system", m_dbPath);
+    m_db.connect(testsupport::morabyParams(m_dbPath));
+    m_transaction = std::make_unique<firebird::Transaction>(m_db);
+    selection::setCatalogueTransaction(m_transaction.get());
+    m_messages.answerDefaults();
+}
+
+void CatalogueTest::TearDown()
+{
+    selection::setCatalogueTransaction(nullptr);
+    selection::setCatalogueErrorReporter({});
+    m_transaction.reset();
+    m_db.disconnect();
+    platform::files::clearFaults();
+    paths::resetDriveMap();
+    records::resetProgramState();
+}
+
+void CatalogueTest::exec(const std::string& sql)
+{
+    firebird::Transaction tr(m_db);
+    tr.start();
+    firebird::Statement(tr, sql).execute();
+    tr.commit();
+}
+
+std::vector<std::string> CatalogueTest::rows(const std::string& sql)
+{
+    firebird::Transaction tr(m_db);
+    tr.start();
+    firebird::Statement st(tr, sql);
+    firebird::Cursor c = st.open();
+    std::vector<std::string> out;
+    while (c.fetch()) {
+        std::string line;
+        for (int i = 0; i < c.fieldCount(); ++i) {
+            if (i > 0)
+                line += "|";
+            line += c.getString(i);
+        }
+        out.push_back(line);
+    }
+    c.close();
+    tr.commit();
+    return out;
+}
+
+std::unique_ptr<TDataSentakuListCtl> CatalogueTest::catalogue(std::uint8_t connMode)
+{
+    auto ctl = std::make_unique<TDataSentakuListCtl>();
+    ctl->ConnMode = connMode;
+    ctl->SetDataPlace(0);
+    return ctl;
+}
+
+std::string CatalogueTest::native(const std::string& windowsPath) const
+{
+    return paths::toNative(windowsPath).string();
+}
+
+void CatalogueTest::makeDataSet(const std::string& folder, const std::string& dataBytes,
+                                const std::string& shougou, int gassan, int status)
+{
+    platform::files::createDirectories(folder);
+    platform::files::writeAllAtomic(paths::join(folder, DataFile), dataBytes);
+    platform::IniFile ini(paths::join(folder, DataIniFile), platform::IniFile::WriteMode::Deferred);
+    ini.writeInteger("DATASTS", "STATUS", status);
+    ini.writeInteger("DATASTS", "SHARE_STATUS", 1);
+    ini.writeString("DATAINFO", "DATALISTNAME", shougou);
+    ini.writeString("DATAINFO", "CODE", "C01");
+    ini.writeInteger("DATAINFO", "DATAKBN", 2);
+    ini.writeInteger("DATAINFO", "CODEKBN", 1);
+    ini.writeString("DATAINFO", "SHOUGOU", shougou);
+    ini.writeInteger("DATAINFO", "NENDO", 5);
+    ini.writeString("DATAINFO", "KISHU", "2024/01/01");
+    ini.writeString("DATAINFO", "KIMATU", "2024/12/31");
+    ini.writeString("DATAINFO", "VERSION1", "8.0.0");
+    ini.writeString("DATAINFO", "VERSION2", "Ver8");
+    ini.writeInteger("DATAINFO", "GASSANKBN", gassan);
+    ini.updateFile();
+}
