@@ -222,6 +222,9 @@ void markDataSetInUse(const std::string& Folder)
 
 void markDataSetFree(const std::string& Folder)
 {
+    // Nothing open, nothing to record: reading would open DataDir, another data set perhaps.
+    if (!DM->IBDatabaseDAT.connected())
+        return;
     TDataInfomation info;
     TDataInfomationRec rec;
     info.GetDataInfoRec(rec);
@@ -314,11 +317,8 @@ bool TDataInfomation::GetDataInfoRec(TDataInfomationRec& Rec)
                 count("SELECT COUNT(SCODE) AS RECCNT FROM SISETUMST\nWHERE SCODE <> ''");
         if (Rec.Bumon > 0)
             Rec.BumonCnt = count("SELECT COUNT(BCODE) AS RECCNT FROM BUMONMST\nWHERE BCODE <> ''");
-        // Valid journals (all branches) and corrected or deleted ones.
-        Rec.Siwake = count("SELECT SUM(SIWAKECOUNT) AS RECCNT FROM SISETUMST");
-        Rec.TotalSiwake =
-            Rec.Siwake + count("SELECT COUNT(REC) AS RECCNT FROM SIWAKE\n"
-                               "WHERE (DELFLG IN (1,2) AND TAISHAKU=1)");
+        Rec.Siwake = DM->GetYukouSiwakeCount("");
+        Rec.TotalSiwake = DM->GetSiwakeTotal("");
         try {
             GetAccReg("基本設定", "合算データ区分", "整数", "0", value);
             Rec.GassanKbn = std::uint8_t(value.asInt());

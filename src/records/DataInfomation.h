@@ -113,7 +113,8 @@ namespace records {
 
 // The data module's steps for the information file: after the company database of Folder
 // opened with marking (state 2 with the operator), and before it closes with writing (state 1).
-// Both build the record from the open database; the file is written in standalone use only.
+// Both build the record from the open database (nothing when none is open); the file is
+// written in standalone use only.
 void markDataSetInUse(const std::string& Folder);
 void markDataSetFree(const std::string& Folder);
 

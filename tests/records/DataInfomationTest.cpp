@@ -165,6 +165,9 @@ TEST_F(DataInfomationTest, OpeningMarksInUseAndClosingMarksFreeByteForByte)
 
     ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder1, 1, 0));
     EXPECT_EQ(ini("data/0001"), dataFile("dwacc-free.ini"));
+    // Closed already: nothing is read from another data set into this one's file.
+    ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder2, 1, 0));
+    EXPECT_FALSE(std::filesystem::exists(m_root / "data/0002/dwacc.ini"));
     EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts().front();
 }
 
@@ -292,7 +295,7 @@ TEST_F(DataInfomationTest, ThroughTheServerTheCatalogueLockAndTheDatabaseAnswer)
     companySql("data/dwaccdef.fdb",
                {"INSERT INTO DATALIST (REC,GROUPID,PASNAME,ENTTEXT,SHOUGOU,DATATYPE,CODETYPE,"
                 "NENDO,KISHU,KIMATU,DATALOCK,TANTOU,UPDATE_LOCK,VER_TEXT,DATACODE) VALUES "
-                "(1,10000,'d:\\data\\0001','一覧名','ロック商店',1,2,2025,'2025-04-01',"
+                "(9001,10000,'d:\\data\\0001','一覧名','ロック商店',1,2,2025,'2025-04-01',"
                 "'2026-03-31',12,3,1,'2024版','0009')",
                 "INSERT INTO OPERATOR (GROUPID,OPCODE,OPNAME) VALUES (10000,12,'山田')"});
     TDataInfomation info;
