@@ -4,6 +4,7 @@
 #include "firebird/ServiceManager.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "records/DataInfomation.h"
 #include "records/DbErrorHandler.h"
 #include "records/uAccRecord.h"
 
@@ -128,8 +129,11 @@ bool TDM::fnAccDatConnected(const std::string& Host, const std::string& Folder, 
         }
         m_companyFolder = folder;
         connectRule(IBDatabaseDAT, host, folder, DataFile);
-        if (MarkInUse != 0 && hooks.markInUse)
-            hooks.markInUse(folder);
+        if (MarkInUse != 0) {
+            records::markDataSetInUse(folder);
+            if (hooks.markInUse)
+                hooks.markInUse(folder);
+        }
         return IBDatabaseDAT.connected();
     } catch (const firebird::DatabaseError& e) {
         HandleDbError(e, "TDM.fnAccDatConnected", kDatConnectFailed, false);
@@ -145,6 +149,8 @@ bool TDM::fnAccDatDisconnected(const std::string& Folder, int WriteInfo, int Upd
 {
     const std::string folder = Folder.empty() ? SystemDef.DataDir : Folder;
     const bool updateList = UpdateList != 0 && RunMode != 1;
+    if (WriteInfo != 0)
+        records::markDataSetFree(folder);
     if ((WriteInfo != 0 || updateList) && hooks.release)
         hooks.release(folder, WriteInfo != 0, updateList);
     if (IBDatabaseDAT.connected())
