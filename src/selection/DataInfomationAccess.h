@@ -2,6 +2,8 @@
 
 #include <string>
 
+struct TDataInfomationRec;
+
 namespace selection {
 
 // What the catalogue reads of a data folder's information file (DataIniFile, "dwacc.ini"):
@@ -51,14 +53,17 @@ public:
     virtual void SetShareStatus(const std::string& Folder, int ShareStatus) = 0;
 };
 
-// Standalone implementation over the file layer: information files read and written whole,
-// every copy made under a temporary name and put in place only when all files arrived complete.
-class LocalDataInfomation final : public DataInfomationAccess {
+// The data-information layer (TDataInfomation) seen through this interface: the one
+// implementation of the information files and of the copies to and from the shared server.
+class DataInfomationAdapter final : public DataInfomationAccess {
 public:
     bool ReadIniFileCurHost(const std::string& Folder, DataInfoRec& Rec) override;
     int CopyFromShareServer(const std::string& Area, const std::string& LocalFolder, int Mode) override;
     int CopyToShareServer(const std::string& Area, const std::string& LocalFolder, int Mode) override;
     void SetShareStatus(const std::string& Folder, int ShareStatus) override;
 };
+
+// The catalogue's view of a data-information record.
+DataInfoRec toDataInfoRec(const TDataInfomationRec& Rec);
 
 } // namespace selection

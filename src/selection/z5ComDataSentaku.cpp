@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
+#include "records/DataInfomation.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/TextRoutines.h"
@@ -274,6 +275,19 @@ void refreshCatalogueRow(const std::string& Folder, const DataInfoRec& Info)
     ctl.UpdateDataListRecord(rec, 0, false);
 }
 
+bool dataInfoOfOpenDatabase(const std::string&, DataInfoRec& Info)
+{
+    // Reading with nothing open would open DataDir, perhaps another data set.
+    if (DM == nullptr || !DM->IBDatabaseDAT.connected())
+        return false;
+    TDataInfomation info;
+    TDataInfomationRec rec;
+    if (!info.GetDataInfoRec(rec))
+        return false;
+    Info = toDataInfoRec(rec);
+    return true;
+}
+
 void installCatalogueStep(TDM& Dm, DataInfoBuilder Build)
 {
     auto previous = Dm.hooks.release;
@@ -368,7 +382,7 @@ TDataSentakuListCtl::TDataSentakuListCtl()
 
 TDataSentakuListCtl::TDataSentakuListCtl(firebird::Transaction& transaction)
     : m_transaction(transaction)
-    , m_info(std::make_shared<selection::LocalDataInfomation>())
+    , m_info(std::make_shared<selection::DataInfomationAdapter>())
 {
     SetDataPlace(0);
 }
@@ -377,7 +391,7 @@ TDataSentakuListCtl::~TDataSentakuListCtl() = default;
 
 void TDataSentakuListCtl::setDataInfomation(std::shared_ptr<selection::DataInfomationAccess> access)
 {
-    m_info = access ? std::move(access) : std::make_shared<selection::LocalDataInfomation>();
+    m_info = access ? std::move(access) : std::make_shared<selection::DataInfomationAdapter>();
 }
 
 selection::DataInfomationAccess& TDataSentakuListCtl::dataInfomation()
@@ -1650,6 +1664,17 @@ int TDataSentakuListCtl::KyoyuDataUp(TDataSentakuRec& SentakuRec, int Mode)
         if (m_info->ReadIniFileCurHost(area, now)
             && (now.STATUS == 10 || (now.SHARE_STATUS == 2 && now.SHARE_OPCODE != SystemDef.LoginId)))
             return refused();
+        // The copy itself stores over a damaged area; a damaged child area refuses the set too.
+        if (isConsolidated(rec.GASSAN)) {
+            for (const TDataListRec& child : SentakuRec.Children) {
+                selection::DataInfoRec childNow;
+                if (holdsDataFile(child.LocalPath) && m_info->ReadIniFileCurHost(child.PASNAME, childNow)
+                    && childNow.STATUS == 10) {
+                    showStateMessage(child.PASNAME, childNow, true);
+                    return -1;
+                }
+            }
+        }
     }
 
     // Children first: the parent's share state, which guards the whole set, is given back last,

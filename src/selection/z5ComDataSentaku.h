@@ -107,10 +107,14 @@ void refreshCatalogueRow(const std::string& Folder, const DataInfoRec& Info);
 // when it cannot. The data-information layer supplies it.
 using DataInfoBuilder = std::function<bool(const std::string& Folder, DataInfoRec& Info)>;
 
+// The default builder: the information TDataInfomation::GetDataInfoRec reads from the company
+// database the data module has open; false when none is open (nothing is opened for it).
+bool dataInfoOfOpenDatabase(const std::string& Folder, DataInfoRec& Info);
+
 // Adds the catalogue step to the data module's closing of a company database: when the row is
 // to be updated, refreshCatalogueRow with the information that Build gives. A step installed
 // before (the information file's) still runs first.
-void installCatalogueStep(TDM& Dm, DataInfoBuilder Build);
+void installCatalogueStep(TDM& Dm, DataInfoBuilder Build = dataInfoOfOpenDatabase);
 
 } // namespace selection
 
@@ -190,8 +194,8 @@ public:
     int KyoyuDataDown(TDataSentakuRec& SentakuRec, int Mode);
     int KyoyuDataUp(TDataSentakuRec& SentakuRec, int Mode);
 
-    // The information files and copies the transfer works through; a standalone implementation
-    // over the file layer unless replaced.
+    // The information files and copies the transfer works through; the data-information layer
+    // (selection::DataInfomationAdapter) unless replaced.
     void setDataInfomation(std::shared_ptr<selection::DataInfomationAccess> access);
     selection::DataInfomationAccess& dataInfomation();
 
