@@ -8,6 +8,7 @@
 #include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 #include "records/MojiBunkatu.h"
+#include "records/SeihinVersionList.h"
 #include "records/uAccRecord.h"
 
 #include <charconv>
@@ -87,12 +88,6 @@ std::string roundingText(int mode)
 
 } // namespace
 
-SeihinRegKeys& seihinRegKeys()
-{
-    static SeihinRegKeys keys;
-    return keys;
-}
-
 std::string businessKindSection(const std::string& kind)
 {
     static const struct {
@@ -112,7 +107,7 @@ void GetSeihinRegValue(int majorVersion, int letter, const std::string& name, st
 {
     using platform::registry::RootKey;
     (void)letter;
-    const SeihinRegKeys& keys = seihinRegKeys();
+    const records::SeihinRegistryKeys& keys = records::seihinRegistryKeys();
     if (!platform::registry::keyExists(RootKey::LocalMachine, keys.makerKey))
         return;
     const std::string wanted = lower(keys.productKey) + twoDigits(majorVersion);

@@ -35,18 +35,11 @@ private:
     int m_code;
 };
 
-// The registry keys of the application information ([Application] and [Zaimu] RegKey of
-// "AppInfo.ini"), at their installed values until start-up reads that file.
-struct SeihinRegKeys {
-    std::string makerKey = "\\SOFTWARE\\QUELTO"; // the maker's key below HKEY_LOCAL_MACHINE
-    std::string productKey = "MORABYZAIMU";      // part of each installed generation's subkey
-};
-SeihinRegKeys& seihinRegKeys();
-
 // The "Zetrino.ini" section of a business kind; empty for a kind it does not know.
 std::string businessKindSection(const std::string& kind);
 
-// Value Name of the installed accounting product of the major version: the registry subkey of
+// Value Name of the installed accounting product of the major version (keys from
+// records::seihinRegistryKeys()): the registry subkey of
 // the maker key whose name holds the product key and the two-digit major version ("08"), the one
 // listed last winning; empty when that subkey lacks the value. Value stays as passed when no
 // subkey matches. (Letter only shapes the "rootdir" value, which this program never asks for.)

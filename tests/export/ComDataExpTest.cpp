@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Text.h"
+#include "records/SeihinVersionList.h"
 #include "records/uAccRecord.h"
 #include "support/Environment.h"
 #include "support/MessageRecorder.h"
@@ -40,7 +41,7 @@ protected:
     void SetUp() override
     {
         records::resetProgramState();
-        seihinRegKeys() = SeihinRegKeys();
+        records::seihinRegistryKeys() = records::SeihinRegistryKeys();
         platform::paths::mapDrive('D', m_root.path());
         std::filesystem::create_directories(m_root / "ProgramData");
         platform::registry::setStorePath(m_root / "registry.ini");
