@@ -432,3 +432,38 @@ TEST_F(ShareTransferTest, AFailedChildFetchFailsTheWholeFetch)
 }
 
 } // namespace
+
+namespace {
+
+// The copy of the information layer stores over a damaged area; the catalogue does not.
+TEST_F(ShareTransferTest, NothingIsStoredOverADamagedParentOrChildArea)
+{
+    platform::IniFile(platform::paths::join(m_area, DataIniFile)).writeInteger("DATAINFO", "GASSANKBN", 1);
+    makeDataSet(m_area + "\\001", "CHILD-1", "支店一");
+    for (const std::string& damaged : {m_area + "\\001", m_area}) {
+        SCOPED_TRACE(damaged);
+        auto ctl = catalogue();
+        TDataSentakuRec rec = rowOfSlot(*ctl);
+        ASSERT_EQ(ctl->KyoyuDataDown(rec, 0), 1);
+        files::writeAllAtomic(platform::paths::join(m_local, DataFile), "EDITED-LOCALLY");
+        files::writeAllAtomic(platform::paths::join(m_local + "\\001", DataFile), "CHILD-EDITED");
+        platform::IniFile(platform::paths::join(damaged, DataIniFile)).writeInteger("DATASTS", "STATUS", 10);
+        m_messages.clear();
+
+        TDataSentakuRec again = rowOfSlot(*ctl);
+        EXPECT_EQ(ctl->KyoyuDataUp(again, 0), -1);
+        EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
+        EXPECT_EQ(dataOf(m_area + "\\001"), "CHILD-1");
+        EXPECT_EQ(shareStatus(m_area), 2);
+        EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"1"}));
+        ASSERT_EQ(m_messages.boxes().size(), 1u);
+        EXPECT_NE(m_messages.boxes()[0].text.find("破損"), std::string::npos);
+
+        // Repaired and given back for the next case.
+        platform::IniFile(platform::paths::join(damaged, DataIniFile)).writeInteger("DATASTS", "STATUS", 1);
+        for (const std::string& folder : {m_area, m_area + "\\001"})
+            platform::IniFile(platform::paths::join(folder, DataIniFile)).writeInteger("DATASTS", "SHARE_STATUS", 1);
+    }
+}
+
+} // namespace
