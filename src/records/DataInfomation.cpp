@@ -779,9 +779,14 @@ int TDataInfomation::CopyFromShareServer(const std::string& ShareFolder,
     SetDataStatus(ShareFolder, records::dsPasting);
     const bool copied = copyDataFiles(ShareFolder, LocalFolder);
     pause(300);
-    SetDataStatus(LocalFolder, records::dsFree);
     SetDataStatus(ShareFolder, records::dsFree);
+    if (!copied) {
+        // An incomplete local copy must not count as taken out: a later store would send it
+        // back over the server's sound data.
+        return 0;
+    }
+    SetDataStatus(LocalFolder, records::dsFree);
     SetShareStatus(LocalFolder, 2);
     ChangeShareStatus(ShareFolder, 2);
-    return copied ? 1 : 0;
+    return 1;
 }

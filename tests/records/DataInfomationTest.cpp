@@ -597,4 +597,17 @@ TEST_F(ShareCopyTest, FetchingTakesTheSharedDataUnlessItIsDamagedOrTakenOut)
     EXPECT_THROW(info.CopyFromShareServer("D:\\share\\gone", kLocal, 0), std::runtime_error);
 }
 
+TEST_F(ShareCopyTest, AFailedFetchTakesNothingOut)
+{
+    TDataInfomation info;
+    info.SetShareStatus(kShare, 1);
+    platform::files::failNext(platform::files::Operation::Copy, ENOSPC);
+    EXPECT_EQ(info.CopyFromShareServer(kShare, "D:\\local\\0002", 1), 0);
+    EXPECT_EQ(shareStatusOf(kShare), 1);
+    EXPECT_NE(shareStatusOf("D:\\local\\0002"), 2);
+    TDataInfomationRec rec;
+    info.ReadIniFileCurHost(kShare, rec);
+    EXPECT_EQ(rec.Status, records::dsFree);
+}
+
 } // namespace
