@@ -5,7 +5,7 @@
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
-#include "platform/MessageService.h"
+#include "records/DbErrorHandler.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -166,12 +166,10 @@ bool TKojinKessansyoIO::reportReadFailure(const char* context, const std::except
                                           bool startedHere)
 {
     if (startedHere) {
-        std::string text = kReadFailed;
         if (const auto* db = dynamic_cast<const firebird::DatabaseError*>(&e))
-            text += "\r" + db->message();
+            HandleDbError(*db, context, kReadFailed, true);
         else
-            text += std::string("\r") + e.what();
-        platform::messageBox(text, context, platform::MB_ICONERROR | platform::MB_OK);
+            ShowErrorDialog(kReadFailed, e.what(), 1);
         try {
             if (m_transaction->inTransaction())
                 m_transaction->commit();

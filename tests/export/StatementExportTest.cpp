@@ -49,6 +49,8 @@ protected:
         platform::paths::mapDrive('D', m_root.path());
         std::filesystem::create_directories(m_root / "ProgramData");
         std::filesystem::create_directories(m_root / "out");
+        std::filesystem::create_directories(m_root / "log");
+        SystemDef.LogFolder = "D:\\log";
         platform::registry::setStorePath(m_root / "registry.ini");
         const std::string key = "SOFTWARE\\QUELTO\\MORABYZAIMU08";
         platform::registry::createKey(RootKey::LocalMachine, key);

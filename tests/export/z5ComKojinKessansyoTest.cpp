@@ -7,6 +7,8 @@
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
@@ -30,6 +32,9 @@ protected:
         testsupport::FixtureDb::copyTo("company", m_dir / "dwacc.fdb");
         m_db.connect(testsupport::morabyParams((m_dir / "dwacc.fdb").string()));
         exec({"DELETE FROM KS_SISAN WHERE REC > 9"});
+        // Database errors are logged here.
+        platform::paths::mapDrive('D', m_dir.path());
+        SystemDef.LogFolder = "D:\\";
         AccInf.DATATYPE = 2;
         AccInf.CODETYPE = 1;
         AccInf.KAISINO = 1;
@@ -42,6 +47,7 @@ protected:
     void TearDown() override
     {
         clearSisanhyouTransactions();
+        platform::paths::resetDriveMap();
         records::resetProgramState();
     }
     void exec(std::initializer_list<std::string> statements)
@@ -193,9 +199,13 @@ TEST_F(KojinKessansyo, ReadFailuresAreReportedOnlyWhenTheLoaderStartedTheTransac
     m_messages.answerDefaults();
     TIppanKessansyoIO io(m_tx);
     EXPECT_FALSE(io.LoadKessansyo(0));
+    // A database error goes to the error handler: logged with the loader's context, and shown.
     ASSERT_EQ(m_messages.boxes().size(), 1u);
-    EXPECT_EQ(m_messages.boxes()[0].caption, "TKojinKessansyoIO.SelectIppan");
+    EXPECT_EQ(m_messages.boxes()[0].kind, "error");
     EXPECT_EQ(m_messages.boxes()[0].text.rfind("青色申告決算書レコードの取得に失敗しました。", 0), 0u);
+    EXPECT_NE(platform::text::fromCp932(testsupport::readFile(m_dir / "ErrFbAccess.txt"))
+                  .find("Error=TKojinKessansyoIO.SelectIppan ["),
+              std::string::npos);
     EXPECT_FALSE(m_tx.inTransaction());
 
     m_messages.clear();
