@@ -6,8 +6,10 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "records/DbErrorHandler.h"
+#include "records/TextRoutines.h"
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 namespace {
@@ -212,6 +214,141 @@ void clearHeader(Rec& rec)
 
 } // namespace
 
+namespace {
+
+// The wages of AO_KYUUYO for employees (senjyu 0) or family employees (1), by NUMBER.
+template <class Take>
+void readKyuyo(firebird::Transaction& tx, int senjyu, Take&& take)
+{
+    firebird::Statement q(tx, std::string("SELECT REC,NUMBER,SENJYU,SIMEI,TUZUKIGARA,NENREI,TUKISUU,"
+                                          "KYUUYO,SHOUYO,GOUKEI,GENSEN FROM AO_KYUUYO\n"
+                                          "WHERE SENJYU=")
+                                  + (senjyu == 0 ? "0" : "1") + "\nORDER BY NUMBER");
+    auto c = q.open();
+    while (c.fetch())
+        take(c.getInt("NUMBER"), c);
+}
+
+void readSenjyusya(TSenjyusyaKyuyoRec& l, const firebird::Cursor& c)
+{
+    l.SIMEI = c.getString("SIMEI");
+    l.TUZUKIGARA = c.getString("TUZUKIGARA");
+    l.NENREI = c.getInt("NENREI");
+    l.TUKISUU = c.getInt("TUKISUU");
+    l.KYUUYO = c.getCurrency("KYUUYO");
+    l.SHOUYO = c.getCurrency("SHOUYO");
+    l.GOUKEI = c.getCurrency("GOUKEI");
+    l.GENSEN = c.getCurrency("GENSEN");
+}
+
+// Line n (from 1) of a table, or none when the stored number lies outside it.
+template <class Table>
+auto* lineOf(Table& table, int n)
+{
+    return (n >= 1 && std::size_t(n) <= table.size()) ? &table[std::size_t(n - 1)] : nullptr;
+}
+
+template <class Take>
+void forEachRow(firebird::Transaction& tx, const std::string& sql, Take&& take)
+{
+    firebird::Statement q(tx, sql);
+    auto c = q.open();
+    while (c.fetch())
+        take(c);
+}
+
+template <std::size_t N>
+void readRisi(firebird::Transaction& tx, std::array<TRisiWaribikiRec, N>& table)
+{
+    forEachRow(tx, "SELECT REC,SIHARAISAKI1,SIHARAISAKI2,KIMATU,RISI,KEIHI FROM AO_RISI\nORDER BY REC",
+               [&](const firebird::Cursor& c) {
+                   if (auto* l = lineOf(table, c.getInt("REC"))) {
+                       l->SIHARAISAKI1 = c.getString("SIHARAISAKI1");
+                       l->SIHARAISAKI2 = c.getString("SIHARAISAKI2");
+                       l->KIMATU = c.getCurrency("KIMATU");
+                       l->RISI = c.getCurrency("RISI");
+                       l->KEIHI = c.getCurrency("KEIHI");
+                   }
+               });
+}
+
+template <std::size_t N>
+void readTidai(firebird::Transaction& tx, std::array<TJidaiYachinRec, N>& table)
+{
+    forEachRow(tx,
+               "SELECT REC,SIHARAISAKI1,SIHARAISAKI2,BUKKEN1,BUKKEN2,KENRI,KOUSIN,TINRYOU,KEIHI "
+               "FROM AO_TIDAI\nORDER BY REC",
+               [&](const firebird::Cursor& c) {
+                   if (auto* l = lineOf(table, c.getInt("REC"))) {
+                       l->SIHARAISAKI1 = c.getString("SIHARAISAKI1");
+                       l->SIHARAISAKI2 = c.getString("SIHARAISAKI2");
+                       l->BUKKEN1 = c.getString("BUKKEN1");
+                       l->BUKKEN2 = c.getString("BUKKEN2");
+                       l->KENRI = c.getCurrency("KENRI");
+                       l->KOUSIN = c.getCurrency("KOUSIN");
+                       l->TINRYOU = c.getCurrency("TINRYOU");
+                       l->KEIHI = c.getCurrency("KEIHI");
+                   }
+               });
+}
+
+template <std::size_t N>
+void readHousyu(firebird::Transaction& tx, std::array<TZeirisiHousyuuRec, N>& table)
+{
+    forEachRow(tx, "SELECT REC,SIHARAISAKI1,SIHARAISAKI2,HOUSHU,KEIHI,GENSEN FROM AO_HOUSHU\nORDER BY REC",
+               [&](const firebird::Cursor& c) {
+                   if (auto* l = lineOf(table, c.getInt("REC"))) {
+                       l->SIHARAISAKI1 = c.getString("SIHARAISAKI1");
+                       l->SIHARAISAKI2 = c.getString("SIHARAISAKI2");
+                       l->HOUSHU = c.getCurrency("HOUSHU");
+                       l->KEIHI = c.getCurrency("KEIHI");
+                       l->GENSEN = c.getCurrency("GENSEN");
+                   }
+               });
+}
+
+// Notes by REC; the read ends at the first REC beyond the statement's notes.
+template <std::size_t N>
+void readNote(firebird::Transaction& tx, std::array<std::string, N>& notes)
+{
+    firebird::Statement q(tx, "SELECT REC,NOTE FROM AO_NOTE\nORDER BY REC");
+    auto c = q.open();
+    while (c.fetch()) {
+        const int rec = c.getInt("REC");
+        if (rec > int(N))
+            break;
+        if (auto* l = lineOf(notes, rec))
+            *l = c.getString("NOTE");
+    }
+}
+
+struct ExterksRow {
+    std::int32_t rec = 0;
+    std::string group;
+    int subrec = 0;
+    platform::Currency kishu = 0;
+    platform::Currency kimatu = 0;
+};
+
+template <class Take>
+void readExterks(firebird::Transaction& tx, Take&& take)
+{
+    forEachRow(tx,
+               "SELECT REC,KGROUP,SUBREC,KNAME1,KNAMELOCK,AO_KISHUZAN,AO_KIMATUZAN FROM EXTERKS\n"
+               "ORDER BY KGROUP,SUBREC",
+               [&](const firebird::Cursor& c) {
+                   ExterksRow r;
+                   r.rec = c.getInt("REC");
+                   r.group = c.getString("KGROUP");
+                   r.subrec = c.getInt("SUBREC");
+                   r.kishu = c.getCurrency("AO_KISHUZAN");
+                   r.kimatu = c.getCurrency("AO_KIMATUZAN");
+                   take(r);
+               });
+}
+
+} // namespace
+
 // General business ----------------------------------------------------------------------------
 
 TIppanKessansyoIO::TIppanKessansyoIO(firebird::Transaction& transaction)
@@ -220,9 +357,26 @@ TIppanKessansyoIO::TIppanKessansyoIO(firebird::Transaction& transaction)
     ClearKessansyoRec();
 }
 
+namespace {
+
+platform::TDateTime today()
+{
+    const std::chrono::year_month_day d{
+        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+    return platform::encodeDate(int(d.year()), unsigned(d.month()), unsigned(d.day()));
+}
+
+} // namespace
+
 void TIppanKessansyoIO::ClearKessansyoRec()
 {
-    clearHeader(Kessansyo);
+    auto& k = Kessansyo;
+    clearHeader(k);
+    k.Hizuke = today();
+    const TACCINF& a = AccInf;
+    k.Texts = {a.SKANA, a.SHOUGOU, a.POST, a.ADD1, a.ADD2, a.TEL, a.AO_ADD1, a.AO_ADD2,
+               a.AO_KANA, a.AO_SIMEI, a.AO_GYOUSHU, a.AO_YAGO, a.AO_KANYU, a.AO_TEL,
+               a.AO_SHOKUGYO1, a.AO_SHOKUGYO2, "", "", "", "", "", a.SCODE2};
 }
 
 bool TIppanKessansyoIO::LoadKessansyo(int mode)
@@ -234,15 +388,131 @@ bool TIppanKessansyoIO::LoadKessansyo(int mode)
 
 bool TIppanKessansyoIO::SelectIppan(int mode)
 {
-    (void)mode;
     const bool ok = runRead("TKojinKessansyoIO.SelectIppan", [&] {
-        if (AccInf.PrintKikanUse > 0) {
-            Kessansyo.KikanStart = AccInf.PrintKishu;
-            Kessansyo.KikanEnd = AccInf.PrintKimatu;
+        auto& k = Kessansyo;
+        auto& tx = *m_transaction;
+        {
+            firebird::Statement q(tx, "SELECT REC,TEGAKI,ZEIRISI_ADD1,ZEIRISI_ADD2,ZEIRISI_SIMEI1,ZEIRISI_SIMEI2,ZEIRISI_TEL,\n"
+                                      "GYOUSHUKUBUN,KURIIRE1,KURIIRE2,KURIIRE3,KURIIRE4,KURIIRE5,HASUU,\n"
+                                      "KOUJOKUBUN,KOUJO6,KOUJO7,KOUJO8,KOUJO9,FUSAIRISI,\n"
+                                      "HIZUKE,KISHU,KIMATU,YOUSI,COLOR,WAKU\n"
+                                      "FROM AO_SINKOKU\n"
+                                      "ORDER BY REC");
+            auto c = q.open();
+            while (c.fetch()) {
+                k.TEGAKI = c.getInt("TEGAKI");
+                static constexpr const char* kZeirisi[5] = {"ZEIRISI_ADD1", "ZEIRISI_ADD2",
+                                                            "ZEIRISI_SIMEI1", "ZEIRISI_SIMEI2",
+                                                            "ZEIRISI_TEL"};
+                for (std::size_t n = 0; n < 5; ++n)
+                    k.Texts[16 + n] = c.getString(kZeirisi[n]);
+                k.KURIIRE1 = c.getCurrency("KURIIRE1");
+                k.KURIIRE2 = c.getCurrency("KURIIRE2");
+                k.KURIIRE3 = c.getCurrency("KURIIRE3");
+                k.KURIIRE4 = c.getCurrency("KURIIRE4");
+                k.KURIIRE5 = c.getCurrency("KURIIRE5");
+                k.GYOUSHUKUBUN = c.getInt("GYOUSHUKUBUN");
+                k.HASUU = c.getInt("HASUU");
+                k.KOUJOKUBUN = c.getInt("KOUJOKUBUN");
+                k.KOUJO6 = c.getCurrency("KOUJO6");
+                k.KOUJO7 = c.getCurrency("KOUJO7");
+                const platform::TDateTime hizuke =
+                    c.isNull("HIZUKE") ? 0 : c.getDateTime("HIZUKE");
+                k.HizukeFlag = hizuke > 0 ? 1 : 0;
+                k.Hizuke = hizuke > 0 ? hizuke : today();
+            }
         }
-        ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
-                          Kessansyo.GenkaSyougakuFlag, true, true);
+        k.KikanStart = AccInf.KISHU;
+        k.KikanEnd = AccInf.KIMATU;
+        if (AccInf.PrintKikanUse > 0) {
+            k.KikanStart = AccInf.PrintKishu;
+            k.KikanEnd = AccInf.PrintKimatu;
+        }
+        readKyuyo(tx, 0, [&](int number, const firebird::Cursor& c) {
+            if (auto* l = lineOf(k.Kyuyo, number)) {
+                l->SIMEI = c.getString("SIMEI");
+                l->NENREI = c.getInt("NENREI");
+                l->TUKISUU = c.getInt("TUKISUU");
+                l->KYUUYO = c.getCurrency("KYUUYO");
+                l->SHOUYO = c.getCurrency("SHOUYO");
+                l->GOUKEI = c.getCurrency("GOUKEI");
+                l->GENSEN = c.getCurrency("GENSEN");
+            }
+        });
+        readKyuyo(tx, 1, [&](int number, const firebird::Cursor& c) {
+            if (auto* l = lineOf(k.Senjyusya, number))
+                readSenjyusya(*l, c);
+        });
+        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, true, true);
+        readRisi(tx, k.Risi);
+        readTidai(tx, k.Tidai);
+        readHousyu(tx, k.Housyu);
+        readNote(tx, k.Note);
         ReadZandaka();
+        if (mode == 0 && k.TEGAKI == 1) {
+            firebird::Statement q(tx, "SELECT REC,URIAGE,SIIRE FROM AO_URIAGE\nORDER BY REC");
+            auto c = q.open();
+            while (c.fetch())
+                if (auto* l = lineOf(k.Tukibetu, c.getInt("REC"))) {
+                    l->Uriage = c.getCurrency("URIAGE");
+                    l->Siire = c.getCurrency("SIIRE");
+                }
+        }
+        const bool amounts = mode == 0 && k.TEGAKI == 1;
+        readExterks(tx, [&](const ExterksRow& r) {
+            const int sub = r.subrec;
+            auto balance = [&](auto& table) {
+                if (auto* l = lineOf(table, sub)) {
+                    l->REC = r.rec;
+                    if (amounts) {
+                        l->Kisyu = r.kishu;
+                        l->Kimatu = r.kimatu;
+                    }
+                }
+            };
+            auto line = [&](auto& table, int n) {
+                if (auto* l = lineOf(table, n)) {
+                    l->REC = r.rec;
+                    if (amounts)
+                        l->Kingaku = r.kimatu;
+                }
+            };
+            const std::string& g = r.group;
+            if (g == "1100")
+                balance(k.Sisan);
+            else if (g == "2100")
+                balance(k.Fusai);
+            else if (g == "5100")
+                line(k.Soneki, 2);
+            else if (g == "5200")
+                line(k.Soneki, 3);
+            else if (g == "5300")
+                line(k.Soneki, 5);
+            else if (g == "5510")
+                line(k.Seizo, 1);
+            else if (g == "5520")
+                line(k.Seizo, 2);
+            else if (g == "5530")
+                line(k.Seizo, 4);
+            else if (g == "5600")
+                line(k.Seizo, 6);
+            else if (g == "5700")
+                line(k.Seizo, sub + 6);
+            else if (g == "5810")
+                line(k.Seizo, 23);
+            else if (g == "5820")
+                line(k.Seizo, 25);
+            else if (g == "6100")
+                line(k.Soneki, sub + 7);
+            else if (g == "7100")
+                line(k.Soneki, sub + 33);
+            else if (g == "7200")
+                line(k.Soneki, sub + 37);
+            // Without manufacturing costs in use, hand-entered ones must not count.
+            if (amounts && AccInf.GENKA_USE == 0)
+                for (auto& l : k.Seizo)
+                    l.Kingaku = 0;
+        });
     });
     if (ok)
         CalcKessansyoTotal();
@@ -261,12 +531,6 @@ platform::Currency signB(int taishaku, platform::Currency v)
     return (taishaku == 1 || taishaku == 3) ? -v : v;
 }
 
-// Line n (from 1) of a table, or none when the stored number lies outside it.
-template <class Table>
-auto* lineOf(Table& table, int n)
-{
-    return (n >= 1 && std::size_t(n) <= table.size()) ? &table[std::size_t(n - 1)] : nullptr;
-}
 
 // The balance-sheet lines and the income-statement lines of the real-estate and agriculture
 // statements: offset and sign rule (true: sign B) of each group.
@@ -314,6 +578,24 @@ void routeZandaka(const std::vector<TQSORT>& index, const std::vector<TBALANCE>&
     k.Sisan[23].Kisyu = 0;
     k.Fusai[21].Kisyu = 0;
     k.Fusai[23].Kisyu = 0;
+}
+
+// Each line's GOUKEI, then the last line the totals of the others.
+template <class Table>
+void wageTotals(Table& table)
+{
+    auto& total = table.back();
+    total.TUKISUU = 0;
+    total.KYUUYO = total.SHOUYO = total.GOUKEI = total.GENSEN = 0;
+    for (std::size_t n = 0; n + 1 < table.size(); ++n) {
+        auto& l = table[n];
+        l.GOUKEI = l.KYUUYO + l.SHOUYO;
+        total.TUKISUU += l.TUKISUU;
+        total.KYUUYO += l.KYUUYO;
+        total.SHOUYO += l.SHOUYO;
+        total.GOUKEI += l.GOUKEI;
+        total.GENSEN += l.GENSEN;
+    }
 }
 
 template <class Rec>
@@ -457,6 +739,11 @@ void TIppanKessansyoIO::CalcKessansyoTotal()
         k.Tukibetu[14].Uriage += k.Tukibetu[std::size_t(m)].Uriage;
         k.Tukibetu[14].Siire += k.Tukibetu[std::size_t(m)].Siire;
     }
+    wageTotals(k.Kyuyo);
+    wageTotals(k.Senjyusya);
+    if (k.GYOUSHUKUBUN == 0 || k.GYOUSHUKUBUN == 1)
+        k.KURIIRE3 = CurrHasuuSyori(k.HASUU, k.KURIIRE2 * (k.GYOUSHUKUBUN == 0 ? 55 : 33) / 1000);
+    k.KURIIRE5 = k.KURIIRE1 + k.KURIIRE4;
     CalcGenkaTotal(k.GenkaSyokyaku);
     if (AccInf.GENKA_USE == 1) {
         S(3) = S(1) + S(2);

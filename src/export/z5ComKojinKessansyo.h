@@ -96,13 +96,82 @@ struct TUriageSiireRec {
     platform::Currency Siire = 0;
 };
 
-// The general statement's record: the parts this program reads. Line n of a table is at
-// index n - 1.
+// Wages of an employee.
+struct TKyuyoChinginRec {
+    std::string SIMEI;
+    std::int32_t NENREI = 0;
+    std::int32_t TUKISUU = 0;
+    platform::Currency KYUUYO = 0;
+    platform::Currency SHOUYO = 0;
+    platform::Currency GOUKEI = 0;
+    platform::Currency GENSEN = 0;
+};
+
+// Wages of a family employee.
+struct TSenjyusyaKyuyoRec {
+    std::string SIMEI;
+    std::string TUZUKIGARA;
+    std::int32_t NENREI = 0;
+    std::int32_t TUKISUU = 0;
+    platform::Currency KYUUYO = 0;
+    platform::Currency SHOUYO = 0;
+    platform::Currency GOUKEI = 0;
+    platform::Currency GENSEN = 0;
+};
+
+// Interest and discount paid.
+struct TRisiWaribikiRec {
+    std::string SIHARAISAKI1;
+    std::string SIHARAISAKI2;
+    platform::Currency KIMATU = 0;
+    platform::Currency RISI = 0;
+    platform::Currency KEIHI = 0;
+};
+
+// Land and building rent paid.
+struct TJidaiYachinRec {
+    std::string SIHARAISAKI1;
+    std::string SIHARAISAKI2;
+    std::string BUKKEN1;
+    std::string BUKKEN2;
+    platform::Currency KENRI = 0;
+    platform::Currency KOUSIN = 0;
+    platform::Currency TINRYOU = 0;
+    platform::Currency KEIHI = 0;
+};
+
+// Tax-accountant and similar fees.
+struct TZeirisiHousyuuRec {
+    std::string SIHARAISAKI1;
+    std::string SIHARAISAKI2;
+    platform::Currency HOUSHU = 0;
+    platform::Currency KEIHI = 0;
+    platform::Currency GENSEN = 0;
+};
+
+// The general statement's record. Line n of a table is at index n - 1.
 struct TKojinKessansyoRec {
     std::int32_t TEGAKI = 0;
     platform::TDateTime KikanStart = 0;
     platform::TDateTime KikanEnd = 0;
+    std::int32_t HizukeFlag = 0;        // 1 when the statement date is stored
+    platform::TDateTime Hizuke = 0;     // the statement date, else today
     platform::TDateTime KimatuCopy = 0;
+    // 1-16 the company's names and addresses, 17-21 the tax accountant, 22 SCODE2.
+    std::array<std::string, 22> Texts{};
+    platform::Currency KURIIRE1 = 0;    // bad-debt allowance figures
+    platform::Currency KURIIRE2 = 0;
+    platform::Currency KURIIRE3 = 0;
+    platform::Currency KURIIRE4 = 0;
+    platform::Currency KURIIRE5 = 0;
+    std::int32_t GYOUSHUKUBUN = 0;      // allowance rate: 0 5.5 %, 1 3.3 %
+    std::int32_t HASUU = 0;             // the allowance's rounding mode
+    std::array<TKyuyoChinginRec, 7> Kyuyo{};       // line 7 the totals
+    std::array<TSenjyusyaKyuyoRec, 6> Senjyusya{}; // line 6 the totals
+    std::array<TRisiWaribikiRec, 2> Risi{};
+    std::array<TJidaiYachinRec, 2> Tidai{};
+    std::array<TZeirisiHousyuuRec, 2> Housyu{};
+    std::array<std::string, 5> Note{};
     std::array<TSonekiKeisansyoRec, 45> Soneki{};
     std::array<TUriageSiireRec, 15> Tukibetu{}; // months 1-12, two further sales lines, totals
     std::int32_t KOUJOKUBUN = 0;

@@ -276,3 +276,83 @@ TEST_F(KojinKessansyo, RealEstateAndAgricultureLinesFromTheTrialBalance)
     EXPECT_EQ(n.Soneki[47].Kingaku, 0);
     EXPECT_EQ(n.Fusai[23].Kimatu, yen(470000));
 }
+
+// The general statement's own tables (tests/fixtures/company/36-statement-rows.sql).
+TEST_F(KojinKessansyo, GeneralStatementReadsItsOwnTables)
+{
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Texts[16], "東京都千代田区");
+    EXPECT_EQ(k.Texts[20], "03-1111-2222");
+    EXPECT_EQ(k.HizukeFlag, 1);
+    EXPECT_EQ(k.Hizuke, platform::encodeDate(2025, 3, 10));
+    EXPECT_EQ(k.KURIIRE3, yen(67901)); // 1,234,567 x 5.5 %, cut to yen
+    EXPECT_EQ(k.KURIIRE5, yen(13000));
+
+    struct Wage {
+        const char* name;
+        std::string simei;
+        std::int32_t tukisuu;
+        platform::Currency goukei, gensen;
+    };
+    const Wage wages[] = {
+        {"employee 1", k.Kyuyo[0].SIMEI, k.Kyuyo[0].TUKISUU, k.Kyuyo[0].GOUKEI, k.Kyuyo[0].GENSEN},
+        {"employee 2", k.Kyuyo[1].SIMEI, k.Kyuyo[1].TUKISUU, k.Kyuyo[1].GOUKEI, k.Kyuyo[1].GENSEN},
+        {"employees", k.Kyuyo[6].SIMEI, k.Kyuyo[6].TUKISUU, k.Kyuyo[6].GOUKEI, k.Kyuyo[6].GENSEN},
+        {"family", k.Senjyusya[0].SIMEI, k.Senjyusya[0].TUKISUU, k.Senjyusya[0].GOUKEI,
+         k.Senjyusya[0].GENSEN},
+        {"family total", k.Senjyusya[5].SIMEI, k.Senjyusya[5].TUKISUU, k.Senjyusya[5].GOUKEI,
+         k.Senjyusya[5].GENSEN},
+    };
+    const Wage expected[] = {
+        {"employee 1", "鈴木一郎", 12, yen(2700000), yen(50000)},
+        {"employee 2", "佐藤次郎", 6, yen(1200000), yen(20000)},
+        {"employees", "", 18, yen(3900000), yen(70000)},
+        {"family", "山田春子", 12, yen(1900000), yen(30000)},
+        {"family total", "", 12, yen(1900000), yen(30000)},
+    };
+    for (std::size_t n = 0; n < std::size(wages); ++n) {
+        SCOPED_TRACE(expected[n].name);
+        EXPECT_EQ(wages[n].simei, expected[n].simei);
+        EXPECT_EQ(wages[n].tukisuu, expected[n].tukisuu);
+        EXPECT_EQ(wages[n].goukei, expected[n].goukei);
+        EXPECT_EQ(wages[n].gensen, expected[n].gensen);
+    }
+    EXPECT_EQ(k.Senjyusya[0].TUZUKIGARA, "妻");
+    EXPECT_EQ(k.Risi[0].SIHARAISAKI1, "第一銀行");
+    EXPECT_EQ(k.Risi[0].RISI, yen(120000));
+    EXPECT_EQ(k.Tidai[0].BUKKEN2, "駅前");
+    EXPECT_EQ(k.Tidai[0].TINRYOU, yen(960000));
+    EXPECT_EQ(k.Housyu[0].GENSEN, yen(30630));
+    // Notes 1 and 2; REC 6 lies beyond the five notes and ends the read.
+    EXPECT_EQ(k.Note[0], "本年中の特殊事情");
+    EXPECT_EQ(k.Note[1], "店舗改装");
+    EXPECT_EQ(k.Note[4], "");
+    // Without hand entry the extra lines only name their rows.
+    EXPECT_EQ(k.Sisan[2].REC, 501);
+    EXPECT_EQ(k.Soneki[8].REC, 502);
+    EXPECT_NE(k.Sisan[2].Kimatu, yen(250000));
+}
+
+TEST_F(KojinKessansyo, GeneralStatementHandEnteredAmountsInModeZero)
+{
+    exec({"UPDATE AO_SINKOKU SET TEGAKI = 1, GYOUSHUKUBUN = 1, HIZUKE = NULL"});
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.HizukeFlag, 0);
+    EXPECT_EQ(k.KURIIRE3, yen(40740)); // 1,234,567 x 3.3 %
+    EXPECT_EQ(k.Tukibetu[0].Uriage, yen(1000000));
+    EXPECT_EQ(k.Tukibetu[0].Siire, yen(400000));
+    EXPECT_EQ(k.Tukibetu[12].Uriage, yen(50000));
+    EXPECT_EQ(k.Sisan[2].Kisyu, yen(200000));
+    EXPECT_EQ(k.Sisan[2].Kimatu, yen(250000));
+    EXPECT_EQ(k.Soneki[8].Kingaku, yen(77000));
+
+    // Mode 1 keeps the trial balance's amounts.
+    TIppanKessansyoIO other(m_tx);
+    ASSERT_TRUE(other.LoadKessansyo(1));
+    EXPECT_EQ(other.Kessansyo.Sisan[2].REC, 501);
+    EXPECT_NE(other.Kessansyo.Sisan[2].Kimatu, yen(250000));
+}
