@@ -6,6 +6,7 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "records/DbErrorHandler.h"
+#include "records/MojiBunkatu.h"
 #include "records/TextRoutines.h"
 
 #include <algorithm>
@@ -203,6 +204,13 @@ bool TKojinKessansyoIO::runRead(const char* context, Body&& body)
 
 namespace {
 
+platform::TDateTime today()
+{
+    const std::chrono::year_month_day d{
+        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+    return platform::encodeDate(int(d.year()), unsigned(d.month()), unsigned(d.day()));
+}
+
 template <class Rec>
 void clearHeader(Rec& rec)
 {
@@ -210,11 +218,61 @@ void clearHeader(Rec& rec)
     rec.KikanStart = AccInf.KISHU;
     rec.KikanEnd = AccInf.KIMATU;
     rec.KimatuCopy = AccInf.KIMATU;
+    rec.Hizuke = today();
+    const TACCINF& a = AccInf;
+    rec.Texts = {a.SKANA, a.SHOUGOU, a.POST, a.ADD1, a.ADD2, a.TEL, a.AO_ADD1, a.AO_ADD2,
+                 a.AO_KANA, a.AO_SIMEI, a.AO_GYOUSHU, a.AO_YAGO, a.AO_KANYU, a.AO_TEL,
+                 a.AO_SHOKUGYO1, a.AO_SHOKUGYO2, "", "", "", "", "", a.SCODE2};
 }
 
 } // namespace
 
 namespace {
+
+// The statement settings of AO_SINKOKU: the parts each form's record has.
+template <class Rec>
+void readSinkoku(firebird::Transaction& tx, Rec& k)
+{
+    constexpr bool general = !requires { k.FUSAIRISI; };
+    firebird::Statement q(tx, general ? "SELECT REC,TEGAKI,ZEIRISI_ADD1,ZEIRISI_ADD2,ZEIRISI_SIMEI1,ZEIRISI_SIMEI2,ZEIRISI_TEL,\n"
+                                        "GYOUSHUKUBUN,KURIIRE1,KURIIRE2,KURIIRE3,KURIIRE4,KURIIRE5,HASUU,\n"
+                                        "KOUJOKUBUN,KOUJO6,KOUJO7,KOUJO8,KOUJO9,FUSAIRISI,\n"
+                                        "HIZUKE,KISHU,KIMATU,YOUSI,COLOR,WAKU\n"
+                                        "FROM AO_SINKOKU\n"
+                                        "ORDER BY REC"
+                                      : "SELECT REC,TEGAKI,ZEIRISI_ADD1,ZEIRISI_ADD2,ZEIRISI_SIMEI1,ZEIRISI_SIMEI2,ZEIRISI_TEL,\n"
+                                        "GYOUSHUKUBUN,KURIIRE1,KURIIRE2,KURIIRE3,KURIIRE4,KURIIRE5,HASUU,\n"
+                                        "KOUJOKUBUN,KOUJO6,KOUJO7,KOUJO8,KOUJO9,\n"
+                                        "HIZUKE,KISHU,KIMATU,YOUSI,COLOR,WAKU,FUSAIRISI\n"
+                                        "FROM AO_SINKOKU\n"
+                                        "ORDER BY REC");
+    auto c = q.open();
+    while (c.fetch()) {
+        k.TEGAKI = c.getInt("TEGAKI");
+        static constexpr const char* kZeirisi[5] = {"ZEIRISI_ADD1", "ZEIRISI_ADD2", "ZEIRISI_SIMEI1",
+                                                    "ZEIRISI_SIMEI2", "ZEIRISI_TEL"};
+        for (std::size_t n = 0; n < 5; ++n)
+            k.Texts[16 + n] = c.getString(kZeirisi[n]);
+        k.KOUJOKUBUN = c.getInt("KOUJOKUBUN");
+        // The real-estate form has no allowance and takes no used deduction.
+        if constexpr (requires { k.KURIIRE1; }) {
+            k.KURIIRE1 = c.getCurrency("KURIIRE1");
+            k.KURIIRE2 = c.getCurrency("KURIIRE2");
+            k.KURIIRE3 = c.getCurrency("KURIIRE3");
+            k.KURIIRE4 = c.getCurrency("KURIIRE4");
+            k.KURIIRE5 = c.getCurrency("KURIIRE5");
+            k.GYOUSHUKUBUN = c.getInt("GYOUSHUKUBUN");
+            k.HASUU = c.getInt("HASUU");
+            k.KOUJO6 = c.getCurrency("KOUJO6");
+            k.KOUJO7 = c.getCurrency("KOUJO7");
+        }
+        if constexpr (!general)
+            k.FUSAIRISI = c.getCurrency("FUSAIRISI");
+        const platform::TDateTime hizuke = c.isNull("HIZUKE") ? 0 : c.getDateTime("HIZUKE");
+        k.HizukeFlag = hizuke > 0 ? 1 : 0;
+        k.Hizuke = hizuke > 0 ? hizuke : today();
+    }
+}
 
 // The wages of AO_KYUUYO for employees (senjyu 0) or family employees (1), by NUMBER.
 template <class Take>
@@ -227,6 +285,17 @@ void readKyuyo(firebird::Transaction& tx, int senjyu, Take&& take)
     auto c = q.open();
     while (c.fetch())
         take(c.getInt("NUMBER"), c);
+}
+
+void readKyuyoLine(TKyuyoChinginRec& l, const firebird::Cursor& c)
+{
+    l.SIMEI = c.getString("SIMEI");
+    l.NENREI = c.getInt("NENREI");
+    l.TUKISUU = c.getInt("TUKISUU");
+    l.KYUUYO = c.getCurrency("KYUUYO");
+    l.SHOUYO = c.getCurrency("SHOUYO");
+    l.GOUKEI = c.getCurrency("GOUKEI");
+    l.GENSEN = c.getCurrency("GENSEN");
 }
 
 void readSenjyusya(TSenjyusyaKyuyoRec& l, const firebird::Cursor& c)
@@ -357,26 +426,9 @@ TIppanKessansyoIO::TIppanKessansyoIO(firebird::Transaction& transaction)
     ClearKessansyoRec();
 }
 
-namespace {
-
-platform::TDateTime today()
-{
-    const std::chrono::year_month_day d{
-        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
-    return platform::encodeDate(int(d.year()), unsigned(d.month()), unsigned(d.day()));
-}
-
-} // namespace
-
 void TIppanKessansyoIO::ClearKessansyoRec()
 {
-    auto& k = Kessansyo;
-    clearHeader(k);
-    k.Hizuke = today();
-    const TACCINF& a = AccInf;
-    k.Texts = {a.SKANA, a.SHOUGOU, a.POST, a.ADD1, a.ADD2, a.TEL, a.AO_ADD1, a.AO_ADD2,
-               a.AO_KANA, a.AO_SIMEI, a.AO_GYOUSHU, a.AO_YAGO, a.AO_KANYU, a.AO_TEL,
-               a.AO_SHOKUGYO1, a.AO_SHOKUGYO2, "", "", "", "", "", a.SCODE2};
+    clearHeader(Kessansyo);
 }
 
 bool TIppanKessansyoIO::LoadKessansyo(int mode)
@@ -391,37 +443,7 @@ bool TIppanKessansyoIO::SelectIppan(int mode)
     const bool ok = runRead("TKojinKessansyoIO.SelectIppan", [&] {
         auto& k = Kessansyo;
         auto& tx = *m_transaction;
-        {
-            firebird::Statement q(tx, "SELECT REC,TEGAKI,ZEIRISI_ADD1,ZEIRISI_ADD2,ZEIRISI_SIMEI1,ZEIRISI_SIMEI2,ZEIRISI_TEL,\n"
-                                      "GYOUSHUKUBUN,KURIIRE1,KURIIRE2,KURIIRE3,KURIIRE4,KURIIRE5,HASUU,\n"
-                                      "KOUJOKUBUN,KOUJO6,KOUJO7,KOUJO8,KOUJO9,FUSAIRISI,\n"
-                                      "HIZUKE,KISHU,KIMATU,YOUSI,COLOR,WAKU\n"
-                                      "FROM AO_SINKOKU\n"
-                                      "ORDER BY REC");
-            auto c = q.open();
-            while (c.fetch()) {
-                k.TEGAKI = c.getInt("TEGAKI");
-                static constexpr const char* kZeirisi[5] = {"ZEIRISI_ADD1", "ZEIRISI_ADD2",
-                                                            "ZEIRISI_SIMEI1", "ZEIRISI_SIMEI2",
-                                                            "ZEIRISI_TEL"};
-                for (std::size_t n = 0; n < 5; ++n)
-                    k.Texts[16 + n] = c.getString(kZeirisi[n]);
-                k.KURIIRE1 = c.getCurrency("KURIIRE1");
-                k.KURIIRE2 = c.getCurrency("KURIIRE2");
-                k.KURIIRE3 = c.getCurrency("KURIIRE3");
-                k.KURIIRE4 = c.getCurrency("KURIIRE4");
-                k.KURIIRE5 = c.getCurrency("KURIIRE5");
-                k.GYOUSHUKUBUN = c.getInt("GYOUSHUKUBUN");
-                k.HASUU = c.getInt("HASUU");
-                k.KOUJOKUBUN = c.getInt("KOUJOKUBUN");
-                k.KOUJO6 = c.getCurrency("KOUJO6");
-                k.KOUJO7 = c.getCurrency("KOUJO7");
-                const platform::TDateTime hizuke =
-                    c.isNull("HIZUKE") ? 0 : c.getDateTime("HIZUKE");
-                k.HizukeFlag = hizuke > 0 ? 1 : 0;
-                k.Hizuke = hizuke > 0 ? hizuke : today();
-            }
-        }
+        readSinkoku(tx, k);
         k.KikanStart = AccInf.KISHU;
         k.KikanEnd = AccInf.KIMATU;
         if (AccInf.PrintKikanUse > 0) {
@@ -429,15 +451,8 @@ bool TIppanKessansyoIO::SelectIppan(int mode)
             k.KikanEnd = AccInf.PrintKimatu;
         }
         readKyuyo(tx, 0, [&](int number, const firebird::Cursor& c) {
-            if (auto* l = lineOf(k.Kyuyo, number)) {
-                l->SIMEI = c.getString("SIMEI");
-                l->NENREI = c.getInt("NENREI");
-                l->TUKISUU = c.getInt("TUKISUU");
-                l->KYUUYO = c.getCurrency("KYUUYO");
-                l->SHOUYO = c.getCurrency("SHOUYO");
-                l->GOUKEI = c.getCurrency("GOUKEI");
-                l->GENSEN = c.getCurrency("GENSEN");
-            }
+            if (auto* l = lineOf(k.Kyuyo, number))
+                readKyuyoLine(*l, c);
         });
         readKyuyo(tx, 1, [&](int number, const firebird::Cursor& c) {
             if (auto* l = lineOf(k.Senjyusya, number))
@@ -596,6 +611,41 @@ void wageTotals(Table& table)
         total.GOUKEI += l.GOUKEI;
         total.GENSEN += l.GENSEN;
     }
+}
+
+// The extra lines of the real-estate and agriculture statements: balance-sheet lines by SUBREC,
+// income-statement lines by the groups' offsets; with amounts, the hand-entered ones too.
+template <class Rec, std::size_t N>
+void readExterksRoutes(firebird::Transaction& tx, Rec& k, const SonekiRoute (&routes)[N],
+                       bool amounts)
+{
+    readExterks(tx, [&](const ExterksRow& r) {
+        auto balance = [&](auto& table) {
+            if (auto* l = lineOf(table, r.subrec)) {
+                l->REC = r.rec;
+                if (amounts) {
+                    l->Kisyu = r.kishu;
+                    l->Kimatu = r.kimatu;
+                }
+            }
+        };
+        if (r.group == "1100") {
+            balance(k.Sisan);
+        } else if (r.group == "2100") {
+            balance(k.Fusai);
+        } else {
+            for (const auto& route : routes) {
+                if (r.group != route.group)
+                    continue;
+                if (auto* l = lineOf(k.Soneki, r.subrec + route.offset)) {
+                    l->REC = r.rec;
+                    if (amounts)
+                        l->Kingaku = r.kimatu;
+                }
+                break;
+            }
+        }
+    });
 }
 
 template <class Rec>
@@ -797,19 +847,89 @@ bool TFudosanKessansyoIO::LoadKessansyo(int mode)
 
 bool TFudosanKessansyoIO::SelectFudosan(int mode)
 {
-    (void)mode;
     const bool ok = runRead("TKojinKessansyoIO.SelectFudosan", [&] {
+        auto& k = Kessansyo;
+        auto& tx = *m_transaction;
+        readSinkoku(tx, k);
+        k.KikanStart = AccInf.KISHU;
+        k.KikanEnd = AccInf.KIMATU;
         if (AccInf.PrintKikanUse > 1) {
-            Kessansyo.KikanStart = AccInf.PrintKishu;
-            Kessansyo.KikanEnd = AccInf.PrintKimatu;
+            k.KikanStart = AccInf.PrintKishu;
+            k.KikanEnd = AccInf.PrintKimatu;
         }
-        ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
-                          Kessansyo.GenkaSyougakuFlag, false, false);
+        ReadFudousan();
+        readKyuyo(tx, 0, [&](int number, const firebird::Cursor& c) {
+            if (auto* l = lineOf(k.Kyuyo, number))
+                readKyuyoLine(*l, c);
+        });
+        readKyuyo(tx, 1, [&](int number, const firebird::Cursor& c) {
+            if (auto* l = lineOf(k.Senjyusya, number))
+                readSenjyusya(*l, c);
+        });
+        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, false, false);
+        readRisi(tx, k.Risi);
+        readTidai(tx, k.Tidai);
+        readHousyu(tx, k.Housyu);
+        readNote(tx, k.Note);
         ReadZandaka();
+        static constexpr SonekiRoute kRoutes[] = {{"4100", 0, false}, {"6100", 4, false},
+                                                  {"7200", 19, false}};
+        readExterksRoutes(tx, k, kRoutes, mode == 0 && k.TEGAKI == 1);
     });
     if (ok)
         CalcKessansyoTotal();
     return ok;
+}
+
+void TFudosanKessansyoIO::ReadFudousan()
+{
+    auto& tx = *m_transaction;
+    auto& k = Kessansyo;
+    Fudousan.clear();
+    {
+        firebird::Statement q(tx, "SELECT COUNT(REC) AS RECCNT FROM AO_FUDOUSAN");
+        auto c = q.open();
+        if (c.fetch() && !c.isNull("RECCNT") && c.getInt64("RECCNT") > 15)
+            k.FudosanOverFlag = 1;
+    }
+    forEachRow(tx,
+               "SELECT REC,NUMBER,KUBUN,YOUTO,SHOZAITI,TINSYAKU,KAISI_YY,KAISI_MM,SHUURYOU_YY,"
+               "SHUURYOU_MM,MENSEKI,GETUGAKU,NENGAKU,REIKIN,KENRIKIN,KOUSINRYOU,MEIGIRYOU,SIKIKIN\n"
+               "FROM AO_FUDOUSAN\n"
+               "ORDER BY NUMBER",
+               [&](const firebird::Cursor& c) {
+                   TFudosanSyotokuRec r;
+                   r.REC = c.getInt("REC");
+                   r.NUMBER = c.getInt("NUMBER");
+                   r.KUBUN = c.getString("KUBUN");
+                   r.YOUTO = c.getString("YOUTO");
+                   TMojiBunkatu pieces;
+                   pieces.BunkatuByte(c.getString("SHOZAITI"), 22);
+                   r.SHOZAITI1 = pieces.GetItem(0);
+                   r.SHOZAITI2 = pieces.GetItem(1);
+                   pieces.BunkatuByte(c.getString("TINSYAKU"), 24);
+                   r.TINSYAKU1 = pieces.GetItem(0);
+                   r.TINSYAKU2 = pieces.GetItem(1);
+                   r.KAISI_YY = c.getInt("KAISI_YY");
+                   r.KAISI_MM = c.getInt("KAISI_MM");
+                   r.SHUURYOU_YY = c.getInt("SHUURYOU_YY");
+                   r.SHUURYOU_MM = c.getInt("SHUURYOU_MM");
+                   r.MENSEKI = c.getCurrency("MENSEKI");
+                   r.GETUGAKU = c.getCurrency("GETUGAKU");
+                   r.NENGAKU = c.getCurrency("NENGAKU");
+                   r.REIKIN = c.getCurrency("REIKIN");
+                   r.KENRIKIN = c.getCurrency("KENRIKIN");
+                   r.KOUSINRYOU = c.getCurrency("KOUSINRYOU");
+                   r.MEIGIRYOU = c.getCurrency("MEIGIRYOU");
+                   r.SIKIKIN = c.getCurrency("SIKIKIN");
+                   Fudousan.push_back(std::move(r));
+               });
+    if (k.FudosanOverFlag == 1) {
+        k.Fudosan[0].SHOZAITI1 = kSeparateSheet;
+    } else {
+        for (std::size_t n = 0; n < Fudousan.size() && n < 15; ++n)
+            k.Fudosan[n] = Fudousan[n];
+    }
 }
 
 void TFudosanKessansyoIO::ReadZandaka()
@@ -823,6 +943,19 @@ void TFudosanKessansyoIO::CalcKessansyoTotal()
 {
     auto& k = Kessansyo;
     auto L = [&](int n) -> platform::Currency& { return k.Soneki[std::size_t(n - 1)].Kingaku; };
+    auto& total = k.Fudosan[15];
+    total.NENGAKU = total.REIKIN = total.KENRIKIN = total.KOUSINRYOU = total.MEIGIRYOU =
+        total.SIKIKIN = 0;
+    for (const auto& r : Fudousan) {
+        total.NENGAKU += r.NENGAKU;
+        total.REIKIN += r.REIKIN;
+        total.KENRIKIN += r.KENRIKIN;
+        total.KOUSINRYOU += r.KOUSINRYOU;
+        total.MEIGIRYOU += r.MEIGIRYOU;
+        total.SIKIKIN += r.SIKIKIN;
+    }
+    wageTotals(k.Kyuyo);
+    k.Senjyusya[0].GOUKEI = k.Senjyusya[0].KYUUYO + k.Senjyusya[0].SHOUYO;
     CalcGenkaTotal(k.GenkaSyokyaku);
     L(4) = L(1) + L(2) + L(3);
     L(18) = 0;

@@ -189,14 +189,46 @@ struct TKojinKessansyoRec {
     std::int32_t GenkaSyougakuFlag = 0;
 };
 
-// The real-estate statement's record: the parts this program reads.
+// One rented property.
+struct TFudosanSyotokuRec {
+    std::int32_t REC = 0;
+    std::int32_t NUMBER = 0;
+    std::string KUBUN;
+    std::string YOUTO;
+    std::string SHOZAITI1; // the location, cut at 22 bytes
+    std::string SHOZAITI2;
+    std::string TINSYAKU1; // the tenant, cut at 24 bytes
+    std::string TINSYAKU2;
+    std::int32_t KAISI_YY = 0;
+    std::int32_t KAISI_MM = 0;
+    std::int32_t SHUURYOU_YY = 0;
+    std::int32_t SHUURYOU_MM = 0;
+    platform::Currency MENSEKI = 0;
+    platform::Currency GETUGAKU = 0;
+    platform::Currency NENGAKU = 0;
+    platform::Currency REIKIN = 0;
+    platform::Currency KENRIKIN = 0;
+    platform::Currency KOUSINRYOU = 0;
+    platform::Currency MEIGIRYOU = 0;
+    platform::Currency SIKIKIN = 0;
+};
+using TFudosanSyotokuRecArray = std::vector<TFudosanSyotokuRec>;
+
+// The real-estate statement's record.
 struct TFudosanKessansyoRec {
     std::int32_t TEGAKI = 0;
     platform::TDateTime KikanStart = 0;
     platform::TDateTime KikanEnd = 0;
+    std::int32_t HizukeFlag = 0;
+    platform::TDateTime Hizuke = 0;
     platform::TDateTime KimatuCopy = 0;
+    std::array<std::string, 22> Texts{};
     std::array<TSonekiKeisansyoRec, 23> Soneki{};
     platform::Currency FUSAIRISI = 0;
+    std::int32_t FudosanOverFlag = 0;                // more than 15 properties
+    std::array<TFudosanSyotokuRec, 16> Fudosan{};   // line 16 the totals
+    std::array<TKyuyoChinginRec, 3> Kyuyo{};        // line 3 the totals
+    std::array<TSenjyusyaKyuyoRec, 1> Senjyusya{};
     std::int32_t KOUJOKUBUN = 0;
     platform::Currency KOUJO6 = 0;
     platform::Currency KOUJO7 = 0;
@@ -204,6 +236,10 @@ struct TFudosanKessansyoRec {
     platform::Currency Koujo65 = 0;
     platform::Currency Koujo10Used = 0;
     platform::Currency Koujo10 = 0;
+    std::array<TRisiWaribikiRec, 3> Risi{};
+    std::array<TJidaiYachinRec, 2> Tidai{};
+    std::array<TZeirisiHousyuuRec, 2> Housyu{};
+    std::array<std::string, 30> Note{};
     std::array<TTaisyakuTaisyouhyoRec, 25> Sisan{};
     std::array<TTaisyakuTaisyouhyoRec, 25> Fusai{};
     std::int32_t GenkaOverFlag = 0;
@@ -216,7 +252,10 @@ struct TNougyouKessansyoRec {
     std::int32_t TEGAKI = 0;
     platform::TDateTime KikanStart = 0;
     platform::TDateTime KikanEnd = 0;
+    std::int32_t HizukeFlag = 0;
+    platform::TDateTime Hizuke = 0;
     platform::TDateTime KimatuCopy = 0;
+    std::array<std::string, 22> Texts{};
     std::array<TSonekiKeisansyoRec, 48> Soneki{};
     platform::Currency FUSAIRISI = 0;
     std::int32_t KOUJOKUBUN = 0;
@@ -255,8 +294,11 @@ public:
     bool LoadKessansyo(int mode) override;
     void ClearKessansyoRec();
     bool SelectFudosan(int mode);
+    // Every rented property (also those beyond the table's 15 lines) and the table.
+    void ReadFudousan();
     void CalcKessansyoTotal();
     TFudosanKessansyoRec Kessansyo;
+    TFudosanSyotokuRecArray Fudousan;
 
 private:
     void ReadZandaka();

@@ -356,3 +356,44 @@ TEST_F(KojinKessansyo, GeneralStatementHandEnteredAmountsInModeZero)
     EXPECT_EQ(other.Kessansyo.Sisan[2].REC, 501);
     EXPECT_NE(other.Kessansyo.Sisan[2].Kimatu, yen(250000));
 }
+
+TEST_F(KojinKessansyo, RealEstateStatementReadsItsOwnTables)
+{
+    AccInf.CODETYPE = 2;
+    pcSisanhyouSetup(0);
+    TFudosanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Texts[18], "税理士");
+    EXPECT_EQ(k.FudosanOverFlag, 0);
+    ASSERT_EQ(io.Fudousan.size(), 2u);
+    // By NUMBER; the location cut into pieces of 22 bytes (11 double-byte characters).
+    EXPECT_EQ(k.Fudosan[0].NUMBER, 1);
+    EXPECT_EQ(k.Fudosan[0].SHOZAITI1, "東京都千代田区一番町二");
+    EXPECT_EQ(k.Fudosan[0].SHOZAITI2, "丁目三番地四号五六七八");
+    EXPECT_EQ(k.Fudosan[0].TINSYAKU1, "株式会社大家商事");
+    EXPECT_EQ(k.Fudosan[0].TINSYAKU2, "");
+    EXPECT_EQ(k.Fudosan[1].YOUTO, "貸家");
+    EXPECT_EQ(k.Fudosan[15].NENGAKU, yen(3360000));
+    EXPECT_EQ(k.Fudosan[15].SIKIKIN, yen(560000));
+    EXPECT_EQ(k.Kyuyo[0].SIMEI, "鈴木一郎");
+    EXPECT_EQ(k.Kyuyo[2].GOUKEI, yen(3900000));
+    EXPECT_EQ(k.Senjyusya[0].GOUKEI, yen(1900000));
+    EXPECT_EQ(k.Risi[0].RISI, yen(120000));
+    EXPECT_EQ(k.Tidai[0].TINRYOU, yen(960000));
+    EXPECT_EQ(k.Housyu[0].HOUSHU, yen(300000));
+    // Thirty notes: REC 6 is read here.
+    EXPECT_EQ(k.Note[5], "読まれない注記");
+    EXPECT_EQ(k.Sisan[2].REC, 501);
+    EXPECT_EQ(k.Soneki[5].REC, 502); // group 6100, line 2 + 4
+
+    // Sixteen properties go to a separate sheet; the totals line still sums them all.
+    for (int n = 3; n <= 16; ++n)
+        exec({"INSERT INTO AO_FUDOUSAN (REC, NUMBER, NENGAKU) VALUES (" + std::to_string(n)
+              + ", " + std::to_string(n) + ", 1000)"});
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    EXPECT_EQ(io.Kessansyo.FudosanOverFlag, 1);
+    EXPECT_EQ(io.Kessansyo.Fudosan[0].SHOZAITI1, kSeparateSheet);
+    EXPECT_EQ(io.Kessansyo.Fudosan[0].NUMBER, 0);
+    EXPECT_EQ(io.Kessansyo.Fudosan[15].NENGAKU, yen(3360000 + 14 * 1000));
+}
