@@ -978,6 +978,16 @@ void TFudosanKessansyoIO::CalcKessansyoTotal()
 
 // Agriculture ----------------------------------------------------------------------------------
 
+namespace {
+
+constexpr SonekiRoute kNougyouRoutes[] = {
+    {"4100", 0, false},  {"5100", 4, false},  {"5300", 5, true},
+    {"6100", 7, false},  {"6110", 31, false}, {"6120", 32, true},
+    {"6130", 33, true},  {"7100", 36, false}, {"7200", 40, false},
+};
+
+} // namespace
+
 TNougyouKessansyoIO::TNougyouKessansyoIO(firebird::Transaction& transaction)
     : TKojinKessansyoIO(transaction)
 {
@@ -996,17 +1006,151 @@ bool TNougyouKessansyoIO::LoadKessansyo(int mode)
     return SelectNougyou(mode);
 }
 
+namespace {
+
+template <std::size_t N>
+void readSyunyu(firebird::Transaction& tx, const char* item, std::array<TSyunyuKingakuRec, N>& table,
+                bool areaOnly = false)
+{
+    firebird::Statement q(tx, "SELECT REC,ITEM,KUBUN1,KUBUN2,MENSEKI,SYUUKAKURYO,KISHU_SURYO,KISHU_KINGAKU,HANBAIGAKU,KAJISYOHIGAKU,\n"
+                              "KIMATU_SURYO,KIMATU_KINGAKU FROM AO_SYUNYU\n"
+                              "WHERE ITEM=:ITEM\n"
+                              "ORDER BY REC");
+    q.setString("ITEM", item);
+    auto c = q.open();
+    // Rows beyond the item's lines have no place on the form.
+    for (std::size_t n = 0; n < N && c.fetch(); ++n) {
+        auto& l = table[n];
+        l.MENSEKI = c.getCurrency("MENSEKI");
+        if (areaOnly)
+            continue;
+        l.KUBUN1 = c.getString("KUBUN1");
+        l.KUBUN2 = c.getString("KUBUN2");
+        l.SYUUKAKURYO = c.getCurrency("SYUUKAKURYO");
+        l.KISHU_SURYO = c.getCurrency("KISHU_SURYO");
+        l.KISHU_KINGAKU = c.getCurrency("KISHU_KINGAKU");
+        l.HANBAIGAKU = c.getCurrency("HANBAIGAKU");
+        l.KAJISYOHIGAKU = c.getCurrency("KAJISYOHIGAKU");
+        l.KIMATU_SURYO = c.getCurrency("KIMATU_SURYO");
+        l.KIMATU_KINGAKU = c.getCurrency("KIMATU_KINGAKU");
+    }
+}
+
+template <std::size_t N>
+void readTanaorosi(firebird::Transaction& tx, const char* item,
+                   std::array<TNousanIgaiTanaorosiRec, N>& table)
+{
+    firebird::Statement q(tx, "SELECT REC,ITEM,KUBUN,KISHU_SURYO,KISHU_TANI,KISHU_KINGAKU,KIMATU_SURYO,KIMATU_TANI,KIMATU_KINGAKU FROM AO_NOUSANBUTUIGAI\n"
+                              "WHERE ITEM=:ITEM\n"
+                              "ORDER BY REC");
+    q.setString("ITEM", item);
+    auto c = q.open();
+    for (std::size_t n = 0; n < N && c.fetch(); ++n) {
+        auto& l = table[n];
+        l.KUBUN = c.getString("KUBUN");
+        l.KISHU_SURYO = c.getCurrency("KISHU_SURYO");
+        l.KISHU_TANI = c.getString("KISHU_TANI");
+        l.KISHU_KINGAKU = c.getCurrency("KISHU_KINGAKU");
+        l.KIMATU_SURYO = c.getCurrency("KIMATU_SURYO");
+        l.KIMATU_TANI = c.getString("KIMATU_TANI");
+        l.KIMATU_KINGAKU = c.getCurrency("KIMATU_KINGAKU");
+    }
+}
+
+} // namespace
+
 bool TNougyouKessansyoIO::SelectNougyou(int mode)
 {
-    (void)mode;
     const bool ok = runRead("TKojinKessansyoIO.SelectNougyou", [&] {
+        auto& k = Kessansyo;
+        auto& tx = *m_transaction;
+        readSinkoku(tx, k);
+        k.KikanStart = AccInf.KISHU;
+        k.KikanEnd = AccInf.KIMATU;
         if (AccInf.PrintKikanUse > 1) {
-            Kessansyo.KikanStart = AccInf.PrintKishu;
-            Kessansyo.KikanEnd = AccInf.PrintKimatu;
+            k.KikanStart = AccInf.PrintKishu;
+            k.KikanEnd = AccInf.PrintKimatu;
         }
-        ReadGenkaSyokyaku(Kessansyo.GenkaSyokyaku, Kessansyo.GenkaOverFlag,
-                          Kessansyo.GenkaSyougakuFlag, false, false);
+        readSyunyu(tx, "TAHATA", k.Tahata);
+        readSyunyu(tx, "KAJYU", k.Kajyu);
+        readSyunyu(tx, "TOKUSYU", k.Tokusyu);
+        std::array<TSyunyuKingakuRec, 1> nousankei{};
+        readSyunyu(tx, "NOUSANKEI", nousankei, true);
+        k.Nousankei = nousankei[0];
+        readSyunyu(tx, "TIKUSAN", k.Tikusan);
+        {
+            firebird::Statement q(tx, "SELECT REC,KUBUN,KINGAKU FROM AO_SYUNYU_ZASHUU\nORDER BY REC");
+            auto c = q.open();
+            for (std::size_t n = 0; n < 3 && c.fetch(); ++n) {
+                k.Zassyu[n].KUBUN = c.getString("KUBUN");
+                k.Zassyu[n].KINGAKU = c.getCurrency("KINGAKU");
+            }
+        }
+        readTanaorosi(tx, "MISYUKAKU", k.Misyukaku);
+        readTanaorosi(tx, "HANBAI", k.Hanbai);
+        readTanaorosi(tx, "SYUBYOU", k.Syubyou);
+        readTanaorosi(tx, "SONOTA", k.Sonota);
+        forEachRow(tx,
+                   "SELECT REC,SIMEI,NISUU,SIKYU_GENKIN,SIKYU_GENBUTU,SIKYU_GOKEI,GENSENZEIGAKU FROM AO_YATOININHI\n"
+                   "ORDER BY REC",
+                   [&](const firebird::Cursor& c) {
+                       if (auto* l = lineOf(k.Yatoinin, c.getInt("REC"))) {
+                           l->SIMEI = c.getString("SIMEI");
+                           l->NISUU = c.getInt("NISUU");
+                           l->SIKYU_GENKIN = c.getCurrency("SIKYU_GENKIN");
+                           l->SIKYU_GENBUTU = c.getCurrency("SIKYU_GENBUTU");
+                           l->SIKYU_GOKEI = c.getCurrency("SIKYU_GOKEI");
+                           l->GENSENZEIGAKU = c.getCurrency("GENSENZEIGAKU");
+                       }
+                   });
+        readKyuyo(tx, 1, [&](int number, const firebird::Cursor& c) {
+            if (auto* l = lineOf(k.Senjyusya, number))
+                readSenjyusya(*l, c);
+        });
+        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, false, false);
+        forEachRow(tx,
+                   "SELECT REC,MEISHOU1,MEISHOU2,SYUTOKUHIZUKE_YY,SYUTOKUHIZUKE_MM,SYUTOKUHIZUKE_DD,ZENNENKURIKOSIGAKU,IKUSEI_SYUBYOUHI,\n"
+                   "IKUSEI_HIRYOUHI,IKUSEI_SYOKEI,IKUSEI_SYUNYUGAKU,IKUSEI_KASANGAKU,SYUTOKUGAKU,YOKUNENKURIKOSIGAKU FROM AO_KAJYU\n"
+                   "ORDER BY REC",
+                   [&](const firebird::Cursor& c) {
+                       if (auto* l = lineOf(k.Ikusei, c.getInt("REC"))) {
+                           l->MEISHOU1 = c.getString("MEISHOU1");
+                           l->MEISHOU2 = c.getString("MEISHOU2");
+                           l->SYUTOKUHIZUKE_YY = c.getString("SYUTOKUHIZUKE_YY");
+                           l->SYUTOKUHIZUKE_MM = c.getString("SYUTOKUHIZUKE_MM");
+                           l->SYUTOKUHIZUKE_DD = c.getString("SYUTOKUHIZUKE_DD");
+                           l->ZENNENKURIKOSIGAKU = c.getCurrency("ZENNENKURIKOSIGAKU");
+                           l->IKUSEI_SYUBYOUHI = c.getCurrency("IKUSEI_SYUBYOUHI");
+                           l->IKUSEI_HIRYOUHI = c.getCurrency("IKUSEI_HIRYOUHI");
+                           l->IKUSEI_SYOKEI = c.getCurrency("IKUSEI_SYOKEI");
+                           l->IKUSEI_SYUNYUGAKU = c.getCurrency("IKUSEI_SYUNYUGAKU");
+                           l->IKUSEI_KASANGAKU = c.getCurrency("IKUSEI_KASANGAKU");
+                           l->SYUTOKUGAKU = c.getCurrency("SYUTOKUGAKU");
+                           l->YOKUNENKURIKOSIGAKU = c.getCurrency("YOKUNENKURIKOSIGAKU");
+                       }
+                   });
+        forEachRow(tx, "SELECT REC,KEISANHOUHOU FROM AO_KAJYU_KEISAN\nORDER BY REC",
+                   [&](const firebird::Cursor& c) {
+                       if (auto* l = lineOf(k.Keisan, c.getInt("REC")))
+                           *l = c.getString("KEISANHOUHOU");
+                   });
+        forEachRow(tx,
+                   "SELECT REC,JYUSHO1,JYUSHO2,KOSAKURYO,MENSEKI,SHIHARAIGAKU FROM AO_TIDAI_CHINSHAKU\n"
+                   "ORDER BY REC",
+                   [&](const firebird::Cursor& c) {
+                       if (auto* l = lineOf(k.Chinsyaku, c.getInt("REC"))) {
+                           l->JYUSHO1 = c.getString("JYUSHO1");
+                           l->JYUSHO2 = c.getString("JYUSHO2");
+                           l->KOSAKURYO = c.getString("KOSAKURYO");
+                           l->MENSEKI = c.getCurrency("MENSEKI");
+                           l->SHIHARAIGAKU = c.getCurrency("SHIHARAIGAKU");
+                       }
+                   });
+        readRisi(tx, k.Risi);
+        readHousyu(tx, k.Housyu);
+        readNote(tx, k.Note);
         ReadZandaka();
+        readExterksRoutes(tx, k, kNougyouRoutes, mode == 0 && k.TEGAKI == 1);
     });
     if (ok)
         CalcKessansyoTotal();
@@ -1015,12 +1159,7 @@ bool TNougyouKessansyoIO::SelectNougyou(int mode)
 
 void TNougyouKessansyoIO::ReadZandaka()
 {
-    static constexpr SonekiRoute kRoutes[] = {
-        {"4100", 0, false},  {"5100", 4, false},  {"5300", 5, true},
-        {"6100", 7, false},  {"6110", 31, false}, {"6120", 32, true},
-        {"6130", 33, true},  {"7100", 36, false}, {"7200", 40, false},
-    };
-    routeZandaka(m_index, m_rows, Kessansyo, kRoutes);
+    routeZandaka(m_index, m_rows, Kessansyo, kNougyouRoutes);
 }
 
 void TNougyouKessansyoIO::CalcKessansyoTotal()
@@ -1033,7 +1172,66 @@ void TNougyouKessansyoIO::CalcKessansyoTotal()
             v += L(n);
         return v;
     };
+    auto& crops = k.Nousankei;
+    crops.KISHU_KINGAKU = crops.HANBAIGAKU = crops.KAJISYOHIGAKU = crops.KIMATU_KINGAKU = 0;
+    for (const auto table : {std::span<const TSyunyuKingakuRec>(k.Tahata),
+                              std::span<const TSyunyuKingakuRec>(k.Kajyu),
+                              std::span<const TSyunyuKingakuRec>(k.Tokusyu)})
+        for (const auto& l : table) {
+            crops.KISHU_KINGAKU += l.KISHU_KINGAKU;
+            crops.HANBAIGAKU += l.HANBAIGAKU;
+            crops.KAJISYOHIGAKU += l.KAJISYOHIGAKU;
+            crops.KIMATU_KINGAKU += l.KIMATU_KINGAKU;
+        }
+    k.SyunyuTotal.HANBAIGAKU = crops.HANBAIGAKU;
+    k.SyunyuTotal.KAJISYOHIGAKU = crops.KAJISYOHIGAKU;
+    for (const auto& l : k.Tikusan) {
+        k.SyunyuTotal.HANBAIGAKU += l.HANBAIGAKU;
+        k.SyunyuTotal.KAJISYOHIGAKU += l.KAJISYOHIGAKU;
+    }
+    k.Zassyu[3].KINGAKU = k.Zassyu[0].KINGAKU + k.Zassyu[1].KINGAKU + k.Zassyu[2].KINGAKU;
+    auto& stock = k.TanaorosiTotal;
+    stock.KISHU_SURYO = stock.KISHU_KINGAKU = stock.KIMATU_SURYO = stock.KIMATU_KINGAKU = 0;
+    for (const auto table : {std::span<const TNousanIgaiTanaorosiRec>(k.Misyukaku),
+                              std::span<const TNousanIgaiTanaorosiRec>(k.Hanbai),
+                              std::span<const TNousanIgaiTanaorosiRec>(k.Syubyou),
+                              std::span<const TNousanIgaiTanaorosiRec>(k.Sonota)})
+        for (const auto& l : table) {
+            stock.KISHU_SURYO += l.KISHU_SURYO;
+            stock.KISHU_KINGAKU += l.KISHU_KINGAKU;
+            stock.KIMATU_SURYO += l.KIMATU_SURYO;
+            stock.KIMATU_KINGAKU += l.KIMATU_KINGAKU;
+        }
+    auto& hired = k.Yatoinin[4];
+    hired.NISUU = 0;
+    hired.SIKYU_GENKIN = hired.SIKYU_GENBUTU = hired.SIKYU_GOKEI = hired.GENSENZEIGAKU = 0;
+    for (std::size_t n = 0; n < 4; ++n) {
+        auto& l = k.Yatoinin[n];
+        l.SIKYU_GOKEI = l.SIKYU_GENKIN + l.SIKYU_GENBUTU;
+        hired.NISUU += l.NISUU;
+        hired.SIKYU_GENKIN += l.SIKYU_GENKIN;
+        hired.SIKYU_GENBUTU += l.SIKYU_GENBUTU;
+        hired.SIKYU_GOKEI += l.SIKYU_GOKEI;
+        hired.GENSENZEIGAKU += l.GENSENZEIGAKU;
+    }
+    wageTotals(k.Senjyusya);
     CalcGenkaTotal(k.GenkaSyokyaku);
+    auto& rearing = k.Ikusei[2];
+    rearing = TKajyuGyubaIkuseiRec{};
+    for (std::size_t n = 0; n < 2; ++n) {
+        auto& l = k.Ikusei[n];
+        l.IKUSEI_SYOKEI = l.IKUSEI_SYUBYOUHI + l.IKUSEI_HIRYOUHI;
+        l.IKUSEI_KASANGAKU = l.IKUSEI_SYOKEI - l.IKUSEI_SYUNYUGAKU;
+        l.YOKUNENKURIKOSIGAKU = l.ZENNENKURIKOSIGAKU + l.IKUSEI_KASANGAKU - l.SYUTOKUGAKU;
+        rearing.ZENNENKURIKOSIGAKU += l.ZENNENKURIKOSIGAKU;
+        rearing.IKUSEI_SYUBYOUHI += l.IKUSEI_SYUBYOUHI;
+        rearing.IKUSEI_HIRYOUHI += l.IKUSEI_HIRYOUHI;
+        rearing.IKUSEI_SYOKEI += l.IKUSEI_SYOKEI;
+        rearing.IKUSEI_SYUNYUGAKU += l.IKUSEI_SYUNYUGAKU;
+        rearing.IKUSEI_KASANGAKU += l.IKUSEI_KASANGAKU;
+        rearing.SYUTOKUGAKU += l.SYUTOKUGAKU;
+        rearing.YOKUNENKURIKOSIGAKU += l.YOKUNENKURIKOSIGAKU;
+    }
     L(4) = L(1) + L(2) + L(3);
     L(7) = L(4) - L(5) + L(6);
     L(31) = sum(8, 30);
@@ -1042,6 +1240,9 @@ void TNougyouKessansyoIO::CalcKessansyoTotal()
     L(40) = sum(37, 39);
     L(45) = sum(41, 44);
     L(46) = L(36) + L(40) - L(45);
+    // This form's allowance rate is 5.5 % whatever the rate selector holds.
+    k.KURIIRE3 = CurrHasuuSyori(k.HASUU, k.KURIIRE2 * 55 / 1000);
+    k.KURIIRE5 = k.KURIIRE1 + k.KURIIRE4;
     k.KOUJO7 = L(46) < 0 ? 0 : L(46);
     k.Koujo65Used = k.Koujo65 = k.Koujo10Used = k.Koujo10 = 0;
     if (k.KOUJOKUBUN == 0)

@@ -247,7 +247,74 @@ struct TFudosanKessansyoRec {
     std::array<TGenkaSyokyakuRec, 13> GenkaSyokyaku{}; // 12 rows and the totals row
 };
 
-// The agriculture statement's record: the parts this program reads.
+// Income of a crop or livestock line.
+struct TSyunyuKingakuRec {
+    std::string KUBUN1;
+    std::string KUBUN2;
+    platform::Currency MENSEKI = 0;
+    platform::Currency SYUUKAKURYO = 0;
+    platform::Currency KISHU_SURYO = 0;
+    platform::Currency KISHU_KINGAKU = 0;
+    platform::Currency HANBAIGAKU = 0;
+    platform::Currency KAJISYOHIGAKU = 0;
+    platform::Currency KIMATU_SURYO = 0;
+    platform::Currency KIMATU_KINGAKU = 0;
+};
+
+// Miscellaneous income.
+struct TSyunyuKingakuZassyuRec {
+    std::string KUBUN;
+    platform::Currency KINGAKU = 0;
+};
+
+// Inventory of products other than crops.
+struct TNousanIgaiTanaorosiRec {
+    std::string KUBUN;
+    platform::Currency KISHU_SURYO = 0;
+    std::string KISHU_TANI;
+    platform::Currency KISHU_KINGAKU = 0;
+    platform::Currency KIMATU_SURYO = 0;
+    std::string KIMATU_TANI;
+    platform::Currency KIMATU_KINGAKU = 0;
+};
+
+// Wages of a hired worker.
+struct TYatoininhiRec {
+    std::string SIMEI;
+    std::int32_t NISUU = 0;
+    platform::Currency SIKYU_GENKIN = 0;
+    platform::Currency SIKYU_GENBUTU = 0;
+    platform::Currency SIKYU_GOKEI = 0;
+    platform::Currency GENSENZEIGAKU = 0;
+};
+
+// Rearing cost of fruit trees and livestock.
+struct TKajyuGyubaIkuseiRec {
+    std::string MEISHOU1;
+    std::string MEISHOU2;
+    std::string SYUTOKUHIZUKE_YY;
+    std::string SYUTOKUHIZUKE_MM;
+    std::string SYUTOKUHIZUKE_DD;
+    platform::Currency ZENNENKURIKOSIGAKU = 0;
+    platform::Currency IKUSEI_SYUBYOUHI = 0;
+    platform::Currency IKUSEI_HIRYOUHI = 0;
+    platform::Currency IKUSEI_SYOKEI = 0;
+    platform::Currency IKUSEI_SYUNYUGAKU = 0;
+    platform::Currency IKUSEI_KASANGAKU = 0;
+    platform::Currency SYUTOKUGAKU = 0;
+    platform::Currency YOKUNENKURIKOSIGAKU = 0;
+};
+
+// Farmland rent paid.
+struct TJidaiChinsyakuRec {
+    std::string JYUSHO1;
+    std::string JYUSHO2;
+    std::string KOSAKURYO;
+    platform::Currency MENSEKI = 0;
+    platform::Currency SHIHARAIGAKU = 0;
+};
+
+// The agriculture statement's record.
 struct TNougyouKessansyoRec {
     std::int32_t TEGAKI = 0;
     platform::TDateTime KikanStart = 0;
@@ -258,6 +325,33 @@ struct TNougyouKessansyoRec {
     std::array<std::string, 22> Texts{};
     std::array<TSonekiKeisansyoRec, 48> Soneki{};
     platform::Currency FUSAIRISI = 0;
+    std::array<TSyunyuKingakuRec, 6> Tahata{};   // field crops
+    std::array<TSyunyuKingakuRec, 3> Kajyu{};    // fruit trees
+    std::array<TSyunyuKingakuRec, 3> Tokusyu{};  // special facilities
+    TSyunyuKingakuRec Nousankei;                 // crop totals
+    std::array<TSyunyuKingakuRec, 3> Tikusan{};  // livestock
+    TSyunyuKingakuRec SyunyuTotal;
+    std::array<TSyunyuKingakuZassyuRec, 4> Zassyu{}; // line 4 the totals
+    std::array<TNousanIgaiTanaorosiRec, 5> Misyukaku{};
+    std::array<TNousanIgaiTanaorosiRec, 5> Hanbai{};
+    std::array<TNousanIgaiTanaorosiRec, 8> Syubyou{};
+    std::array<TNousanIgaiTanaorosiRec, 3> Sonota{};
+    TNousanIgaiTanaorosiRec TanaorosiTotal;
+    std::array<TYatoininhiRec, 5> Yatoinin{};        // line 5 the totals
+    std::array<TSenjyusyaKyuyoRec, 5> Senjyusya{};   // line 5 the totals
+    std::array<TKajyuGyubaIkuseiRec, 3> Ikusei{};    // line 3 the totals
+    std::array<std::string, 4> Keisan{};             // calculation methods
+    std::array<TJidaiChinsyakuRec, 2> Chinsyaku{};
+    std::array<TRisiWaribikiRec, 2> Risi{};
+    std::array<TZeirisiHousyuuRec, 2> Housyu{};
+    std::int32_t GYOUSHUKUBUN = 0;
+    std::int32_t HASUU = 0;
+    platform::Currency KURIIRE1 = 0;
+    platform::Currency KURIIRE2 = 0;
+    platform::Currency KURIIRE3 = 0;
+    platform::Currency KURIIRE4 = 0;
+    platform::Currency KURIIRE5 = 0;
+    std::array<std::string, 10> Note{};
     std::int32_t KOUJOKUBUN = 0;
     platform::Currency KOUJO6 = 0;
     platform::Currency KOUJO7 = 0;

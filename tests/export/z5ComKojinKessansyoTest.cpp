@@ -397,3 +397,44 @@ TEST_F(KojinKessansyo, RealEstateStatementReadsItsOwnTables)
     EXPECT_EQ(io.Kessansyo.Fudosan[0].NUMBER, 0);
     EXPECT_EQ(io.Kessansyo.Fudosan[15].NENGAKU, yen(3360000 + 14 * 1000));
 }
+
+TEST_F(KojinKessansyo, AgricultureStatementReadsItsOwnTables)
+{
+    exec({"UPDATE AO_SINKOKU SET GYOUSHUKUBUN = 1, KURIIRE2 = 1000000"});
+    AccInf.CODETYPE = 4;
+    pcSisanhyouSetup(0);
+    TNougyouKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Texts[16], "東京都千代田区");
+    EXPECT_EQ(k.Tahata[0].KUBUN1, "米");
+    EXPECT_EQ(k.Tahata[1].HANBAIGAKU, yen(200000));
+    // The crop-totals row gives its area only; its amounts are the crops' sums.
+    EXPECT_EQ(k.Nousankei.MENSEKI, yen(150));
+    EXPECT_EQ(k.Nousankei.SYUUKAKURYO, 0);
+    EXPECT_EQ(k.Nousankei.HANBAIGAKU, yen(1000000));
+    EXPECT_EQ(k.Nousankei.KIMATU_KINGAKU, yen(10000));
+    EXPECT_EQ(k.SyunyuTotal.HANBAIGAKU, yen(1300000));
+    EXPECT_EQ(k.SyunyuTotal.KAJISYOHIGAKU, yen(40000));
+    EXPECT_EQ(k.Zassyu[3].KINGAKU, yen(100000));
+    EXPECT_EQ(k.Hanbai[0].KIMATU_TANI, "t");
+    EXPECT_EQ(k.Syubyou[0].KUBUN, "種もみ");
+    EXPECT_EQ(k.TanaorosiTotal.KISHU_KINGAKU, yen(11000));
+    EXPECT_EQ(k.Yatoinin[0].SIKYU_GOKEI, yen(170000));
+    EXPECT_EQ(k.Yatoinin[4].NISUU, 20);
+    EXPECT_EQ(k.Senjyusya[0].SIMEI, "山田春子");
+    EXPECT_EQ(k.Senjyusya[4].GOUKEI, yen(1900000));
+    EXPECT_EQ(k.Ikusei[0].IKUSEI_SYOKEI, yen(35000));
+    EXPECT_EQ(k.Ikusei[0].YOKUNENKURIKOSIGAKU, yen(130000));
+    EXPECT_EQ(k.Ikusei[2].ZENNENKURIKOSIGAKU, yen(100000));
+    EXPECT_EQ(k.Keisan[0], "個別法");
+    EXPECT_EQ(k.Chinsyaku[0].SHIHARAIGAKU, yen(50000));
+    EXPECT_EQ(k.Risi[0].RISI, yen(120000));
+    EXPECT_EQ(k.Housyu[0].GENSEN, yen(30630));
+    // Ten notes: REC 6 is read, REC 11 ends the read.
+    EXPECT_EQ(k.Note[5], "読まれない注記");
+    // 5.5 % on this form even with the 3.3 % selector.
+    EXPECT_EQ(k.KURIIRE3, yen(55000));
+    EXPECT_EQ(k.Sisan[2].REC, 501);
+    EXPECT_EQ(k.Soneki[8].REC, 502); // group 6100, line 2 + 7
+}
