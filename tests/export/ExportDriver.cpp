@@ -15,12 +15,12 @@ namespace testsupport {
 
 namespace {
 
-// The database part of sign-in: LOGONUSERTEST accepts the operator (0, or 1 without password).
-void signIn(const ExportRequest& r)
+// The database part of sign-in: LOGONUSERTEST accepts the operator (0, or 1 without password),
+// who then gets the sign-in fields and the operator settings, as the main form does.
+void signIn(TDM& dm, const ExportRequest& r)
 {
-    firebird::Attachment sys;
-    sys.connect(morabyParams((r.dataRoot / "dwaccdef.fdb").string()));
-    firebird::Transaction t(sys);
+    dm.IBDatabaseDEF.connect(morabyParams((r.dataRoot / "dwaccdef.fdb").string()));
+    firebird::Transaction& t = dm.IBTransactionDEF;
     t.start();
     firebird::Statement q(t, "SELECT NUM, LOGINCODE, JOBLEVEL FROM LOGONUSERTEST("
                              ":PCNAME, :GROUPID, :OPCODE, :APPVERSION, :PASWORD)");
@@ -29,12 +29,27 @@ void signIn(const ExportRequest& r)
     q.setInt("OPCODE", r.opCode);
     q.setInt("APPVERSION", 800);
     q.setString("PASWORD", r.password);
-    auto c = q.open();
-    const int num = c.fetch() ? c.getInt("NUM") : -1;
-    c.close();
+    int num = -1, loginCode = 0, jobLevel = 0;
+    {
+        auto c = q.open();
+        if (c.fetch()) {
+            num = c.getInt("NUM");
+            loginCode = c.getInt("LOGINCODE");
+            jobLevel = c.getInt("JOBLEVEL");
+        }
+    }
     t.commit();
     if (num != 0 && num != 1)
         throw std::runtime_error("sign-in refused: " + std::to_string(num));
+    SystemDef.GroupId = r.groupId;
+    SystemDef.LoginCode = loginCode;
+    SystemDef.LoginId = r.groupId * 10000 + loginCode;
+    SystemDef.JobLevel = jobLevel;
+    // A failed settings read was reported by the data module; the sign-in row goes again.
+    if (!dm.fnGetSysDef()) {
+        dm.DeleteLogonInfo();
+        throw std::runtime_error("operator settings could not be read");
+    }
 }
 
 } // namespace
@@ -42,10 +57,10 @@ void signIn(const ExportRequest& r)
 int runHeadlessExport(const ExportRequest& r, std::string* failure)
 {
     try {
-        signIn(r);
+        TDM dm;
+        signIn(dm, r);
         // The data module opens the company and reads its settings, as the wizard's data page
         // does; the trial balance and the loaders read through its transactions.
-        TDM dm;
         dm.IBDatabaseDAT.connect(morabyParams((r.dataSet / "dwacc.fdb").string()));
         if (!dm.fnGetAccInfo())
             throw std::runtime_error("company settings could not be read");

@@ -19,8 +19,8 @@ struct ExportRequest {
     std::string outputFile;         // program path form (drive letter, backslashes)
 };
 
-// The completion code: 0 when the file was written, 2 when sign-in, opening or the export
-// failed (no file then). The failure text goes to failure when given.
+// The completion code: 0 when the file was written, 2 when sign-in (with the operator
+// settings), opening or the export failed (no file then). The failure text goes to failure when given.
 int runHeadlessExport(const ExportRequest& request, std::string* failure = nullptr);
 
 } // namespace testsupport

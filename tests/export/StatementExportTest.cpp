@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <algorithm>
 
 #include <filesystem>
 
@@ -48,6 +49,8 @@ protected:
         platform::paths::mapDrive('D', m_root.path());
         std::filesystem::create_directories(m_root / "ProgramData");
         std::filesystem::create_directories(m_root / "out");
+        std::filesystem::create_directories(m_root / "log");
+        SystemDef.LogFolder = "D:\\log";
         platform::registry::setStorePath(m_root / "registry.ini");
         const std::string key = "SOFTWARE\\QUELTO\\MORABYZAIMU08";
         platform::registry::createKey(RootKey::LocalMachine, key);
@@ -216,6 +219,49 @@ TEST_F(StatementExport, FailuresGiveCompletionCode2AndNoFile)
     EXPECT_FALSE(std::filesystem::exists(output()));
     m_request.password = "pass";
     EXPECT_EQ(run(), 0) << m_failure;
+}
+
+TEST_F(StatementExport, SignInReadsTheOperatorSettingsAndAFailedReadEndsWithCode2)
+{
+    auto systemRows = [&](const std::string& sql) {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams((m_request.dataRoot / "dwaccdef.fdb").string()));
+        firebird::Transaction t(db);
+        t.start();
+        firebird::Statement q(t, sql);
+        auto c = q.open();
+        int n = 0;
+        while (c.fetch())
+            ++n;
+        c.close();
+        t.commit();
+        return n;
+    };
+    m_request.opCode = 11;
+    m_request.password = "pass";
+    ASSERT_EQ(run(), 0) << m_failure;
+    EXPECT_EQ(systemRows("SELECT OPCODE FROM SYSDEF WHERE OPCODE = 100000011"), 1);
+    EXPECT_EQ(SystemDef.LoginId, 100000011);
+
+    std::filesystem::remove(output());
+    m_messages.answerDefaults();
+    m_messages.clear();
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams((m_request.dataRoot / "dwaccdef.fdb").string()));
+        firebird::Transaction t(db);
+        t.start();
+        firebird::Statement(t, "DROP TABLE SYSDEF").execute();
+        t.commit();
+    }
+    EXPECT_EQ(run(), 2);
+    EXPECT_FALSE(std::filesystem::exists(output()));
+    const auto texts = m_messages.texts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& t) {
+        return t.find("システム情報の取得に失敗しました。") != std::string::npos;
+    }));
+    // The sign-in row is gone again.
+    EXPECT_EQ(systemRows("SELECT OPCODE FROM LOGONUSERLIST WHERE OPCODE = 100000011"), 0);
 }
 
 TEST_F(StatementExport, TheDriverProgramsExitStatusIsTheCompletionCode)

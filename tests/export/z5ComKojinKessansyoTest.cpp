@@ -7,6 +7,8 @@
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
@@ -30,6 +32,9 @@ protected:
         testsupport::FixtureDb::copyTo("company", m_dir / "dwacc.fdb");
         m_db.connect(testsupport::morabyParams((m_dir / "dwacc.fdb").string()));
         exec({"DELETE FROM KS_SISAN WHERE REC > 9"});
+        // Database errors are logged here.
+        platform::paths::mapDrive('D', m_dir.path());
+        SystemDef.LogFolder = "D:\\";
         AccInf.DATATYPE = 2;
         AccInf.CODETYPE = 1;
         AccInf.KAISINO = 1;
@@ -42,6 +47,7 @@ protected:
     void TearDown() override
     {
         clearSisanhyouTransactions();
+        platform::paths::resetDriveMap();
         records::resetProgramState();
     }
     void exec(std::initializer_list<std::string> statements)
@@ -193,9 +199,13 @@ TEST_F(KojinKessansyo, ReadFailuresAreReportedOnlyWhenTheLoaderStartedTheTransac
     m_messages.answerDefaults();
     TIppanKessansyoIO io(m_tx);
     EXPECT_FALSE(io.LoadKessansyo(0));
+    // A database error goes to the error handler: logged with the loader's context, and shown.
     ASSERT_EQ(m_messages.boxes().size(), 1u);
-    EXPECT_EQ(m_messages.boxes()[0].caption, "TKojinKessansyoIO.SelectIppan");
+    EXPECT_EQ(m_messages.boxes()[0].kind, "error");
     EXPECT_EQ(m_messages.boxes()[0].text.rfind("青色申告決算書レコードの取得に失敗しました。", 0), 0u);
+    EXPECT_NE(platform::text::fromCp932(testsupport::readFile(m_dir / "ErrFbAccess.txt"))
+                  .find("Error=TKojinKessansyoIO.SelectIppan ["),
+              std::string::npos);
     EXPECT_FALSE(m_tx.inTransaction());
 
     m_messages.clear();
@@ -265,4 +275,166 @@ TEST_F(KojinKessansyo, RealEstateAndAgricultureLinesFromTheTrialBalance)
     EXPECT_EQ(n.Soneki[46].Kingaku, yen(470000));
     EXPECT_EQ(n.Soneki[47].Kingaku, 0);
     EXPECT_EQ(n.Fusai[23].Kimatu, yen(470000));
+}
+
+// The general statement's own tables (tests/fixtures/company/36-statement-rows.sql).
+TEST_F(KojinKessansyo, GeneralStatementReadsItsOwnTables)
+{
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Texts[16], "東京都千代田区");
+    EXPECT_EQ(k.Texts[20], "03-1111-2222");
+    EXPECT_EQ(k.HizukeFlag, 1);
+    EXPECT_EQ(k.Hizuke, platform::encodeDate(2025, 3, 10));
+    EXPECT_EQ(k.KURIIRE3, yen(67901)); // 1,234,567 x 5.5 %, cut to yen
+    EXPECT_EQ(k.KURIIRE5, yen(13000));
+
+    struct Wage {
+        const char* name;
+        std::string simei;
+        std::int32_t tukisuu;
+        platform::Currency goukei, gensen;
+    };
+    const Wage wages[] = {
+        {"employee 1", k.Kyuyo[0].SIMEI, k.Kyuyo[0].TUKISUU, k.Kyuyo[0].GOUKEI, k.Kyuyo[0].GENSEN},
+        {"employee 2", k.Kyuyo[1].SIMEI, k.Kyuyo[1].TUKISUU, k.Kyuyo[1].GOUKEI, k.Kyuyo[1].GENSEN},
+        {"employees", k.Kyuyo[6].SIMEI, k.Kyuyo[6].TUKISUU, k.Kyuyo[6].GOUKEI, k.Kyuyo[6].GENSEN},
+        {"family", k.Senjyusya[0].SIMEI, k.Senjyusya[0].TUKISUU, k.Senjyusya[0].GOUKEI,
+         k.Senjyusya[0].GENSEN},
+        {"family total", k.Senjyusya[5].SIMEI, k.Senjyusya[5].TUKISUU, k.Senjyusya[5].GOUKEI,
+         k.Senjyusya[5].GENSEN},
+    };
+    const Wage expected[] = {
+        {"employee 1", "鈴木一郎", 12, yen(2700000), yen(50000)},
+        {"employee 2", "佐藤次郎", 6, yen(1200000), yen(20000)},
+        {"employees", "", 18, yen(3900000), yen(70000)},
+        {"family", "山田春子", 12, yen(1900000), yen(30000)},
+        {"family total", "", 12, yen(1900000), yen(30000)},
+    };
+    for (std::size_t n = 0; n < std::size(wages); ++n) {
+        SCOPED_TRACE(expected[n].name);
+        EXPECT_EQ(wages[n].simei, expected[n].simei);
+        EXPECT_EQ(wages[n].tukisuu, expected[n].tukisuu);
+        EXPECT_EQ(wages[n].goukei, expected[n].goukei);
+        EXPECT_EQ(wages[n].gensen, expected[n].gensen);
+    }
+    EXPECT_EQ(k.Senjyusya[0].TUZUKIGARA, "妻");
+    EXPECT_EQ(k.Risi[0].SIHARAISAKI1, "第一銀行");
+    EXPECT_EQ(k.Risi[0].RISI, yen(120000));
+    EXPECT_EQ(k.Tidai[0].BUKKEN2, "駅前");
+    EXPECT_EQ(k.Tidai[0].TINRYOU, yen(960000));
+    EXPECT_EQ(k.Housyu[0].GENSEN, yen(30630));
+    // Notes 1 and 2; REC 6 lies beyond the five notes and ends the read.
+    EXPECT_EQ(k.Note[0], "本年中の特殊事情");
+    EXPECT_EQ(k.Note[1], "店舗改装");
+    EXPECT_EQ(k.Note[4], "");
+    // Without hand entry the extra lines only name their rows.
+    EXPECT_EQ(k.Sisan[2].REC, 501);
+    EXPECT_EQ(k.Soneki[8].REC, 502);
+    EXPECT_NE(k.Sisan[2].Kimatu, yen(250000));
+}
+
+TEST_F(KojinKessansyo, GeneralStatementHandEnteredAmountsInModeZero)
+{
+    exec({"UPDATE AO_SINKOKU SET TEGAKI = 1, GYOUSHUKUBUN = 1, HIZUKE = NULL"});
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.HizukeFlag, 0);
+    EXPECT_EQ(k.KURIIRE3, yen(40740)); // 1,234,567 x 3.3 %
+    EXPECT_EQ(k.Tukibetu[0].Uriage, yen(1000000));
+    EXPECT_EQ(k.Tukibetu[0].Siire, yen(400000));
+    EXPECT_EQ(k.Tukibetu[12].Uriage, yen(50000));
+    EXPECT_EQ(k.Sisan[2].Kisyu, yen(200000));
+    EXPECT_EQ(k.Sisan[2].Kimatu, yen(250000));
+    EXPECT_EQ(k.Soneki[8].Kingaku, yen(77000));
+
+    // Mode 1 keeps the trial balance's amounts.
+    TIppanKessansyoIO other(m_tx);
+    ASSERT_TRUE(other.LoadKessansyo(1));
+    EXPECT_EQ(other.Kessansyo.Sisan[2].REC, 501);
+    EXPECT_NE(other.Kessansyo.Sisan[2].Kimatu, yen(250000));
+}
+
+TEST_F(KojinKessansyo, RealEstateStatementReadsItsOwnTables)
+{
+    AccInf.CODETYPE = 2;
+    pcSisanhyouSetup(0);
+    TFudosanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Texts[18], "税理士");
+    EXPECT_EQ(k.FudosanOverFlag, 0);
+    ASSERT_EQ(io.Fudousan.size(), 2u);
+    // By NUMBER; the location cut into pieces of 22 bytes (11 double-byte characters).
+    EXPECT_EQ(k.Fudosan[0].NUMBER, 1);
+    EXPECT_EQ(k.Fudosan[0].SHOZAITI1, "東京都千代田区一番町二");
+    EXPECT_EQ(k.Fudosan[0].SHOZAITI2, "丁目三番地四号五六七八");
+    EXPECT_EQ(k.Fudosan[0].TINSYAKU1, "株式会社大家商事");
+    EXPECT_EQ(k.Fudosan[0].TINSYAKU2, "");
+    EXPECT_EQ(k.Fudosan[1].YOUTO, "貸家");
+    EXPECT_EQ(k.Fudosan[15].NENGAKU, yen(3360000));
+    EXPECT_EQ(k.Fudosan[15].SIKIKIN, yen(560000));
+    EXPECT_EQ(k.Kyuyo[0].SIMEI, "鈴木一郎");
+    EXPECT_EQ(k.Kyuyo[2].GOUKEI, yen(3900000));
+    EXPECT_EQ(k.Senjyusya[0].GOUKEI, yen(1900000));
+    EXPECT_EQ(k.Risi[0].RISI, yen(120000));
+    EXPECT_EQ(k.Tidai[0].TINRYOU, yen(960000));
+    EXPECT_EQ(k.Housyu[0].HOUSHU, yen(300000));
+    // Thirty notes: REC 6 is read here.
+    EXPECT_EQ(k.Note[5], "読まれない注記");
+    EXPECT_EQ(k.Sisan[2].REC, 501);
+    EXPECT_EQ(k.Soneki[5].REC, 502); // group 6100, line 2 + 4
+
+    // Sixteen properties go to a separate sheet; the totals line still sums them all.
+    for (int n = 3; n <= 16; ++n)
+        exec({"INSERT INTO AO_FUDOUSAN (REC, NUMBER, NENGAKU) VALUES (" + std::to_string(n)
+              + ", " + std::to_string(n) + ", 1000)"});
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    EXPECT_EQ(io.Kessansyo.FudosanOverFlag, 1);
+    EXPECT_EQ(io.Kessansyo.Fudosan[0].SHOZAITI1, kSeparateSheet);
+    EXPECT_EQ(io.Kessansyo.Fudosan[0].NUMBER, 0);
+    EXPECT_EQ(io.Kessansyo.Fudosan[15].NENGAKU, yen(3360000 + 14 * 1000));
+}
+
+TEST_F(KojinKessansyo, AgricultureStatementReadsItsOwnTables)
+{
+    exec({"UPDATE AO_SINKOKU SET GYOUSHUKUBUN = 1, KURIIRE2 = 1000000"});
+    AccInf.CODETYPE = 4;
+    pcSisanhyouSetup(0);
+    TNougyouKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    const auto& k = io.Kessansyo;
+    EXPECT_EQ(k.Texts[16], "東京都千代田区");
+    EXPECT_EQ(k.Tahata[0].KUBUN1, "米");
+    EXPECT_EQ(k.Tahata[1].HANBAIGAKU, yen(200000));
+    // The crop-totals row gives its area only; its amounts are the crops' sums.
+    EXPECT_EQ(k.Nousankei.MENSEKI, yen(150));
+    EXPECT_EQ(k.Nousankei.SYUUKAKURYO, 0);
+    EXPECT_EQ(k.Nousankei.HANBAIGAKU, yen(1000000));
+    EXPECT_EQ(k.Nousankei.KIMATU_KINGAKU, yen(10000));
+    EXPECT_EQ(k.SyunyuTotal.HANBAIGAKU, yen(1300000));
+    EXPECT_EQ(k.SyunyuTotal.KAJISYOHIGAKU, yen(40000));
+    EXPECT_EQ(k.Zassyu[3].KINGAKU, yen(100000));
+    EXPECT_EQ(k.Hanbai[0].KIMATU_TANI, "t");
+    EXPECT_EQ(k.Syubyou[0].KUBUN, "種もみ");
+    EXPECT_EQ(k.TanaorosiTotal.KISHU_KINGAKU, yen(11000));
+    EXPECT_EQ(k.Yatoinin[0].SIKYU_GOKEI, yen(170000));
+    EXPECT_EQ(k.Yatoinin[4].NISUU, 20);
+    EXPECT_EQ(k.Senjyusya[0].SIMEI, "山田春子");
+    EXPECT_EQ(k.Senjyusya[4].GOUKEI, yen(1900000));
+    EXPECT_EQ(k.Ikusei[0].IKUSEI_SYOKEI, yen(35000));
+    EXPECT_EQ(k.Ikusei[0].YOKUNENKURIKOSIGAKU, yen(130000));
+    EXPECT_EQ(k.Ikusei[2].ZENNENKURIKOSIGAKU, yen(100000));
+    EXPECT_EQ(k.Keisan[0], "個別法");
+    EXPECT_EQ(k.Chinsyaku[0].SHIHARAIGAKU, yen(50000));
+    EXPECT_EQ(k.Risi[0].RISI, yen(120000));
+    EXPECT_EQ(k.Housyu[0].GENSEN, yen(30630));
+    // Ten notes: REC 6 is read, REC 11 ends the read.
+    EXPECT_EQ(k.Note[5], "読まれない注記");
+    // 5.5 % on this form even with the 3.3 % selector.
+    EXPECT_EQ(k.KURIIRE3, yen(55000));
+    EXPECT_EQ(k.Sisan[2].REC, 501);
+    EXPECT_EQ(k.Soneki[8].REC, 502); // group 6100, line 2 + 7
 }
