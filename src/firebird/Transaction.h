@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 
 namespace firebird {
 
@@ -40,6 +41,44 @@ private:
     Attachment& m_attachment;
     Isolation m_isolation;
     std::uint32_t m_handle = 0;
+};
+
+// The house rule for database work: start the transaction only when none is active, commit only
+// what was started here, and roll back what was started here on every other way out.
+class StartedHere {
+public:
+    explicit StartedHere(Transaction& t) : m_t(t)
+    {
+        if (!m_t.inTransaction()) {
+            m_t.start();
+            m_started = true;
+        }
+    }
+    ~StartedHere() { rollback(); }
+    StartedHere(const StartedHere&) = delete;
+    StartedHere& operator=(const StartedHere&) = delete;
+
+    bool started() const { return m_started; }
+    void commit()
+    {
+        if (m_started && m_t.inTransaction())
+            m_t.commit();
+        m_started = false;
+    }
+    void rollback() noexcept
+    {
+        if (m_started && m_t.inTransaction()) {
+            try {
+                m_t.rollback();
+            } catch (const std::exception&) {
+            }
+        }
+        m_started = false;
+    }
+
+private:
+    Transaction& m_t;
+    bool m_started = false;
 };
 
 } // namespace firebird

@@ -14,41 +14,7 @@
 
 namespace {
 
-// Starts a transaction unless one is active; knows whether it did.
-class StartedHere {
-public:
-    explicit StartedHere(firebird::Transaction& t) : m_t(t)
-    {
-        if (!m_t.inTransaction()) {
-            m_t.start();
-            m_started = true;
-        }
-    }
-    bool started() const { return m_started; }
-    void commit()
-    {
-        if (m_started && m_t.inTransaction())
-            m_t.commit();
-        m_started = false;
-    }
-    void rollback() noexcept
-    {
-        if (m_started && m_t.inTransaction()) {
-            try {
-                m_t.rollback();
-            } catch (const std::exception&) {
-            }
-        }
-        m_started = false;
-    }
-    ~StartedHere() { rollback(); }
-    StartedHere(const StartedHere&) = delete;
-    StartedHere& operator=(const StartedHere&) = delete;
-
-private:
-    firebird::Transaction& m_t;
-    bool m_started = false;
-};
+using firebird::StartedHere;
 
 void commitQuietly(firebird::Transaction& t) noexcept
 {
