@@ -191,16 +191,56 @@ std::string settlementGroup(const std::string& group, int mstrec)
     return group;
 }
 
-// Rows of one settlement result set from FirstKamokuRow on; returns the last row filled.
+// Rows of one result set from FirstKamokuRow on, adding onto what the rows hold (a department
+// group writes each department over the same rows); returns the last row filled. Layout 4 is the
+// settlement mode; layout 0 reads sub-accounts.
 int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int rowHigh,
-                    std::vector<TQSORT>& index, int indexHigh, int kind)
+                    std::vector<TQSORT>& index, int indexHigh, int kind, int layout = 4)
 {
+    const bool settlement = layout == 4;
     auto c = q.open();
     int r = FirstKamokuRow - 1;
     int last = r;
+    TBALANCE* owner = nullptr; // the account whose sub-accounts may follow (layout 0)
+    std::string ownerCode;
+    std::size_t hojo = 0;
     while (c.fetch()) {
         if (c.getString("GROUPM1") == "9900")
             continue;
+        if (layout == 0 && owner != nullptr && c.getString("KCODE") == ownerCode) {
+            auto amount = [&](const std::string& name) -> Currency {
+                return c.isNull(name) ? 0 : c.getCurrency(name);
+            };
+            if (hojo == 0) {
+                std::size_t size = std::size_t(std::max(owner->HojoCount, 0));
+                if (c.getString("HCODE").find_first_not_of(" \t") == std::string::npos)
+                    ++size;
+                if (owner->HojoUtiwake.size() < size)
+                    owner->HojoUtiwake.resize(size);
+            }
+            if (hojo < owner->HojoUtiwake.size()) {
+                auto& h = owner->HojoUtiwake[hojo];
+                h.HCODE = c.getString("HCODE");
+                h.HNAME = c.getString("HNAME");
+                const Currency opening = amount("KAISIZAN");
+                h.Opening += opening;
+                h.OpeningCopy += opening;
+                for (int p = 1; p <= 16; ++p) {
+                    h.Debit[std::size_t(kOpening + p)] += amount(twoDigits("KAR", p));
+                    h.Credit[std::size_t(kOpening + p)] += amount(twoDigits("KAS", p));
+                }
+                h.Net[kOpening] = h.Opening;
+                h.Balance[kOpening] = h.Opening;
+                for (int p = 1; p <= 16; ++p) {
+                    const auto i = std::size_t(kOpening + p);
+                    h.Net[i] = netOf(owner->Kamoku.TAISHAKU, h.Debit[i], h.Credit[i]);
+                    h.Balance[i] = h.Balance[i - 1] + h.Net[i];
+                }
+            }
+            ++hojo;
+            continue;
+        }
+        owner = nullptr;
         ++r;
         if (r >= rowHigh || r > indexHigh)
             continue; // the rows hold accounts up to rowHigh - 1
@@ -214,9 +254,18 @@ int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int row
         k.KNAME = c.getString("KNAME");
         k.BSPL = c.getString("BSPL");
         k.TAISHAKU = c.isNull("TAISHAKU") ? 0 : c.getInt("TAISHAKU");
-        row.MSTREC = c.isNull("MSTREC") ? 0 : c.getInt("MSTREC");
-        row.SUBREC = c.isNull("SUBREC") ? 0 : c.getInt("SUBREC");
-        row.HojoCount = 0;
+        if (layout == 0) {
+            row.HojoCount = c.isNull("HOJCNT") ? 0 : c.getInt("HOJCNT");
+            if (row.HojoCount >= 1) {
+                owner = &row;
+                ownerCode = k.KCODE;
+                hojo = 0;
+            }
+        } else {
+            row.MSTREC = c.isNull("MSTREC") ? 0 : c.getInt("MSTREC");
+            row.SUBREC = c.isNull("SUBREC") ? 0 : c.getInt("SUBREC");
+            row.HojoCount = 0;
+        }
 
         auto amount = [&](const std::string& name) -> Currency {
             return c.isNull(name) ? 0 : c.getCurrency(name);
@@ -235,14 +284,14 @@ int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int row
             row.Net[i] = netOf(k.TAISHAKU, row.Debit[i], row.Credit[i]);
             row.Balance[i] = row.Balance[i - 1] + row.Net[i];
         }
-        if (kind == 30) {
+        if (settlement && kind == 30) {
             for (int k15 = 15; k15 >= 0; --k15) {
                 const auto i = std::size_t(kOpening - k15);
                 row.Net[i] = amount(twoDigits("ZANM", k15));
                 row.Balance[i] = (k15 == 15 ? amount("KISHU1") : row.Balance[i - 1]) + row.Net[i];
             }
         }
-        if (AccInf.KAISINO > 1) {
+        if (settlement && AccInf.KAISINO > 1) {
             static constexpr int kSlot[13] = {0, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14};
             const int last_i = AccInf.KAISINO <= 12 ? kSlot[AccInf.KAISINO] : 0;
             row.StartMonthBalance = amount("KISHU0");
@@ -252,10 +301,17 @@ int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int row
                 row.Balance[at] = (i == 1 ? row.StartMonthBalance : row.Balance[at - 1]) + row.Net[at];
             }
         }
-        std::string group = k.GROUPM1;
-        if (AccInf.DATATYPE == 2)
-            group = settlementGroup(group, row.MSTREC);
-        index[std::size_t(r)] = TQSORT{twoDigits(group, row.SUBREC), r};
+        if (settlement) {
+            std::string group = k.GROUPM1;
+            if (AccInf.DATATYPE == 2)
+                group = settlementGroup(group, row.MSTREC);
+            index[std::size_t(r)] = TQSORT{twoDigits(group, row.SUBREC), r};
+        } else if (layout == 0) {
+            const std::string group = k.GROUPM1 == "5300" ? "5881" : k.GROUPM2;
+            index[std::size_t(r)] = TQSORT{group + LeftFixStr(k.USERCODE, 4), r};
+        } else {
+            index[std::size_t(r)] = TQSORT{twoDigits(k.GROUPM2, row.SUBREC), r};
+        }
     }
     return last;
 }
@@ -302,7 +358,38 @@ void labelKessan(std::vector<TBALANCE>& rows, std::vector<TQSORT>& index, int ki
             }
         }
     }
-    // Kind 20 belongs to statements this program does not read.
+    if (kind == 20) {
+        row(71).Kamoku.KNAME = AccInf.TotalNames[1]; // 5580
+        row(73).Kamoku.KNAME = AccInf.TotalNames[2]; // 5680
+        row(-46).Kamoku.KNAME = AccInf.TotalName5;   // 5688
+        row(75).Kamoku.KNAME = AccInf.TotalNames[3]; // 5780
+        index[std::size_t(rowOf(52))].Code = "3680";
+        auto& r = row(52);
+        r.Kamoku.GROUPM1 = "3680";
+        r.Kamoku.GROUPM2 = "3680";
+        r.Kamoku.BSPL = "B";
+        r.Flag = 0;
+    }
+}
+
+// Clears the A4/A3 line names that only repeat the name of the one account behind the line.
+void clearExtraNames(firebird::Transaction& tx, const std::string& table, const std::string& column)
+{
+    const std::string shared = "SELECT " + column + " FROM KAMOKUMST GROUP BY " + column
+                               + " HAVING COUNT(*)>1";
+    const std::string single = "SELECT " + column + " FROM KAMOKUMST WHERE USE=1 GROUP BY "
+                               + column + " HAVING COUNT(*)=1";
+    firebird::Statement first(
+        tx, "UPDATE " + table + " SET KNAME1='' WHERE REC IN (SELECT " + column
+                + " FROM KAMOKUMST WHERE USE=1 AND " + column + " IN (" + shared + ") GROUP BY "
+                + column + " HAVING COUNT(*)=1) AND KNAME1 IN (SELECT KNAME FROM KAMOKUMST WHERE USE=1 AND "
+                + column + " IN (" + shared + "))");
+    first.execute();
+    firebird::Statement second(
+        tx, "UPDATE " + table + " SET KNAME1='' WHERE REC IN (" + single
+                + ") AND KNAME1 IN (SELECT KNAME FROM KAMOKUMST WHERE USE=1 AND " + column
+                + " IN (" + single + "))");
+    second.execute();
 }
 
 } // namespace
@@ -356,9 +443,6 @@ bool pcSisanhyouReadGeneral(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
                             const std::string& bumonCode, int tax, int kind, int layout,
                             int keskubun, int haibun, int zenTax)
 {
-    (void)branchCode;
-    (void)bumonCode;
-    (void)haibun;
     firebird::Transaction* snapshot = snapshotTransaction();
     if (snapshot == nullptr)
         throw std::logic_error("trial balance: no company database");
@@ -377,7 +461,106 @@ bool pcSisanhyouReadGeneral(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
         pcGokeiNameRead(tx, rows, rowHigh, index, indexHigh, kind, keskubun,
                         kind == 3 || kind == 4);
         int lastRow = FirstKamokuRow - 1;
-        if (layout == 4) {
+        if (layout == 0 || layout == 1 || layout == 2) {
+            if (layout == 0) {
+                index[std::size_t(gokeiRow(67))].Code = kSisanhyouUnusedCode;
+                index[std::size_t(gokeiRow(69))].Code = "5882";
+                if (AccInf.GENKA_USE == 0)
+                    index[std::size_t(gokeiRow(79))].Code = kSisanhyouUnusedCode;
+            } else if (layout == 1) {
+                clearExtraNames(tx, "EXTERA4", "EXT1_A4");
+            } else {
+                clearExtraNames(tx, "EXTERA3", "EXT1_A3");
+            }
+            struct Procedures {
+                const char* gokei;  // kind 0 with a department code
+                const char* whole;  // kind 0
+                const char* group;  // kind 1
+                const char* branch; // kind 2
+                const char* bumon;  // kind 3
+                const char* each;   // kind 4, per department
+            };
+            static constexpr Procedures kProcedures[] = {
+                {"SELECT * FROM SP_SISANHYO_BUMONGOKEI( :TAX, :BCODE ) ",
+                 "SELECT * From SP_SISANHYO( :TAX, '' ,'' ) ",
+                 "SELECT * From SP_SISANHYO( :TAX, '' , :SITENGROUP ) ",
+                 "SELECT * From SP_SISANHYO( :TAX, :SCODE ,''  ) ",
+                 "SELECT * From SP_SISANHYO_BUMON(  :TAX, :HAIBUN,  :SCODE, :BCODE ) ",
+                 "SELECT * FROM SP_SISANHYO_BUMON( :TAX, :HAIBUN,  :SCODE, :BCODE) "},
+                {"SELECT * From SP_Sisanhyo_BumonGokei_A4( :TAX, :BCODE ) ",
+                 "SELECT * From SP_SISANHYO_A4( :TAX, '' , '' ) ",
+                 "SELECT * From SP_SISANHYO_A4( :TAX, '' ,:SITENGROUP ) ",
+                 "SELECT * From SP_SISANHYO_A4( :TAX, :SCODE , '' ) ",
+                 "SELECT * From SP_SISANHYO_BUMON_A4( :TAX, :HAIBUN, :SCODE, :BCODE ) ",
+                 "SELECT * From SP_SISANHYO_BUMON_A4( :TAX, :HAIBUN,  :SCODE, :BCODE) "},
+                {"SELECT * From SP_Sisanhyo_BumonGokei_A3( :TAX, :BCODE ) ",
+                 "SELECT * From SP_SISANHYO_A3(:TAX, '', '' ) ",
+                 "SELECT * From SP_SISANHYO_A3(:TAX, '', :SITENGROUP) ",
+                 "SELECT * From SP_SISANHYO_A3(:TAX, :SCODE , '' ) ",
+                 "SELECT * From SP_SISANHYO_BUMON_A3( :TAX, :HAIBUN, :SCODE, :BCODE ) ",
+                 "SELECT * From SP_SISANHYO_BUMON_A3( :TAX, :HAIBUN, :SCODE, :BCODE ) "},
+            };
+            const auto& sql = kProcedures[std::size_t(layout)];
+            auto fill = [&](firebird::Statement& q) {
+                lastRow = std::max(lastRow,
+                                   pcSisanhyouFill(q, rows, rowHigh, index, indexHigh, kind, layout));
+            };
+            const bool bumonGiven =
+                bumonCode.find_first_not_of(" \t") != std::string::npos;
+            switch (kind) {
+            case 0: {
+                firebird::Statement q(tx, bumonGiven ? sql.gokei : sql.whole);
+                q.setInt("TAX", tax);
+                if (bumonGiven)
+                    q.setString("BCODE", bumonCode);
+                fill(q);
+                break;
+            }
+            case 1: {
+                firebird::Statement q(tx, sql.group);
+                q.setInt("TAX", tax);
+                q.setString("SITENGROUP", branchCode);
+                fill(q);
+                break;
+            }
+            case 2: {
+                firebird::Statement q(tx, sql.branch);
+                q.setInt("TAX", tax);
+                q.setString("SCODE", branchCode);
+                fill(q);
+                break;
+            }
+            case 3: {
+                firebird::Statement q(tx, sql.bumon);
+                q.setInt("TAX", tax);
+                q.setInt("HAIBUN", haibun);
+                q.setString("SCODE", branchCode);
+                q.setString("BCODE", bumonCode);
+                fill(q);
+                break;
+            }
+            case 4: {
+                std::vector<std::string> bumons;
+                firebird::Statement g(tx, "SELECT BCODE FROM GROUPLIST WHERE GCODE=:GCODE");
+                g.setString("GCODE", bumonCode);
+                auto gc = g.open();
+                while (gc.fetch())
+                    bumons.push_back(gc.getString("BCODE"));
+                gc.close();
+                for (const auto& bumon : bumons) {
+                    firebird::Statement q(tx, sql.each);
+                    q.setInt("TAX", tax);
+                    q.setInt("HAIBUN", haibun);
+                    q.setString("SCODE", branchCode);
+                    q.setString("BCODE", bumon);
+                    fill(q);
+                }
+                break;
+            }
+            default:
+                break;
+            }
+        } else if (layout == 4) {
             firebird::Statement q(tx, "SELECT * FROM SP_SISANHYO_KESSAN( :TAX , :ZENTAX ) ");
             q.setInt("TAX", tax);
             q.setInt("ZENTAX", zenTax >= 1 ? 1 : -1);

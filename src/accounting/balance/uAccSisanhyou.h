@@ -40,8 +40,12 @@ int fnSisanhyouMaxRow();
 bool pcSisanhyouRead(std::vector<TBALANCE>& rows, int rowHigh, std::vector<TQSORT>& index,
                      int indexHigh, int statement, int tax, int jigyou, int zenTax);
 
-// The general reader. Layout 4 (settlement statement) reads SP_SISANHYO_KESSAN; the other
-// layouts read nothing here. Same result as pcSisanhyouRead.
+// The general reader. Layouts 0 (standard, with sub-accounts), 1 (A4) and 2 (A3) read the whole
+// company (kind 0, or the department total of bumonCode), a branch group (1), a branch (2), a
+// department (3) or each department of the group bumonCode (4, added row by row); layout 4
+// (settlement statement) reads SP_SISANHYO_KESSAN with the labels of kinds 10, 20 and 30; other
+// layouts read nothing. Layouts 1 and 2 first clear redundant names in EXTERA4/EXTERA3. Same
+// result as pcSisanhyouRead.
 bool pcSisanhyouReadGeneral(std::vector<TBALANCE>& rows, int rowHigh, std::vector<TQSORT>& index,
                             int indexHigh, const std::string& branchCode,
                             const std::string& bumonCode, int tax, int kind, int layout,
