@@ -12,6 +12,9 @@
 #include "records/DbErrorHandler.h"
 #include "records/TextRoutines.h"
 #include "records/uAccRecord.h"
+#include "ui/z5MessageDlg.h"
+
+#include <QApplication>
 
 #include <algorithm>
 #include <cctype>
@@ -1138,23 +1141,19 @@ bool folderExists(const std::string& folder)
     }
 }
 
-std::string joinLines(const std::vector<std::string>& lines)
-{
-    std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            out += "\r";
-        out += lines[i];
-    }
-    return out;
-}
-
 } // namespace
 
 void TDataSentakuListCtl::showShareMessage(const std::string& text, const std::vector<std::string>& lines) const
 {
-    platform::messageBox(text + "\r\r" + joinLines(lines), "選択データの状態",
-                         platform::MB_OK | platform::MB_ICONERROR);
+    TMessageBox box(QApplication::activeWindow());
+    box.MsgKind = 1;
+    box.MsgCaption = "選択データの状態";
+    box.MsgText = text;
+    box.MsgColor = platform::clRed;
+    box.SetLines(lines);
+    box.FormPosition = 4; // centred on the screen
+    box.ApplySettings();
+    platform::execDialog(box);
 }
 
 void TDataSentakuListCtl::showStateMessage(const std::string& area, const selection::DataInfoRec& info,

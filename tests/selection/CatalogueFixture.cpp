@@ -6,6 +6,13 @@
 #include "platform/Paths.h"
 #include "records/uAccRecord.h"
 #include "support/FixtureDb.h"
+#include "ui/xCheckBox.h"
+#include "ui/xPlButton.h"
+#include "ui/z5MessageDlg.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
 
 #include <filesystem>
 
@@ -29,6 +36,30 @@ void CatalogueTest::SetUp()
     m_transaction = std::make_unique<firebird::Transaction>(m_db);
     selection::setCatalogueTransaction(m_transaction.get());
     m_messages.answerDefaults();
+}
+
+void CatalogueTest::expectShareMessage()
+{
+    m_messages.onDialog([this](QDialog& d) {
+        auto* box = dynamic_cast<TMessageBox*>(&d);
+        if (!box) {
+            ADD_FAILURE() << "not a TMessageBox: " << d.objectName().toStdString();
+            m_shareTexts.emplace_back();
+            return int(platform::mrCancel);
+        }
+        EXPECT_FALSE(box->btnOK()->isVisible());
+        EXPECT_EQ(box->btnCancel()->CaptionA().Caption(), QStringLiteral("OK"));
+        EXPECT_FALSE(box->cboxAgree()->isVisible());
+        EXPECT_EQ(box->lblMain()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QString shown = box->lblMain()->text();
+        if (!box->MessageArea()->isHidden())
+            shown += QStringLiteral("\n\n") + box->MessageArea()->toPlainText();
+        shown.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+        m_shareTexts.push_back(shown.toStdString());
+        box->btnCancel()->Click();
+        QCoreApplication::processEvents();
+        return d.result();
+    });
 }
 
 void CatalogueTest::TearDown()

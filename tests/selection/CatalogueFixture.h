@@ -33,7 +33,12 @@ protected:
     void makeDataSet(const std::string& folder, const std::string& dataBytes, const std::string& shougou,
                      int gassan = 0, int status = 1);
 
+    // Answers the next transfer message with OK and keeps what it showed in m_shareTexts, as
+    // "headline\r\rline\rline..."; checks that it is the single-OK box with a red headline.
+    void expectShareMessage();
+
     testsupport::TempDir m_root;
+    std::vector<std::string> m_shareTexts;
     testsupport::MessageRecorder m_messages;
     std::string m_dbPath;
     firebird::Attachment m_db;

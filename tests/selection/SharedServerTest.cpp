@@ -318,17 +318,20 @@ TEST_F(ShareTransferTest, ASecondLoginCannotStoreOverDataTheFirstHasOut)
     TDataSentakuRec second;
     ASSERT_EQ(ctl->GetDataListRecordByPath(otherLocal, second), 1);
     second.KYOYULOCK = 1;
+    expectShareMessage();
     EXPECT_EQ(ctl->KyoyuDataUp(second, 0), -1);
     EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
     EXPECT_EQ(shareOpcode(m_area), 10000 * 10000 + 1);
     ASSERT_EQ(m_messages.boxes().size(), 1u);
-    EXPECT_NE(m_messages.boxes()[0].text.find("共有データは現在使用されています。"), std::string::npos);
-    EXPECT_NE(m_messages.boxes()[0].text.find("　1\r"), std::string::npos);
-    EXPECT_NE(m_messages.boxes()[0].text.find("【オペレータ名】\r　担当一"), std::string::npos);
+    EXPECT_NE(m_shareTexts[0].find("共有データは現在使用されています。"), std::string::npos);
+    EXPECT_NE(m_shareTexts[0].find("　1\r"), std::string::npos);
+    EXPECT_NE(m_shareTexts[0].find("【オペレータ名】\r　担当一"), std::string::npos);
     EXPECT_EQ(m_messages.boxes()[0].caption, "選択データの状態");
 
     // Fetching gives a read-only copy: in use elsewhere, not taken out here.
     m_messages.clear();
+    m_shareTexts.clear();
+    expectShareMessage();
     EXPECT_EQ(ctl->KyoyuDataDown(second, 0), -1);
     EXPECT_EQ(dataOf(otherLocal), "SERVER-DATA");
     EXPECT_EQ(rows("SELECT KYOYULOCK FROM DATALIST WHERE REC=6"), (std::vector<std::string>{"0"}));
@@ -341,19 +344,22 @@ TEST_F(ShareTransferTest, RefusesDamagedAndUnreachableAreas)
     auto ctl = catalogue();
     TDataSentakuRec rec = rowOfSlot(*ctl);
     platform::IniFile(platform::paths::join(m_area, DataIniFile)).writeInteger("DATASTS", "STATUS", 10);
+    expectShareMessage();
     EXPECT_EQ(ctl->KyoyuDataDown(rec, 0), -1);
     EXPECT_FALSE(files::exists(m_local));
     ASSERT_EQ(m_messages.boxes().size(), 1u);
-    EXPECT_NE(m_messages.boxes()[0].text.find("破損しているため"), std::string::npos);
+    EXPECT_NE(m_shareTexts[0].find("破損しているため"), std::string::npos);
 
     m_messages.clear();
+    m_shareTexts.clear();
     TDataSentakuRec lost = rowOfSlot(*ctl);
     lost.PASNAME = "S:\\ROOT\\sv0099";
     EXPECT_EQ(ctl->KyoyuDataDown(lost, 1), 0);
     EXPECT_TRUE(m_messages.boxes().empty());
+    expectShareMessage();
     EXPECT_EQ(ctl->KyoyuDataDown(lost, 0), 0);
     ASSERT_EQ(m_messages.boxes().size(), 1u);
-    EXPECT_NE(m_messages.boxes()[0].text.find("【共有データパス】\rS:\\ROOT\\sv0099"), std::string::npos);
+    EXPECT_NE(m_shareTexts[0].find("【共有データパス】\rS:\\ROOT\\sv0099"), std::string::npos);
 }
 
 TEST_F(ShareTransferTest, ConsolidatedSetsTravelWithTheirChildren)
@@ -449,15 +455,17 @@ TEST_F(ShareTransferTest, NothingIsStoredOverADamagedParentOrChildArea)
         files::writeAllAtomic(platform::paths::join(m_local + "\\001", DataFile), "CHILD-EDITED");
         platform::IniFile(platform::paths::join(damaged, DataIniFile)).writeInteger("DATASTS", "STATUS", 10);
         m_messages.clear();
+        m_shareTexts.clear();
 
         TDataSentakuRec again = rowOfSlot(*ctl);
+        expectShareMessage();
         EXPECT_EQ(ctl->KyoyuDataUp(again, 0), -1);
         EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
         EXPECT_EQ(dataOf(m_area + "\\001"), "CHILD-1");
         EXPECT_EQ(shareStatus(m_area), 2);
         EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"1"}));
         ASSERT_EQ(m_messages.boxes().size(), 1u);
-        EXPECT_NE(m_messages.boxes()[0].text.find("破損"), std::string::npos);
+        EXPECT_NE(m_shareTexts[0].find("破損"), std::string::npos);
 
         // Repaired and given back for the next case.
         platform::IniFile(platform::paths::join(damaged, DataIniFile)).writeInteger("DATASTS", "STATUS", 1);
