@@ -191,6 +191,53 @@ std::string settlementGroup(const std::string& group, int mstrec)
     return group;
 }
 
+// Settles a bill account into the fixed total row and its amounts into the anchor account (the
+// receivable bills), so the statement shows the receivables net of discounted or endorsed bills.
+void pcTokuteiKamokuMove(std::vector<TBALANCE>& rows, std::vector<TQSORT>& index, int anchor,
+                         int moved, int fixedRow)
+{
+    auto& a = rows[std::size_t(anchor)];
+    auto& m = rows[std::size_t(moved)];
+    auto& f = rows[std::size_t(fixedRow)];
+    f.Kamoku.USERCODE = m.Kamoku.USERCODE;
+    f.Kamoku.KCODE = m.Kamoku.KCODE;
+    f.Kamoku.KNAME = m.Kamoku.KNAME;
+    f.Kamoku.BSPL = m.Kamoku.BSPL;
+    f.Kamoku.TAISHAKU = m.Kamoku.TAISHAKU;
+    f.KAISIZAN = m.KAISIZAN;
+    f.Debit = m.Debit;
+    f.Credit = m.Credit;
+    f.Net = m.Net;
+    f.Balance = m.Balance;
+
+    a.KAISIZAN += m.Kamoku.TAISHAKU == 3 ? -m.KAISIZAN : m.KAISIZAN;
+    for (int p = 1; p <= 16; ++p) {
+        const auto i = std::size_t(kOpening + p);
+        a.Debit[i] += m.Debit[i];
+        a.Credit[i] += m.Credit[i];
+    }
+    // Prior-year values up to the opening first, so the running balances start from the moved
+    // opening too.
+    const bool subtract = debitNature(a.Kamoku.TAISHAKU);
+    for (std::size_t i = 17; i <= std::size_t(kOpening); ++i) {
+        a.Net[i] += subtract ? -m.Net[i] : m.Net[i];
+        a.Balance[i] += subtract ? -m.Balance[i] : m.Balance[i];
+    }
+    for (int p = 1; p <= 16; ++p) {
+        const auto i = std::size_t(kOpening + p);
+        a.Net[i] = netOf(a.Kamoku.TAISHAKU, a.Debit[i], a.Credit[i]);
+        a.Balance[i] = a.Balance[i - 1] + a.Net[i];
+    }
+
+    m.KAISIZAN = 0;
+    m.OpeningCopy = 0;
+    m.Debit = {};
+    m.Credit = {};
+    m.Net = {};
+    m.Balance = {};
+    index[std::size_t(moved)].Code = kSisanhyouUnusedCode;
+}
+
 // Rows of one result set from FirstKamokuRow on, adding onto what the rows hold (a department
 // group writes each department over the same rows); returns the last row filled. Layout 4 is the
 // settlement mode; layout 0 reads sub-accounts.
@@ -311,6 +358,25 @@ int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int row
             index[std::size_t(r)] = TQSORT{group + LeftFixStr(k.USERCODE, 4), r};
         } else {
             index[std::size_t(r)] = TQSORT{twoDigits(k.GROUPM2, row.SUBREC), r};
+        }
+    }
+    if (settlement && AccInf.DATATYPE == 1 && SystemDef.KessanTegataSousai == 1) {
+        auto find = [&](TegataIndex t) {
+            const auto& code = AccInf.TegataKCodes[std::size_t(t)];
+            for (int i = FirstKamokuRow; i <= last && !code.empty(); ++i)
+                if (rows[std::size_t(i)].Kamoku.KCODE == code)
+                    return i;
+            return -1;
+        };
+        const int anchor = find(TegataReceivable);
+        const int discounted = find(TegataDiscounted);
+        const int endorsed = find(TegataEndorsed);
+        if (anchor >= 0) {
+            if (discounted >= 0 && discounted != anchor && inRows(48, rowHigh, rows))
+                pcTokuteiKamokuMove(rows, index, anchor, discounted, 48);
+            if (endorsed >= 0 && endorsed != discounted && endorsed != anchor &&
+                inRows(49, rowHigh, rows))
+                pcTokuteiKamokuMove(rows, index, anchor, endorsed, 49);
         }
     }
     return last;

@@ -245,3 +245,72 @@ TEST_F(Sisanhyou, ADatabaseErrorIsReportedAndTheLoadFails)
     EXPECT_EQ(m_messages.boxes()[0].caption, "試算表読込");
     EXPECT_FALSE(m_snapshot.inTransaction());
 }
+
+// Receivable 300,000 + 100,000 (p1) - 50,000 (p2) = 350,000; discounted 80,000 + 40,000 (credit p1)
+// - 20,000 (debit p3) = 100,000; endorsed 20,000 + 10,000 (credit p2) = 30,000. Offset into the
+// receivable: opening 200,000, then +60,000 (p1), -60,000 (p2), +20,000 (p3) = 220,000.
+TEST_F(Sisanhyou, BillsAreOffsetIntoTheReceivableForACorporateCompany)
+{
+    exec("INSERT INTO KESSAN_BALANCE (ORD, GROUPM1, GROUPM2, USERCODE, KCODE, KNAME, BSPL, TAISHAKU,"
+         " MSTREC, SUBREC, KAISIZAN, KAR01, KAS02) VALUES (101, '1100', '1140', '140', '1201',"
+         " '受取手形', 'B', 1, 41, 1, 300000, 100000, 50000)");
+    exec("INSERT INTO KESSAN_BALANCE (ORD, GROUPM1, GROUPM2, USERCODE, KCODE, KNAME, BSPL, TAISHAKU,"
+         " MSTREC, SUBREC, KAISIZAN, KAS01, KAR03) VALUES (102, '1100', '1140', '141', '1202',"
+         " '割引手形', 'B', 3, 42, 2, 80000, 40000, 20000)");
+    exec("INSERT INTO KESSAN_BALANCE (ORD, GROUPM1, GROUPM2, USERCODE, KCODE, KNAME, BSPL, TAISHAKU,"
+         " MSTREC, SUBREC, KAISIZAN, KAS02) VALUES (103, '1100', '1140', '142', '1203',"
+         " '裏書手形', 'B', 3, 43, 3, 20000, 10000)");
+    AccInf.DATATYPE = 1;
+    AccInf.TegataKCodes = {"1201", "1202", "1203"};
+    auto rowOf = [&](const std::string& name) {
+        for (int r = FirstKamokuRow; r < int(m_rows.size()); ++r)
+            if (row(r).Kamoku.KNAME == name)
+                return r;
+        return -1;
+    };
+    auto codeOfRow = [&](int r) {
+        for (const auto& e : m_index)
+            if (e.Row == r)
+                return e.Code;
+        return std::string();
+    };
+
+    ASSERT_TRUE(load()); // setting off: nothing moves
+    EXPECT_EQ(row(rowOf("受取手形")).Balance[48], yen(350000));
+    EXPECT_EQ(row(rowOf("割引手形")).Balance[48], yen(100000));
+
+    SystemDef.KessanTegataSousai = 1;
+    ASSERT_TRUE(load());
+    const int anchor = rowOf("受取手形");
+    const int discounted = rowOf("割引手形");
+    const int endorsed = rowOf("裏書手形");
+    ASSERT_GE(anchor, FirstKamokuRow);
+    ASSERT_GE(discounted, FirstKamokuRow);
+    ASSERT_GE(endorsed, FirstKamokuRow);
+
+    const auto& a = row(anchor);
+    EXPECT_EQ(a.KAISIZAN, yen(200000));
+    EXPECT_EQ(a.Balance[32], yen(200000));
+    EXPECT_EQ(a.Net[33], yen(60000));
+    EXPECT_EQ(a.Net[34], yen(-60000));
+    EXPECT_EQ(a.Net[35], yen(20000));
+    EXPECT_EQ(a.Balance[34], yen(200000));
+    EXPECT_EQ(a.Balance[48], yen(220000));
+    EXPECT_NE(codeOfRow(anchor), kSisanhyouUnusedCode);
+
+    struct Fixed { int row; int moved; const char* name; long long opening, p1, closing; };
+    for (const Fixed& f : {Fixed{48, discounted, "割引手形", 80000, 40000, 100000},
+                           Fixed{49, endorsed, "裏書手形", 20000, 0, 30000}}) {
+        const auto& t = row(f.row);
+        EXPECT_EQ(t.Kamoku.KNAME, f.name);
+        EXPECT_EQ(t.Kamoku.TAISHAKU, 3);
+        EXPECT_EQ(t.KAISIZAN, yen(f.opening)) << f.name;
+        EXPECT_EQ(t.Net[33], yen(f.p1)) << f.name;
+        EXPECT_EQ(t.Balance[48], yen(f.closing)) << f.name;
+        const auto& m = row(f.moved);
+        EXPECT_EQ(m.KAISIZAN, 0) << f.name;
+        EXPECT_EQ(m.Balance[48], 0) << f.name;
+        EXPECT_EQ(m.Credit[33] + m.Credit[34], 0) << f.name;
+        EXPECT_EQ(codeOfRow(f.moved), kSisanhyouUnusedCode) << f.name;
+    }
+}
