@@ -320,10 +320,11 @@ TEST_F(DataModuleServicesTest, EraTableFromTheSystemDatabaseElseBuiltIn)
         tr.start();
         firebird::Statement ins(tr, "INSERT INTO GENGO (GNAME, GSIGN, STARTDATE, YEAROFFSET) "
                                     "VALUES (:N, :S, :D, :Y)");
-        for (auto [n, s, y] : {std::tuple{"平成", "H", 1989}, std::tuple{"令和", "R", 2019}}) {
+        for (auto [n, s, y, m, d] :
+             {std::tuple{"平成", "H", 1989, 1, 8}, std::tuple{"令和", "R", 2019, 5, 1}}) {
             ins.setString("N", n);
             ins.setString("S", s);
-            ins.setDateTime("D", platform::encodeDate(y, 5, 1));
+            ins.setDateTime("D", platform::encodeDate(y, m, d));
             ins.setInt("Y", y);
             ins.execute();
         }
@@ -336,6 +337,7 @@ TEST_F(DataModuleServicesTest, EraTableFromTheSystemDatabaseElseBuiltIn)
     EXPECT_EQ(GengoTable[0].startYear, 2019);
     EXPECT_EQ(GengoTable[0].start, platform::encodeDate(2019, 5, 1));
     EXPECT_EQ(GengoTable[1].name, "平成");
+    EXPECT_EQ(GengoTable[1].start, platform::encodeDate(1989, 1, 8));
     EXPECT_FALSE(m_dm->IBTransactionDEF.inTransaction());
 
     // Without the system database: the built-in eras.
