@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 using accounting::CashFlowItem;
 using accounting::kGokeiRowCount;
@@ -232,7 +233,17 @@ platform::Currency fnPercentOf(double ratio)
     constexpr std::int64_t kTenth = 1000;
     double t = ratio * static_cast<double>(kScale);
     t += t >= 0 ? kHalf : -kHalf;
-    return static_cast<platform::Currency>(std::trunc(t / 10000)) * kTenth;
+    const double tenths = std::trunc(t / 10000);
+    // A ratio beyond any amount gives the largest amount of its sign, not a wrapped value; a
+    // ratio that is not a number gives 0.
+    constexpr std::int64_t kMaxTenths = std::numeric_limits<platform::Currency>::max() / kTenth;
+    if (std::isnan(tenths))
+        return 0;
+    if (tenths >= static_cast<double>(kMaxTenths))
+        return kMaxTenths * kTenth;
+    if (tenths <= -static_cast<double>(kMaxTenths))
+        return -kMaxTenths * kTenth;
+    return static_cast<platform::Currency>(tenths) * kTenth;
 }
 
 void accounting::resetLayoutTables()

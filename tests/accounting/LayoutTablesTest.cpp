@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using accounting::CashFlowItem;
 using accounting::kGokeiRowCount;
 using accounting::resetLayoutTables;
@@ -112,6 +115,23 @@ TEST_F(LayoutTables, PercentOfRoundsToOneDecimalHalfAway)
         {0.12345, 123000}, {0.12355, 124000}, {-0.12355, -124000}, {0.00049, 0},
         {0.00051, 1000},   {1.0, 1000000},    {-0.00051, -1000},   {0.0, 0},
         {-0.00049, 0},     {2.5, 2500000},    {0.3333333, 333000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fnPercentOf(c.ratio), c.percent) << c.ratio;
+}
+
+TEST_F(LayoutTables, PercentOfARatioBeyondAnyAmountSaturates)
+{
+    constexpr platform::Currency kMaxPercent =
+        std::numeric_limits<platform::Currency>::max() / 1000 * 1000;
+    const struct { double ratio; platform::Currency percent; } cases[] = {
+        {1e300, kMaxPercent},
+        {-1e300, -kMaxPercent},
+        {HUGE_VAL, kMaxPercent},
+        {-HUGE_VAL, -kMaxPercent},
+        {1e13, kMaxPercent},
+        {9e12, 9000000000000LL * 1000000},
+        {std::numeric_limits<double>::quiet_NaN(), 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fnPercentOf(c.ratio), c.percent) << c.ratio;
