@@ -1,6 +1,7 @@
 #include "records/DisplayFormat.h"
 
 #include "accounting/EraDates.h"
+#include "records/TextRoutines.h"
 #include "records/uAccRecord.h"
 #include "platform/DateFormat.h"
 #include "platform/Screen.h"
@@ -62,23 +63,6 @@ std::string trim(const std::string& s)
     while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
         --e;
     return s.substr(b, e - b);
-}
-
-// Removes every half-width and full-width blank.
-std::string withoutBlanks(const std::string& s)
-{
-    static const std::string kWideBlank = "　";
-    std::string out;
-    for (std::size_t i = 0; i < s.size();) {
-        if (s[i] == ' ') {
-            ++i;
-        } else if (s.compare(i, kWideBlank.size(), kWideBlank) == 0) {
-            i += kWideBlank.size();
-        } else {
-            out += s[i++];
-        }
-    }
-    return out;
 }
 
 // One row of a key table: up to three keys, the layout, and for Western layouts whether the
@@ -212,9 +196,9 @@ std::string GetDelimitedItem(const std::string& text, const std::string& separat
     // Cut as a list of lines: CR, LF and CR LF each end a line; a final break adds no line.
     int item = 0;
     std::size_t p = 0;
-    while (p < lines.size() && lines[p] != '\0') {
+    while (p < lines.size()) {
         const std::size_t start = p;
-        while (p < lines.size() && lines[p] != '\0' && lines[p] != '\r' && lines[p] != '\n')
+        while (p < lines.size() && lines[p] != '\r' && lines[p] != '\n')
             ++p;
         if (++item == n)
             return lines.substr(start, p - start);
@@ -356,7 +340,7 @@ void FormatDateSlash(const std::string& key, int kind, std::string& text, TDateT
             if (kind == 0)
                 text = trim(text);
             else if (kind == 3)
-                text = withoutBlanks(text);
+                text = RemoveSpaces(text);
         } else {
             text = western(findRow(kSlashWestern, key), key == "yy2/mm/dd" ? "yy/mm/dd" : key,
                            date);

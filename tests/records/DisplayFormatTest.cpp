@@ -81,6 +81,11 @@ TEST(DisplayFormat, GetDelimitedItem)
     };
     for (const auto& c : cases)
         EXPECT_EQ(GetDelimitedItem(c.text, c.sep, c.n), c.item) << c.text << " " << c.n;
+
+    // A NUL byte is an ordinary character, not the end of the text.
+    const std::string withNul("a\0b,c", 5);
+    EXPECT_EQ(GetDelimitedItem(withNul, ",", 1), std::string("a\0b", 3));
+    EXPECT_EQ(GetDelimitedItem(withNul, ",", 2), "c");
 }
 
 TEST(DisplayFormat, RoundUpAndDownAtADecimalPlace)
