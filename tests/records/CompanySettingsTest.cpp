@@ -6,6 +6,7 @@
 #include "support/TcpRelay.h"
 
 #include <functional>
+#include <set>
 
 using platform::encodeDate;
 
@@ -145,11 +146,11 @@ TEST_F(CompanySettings, EachDataKindAndCodeSystem)
         bool hasBills;
     } cases[] = {
         {1, 1, "法人", "", false, common, true},
+        {3, 1, "医療法人", "", true, medicalSystem, false}, // and back to the general system
         {2, 1, "個人", "一般", false, owner, false},
         {2, 2, "個人", "不動産", false, owner, false},
         {2, 3, "個人", "クリニック", false, owner, false},
         {2, 4, "個人", "農業", false, owner, false},
-        {3, 1, "医療法人", "", true, medicalSystem, false},
     };
     for (const auto& c : cases) {
         exec({"UPDATE ACCDEF1 SET DATATYPE = " + std::to_string(c.dataType)
@@ -265,6 +266,81 @@ TEST_F(CompanySettings, DataPasswordByVersion)
           + "' WHERE ACODE = 'データパスワードV2'"});
     ASSERT_TRUE(m_dm->fnGetAccInfo());
     EXPECT_EQ(AccInf.DataPassword, "pass1234");
+}
+
+TEST_F(CompanySettings, TypedSettingsAreCreatedThenRead)
+{
+    ASSERT_TRUE(m_dm->fnGetAccInfo());
+    // The first read stores every missing setting with its type and default.
+    std::set<std::string> rows;
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDAT);
+        tr.start();
+        firebird::Statement st(tr, "SELECT AGROUP, ACODE, ATYPE, ATEXT FROM ACCREG");
+        for (firebird::Cursor c = st.open(); c.fetch();)
+            rows.insert(c.getString(0) + "/" + c.getString(1) + "/" + c.getString(2) + "/"
+                        + c.getString(3));
+    }
+    EXPECT_EQ(rows, (std::set<std::string>{
+                        "基本設定/過去明細取り込み/整数/0",
+                        "基本設定/合算データ区分/整数/0",
+                        "基本設定/合算データ数/整数/0",
+                        "基本設定/一括税抜処理/整数/0",
+                        "基本設定/科目コード桁数/整数/0",
+                        "基本設定/補助コード桁数/整数/0",
+                        "基本設定/部門コード桁数/整数/0",
+                        "減価償却設定/250%定率法で償却する経過措置/整数/0",
+                        "減価償却設定/200%定率法で償却する経過措置/整数/0",
+                        "基本設定/印刷用期間使用区分/整数/0",
+                        "基本設定/印刷用期間（期首）/日付/0",
+                        "基本設定/印刷用期間（期末）/日付/0",
+                        "基本設定/個別原価使用区分/整数/0",
+                        "基本設定/個別原価別名/文字/個別原価",
+                        "基本設定/個別原価コード桁数/整数/0",
+                        "基本設定/＃USE/整数/0",
+                        "基本設定/＃KEY/文字/",
+                        "基本設定/＃VALUE/文字/",
+                        "基本設定/データパスワード/文字/",
+                        "基本設定/データパスワードV2/文字/",
+                    }));
+    EXPECT_EQ(AccInf.MyNumberKey, "");
+    EXPECT_EQ(AccInf.PrintKishu, 0);
+
+    std::string key, value;
+    ProtectText("key1", kEasyEncodeKey, 8, key);
+    ProtectText("value12", kEasyEncodeKey, 7, value);
+    ASSERT_FALSE(key.empty());
+    const std::pair<const char*, std::string> stored[] = {
+        {"過去明細取り込み", "1"},    {"合算データ区分", "2"},   {"合算データ数", "3"},
+        {"一括税抜処理", "1"},        {"科目コード桁数", "5"},   {"補助コード桁数", "4"},
+        {"部門コード桁数", "3"},      {"印刷用期間使用区分", "1"},
+        {"印刷用期間（期首）", "2024/04/01"}, {"印刷用期間（期末）", "not a date"},
+        {"個別原価使用区分", "1"},    {"個別原価別名", "工事"},  {"個別原価コード桁数", "6"},
+        {"＃USE", "1"},               {"＃KEY", key},            {"＃VALUE", value},
+    };
+    for (const auto& [code, text] : stored)
+        PutAccReg("基本設定", code, "文字", records::Variant::fromText(text));
+    AccInf.PrintKimatu = 9;
+    AccInf.IkkatuZeinuki = 9;
+    ASSERT_TRUE(m_dm->fnGetAccInfo());
+    const TACCINF& a = AccInf;
+    EXPECT_EQ(a.KakoMeisai, 1);
+    EXPECT_EQ(a.GassanKubun, 2);
+    EXPECT_EQ(a.GassanCount, 3);
+    EXPECT_EQ(a.IkkatuZeinuki, 0); // read, never kept
+    EXPECT_EQ(a.KamokuCodeLen, 5);
+    EXPECT_EQ(a.HojoCodeLen, 4);
+    EXPECT_EQ(a.BumonCodeLen, 3);
+    EXPECT_EQ(a.PrintKikanUse, 1);
+    EXPECT_EQ(a.PrintKishu, encodeDate(2024, 4, 1));
+    EXPECT_EQ(a.PrintKimatu, 0);
+    EXPECT_EQ(a.KobetuGenkaUse, 1);
+    EXPECT_EQ(a.KobetuGenkaName, "工事");
+    EXPECT_EQ(a.KobetuGenkaCodeLen, 6);
+    EXPECT_EQ(a.MyNumberUse, 1);
+    EXPECT_EQ(a.MyNumberKey, "key1");
+    EXPECT_EQ(a.MyNumberValue, "value12");
+    EXPECT_TRUE(m_messages.boxes().empty());
 }
 
 TEST_F(CompanySettings, DataBaseVersionReadsRowOne)
