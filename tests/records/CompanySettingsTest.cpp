@@ -40,7 +40,7 @@ protected:
 };
 
 // The company database on the loopback server, reached through a relay that can cut the link.
-class CompanySettingsOverRelay : public DataModuleFixture {
+class CompanySettingsServer : public DataModuleFixture {
 protected:
     static void SetUpTestSuite() { testsupport::ensureServer(); }
 };
@@ -373,7 +373,7 @@ TEST_F(CompanySettings, DatabaseErrorIsReportedAndCommits)
               "個別原価");
 }
 
-TEST_F(CompanySettingsOverRelay, ALostLinkWhileReadingReopensTheDatabases)
+TEST_F(CompanySettingsServer, ALostLinkWhileReadingReopensTheDatabases)
 {
     // The total name is read inside the settings read, whose transaction is already running.
     const struct {
