@@ -304,7 +304,7 @@ void TDM::fnGetAccTotalName(const std::string& KGroup, const std::string& Column
         while (c.fetch())
             Name = c.getString(0);
     } catch (const firebird::DatabaseError& e) {
-        HandleDbError(e, "TDM.fnGetAccTotalName", "集計名称の取得に失敗しました。", false);
+        HandleDbError(e, "TDM.fnGetAccTotalName", "集計名称の取得に失敗しました。", true);
     } catch (const std::exception& e) {
         ShowErrorDialog("集計名称の取得に失敗しました。", e.what(), 1);
     }
@@ -360,13 +360,8 @@ void TDM::ReadTusinId(int Rec, int Index)
 {
     StartedHere tr(IBTransactionDAT);
     try {
-        IBQACC1.setSql("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='TUSIN_ID'");
-        bool exists = false;
-        {
-            firebird::Cursor c = IBQACC1.open();
-            exists = c.fetch() && c.getInt64(0) > 0;
-        }
-        if (exists) {
+        // Older company databases have no TUSIN_ID table.
+        if (fnExistence_Table("TUSIN_ID")) {
             IBQACC1.setSql("SELECT REC,HOLDER,PASWORD FROM TUSIN_ID\nWHERE REC=:REC");
             IBQACC1.setInt("REC", Rec);
             firebird::Cursor c = IBQACC1.open();
@@ -403,7 +398,7 @@ void TDM::fnGetDataBaseVer(std::string& Version)
         return;
     } catch (const firebird::DatabaseError& e) {
         HandleDbError(e, "TDM.fnGetDataBaseVer", "データベースのバージョンの取得に失敗しました。",
-                      false);
+                      true);
     } catch (const std::exception& e) {
         ShowErrorDialog("データベースのバージョンの取得に失敗しました。", e.what(), 1);
     }
