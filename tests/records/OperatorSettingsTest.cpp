@@ -1,6 +1,9 @@
 #include "DataModuleFixture.h"
 
 #include "records/DbHelpers.h"
+#include "support/TcpRelay.h"
+
+#include <functional>
 
 namespace {
 
@@ -249,4 +252,81 @@ TEST_F(OperatorSettings, PartnerDataDefaultsAndInstalledFont)
     EXPECT_EQ(d.OperatorFont.Size, 11);
     EXPECT_EQ(d.OperatorFont.Style, 3);
     EXPECT_EQ(d.OperatorFont.CharSet, 128); // the low byte
+}
+
+namespace {
+
+// Client/server mode through a relay that can cut the link.
+class OperatorSettingsLostLink : public DataModuleFixture {
+protected:
+    static void SetUpTestSuite() { testsupport::ensureServer(); }
+
+    void SetUp() override
+    {
+        DataModuleFixture::SetUp();
+        ConnectMode = 1;
+        SystemDef.HostName = "localhost/" + std::to_string(m_relay.port());
+        ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+    }
+
+    testsupport::TcpRelay m_relay;
+};
+
+} // namespace
+
+// A link lost while a setting is read or written is logged, the system database is opened
+// again, and the next attempt works instead of failing for the rest of the session.
+TEST_F(OperatorSettingsLostLink, TheSystemDatabaseReopensAfterALostLink)
+{
+    ASSERT_TRUE(m_dm->fnGetSysDef());
+    struct Case {
+        const char* context;
+        std::function<bool()> run;
+    };
+    Case cases[] = {
+        {"TDM.fnPutSysDef", [&] { return m_dm->fnPutSysDef(); }},
+        {"TDM.funcGetSysReg",
+         [&] {
+             records::Variant v;
+             m_dm->funcGetSysReg("試算表タイトル", "文字", "試算", SystemDef.LoginId, v);
+             return v.asText() == "試　算　表";
+         }},
+        {"TDM.funcPutSysReg",
+         [&, n = 0]() mutable {
+             const std::string title = "試算" + std::to_string(++n);
+             m_dm->funcPutSysReg("試算表タイトル", "文字", records::Variant::fromText(title),
+                                 SystemDef.LoginId);
+             return queryOne(m_dm->IBDatabaseDEF,
+                             "SELECT STEXT FROM SYSREG WHERE SCODE='試算表タイトル'") == title;
+         }},
+        {"TDM.GetSysIni",
+         [&] {
+             TSystemIniRec rec;
+             rec.REC = 10;
+             return m_dm->GetSysIni(rec);
+         }},
+        {"TDM.SetSysIni",
+         [&] {
+             TSystemIniRec rec;
+             rec.REC = 40;
+             return m_dm->SetSysIni(rec);
+         }},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.context);
+        const int links = m_relay.linksOpened();
+        m_relay.cutConnections();
+        EXPECT_FALSE(c.run());
+        const auto log = logLines("ErrFbAccess.log");
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back().rfind(std::string("Error=") + c.context + " [335544721]", 0), 0u)
+            << log.back();
+        EXPECT_EQ(m_relay.linksOpened(), links + 1);
+
+        EXPECT_TRUE(c.run());
+        EXPECT_EQ(logLines("ErrFbAccess.log").size(), log.size());
+        EXPECT_FALSE(m_dm->IBTransactionDEF.inTransaction());
+    }
+    EXPECT_TRUE(m_messages.boxes().empty()); // a lost link shows nothing
+    EXPECT_FALSE(DbFatalFlag);
 }
