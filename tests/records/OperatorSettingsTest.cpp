@@ -256,8 +256,8 @@ TEST_F(OperatorSettings, PartnerDataDefaultsAndInstalledFont)
 
 namespace {
 
-// Client/server mode through a relay that can cut the link.
-class OperatorSettingsLostLink : public DataModuleFixture {
+// Client/server mode on the loopback server, through a relay that can cut the link.
+class OperatorSettingsServer : public DataModuleFixture {
 protected:
     static void SetUpTestSuite() { testsupport::ensureServer(); }
 
@@ -276,7 +276,7 @@ protected:
 
 // A link lost while a setting is read or written is logged, the system database is opened
 // again, and the next attempt works instead of failing for the rest of the session.
-TEST_F(OperatorSettingsLostLink, TheSystemDatabaseReopensAfterALostLink)
+TEST_F(OperatorSettingsServer, ALostLinkReopensTheSystemDatabase)
 {
     ASSERT_TRUE(m_dm->fnGetSysDef());
     struct Case {
