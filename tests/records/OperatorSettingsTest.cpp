@@ -143,12 +143,16 @@ TEST_F(OperatorSettings, ChangesAreWrittenBackAndShouhyouKept)
     SystemDef.Reserve4Flag56 = 2;
     SystemDef.SisanTitle = "試算";
     SystemDef.TaxCodePrint = 0;
+    SystemDef.SisanRowAdjust = 1;
+    SystemDef.DataHasonCheck = 0;
     ASSERT_TRUE(m_dm->fnPutSysDef());
     EXPECT_EQ(SystemDef.Reserve4, 512 + 32);
     EXPECT_EQ(def("SELECT SHOUHYOU FROM SYSDEF"), "5");
     EXPECT_EQ(def("SELECT RESERVE4 FROM SYSDEF"), "544");
     EXPECT_EQ(sysReg(100000011, "試算表タイトル"), "試算");
-    EXPECT_EQ(sysReg(100000011, "試算表行数調整区分"), "0"); // never written, still the default
+    // These two are never written back: they keep the default.
+    EXPECT_EQ(sysReg(100000011, "試算表行数調整区分"), "0");
+    EXPECT_EQ(sysReg(10000 * 10000 + 9999, "データ破損チェック区"), "1");
 
     records::resetProgramState();
     SystemDef.GroupId = 10000;
@@ -234,6 +238,10 @@ TEST_F(OperatorSettings, PartnerDataDefaultsAndInstalledFont)
     ASSERT_TRUE(m_dm->fnGetSysDef());
     EXPECT_EQ(def("SELECT DICSWITCH FROM SYSDEF"), "2");
     EXPECT_EQ(def("SELECT DICTORAUTO FROM SYSDEF"), "0");
+    // The partner's three colours for a new operator.
+    EXPECT_EQ(def("SELECT CLIENTCOLOR2 FROM SYSDEF"), std::to_string(0xF2FFEE));
+    EXPECT_EQ(def("SELECT TOTALCOLOR FROM SYSDEF"), std::to_string(0xD6FFC8));
+    EXPECT_EQ(def("SELECT ACTIVECOLOR FROM SYSDEF"), std::to_string(0x008000));
     const TSystemDef& d = SystemDef;
     EXPECT_EQ(d.NextItemMove, 1);
     EXPECT_EQ(d.BumonCodeLen, 1);
