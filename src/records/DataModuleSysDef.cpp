@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 
 #include <charconv>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -140,8 +141,9 @@ void TDM::funcGetSysReg(const std::string& SCode, const std::string& SType,
                         const std::string& Default, int OpCode, records::Variant& Value)
 {
     static const std::string kFailed = "システム共通変数の取得に失敗しました。";
-    StartedHere tr(IBTransactionDEF);
+    std::optional<StartedHere> tr; // a failing start is reported like any other failure
     try {
+        tr.emplace(IBTransactionDEF);
         QueryDef.setSql("SELECT STEXT FROM SYSREG WHERE OPCODE=:OPCODE AND SCODE=:SCODE ");
         QueryDef.setInt("OPCODE", OpCode);
         QueryDef.setString("SCODE", SCode);
@@ -165,14 +167,14 @@ void TDM::funcGetSysReg(const std::string& SCode, const std::string& SType,
             text = Default;
         }
         Value = sysRegValue(SType, text);
-        tr.commit();
+        tr->commit();
     } catch (const firebird::DatabaseError& e) {
         Value = records::Variant();
-        tr.rollback();
-        HandleDbError(e, "TDM.funcGetSysReg", kFailed, false);
+        tr.reset();
+        HandleDbError(e, "TDM.funcGetSysReg", kFailed, true);
     } catch (const std::exception& e) {
         Value = records::Variant();
-        tr.rollback();
+        tr.reset();
         ShowErrorDialog(kFailed, e.what(), 1);
     }
 }
@@ -187,20 +189,21 @@ void TDM::funcPutSysReg(const std::string& SCode, const std::string& SType,
                         const records::Variant& Value, int OpCode)
 {
     static const std::string kFailed = "システム共通変数の保存に失敗しました。";
-    StartedHere tr(IBTransactionDEF);
+    std::optional<StartedHere> tr; // a failing start is reported like any other failure
     try {
+        tr.emplace(IBTransactionDEF);
         QueryDef.setSql("UPDATE SYSREG SET STEXT=:STEXT WHERE OPCODE=:OPCODE AND SCODE=:SCODE ");
         QueryDef.clearParameters();
         bindSysRegValue(QueryDef, SType, Value);
         QueryDef.setInt("OPCODE", OpCode);
         QueryDef.setString("SCODE", SCode);
         QueryDef.execute();
-        tr.commit();
+        tr->commit();
     } catch (const firebird::DatabaseError& e) {
-        tr.rollback();
-        HandleDbError(e, "TDM.funcPutSysReg", kFailed, false);
+        tr.reset();
+        HandleDbError(e, "TDM.funcPutSysReg", kFailed, true);
     } catch (const std::exception& e) {
-        tr.rollback();
+        tr.reset();
         ShowErrorDialog(kFailed, e.what(), 1);
     }
 }
@@ -216,8 +219,9 @@ bool TDM::GetSysIni(TSystemIniRec& Rec)
     static const std::string kFailed = "システム情報の取得に失敗しました。\rアプリケーションを終了します。";
     Rec.RESERVE1 = Rec.RESERVE2 = Rec.RESERVE3 = Rec.RESERVE4 = Rec.RESERVE5 = 0;
     const bool wasActive = IBTransactionDEF.inTransaction();
-    StartedHere tr(IBTransactionDEF);
+    std::optional<StartedHere> tr; // a failing start is reported like any other failure
     try {
+        tr.emplace(IBTransactionDEF);
         IBQSysDefGet.setSql("SELECT RESERVE1,RESERVE2,RESERVE3,RESERVE4,RESERVE5,SSTR FROM SYSTEMINI\n"
                             "WHERE REC=:REC");
         IBQSysDefGet.setInt("REC", Rec.REC);
@@ -238,17 +242,17 @@ bool TDM::GetSysIni(TSystemIniRec& Rec)
             if (rows == 1)
                 Rec = found;
         }
-        tr.commit();
+        tr->commit();
         return true;
     } catch (const firebird::DatabaseError& e) {
         if (wasActive)
             throw;
-        tr.rollback();
-        HandleDbError(e, "TDM.GetSysIni", kFailed, false);
+        tr.reset();
+        HandleDbError(e, "TDM.GetSysIni", kFailed, true);
     } catch (const std::exception& e) {
         if (wasActive)
             throw;
-        tr.rollback();
+        tr.reset();
         ShowErrorDialog(kFailed, e.what(), 1);
     }
     return false;
@@ -259,8 +263,9 @@ bool TDM::SetSysIni(const TSystemIniRec& Rec)
     static const std::string kFailed =
         "システム情報の書き込みに失敗しました。\r現在のシステム設定は保存されません。";
     const bool wasActive = IBTransactionDEF.inTransaction();
-    StartedHere tr(IBTransactionDEF);
+    std::optional<StartedHere> tr; // a failing start is reported like any other failure
     try {
+        tr.emplace(IBTransactionDEF);
         IBQSysDefPut.setSql("SELECT COUNT(REC) AS RECCNT FROM SYSTEMINI\nWHERE REC=:REC");
         IBQSysDefPut.setInt("REC", Rec.REC);
         std::int64_t count = 0;
@@ -285,17 +290,17 @@ bool TDM::SetSysIni(const TSystemIniRec& Rec)
         IBQSysDefPut.setInt("RESERVE5", Rec.RESERVE5);
         IBQSysDefPut.setString("SSTR", Rec.SSTR);
         IBQSysDefPut.execute();
-        tr.commit();
+        tr->commit();
         return true;
     } catch (const firebird::DatabaseError& e) {
         if (wasActive)
             throw;
-        tr.rollback();
-        HandleDbError(e, "TDM.SetSysIni", kFailed, false);
+        tr.reset();
+        HandleDbError(e, "TDM.SetSysIni", kFailed, true);
     } catch (const std::exception& e) {
         if (wasActive)
             throw;
-        tr.rollback();
+        tr.reset();
         ShowErrorDialog(kFailed, e.what(), 1);
     }
     return false;
@@ -537,7 +542,7 @@ bool TDM::fnPutSysDef()
         IBTransactionDEF.commit();
     } catch (const firebird::DatabaseError& e) {
         rollbackQuietly(IBTransactionDEF);
-        HandleDbError(e, "TDM.fnPutSysDef", kFailed, false);
+        HandleDbError(e, "TDM.fnPutSysDef", kFailed, true);
         return false;
     } catch (const std::exception& e) {
         rollbackQuietly(IBTransactionDEF);

@@ -1,6 +1,9 @@
 #include "DataModuleFixture.h"
 
 #include "records/DbHelpers.h"
+#include "support/TcpRelay.h"
+
+#include <functional>
 
 namespace {
 
@@ -140,12 +143,16 @@ TEST_F(OperatorSettings, ChangesAreWrittenBackAndShouhyouKept)
     SystemDef.Reserve4Flag56 = 2;
     SystemDef.SisanTitle = "試算";
     SystemDef.TaxCodePrint = 0;
+    SystemDef.SisanRowAdjust = 1;
+    SystemDef.DataHasonCheck = 0;
     ASSERT_TRUE(m_dm->fnPutSysDef());
     EXPECT_EQ(SystemDef.Reserve4, 512 + 32);
     EXPECT_EQ(def("SELECT SHOUHYOU FROM SYSDEF"), "5");
     EXPECT_EQ(def("SELECT RESERVE4 FROM SYSDEF"), "544");
     EXPECT_EQ(sysReg(100000011, "試算表タイトル"), "試算");
-    EXPECT_EQ(sysReg(100000011, "試算表行数調整区分"), "0"); // never written, still the default
+    // These two are never written back: they keep the default.
+    EXPECT_EQ(sysReg(100000011, "試算表行数調整区分"), "0");
+    EXPECT_EQ(sysReg(10000 * 10000 + 9999, "データ破損チェック区"), "1");
 
     records::resetProgramState();
     SystemDef.GroupId = 10000;
@@ -231,6 +238,10 @@ TEST_F(OperatorSettings, PartnerDataDefaultsAndInstalledFont)
     ASSERT_TRUE(m_dm->fnGetSysDef());
     EXPECT_EQ(def("SELECT DICSWITCH FROM SYSDEF"), "2");
     EXPECT_EQ(def("SELECT DICTORAUTO FROM SYSDEF"), "0");
+    // The partner's three colours for a new operator.
+    EXPECT_EQ(def("SELECT CLIENTCOLOR2 FROM SYSDEF"), std::to_string(0xF2FFEE));
+    EXPECT_EQ(def("SELECT TOTALCOLOR FROM SYSDEF"), std::to_string(0xD6FFC8));
+    EXPECT_EQ(def("SELECT ACTIVECOLOR FROM SYSDEF"), std::to_string(0x008000));
     const TSystemDef& d = SystemDef;
     EXPECT_EQ(d.NextItemMove, 1);
     EXPECT_EQ(d.BumonCodeLen, 1);
@@ -249,4 +260,81 @@ TEST_F(OperatorSettings, PartnerDataDefaultsAndInstalledFont)
     EXPECT_EQ(d.OperatorFont.Size, 11);
     EXPECT_EQ(d.OperatorFont.Style, 3);
     EXPECT_EQ(d.OperatorFont.CharSet, 128); // the low byte
+}
+
+namespace {
+
+// Client/server mode on the loopback server, through a relay that can cut the link.
+class OperatorSettingsServer : public DataModuleFixture {
+protected:
+    static void SetUpTestSuite() { testsupport::ensureServer(); }
+
+    void SetUp() override
+    {
+        DataModuleFixture::SetUp();
+        ConnectMode = 1;
+        SystemDef.HostName = "localhost/" + std::to_string(m_relay.port());
+        ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+    }
+
+    testsupport::TcpRelay m_relay;
+};
+
+} // namespace
+
+// A link lost while a setting is read or written is logged, the system database is opened
+// again, and the next attempt works instead of failing for the rest of the session.
+TEST_F(OperatorSettingsServer, ALostLinkReopensTheSystemDatabase)
+{
+    ASSERT_TRUE(m_dm->fnGetSysDef());
+    struct Case {
+        const char* context;
+        std::function<bool()> run;
+    };
+    Case cases[] = {
+        {"TDM.fnPutSysDef", [&] { return m_dm->fnPutSysDef(); }},
+        {"TDM.funcGetSysReg",
+         [&] {
+             records::Variant v;
+             m_dm->funcGetSysReg("試算表タイトル", "文字", "試算", SystemDef.LoginId, v);
+             return v.asText() == "試　算　表";
+         }},
+        {"TDM.funcPutSysReg",
+         [&, n = 0]() mutable {
+             const std::string title = "試算" + std::to_string(++n);
+             m_dm->funcPutSysReg("試算表タイトル", "文字", records::Variant::fromText(title),
+                                 SystemDef.LoginId);
+             return queryOne(m_dm->IBDatabaseDEF,
+                             "SELECT STEXT FROM SYSREG WHERE SCODE='試算表タイトル'") == title;
+         }},
+        {"TDM.GetSysIni",
+         [&] {
+             TSystemIniRec rec;
+             rec.REC = 10;
+             return m_dm->GetSysIni(rec);
+         }},
+        {"TDM.SetSysIni",
+         [&] {
+             TSystemIniRec rec;
+             rec.REC = 40;
+             return m_dm->SetSysIni(rec);
+         }},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.context);
+        const int links = m_relay.linksOpened();
+        m_relay.cutConnections();
+        EXPECT_FALSE(c.run());
+        const auto log = logLines("ErrFbAccess.log");
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back().rfind(std::string("Error=") + c.context + " [335544721]", 0), 0u)
+            << log.back();
+        EXPECT_EQ(m_relay.linksOpened(), links + 1);
+
+        EXPECT_TRUE(c.run());
+        EXPECT_EQ(logLines("ErrFbAccess.log").size(), log.size());
+        EXPECT_FALSE(m_dm->IBTransactionDEF.inTransaction());
+    }
+    EXPECT_TRUE(m_messages.boxes().empty()); // a lost link shows nothing
+    EXPECT_FALSE(DbFatalFlag);
 }
