@@ -18,12 +18,19 @@ namespace {
 
 std::mutex g_faultMutex;
 std::array<int, 4> g_faults{};
+std::array<int, 4> g_faultSkips{};
 
 // The errno to fail with, once, or 0.
 int takeFault(Operation op)
 {
     std::lock_guard lock(g_faultMutex);
     int& f = g_faults[std::size_t(op)];
+    if (f == 0)
+        return 0;
+    if (int& skip = g_faultSkips[std::size_t(op)]; skip > 0) {
+        --skip;
+        return 0;
+    }
     const int e = f;
     f = 0;
     return e;
@@ -70,16 +77,18 @@ FileError::FileError(const std::string& operation, const std::string& path, int 
 {
 }
 
-void failNext(Operation operation, int errorCode)
+void failNext(Operation operation, int errorCode, int skip)
 {
     std::lock_guard lock(g_faultMutex);
     g_faults[std::size_t(operation)] = errorCode;
+    g_faultSkips[std::size_t(operation)] = skip;
 }
 
 void clearFaults()
 {
     std::lock_guard lock(g_faultMutex);
     g_faults.fill(0);
+    g_faultSkips.fill(0);
 }
 
 bool exists(std::string_view path)

@@ -24,9 +24,10 @@ private:
 };
 
 // Fault injection for tests: the next operation of the kind fails with the given errno
-// (ENOSPC "disk full", EIO ...). A write fails after half of its bytes reached the disk.
+// (ENOSPC "disk full", EIO ...), after `skip` operations of that kind have passed. A write
+// fails after half of its bytes reached the disk.
 enum class Operation { Write, Rename, Copy, Remove };
-void failNext(Operation operation, int errorCode);
+void failNext(Operation operation, int errorCode, int skip = 0);
 void clearFaults();
 
 bool exists(std::string_view path);

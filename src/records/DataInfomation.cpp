@@ -46,6 +46,7 @@ const char* const kLockInfoFailed = "ロック情報の取得に失敗しまし�
 const char* const kRightFailed = "データ使用権限の問い合わせに失敗しました。";
 const char* const kUpdateFailed = "データ情報の更新に失敗しました。";
 const char* const kStagePrefix = "~copy~";
+const char* const kAsidePrefix = "~old~";
 constexpr long kDynamicSqlError = 335544569;
 
 std::string upper(std::string s)
@@ -136,13 +137,18 @@ void readSections(const std::string& path, TDataInfomationRec& rec)
 }
 
 // Copies the data set's files ("dwacc.*") of one folder into another, creating it. Every file
-// is first copied under a staging name and only renamed into place once all copies are
-// complete, so a failed copy leaves the target's files as they were. False on failure.
+// is first copied under a staging name; only when all copies are complete are the target's old
+// files moved aside and the new ones renamed in. A failure at any step puts the old files back,
+// so the target never holds a mix of two data sets. False on failure.
 bool copyDataFiles(const std::string& from, const std::string& to)
 {
     const std::string prefix = upper(paths::changeFileExt(DataFile, "")) + ".";
     std::vector<std::string> names;
     std::vector<std::string> staged;
+    std::vector<std::size_t> setAside; // indexes of names whose old file was moved aside
+    std::size_t placed = 0;            // new files renamed into place so far
+    auto target = [&](std::size_t i) { return paths::join(to, names[i]); };
+    auto aside = [&](std::size_t i) { return paths::join(to, kAsidePrefix + names[i]); };
     try {
         for (const auto& e : files::list(from)) {
             if (!e.isDirectory && upper(e.name).rfind(prefix, 0) == 0)
@@ -155,19 +161,40 @@ bool copyDataFiles(const std::string& from, const std::string& to)
             staged.push_back(stage);
             files::copyFile(paths::join(from, n), stage, true);
         }
-        for (std::size_t i = 0; i < names.size(); ++i)
-            files::rename(staged[i], paths::join(to, names[i]));
-        return true;
-    } catch (const std::exception&) {
-        for (const auto& s : staged) {
-            try {
-                if (files::fileExists(s))
-                    files::removeFile(s);
-            } catch (const std::exception&) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (files::fileExists(target(i))) {
+                files::rename(target(i), aside(i));
+                setAside.push_back(i);
             }
         }
+        for (; placed < names.size(); ++placed)
+            files::rename(staged[placed], target(placed));
+    } catch (const std::exception&) {
+        auto quietly = [](auto&& step) {
+            try {
+                step();
+            } catch (const std::exception&) {
+            }
+        };
+        for (std::size_t i = 0; i < placed; ++i)
+            quietly([&] { files::removeFile(target(i)); });
+        for (std::size_t i : setAside)
+            quietly([&] { files::rename(aside(i), target(i)); });
+        for (const auto& s : staged)
+            quietly([&] {
+                if (files::fileExists(s))
+                    files::removeFile(s);
+            });
         return false;
     }
+    for (std::size_t i : setAside) {
+        try {
+            files::removeFile(aside(i));
+        } catch (const std::exception&) {
+            // The copy is complete; a leftover old file does no harm.
+        }
+    }
+    return true;
 }
 
 void pause(int ms)

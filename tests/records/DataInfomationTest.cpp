@@ -560,6 +560,23 @@ TEST_F(ShareCopyTest, FailedCopyBackLeavesTheSharedDataAndShareState)
     }
 }
 
+// A rename that fails while the copies are moved in (disk error, file locked) puts every old
+// file back: the shared area never holds the local database beside the shared settings.
+TEST_F(ShareCopyTest, AFailedRenameLeavesNoMixOfOldAndNewFiles)
+{
+    const auto shareBefore = folderFiles("share/0001");
+    // The first rename is the status write before the copy; then two old files are moved aside
+    // and two new ones moved in.
+    for (int skip = 1; skip <= 4; ++skip) {
+        TDataInfomation info;
+        platform::files::failNext(platform::files::Operation::Rename, EIO, skip);
+        EXPECT_EQ(info.CopyToShareServer(kShare, kLocal, 1), 0) << skip;
+        platform::files::clearFaults();
+        EXPECT_EQ(folderFiles("share/0001"), shareBefore) << skip;
+        EXPECT_EQ(shareStatusOf(kShare), 2) << skip;
+    }
+}
+
 TEST_F(ShareCopyTest, CopyBackIsRefusedWhileAnotherLoginHoldsTheSharedArea)
 {
     TDataInfomation info;
