@@ -2,13 +2,13 @@
 # How the export's cost grows with the number of assets: for fixture companies of 100, 1,000
 # and 10,000 assets, the wall time and peak memory of a headless export (export-driver) beside
 # the time isql-fb takes to read the same asset rows, and their ratio. Not a test: numbers vary
-# with the machine. Usage: tools/bench-export.sh [build folder] (default: build)
+# with the machine. Usage: tools/bench-export.sh [build folder] (default: build-release, the optimized build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(realpath -m "${1:-$root/build}")
+build=$(realpath -m "${1:-$root/build-release}")
 driver="$build/tests/export/export-driver"
 if [[ ! -x "$driver" ]]; then
-    echo "build the tests first (no $driver)" >&2
+    echo "build the optimized build first: tools/setup.sh build-release Release (no $driver)" >&2
     exit 2
 fi
 work=$(mktemp -d)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (when missing), then configures and builds.
-# Usage: tools/setup.sh [build-dir]
+# Usage: tools/setup.sh [build-dir] [build-type]   (default: build Debug)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${1:-build}
+BUILD_TYPE=${2:-Debug}
 
 PACKAGES=(
     g++ cmake ninja-build pkg-config
@@ -12,7 +13,7 @@ PACKAGES=(
     libxml2-dev libicu-dev libjpeg-dev
     googletest libgtest-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fonts-noto-cjk
-    xauth xvfb
+    xauth xvfb xdotool imagemagick poppler-utils
 )
 
 missing=()
@@ -29,5 +30,5 @@ if ((${#missing[@]})); then
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE"
 cmake --build "$BUILD_DIR" -j "$(nproc)"

@@ -1,4 +1,4 @@
-#include "export/main.h"
+#include "export/MainForm.h"
 
 int main(int argc, char** argv)
 {

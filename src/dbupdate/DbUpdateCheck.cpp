@@ -7,8 +7,8 @@
 #include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
-#include "records/MojiBunkatu.h"
-#include "records/uAccRecord.h"
+#include "records/TextSplitter.h"
+#include "records/ProgramRecords.h"
 
 #include <cctype>
 #include <exception>

@@ -7,7 +7,7 @@
 
 // The request of the rich message box: up to ten coloured lines, optional links, an icon and a
 // caption by kind, up to three buttons and an optional agreement check box. Widget-free, so
-// every layer can build one; the box itself (ui/z5MessageDlg2) installs itself at start-up.
+// every layer can build one; the box itself (ui/RichMessageBox.h) installs itself at start-up.
 // Texts are UTF-8.
 
 // One line of the message.

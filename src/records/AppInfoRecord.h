@@ -5,7 +5,7 @@
 
 // TAppInfoRec: what "AppInfo.ini" says about the product family and edition the program runs in.
 // One member struct per section of the file, one field per key, in the file's order; texts are
-// UTF-8. Loaded by LoadAppInfo (ui/z5AppInfo.h) at start-up and read-only afterwards.
+// UTF-8. Loaded by LoadAppInfo (ui/AppInfoLoader.h) at start-up and read-only afterwards.
 struct TAppInfoRec {
     struct ApplicationSection {
         std::string OEM;            // "-" or empty: the standard edition

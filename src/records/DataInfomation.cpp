@@ -12,10 +12,10 @@
 #include "records/DbErrorHandler.h"
 #include "records/DbHelpers.h"
 #include "records/FileUtils.h"
-#include "records/MojiBunkatu.h"
-#include "records/SitenList.h"
+#include "records/TextSplitter.h"
+#include "records/BranchList.h"
 #include "records/TextRoutines.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <algorithm>
 #include <chrono>

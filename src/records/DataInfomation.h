@@ -3,7 +3,7 @@
 // What the program knows of one company data set without keeping it open, and its
 // information file ("dwacc.ini" beside the company database).
 
-#include "records/SeihinVersionList.h"
+#include "records/ProductVersionList.h"
 
 #include <cstdint>
 #include <string>

@@ -6,7 +6,7 @@
 #include "platform/Paths.h"
 #include "records/DataInfomation.h"
 #include "records/DbErrorHandler.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include "records/DbHelpers.h"
 #include "records/TextProtection.h"
 #include "records/TextRoutines.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <stdexcept>
 

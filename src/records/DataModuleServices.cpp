@@ -12,7 +12,7 @@
 #include "records/DbErrorHandler.h"
 #include "records/FileUtils.h"
 #include "records/TextRoutines.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <QCoreApplication>
 

@@ -5,7 +5,7 @@
 #include "records/DbErrorHandler.h"
 #include "records/DbHelpers.h"
 #include "records/TextRoutines.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

@@ -8,7 +8,7 @@
 #include "records/DataModule.h"
 #include "records/DbErrorText.h"
 #include "records/TextRoutines.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <QCoreApplication>
 

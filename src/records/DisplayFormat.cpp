@@ -2,7 +2,7 @@
 
 #include "accounting/EraDates.h"
 #include "records/TextRoutines.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 #include "platform/DateFormat.h"
 #include "platform/Screen.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 // The computer name; in ConnectMode 2 the Windows user name, or "ANONYMOUS" when that is empty.
-// ConnectMode and WinUserName are the program-wide values of uAccRecord, passed by the caller.
+// ConnectMode and WinUserName are the program-wide values of ProgramRecords.h, passed by the caller.
 std::string GetPcName(int ConnectMode, std::string_view WinUserName);
 
 namespace records_detail {
@@ -37,7 +37,7 @@ void QSortByCode(std::vector<Item>& Items, int L, int R, CodeOf codeOf)
     });
 }
 
-// The same for items whose code is their member Code (TQSORT of uAccRecord).
+// The same for items whose code is their member Code (TQSORT of ProgramRecords.h).
 template <class Item>
 void QSortByCode(std::vector<Item>& Items, int L, int R)
 {

@@ -1,12 +1,12 @@
 #include "export/ExportDriver.h"
 
-#include "export/XMLSaveDoc.h"
-#include "export/zq14.h"
+#include "export/XmlSaveDocument.h"
+#include "export/AssetLinkageFile.h"
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "records/DataModule.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "export/main.h"
+#include "export/MainForm.h"
 
 #include "platform/SpecialFolders.h"
 #include "support/Environment.h"

@@ -1,6 +1,6 @@
 // The export end to end: a fixture company in, the linkage file out, through the headless driver.
 // The golden files in data/ are the hand-built document of the fixture's assets (the figures of
-// each asset are worked out in KsSisanFixture.cpp and tests/fixtures/company/32-asset-rows.sql):
+// each asset are worked out in AssetTableFixture.cpp and tests/fixtures/company/32-asset-rows.sql):
 //   statement-general.xml             assets 1-6 and the small-asset row (7: 150,000 + 505)
 //   statement-realestate.xml          the same, asset 6 without its 200% texts: the real-estate
 //                                     and agriculture statements do not carry them
@@ -9,8 +9,8 @@
 //   statement-realestate-overflow.xml 12 assets (asset 2 copied six times) and the small-asset row
 #include "export/ExportDriver.h"
 
-#include "export/XMLSaveDoc.h"
-#include "export/zq14.h"
+#include "export/XmlSaveDocument.h"
+#include "export/AssetLinkageFile.h"
 
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
@@ -19,7 +19,7 @@
 #include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Text.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"

@@ -6,8 +6,8 @@
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "records/DataInfomation.h"
-#include "records/SeihinVersionList.h"
-#include "records/SitenList.h"
+#include "records/ProductVersionList.h"
+#include "records/BranchList.h"
 
 #include <cerrno>
 #include <initializer_list>

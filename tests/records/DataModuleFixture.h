@@ -10,7 +10,7 @@
 #include "platform/Text.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"

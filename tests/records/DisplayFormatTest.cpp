@@ -2,7 +2,7 @@
 
 #include "accounting/EraDates.h"
 #include "platform/Screen.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <QLocale>
 

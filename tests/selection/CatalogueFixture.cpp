@@ -4,11 +4,11 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
-#include "ui/xCheckBox.h"
-#include "ui/xPlButton.h"
-#include "ui/z5MessageDlg.h"
+#include "ui/KeyCheckBox.h"
+#include "ui/OwnerDrawnButton.h"
+#include "ui/SimpleMessageBox.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "CatalogueFixture.h"
 
 #include "records/DataModule.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 
 #include <gtest/gtest.h>

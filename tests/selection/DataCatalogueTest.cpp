@@ -4,7 +4,7 @@
 #include "firebird/DatabaseError.h"
 #include "platform/CoreTypes.h"
 #include "records/DataModule.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 
 #include <QProcess>

@@ -6,7 +6,7 @@
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "records/DataModule.h"
-#include "records/uAccRecord.h"
+#include "records/ProgramRecords.h"
 
 #include <gtest/gtest.h>
 

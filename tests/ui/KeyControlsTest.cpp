@@ -1,8 +1,8 @@
 #include "platform/Dialog.h"
-#include "ui/xCheckBox.h"
-#include "ui/xComboBox.h"
-#include "ui/xEdit.h"
-#include "ui/xRadioButton.h"
+#include "ui/KeyCheckBox.h"
+#include "ui/KeyComboBox.h"
+#include "ui/KeyEdit.h"
+#include "ui/KeyRadioButton.h"
 
 #include "UiTestSupport.h"
 

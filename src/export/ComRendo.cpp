@@ -1,5 +1,0 @@
-#include "export/ComRendo.h"
-
-TZaimuDataLoad::TZaimuDataLoad() = default;
-
-TZaimuDataLoad::~TZaimuDataLoad() = default;

@@ -1,0 +1,5 @@
+#include "export/DataMakerBase.h"
+
+TZaimuDataLoad::TZaimuDataLoad() = default;
+
+TZaimuDataLoad::~TZaimuDataLoad() = default;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// TXmlSaveDoc: the writer that builds the linkage file as an XML document and saves it.
+// Partner: DataExport.h (EDataExportError, raised when saving fails).
+
+// A failure of the document itself (it cannot be created, a name is not a valid XML name).
+class XmlDomError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An element of a TXmlSaveDoc. Valid while its document lives; a default one is nil.
+class XmlNode {
+public:
+    XmlNode() = default;
+    explicit operator bool() const { return m_node != nullptr; }
+    friend bool operator==(const XmlNode&, const XmlNode&) = default;
+
+private:
+    friend class TXmlSaveDoc;
+    explicit XmlNode(void* node) : m_node(node) {}
+    void* m_node = nullptr;
+};
+
+// TXmlSaveDoc: owns one DOM document; every name, text and attribute value it is given passes
+// EscapeText first, so the saved file holds markup characters encoded twice.
+class TXmlSaveDoc {
+public:
+    // Raises XmlDomError "Microsoft MSXML はインストールされていません" when no document can be
+    // created. Encoding "Shift_JIS" saves code page 932 bytes, "UTF-8" (or empty) UTF-8.
+    TXmlSaveDoc(const std::string& version, const std::string& standAlone,
+                const std::string& encoding);
+    ~TXmlSaveDoc();
+    TXmlSaveDoc(const TXmlSaveDoc&) = delete;
+    TXmlSaveDoc& operator=(const TXmlSaveDoc&) = delete;
+
+    // Writes the whole document to FileName (Windows form, through the path layer), replacing an
+    // existing file, by a temporary file beside it and a rename: on failure the target is left as
+    // it was and no file is added. Raises EDataExportError.
+    void SaveToFile(const std::string& fileName);
+
+    // "&" first, then < > " ' as entities.
+    static std::string EscapeText(std::string_view text);
+
+    // Makes a new element the document element; an empty namespace gives none.
+    XmlNode CreateRootNode(const std::string& name, const std::string& namespaceUri = {});
+    // Appends an element to Parent (nil: to the document element); the attribute only when
+    // attrName is not empty.
+    XmlNode AddNode(XmlNode parent, const std::string& name, const std::string& attrName = {},
+                    const std::string& attrValue = {});
+    // Appends an element holding Text (none when empty) to Parent, which must not be nil.
+    void AddTextNode(XmlNode parent, const std::string& name, const std::string& text,
+                     const std::string& attrName = {}, const std::string& attrValue = {});
+
+    // The bytes SaveToFile writes. Raises EDataExportError for a text the encoding cannot hold.
+    std::string saveToBytes() const;
+
+private:
+    void* m_doc = nullptr;
+    std::string m_version;
+    std::string m_standAlone;
+    std::string m_encoding;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "records/AppInfoRecord.h"
+
+#include <string>
+
+// Loading "AppInfo.ini" into the program-wide AppInfo (records/AppInfoRecord.h).
+
+// LoadAppInfo results.
+inline constexpr int kAppInfoLoaded = 1;
+inline constexpr int kAppInfoMissing = 0;      // record left as it was
+inline constexpr int kAppInfoReadFailed = -10; // fields read before the failure keep their values
+
+// Loads "AppInfo.ini" from the folder of programPath (the program's own file name, Windows or
+// native form). An OEM that is missing, empty or "-" gives the built-in defaults in every
+// field; any other OEM takes every key as the file gives it (missing texts empty, missing or
+// invalid integers 0, DataListCnt 120).
+int LoadAppInfo(const std::string& programPath, TAppInfoRec& info);
+// The built-in defaults of the standard edition in every field.
+void SetAppInfoDefaults(TAppInfoRec& info);
+
+// The OEM partner's edition.
+inline constexpr const char* kLumeranOem = "LumeranData";
+// Sets LumeranDataFlag to 1 when the OEM is the partner's; otherwise leaves it alone.
+void applyOemSwitch(const TAppInfoRec& info);
