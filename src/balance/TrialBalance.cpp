@@ -7,11 +7,13 @@
 #include "firebird/Transaction.h"
 #include "platform/MessageService.h"
 #include "records/DataModule.h"
+#include "records/DbErrorHandler.h"
 #include "records/TextRoutines.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <stdexcept>
 
@@ -82,13 +84,17 @@ constexpr Currency TBALANCE::*kAllFields[] = {&TBALANCE::RangeOpening, &TBALANCE
 constexpr Currency TBALANCE::*kBalanceFields[] = {&TBALANCE::RangeOpening,
                                                   &TBALANCE::RangeClosing, &TBALANCE::PriorYear};
 
+// A database error of the load goes to the program-wide handler (logs, box, reconnect after a
+// lost connection) and a misuse of the database layer to the comma box; anything else is not a
+// load failure and is passed on.
 void reportLoadError(const std::exception& e)
 {
     if (const auto* db = dynamic_cast<const firebird::DatabaseError*>(&e))
-        platform::messageBox(db->message(), "試算表読込", platform::MB_ICONERROR | platform::MB_OK);
+        HandleDbError(*db, "試算表読込", "試算表の読込に失敗しました。", true);
+    else if (dynamic_cast<const firebird::UsageError*>(&e) != nullptr)
+        ShowCommaMessage(std::string("試算表読込,") + e.what(), 1);
     else
-        platform::messageBox(std::string("試算表読込\r") + e.what(), "試算表読込",
-                             platform::MB_ICONERROR | platform::MB_OK);
+        throw;
 }
 
 // Total lines of ACCTOTALNAME into their rows and index entries.
@@ -349,10 +355,10 @@ int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int row
             }
         }
         if (settlement) {
-            std::string group = k.GROUPM1;
+            // The row itself moves to the corrected group: the statements route rows by GROUPM1.
             if (AccInf.DATATYPE == 2)
-                group = settlementGroup(group, row.MSTREC);
-            index[std::size_t(r)] = TQSORT{twoDigits(group, row.SUBREC), r};
+                k.GROUPM1 = settlementGroup(k.GROUPM1, row.MSTREC);
+            index[std::size_t(r)] = TQSORT{twoDigits(k.GROUPM1, row.SUBREC), r};
         } else if (layout == 0) {
             const std::string group = k.GROUPM1 == "5300" ? "5881" : k.GROUPM2;
             index[std::size_t(r)] = TQSORT{group + LeftFixStr(k.USERCODE, 4), r};
@@ -519,10 +525,10 @@ bool pcSisanhyouReadGeneral(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
         throw std::invalid_argument("trial balance: arrays too short");
 
     auto& tx = *snapshot;
+    // A snapshot the caller holds open is joined: its other reads then see the same data.
+    std::optional<firebird::StartedHere> own;
     try {
-        if (tx.inTransaction())
-            tx.commit();
-        tx.start();
+        own.emplace(tx);
         pcSisanhyouClear(rows, rowHigh, index, indexHigh);
         pcGokeiNameRead(tx, rows, rowHigh, index, indexHigh, kind, keskubun,
                         kind == 3 || kind == 4);
@@ -645,15 +651,11 @@ bool pcSisanhyouReadGeneral(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
             }
         }
         QSortByCode(index, 0, std::max(lastRow, FirstKamokuRow - 1));
-        tx.commit();
+        own->commit();
         return true;
     } catch (const std::exception& e) {
-        if (tx.inTransaction()) {
-            try {
-                tx.rollback();
-            } catch (...) {
-            }
-        }
+        if (own)
+            own->rollback();
         reportLoadError(e);
         return false;
     }

@@ -33,9 +33,11 @@ extern std::array<platform::Currency, 17> KikanNetTable;
 // 700 for the medical-corporation code system, else 500.
 int fnSisanhyouMaxRow();
 
-// Loads the settlement-statement trial balance of kind statement x 10. Returns false when the
-// load failed; the failure has then been reported (title "試算表読込") and the arrays hold what
-// was filled before it. Throws std::logic_error for the medical-corporation code system, whose
+// Loads the settlement-statement trial balance of kind statement x 10, inside the snapshot
+// transaction when the caller holds it open (else in one started and committed here). Returns
+// false when a database read failed; the failure has then been reported (the program-wide
+// database error handler, context "試算表読込") and the arrays hold what was filled before it.
+// Any other exception is passed on. Throws std::logic_error for the medical-corporation code system, whose
 // reader this program does not have.
 bool pcSisanhyouRead(std::vector<TBALANCE>& rows, int rowHigh, std::vector<TQSORT>& index,
                      int indexHigh, int statement, int tax, int jigyou, int zenTax);

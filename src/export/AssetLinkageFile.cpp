@@ -2,9 +2,13 @@
 
 #include "export/XmlSaveDocument.h"
 #include "platform/JapaneseCalendar.h"
+#include "firebird/DatabaseError.h"
+#include "firebird/Transaction.h"
+#include "records/DbErrorHandler.h"
 #include "records/DataModule.h"
 #include "records/TextRoutines.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -68,15 +72,49 @@ std::string blankIfZero(Currency value)
     return units == 0 ? std::string() : std::to_string(units);
 }
 
-// Fixed decimals with the decimal digits rounded half away from zero, as the original toolkit
-// formats ("%6.2f" of 1.125 is "  1.13", where printf would give "  1.12").
+// Fixed decimals of a stored number, rounded half away from zero on its decimal digits: a
+// DOUBLE column holds what the user typed (2.675), and the shortest text that reads back as the
+// same double is that decimal, whereas printf would round the binary value (2.67499...).
 std::string fixedDecimals(double value, int decimals, int width)
 {
-    const double scale = std::pow(10.0, decimals);
-    const double rounded = std::round(value * scale) / scale; // std::round: halves away from 0
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, rounded);
-    return buf;
+    char buf[400];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    std::string text = ec == std::errc() ? std::string(buf, end) : std::string("0");
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative)
+        text.erase(0, 1);
+    const auto dot = text.find('.');
+    std::string digits = dot == std::string::npos ? text : text.substr(0, dot) + text.substr(dot + 1);
+    std::size_t intLength = dot == std::string::npos ? text.size() : dot;
+    std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+    const bool roundUp = fraction.size() > std::size_t(decimals) && fraction[std::size_t(decimals)] >= '5';
+    fraction.resize(std::size_t(decimals), '0');
+    digits = text.substr(0, intLength) + fraction;
+    if (roundUp) {
+        std::size_t i = digits.size();
+        while (i > 0) {
+            --i;
+            if (digits[i] == '9') {
+                digits[i] = '0';
+                continue;
+            }
+            ++digits[i];
+            break;
+        }
+        if (i == 0 && digits[0] == '0') {
+            digits.insert(digits.begin(), '1');
+            ++intLength;
+        }
+    }
+    std::string out = digits.substr(0, intLength);
+    if (decimals > 0)
+        out += "." + digits.substr(intLength);
+    const bool zero = out.find_first_not_of("0.") == std::string::npos;
+    if (negative && !zero)
+        out.insert(out.begin(), '-');
+    if (out.size() < std::size_t(width))
+        out.insert(0, std::size_t(width) - out.size(), ' ');
+    return out;
 }
 
 // "0.000" cut or padded to five characters.
@@ -85,11 +123,22 @@ std::string rateText(double rate)
     return LeftFixStr(fixedDecimals(rate, 3, 0), 5);
 }
 
-// A product taken to the fixed-point resolution, then to whole yen by the company's mode.
-Currency roundedProduct(double product)
+EDataExportError amountOutOfRange(const TGenkaSyokyakuRec& r)
 {
-    const auto fx = static_cast<Currency>(std::llround(product * kCurrencyUnit));
-    return CurrHasuuSyori(AccInf.SDAI_HASUU1, fx);
+    return EDataExportError("金額が扱える範囲を超えているため中間ファイルを作成できません。",
+                            exportcode::kInvalidAsset,
+                            "管理番号:" + r.KANRI + " 資産名:" + r.MEISYOU);
+}
+
+// A product taken to the fixed-point resolution, then to whole yen by the company's mode; a
+// product outside the currency range is refused for the asset, never wrapped.
+Currency roundedProduct(double product, const TGenkaSyokyakuRec& r)
+{
+    const double units = std::nearbyint(product * kCurrencyUnit);
+    constexpr double kLimit = 9223372036854775808.0; // 2^63
+    if (!(units > -kLimit && units < kLimit))
+        throw amountOutOfRange(r);
+    return CurrHasuuSyori(AccInf.SDAI_HASUU1, static_cast<Currency>(units));
 }
 
 void setEra(TZQ14_G_ITEM2& row, platform::TDateTime date, bool withMonth)
@@ -170,7 +219,7 @@ TZQ14_G_ITEM2 MakeSisanRow(const TGenkaSyokyakuRec& r)
     }
 
     if (r.GSHOUHOU == 2 && r.HosyouGaku > 0) {
-        const Currency adjusted = roundedProduct(double(r.KISOKIN) / kCurrencyUnit * r.SYOURITU);
+        const Currency adjusted = roundedProduct(double(r.KISOKIN) / kCurrencyUnit * r.SYOURITU, r);
         row[HOSYOUGAKU] = blankIfZero(r.HosyouGaku);
         row[KAITEISYUTOKU] = wholeNumber(r.KAITEISYUTOKUKAGAKU);
         row[CHOUSEIMAE] = wholeNumber(adjusted);
@@ -232,7 +281,10 @@ void TSyotokuZeiDataMake::MakeSisanRows()
     if (small && !small->empty()) {
         Currency total = 0;
         for (const auto& r : *small)
-            total += roundedProduct(r.JIGYOUWARIAI / 100.0 * double(r.SYUTOKIN) / kCurrencyUnit);
+            if (__builtin_add_overflow(
+                    total, roundedProduct(r.JIGYOUWARIAI / 100.0 * double(r.SYUTOKIN) / kCurrencyUnit, r),
+                    &total))
+                throw amountOutOfRange(r);
         TZQ14_G_ITEM2 row;
         row[SISANMEI] = "少額減価償却資産";
         setEra(row, AccInf.KISHU, false);
@@ -277,7 +329,7 @@ void TSyotokuzeiGenkaDataExport::SetDataNode(TXmlSaveDoc& doc)
     std::unique_ptr<TKojinKessansyoIO> loader;
     if (codeSystem >= 1 && codeSystem <= 4) {
         if (m_transaction == nullptr && DM != nullptr)
-            m_transaction = &DM->IBTransactionDAT;
+            m_transaction = &DM->IBTransactionDATSS;
         if (m_transaction == nullptr)
             throw EDataExportError("青色申告決算書レコードの取得に失敗しました。",
                                    kStatementLoadFailed, "会社データが開かれていません。");
@@ -287,19 +339,39 @@ void TSyotokuzeiGenkaDataExport::SetDataNode(TXmlSaveDoc& doc)
         default: loader = std::make_unique<TIppanKessansyoIO>(*m_transaction); break;
         }
         loader->SetTransaction(*m_transaction);
+        loader->onAssetRead = m_assetProgress;
         // A statement read that failed would leave assets out of the file: that is an error.
         bool loaded = false;
         try {
+            // Every read of the export (trial balance, asset list, each asset) runs in this one
+            // transaction, a snapshot in the program: another user's commit meanwhile cannot
+            // give a file that mixes old and new figures.
+            firebird::StartedHere view(*m_transaction);
             loaded = loader->LoadKessansyo(0);
+            view.commit();
         } catch (const EDataExportError&) {
             throw;
         } catch (const std::exception& e) {
             throw EDataExportError("青色申告決算書レコードの取得に失敗しました。",
                                    kStatementLoadFailed, e.what());
         }
-        if (!loaded)
+        if (!loaded) {
+            // The read ran in our snapshot, so the loader left the report to us: log it (with a
+            // reconnect after a lost connection) and name it in the error.
+            std::string detail;
+            if (const std::exception_ptr failure = loader->LastReadFailure()) {
+                try {
+                    std::rethrow_exception(failure);
+                } catch (const firebird::DatabaseError& e) {
+                    HandleDbError(e, "TSyotokuzeiGenkaDataExport.SetDataNode", "", true);
+                    detail = e.what();
+                } catch (const std::exception& e) {
+                    detail = e.what();
+                }
+            }
             throw EDataExportError("青色申告決算書レコードの取得に失敗しました。",
-                                   kStatementLoadFailed, "");
+                                   kStatementLoadFailed, detail);
+        }
     }
     maker.setLoader(std::move(loader));
     const int result = maker.WriteDataNode(doc);

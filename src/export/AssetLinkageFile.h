@@ -5,6 +5,7 @@
 #include "export/BlueReturnStatements.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,13 +67,20 @@ class TSyotokuzeiGenkaDataExport : public TComDataExport {
 public:
     TSyotokuzeiGenkaDataExport(int passedFunctionId, const std::string& exportFile);
 
-    // The company database's transaction the statement loaders read through; the data module's
-    // company transaction when none is set.
+    // The company database's transaction all reads of one export run in (started and committed
+    // around them unless the caller holds it open); the data module's snapshot transaction when
+    // none is set.
     void setCompanyTransaction(firebird::Transaction& transaction) { m_transaction = &transaction; }
+    // Told the count of assets read so far while DATA is being built.
+    void setAssetProgress(std::function<void(int done)> progress)
+    {
+        m_assetProgress = std::move(progress);
+    }
 
     // Writes DATA with one SISAN per exported asset row; raises EDataExportError.
     void SetDataNode(TXmlSaveDoc& doc) override;
 
 private:
     firebird::Transaction* m_transaction = nullptr;
+    std::function<void(int done)> m_assetProgress;
 };

@@ -1,21 +1,63 @@
 #include "export/BlueReturnStatements.h"
 
 #include "balance/TrialBalance.h"
+#include "export/DataExport.h"
 #include "export/DepreciationAssetReader.h"
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "records/DbErrorHandler.h"
 #include "records/TextSplitter.h"
+#include "platform/Text.h"
 #include "records/TextRoutines.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <stdexcept>
 
 namespace {
 
 constexpr const char* kReadFailed = "青色申告決算書レコードの取得に失敗しました。";
+
+// "管理番号:12 資産名:机" of an asset, for messages.
+std::string assetLabel(const TGenkaSyokyakuRec& row)
+{
+    return "管理番号:" + row.KANRI + " 資産名:" + row.MEISYOU;
+}
+
+EDataExportError amountOutOfRange(const TGenkaSyokyakuRec& row)
+{
+    return EDataExportError("金額が扱える範囲を超えているため中間ファイルを作成できません。",
+                            exportcode::kInvalidAsset, assetLabel(row));
+}
+
+// An asset's text column. Bytes that are not CP932 and control characters (a NUL would cut the
+// text short in the file) are refused, naming the asset and the column.
+std::string assetText(const firebird::Cursor& c, const char* column, const char* label,
+                      const TGenkaSyokyakuRec& row)
+{
+    std::string text;
+    try {
+        text = c.getString(column);
+    } catch (const platform::text::EncodingError&) {
+        throw EDataExportError("資産の文字列に読み取れない文字が含まれています。",
+                               exportcode::kInvalidAsset,
+                               assetLabel(row) + " 項目:" + label + "(" + column + ")");
+    }
+    for (const char ch : text) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", unsigned(u));
+            throw EDataExportError("資産の文字列に使用できない文字が含まれています。",
+                                   exportcode::kInvalidAsset,
+                                   assetLabel(row) + " 項目:" + label + "(" + column +
+                                       ") 制御文字 " + code);
+        }
+    }
+    return text;
+}
 
 std::int64_t countOf(firebird::Transaction& tx, const std::string& sql, bool period)
 {
@@ -60,7 +102,7 @@ void TKojinKessansyoIO::PrepareZandaka()
 
 void TKojinKessansyoIO::ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table,
                                           std::int32_t& overflowFlag, std::int32_t& smallFlag,
-                                          bool transitional, bool generalQuery)
+                                          bool generalQuery)
 {
     auto& tx = *m_transaction;
     const std::size_t limit = table.size() - 1;
@@ -87,21 +129,42 @@ void TKojinKessansyoIO::ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table,
     platform::Currency a = 0;
     platform::Currency e = 0;
     firebird::Statement q(tx, generalQuery
-                                  ? "SELECT REC,MEISYOU,SURYO,SYOUKINKEI,TEKIYO FROM KS_SISAN "
+                                  ? "SELECT REC,KANRI,MEISYOU,SURYO,SYOUKINKEI,TEKIYO FROM KS_SISAN "
                                     "ORDER BY KANRI,REC"
-                                  : "SELECT REC,MEISYOU,SURYO,TEKIYO FROM KS_SISAN "
+                                  : "SELECT REC,KANRI,MEISYOU,SURYO,TEKIYO FROM KS_SISAN "
                                     "ORDER BY KANRI,REC");
     auto c = q.open();
+    int done = 0;
     while (c.fetch()) {
-        TGenkaSyokyakuCalcRec result;
-        calc.LoadSisan(c.getInt("REC"), result);
+        TGenkaSyokyakuRec row;
+        row.KANRI = c.isNull("KANRI") ? std::string() : std::to_string(c.getInt64("KANRI"));
+        row.MEISYOU = assetText(c, "MEISYOU", "資産名", row);
+        row.TEKIYO = assetText(c, "TEKIYO", "摘要", row);
+        TGenkaSyokyakuCalcRec result; // the initial record for a key that has gone meanwhile
+        if (const std::optional<KsSisanRow> stored = source.readSisan(c.getInt("REC"))) {
+            if (const auto fault = impossibleSisanData(*stored))
+                throw EDataExportError("資産のデータに誤りがあるため中間ファイルを作成できません。",
+                                       exportcode::kInvalidAsset,
+                                       assetLabel(row) + " 項目:" + fault->label + "(" +
+                                           fault->column + ") 値:" + fault->value);
+            try {
+                calc.LoadSisanRow(*stored, result);
+            } catch (const AmountOutOfRange&) {
+                throw amountOutOfRange(row);
+            }
+        }
+        if (onAssetRead)
+            onAssetRead(++done);
         if (result.GSHOUHOU == 5 && !result.ZaiKikanFlag)
             continue;
-        TGenkaSyokyakuRec row;
+        const std::string meisyou = std::move(row.MEISYOU);
+        const std::string tekiyo = std::move(row.TEKIYO);
+        const std::string kanri = std::move(row.KANRI);
         copyCalcResult(result, row);
-        row.MEISYOU = c.getString("MEISYOU");
+        row.MEISYOU = meisyou;
+        row.TEKIYO = tekiyo;
+        row.KANRI = kanri;
         row.SURYO = c.isNull("SURYO") ? 0.0 : c.getDouble("SURYO");
-        row.TEKIYO = c.getString("TEKIYO");
         if (generalQuery && !c.isNull("SYOUKINKEI"))
             row.SYOUKINKEI = c.getCurrency("SYOUKINKEI");
         row.GoukeiFlag = 0;
@@ -109,15 +172,13 @@ void TKojinKessansyoIO::ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table,
             row.TEIRITU250 = 0;
             row.TEIRITU200 = 0;
             row.SYUTOKUKAGAKUCHOSEI = 0;
-            a += row.SYUTOKIN;
-            e += row.HitsuyoKeihi;
+            if (__builtin_add_overflow(a, row.SYUTOKIN, &a) ||
+                __builtin_add_overflow(e, row.HitsuyoKeihi, &e))
+                throw amountOutOfRange(row);
             m_smallList.push_back(std::move(row));
         } else {
-            if (!transitional) {
-                row.TEIRITU250 = 0;
-                row.TEIRITU200 = 0;
-                row.SYUTOKUKAGAKUCHOSEI = 0;
-            }
+            // Every statement keeps the transitional flags: an asset is described the same way
+            // (method, rates, notes) whichever statement it is exported from.
             m_genkaList.push_back(std::move(row));
         }
     }
@@ -152,23 +213,32 @@ void TKojinKessansyoIO::CalcGenkaTotal(std::span<TGenkaSyokyakuRec> table) const
 {
     auto& total = table.back();
     total = TGenkaSyokyakuRec{};
+    auto add = [](platform::Currency& sum, platform::Currency value, const TGenkaSyokyakuRec& r) {
+        if (__builtin_add_overflow(sum, value, &sum))
+            throw amountOutOfRange(r);
+    };
     for (const auto& r : m_genkaList) {
         if (r.GSHOUHOU == 5)
             continue; // the summary row
-        total.FUTUSYOUKIN += r.FUTUSYOUKIN;
-        total.WARISYOUKIN += r.WARISYOUKIN;
-        total.SYOUKINKEI += r.SYOUKINKEI;
-        total.MATUMISYOUKIN += r.MATUMISYOUKIN;
-        total.HitsuyoKeihi += r.HitsuyoKeihi;
+        add(total.FUTUSYOUKIN, r.FUTUSYOUKIN, r);
+        add(total.WARISYOUKIN, r.WARISYOUKIN, r);
+        add(total.SYOUKINKEI, r.SYOUKINKEI, r);
+        add(total.MATUMISYOUKIN, r.MATUMISYOUKIN, r);
+        add(total.HitsuyoKeihi, r.HitsuyoKeihi, r);
     }
     for (const auto& r : m_smallList)
-        total.HitsuyoKeihi += r.HitsuyoKeihi;
+        add(total.HitsuyoKeihi, r.HitsuyoKeihi, r);
 }
 
 bool TKojinKessansyoIO::reportReadFailure(const char* context, const std::exception& e,
                                           bool startedHere)
 {
-    if (startedHere) {
+    if (!startedHere) {
+        // The caller holds the transaction and reports; it finds the failure here.
+        m_lastReadFailure = std::current_exception();
+        return false;
+    }
+    {
         if (const auto* db = dynamic_cast<const firebird::DatabaseError*>(&e))
             HandleDbError(*db, context, kReadFailed, true);
         else
@@ -197,6 +267,15 @@ bool TKojinKessansyoIO::runRead(const char* context, Body&& body)
         if (startedHere)
             m_transaction->commit();
         return true;
+    } catch (const EDataExportError&) {
+        // An asset that cannot be exported is named by the error itself: pass it on as it is.
+        if (startedHere && m_transaction->inTransaction()) {
+            try {
+                m_transaction->rollback();
+            } catch (const std::exception&) {
+            }
+        }
+        throw;
     } catch (const std::exception& e) {
         return reportReadFailure(context, e, startedHere);
     }
@@ -204,11 +283,15 @@ bool TKojinKessansyoIO::runRead(const char* context, Body&& body)
 
 namespace {
 
+// The calendar date where the user is (the statement is dated by it), not the UTC date.
 platform::TDateTime today()
 {
-    const std::chrono::year_month_day d{
-        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
-    return platform::encodeDate(int(d.year()), unsigned(d.month()), unsigned(d.day()));
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (::localtime_r(&now, &local) == nullptr)
+        throw std::runtime_error("現在の日付を取得できません。");
+    return platform::encodeDate(local.tm_year + 1900, unsigned(local.tm_mon + 1),
+                                unsigned(local.tm_mday));
 }
 
 template <class Rec>
@@ -458,7 +541,7 @@ bool TIppanKessansyoIO::SelectIppan(int mode)
             if (auto* l = lineOf(k.Senjyusya, number))
                 readSenjyusya(*l, c);
         });
-        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, true, true);
+        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, true);
         readRisi(tx, k.Risi);
         readTidai(tx, k.Tidai);
         readHousyu(tx, k.Housyu);
@@ -866,7 +949,7 @@ bool TFudosanKessansyoIO::SelectFudosan(int mode)
             if (auto* l = lineOf(k.Senjyusya, number))
                 readSenjyusya(*l, c);
         });
-        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, false, false);
+        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, false);
         readRisi(tx, k.Risi);
         readTidai(tx, k.Tidai);
         readHousyu(tx, k.Housyu);
@@ -1107,7 +1190,7 @@ bool TNougyouKessansyoIO::SelectNougyou(int mode)
             if (auto* l = lineOf(k.Senjyusya, number))
                 readSenjyusya(*l, c);
         });
-        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, false, false);
+        ReadGenkaSyokyaku(k.GenkaSyokyaku, k.GenkaOverFlag, k.GenkaSyougakuFlag, false);
         forEachRow(tx,
                    "SELECT REC,MEISHOU1,MEISHOU2,SYUTOKUHIZUKE_YY,SYUTOKUHIZUKE_MM,SYUTOKUHIZUKE_DD,ZENNENKURIKOSIGAKU,IKUSEI_SYUBYOUHI,\n"
                    "IKUSEI_HIRYOUHI,IKUSEI_SYOKEI,IKUSEI_SYUNYUGAKU,IKUSEI_KASANGAKU,SYUTOKUGAKU,YOKUNENKURIKOSIGAKU FROM AO_KAJYU\n"

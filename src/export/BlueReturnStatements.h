@@ -10,6 +10,8 @@
 #include "records/ProgramRecords.h"
 
 #include <array>
+#include <exception>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,6 +42,8 @@ public:
 
     // Clears the statement, loads the trial balance and reads the statement. False when a read
     // failed; the failure has been reported (context, message) and the lists may be partial.
+    // An asset that cannot be exported (impossible data, an amount out of range, unreadable or
+    // control characters in its texts) raises EDataExportError naming it.
     virtual bool LoadKessansyo(int mode) = 0;
 
     const TGenkaSyokyakuRecArray& GenkaList() const { return m_genkaList; }
@@ -47,24 +51,33 @@ public:
     const std::vector<TBALANCE>& Zandaka() const { return m_rows; }
     const std::vector<TQSORT>& ZandakaIndex() const { return m_index; }
     int JigyouKubun() const { return m_jigyouKubun; }
+
+    // Called after each asset row has been read and computed, with the count so far (progress
+    // of a long export).
+    std::function<void(int done)> onAssetRead;
+
+    // The failure of the last read that ran inside a transaction the caller held (nothing was
+    // reported then); null otherwise.
+    std::exception_ptr LastReadFailure() const { return m_lastReadFailure; }
     int TaxDefuh() const { return m_taxDefuh; }
 
 protected:
     // Gathers both asset lists and fills the statement's asset table (rows 1..N and the totals
-    // row N + 1, stored from index 0). transitional: copy TEIRITU250/200 and the adjusted cost
-    // into the asset rows; generalQuery: the general statement's list query (with SYOUKINKEI).
+    // row N + 1, stored from index 0); the asset rows keep TEIRITU250/200 and the adjusted cost.
+    // generalQuery: the general statement's list query (with SYOUKINKEI).
     void ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table, std::int32_t& overflowFlag,
-                           std::int32_t& smallFlag, bool transitional, bool generalQuery);
+                           std::int32_t& smallFlag, bool generalQuery);
     // The totals row of the asset table from the two lists.
     void CalcGenkaTotal(std::span<TGenkaSyokyakuRec> table) const;
     // Runs a statement read under the transaction rule of the loaders: started here when not
-    // active and then committed; a failure is reported with the context when started here, and
-    // gives false.
+    // active and then committed; a failure is reported with the context when started here
+    // (else kept for the caller, LastReadFailure), and gives false.
     template <class Body>
     bool runRead(const char* context, Body&& body);
     bool reportReadFailure(const char* context, const std::exception& e, bool startedHere);
 
     firebird::Transaction* m_transaction;
+    std::exception_ptr m_lastReadFailure;
     std::int32_t m_jigyouKubun = 0;
     std::int32_t m_taxDefuh = 0;
     std::int32_t m_rowMax = 0;

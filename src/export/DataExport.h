@@ -16,6 +16,7 @@ inline constexpr int kCalculationFailed = 1;   // "科目の集計処理に失�
 inline constexpr int kEmptyPrintName = 2;      // "決算書項目で空の印刷名称が存在します。"
 inline constexpr int kNoAcquisitionDate = 4;   // "取得年月が設定されていません。"
 inline constexpr int kSaveFailed = 8;          // the linkage file could not be written
+inline constexpr int kInvalidAsset = 16;       // an asset that cannot be exported (named)
 inline constexpr int kNoBasicLayout = 256;     // "業務Prefixが条件に加えられていません。"
 } // namespace exportcode
 

@@ -5,6 +5,7 @@
 #include "records/ProgramRecords.h"
 
 #include <cmath>
+#include <limits>
 
 using platform::Currency;
 using platform::kCurrencyUnit;
@@ -19,10 +20,16 @@ namespace {
 // Helpers private to the calculator. Rounding by mode and the fiscal-month count have shared
 // homes in src/accounting; these stand in until the calculator is switched to them.
 
-// A product formed in floating point, brought to the fixed-point unit (ties to even).
+// A product formed in floating point, brought to the fixed-point unit (ties to even). A result
+// outside the currency range (or not a number) is refused, never wrapped.
 Currency fx(double yen)
 {
-    return static_cast<Currency>(std::nearbyint(yen * static_cast<double>(kCurrencyUnit)));
+    const double units = std::nearbyint(yen * static_cast<double>(kCurrencyUnit));
+    // 2^63 as a double; every double below it converts exactly.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (!(units > -kLimit && units < kLimit))
+        throw AmountOutOfRange("計算した金額が扱える範囲を超えています。");
+    return static_cast<Currency>(units);
 }
 
 double yen(Currency amount)
@@ -52,9 +59,16 @@ double roundDownUnits(double v)
     return 0;
 }
 
+// Only compared with small bounds: a value beyond int is held at its end, never converted out
+// of range.
 int roundToInt(double x)
 {
-    return static_cast<int>(std::nearbyint(x));
+    const double r = std::nearbyint(x);
+    if (!(r > -2147483648.0))
+        return std::numeric_limits<int>::min();
+    if (!(r < 2147483647.0))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(r);
 }
 
 const TDateTime kD07 = platform::encodeDate(2007, 4, 1);
@@ -79,6 +93,21 @@ GenkaSyokyakuSettings genkaSyokyakuSettings(const TACCINF& copy, const TACCINF& 
 GenkaSyokyakuSettings genkaSyokyakuSettingsFromAccInf()
 {
     return genkaSyokyakuSettings(AccInf, AccInf);
+}
+
+std::optional<SisanRowFault> impossibleSisanData(const KsSisanRow& row)
+{
+    if (row.TAIYOUYY < 0)
+        return SisanRowFault{"TAIYOUYY", "耐用年数", std::to_string(row.TAIYOUYY)};
+    if (row.SYOUKIKANSTR < 0 || row.SYOUKIKANEND < row.SYOUKIKANSTR ||
+        std::int64_t(row.SYOUKIKANEND) - row.SYOUKIKANSTR + 1 > std::numeric_limits<std::int32_t>::max())
+        return SisanRowFault{"SYOUKIKANSTR/SYOUKIKANEND", "償却期間",
+                             std::to_string(row.SYOUKIKANSTR) + "～" + std::to_string(row.SYOUKIKANEND)};
+    if (row.JIGYOUWARIAI < 0 || row.JIGYOUWARIAI > 100 * kCurrencyUnit) {
+        const Currency whole = row.JIGYOUWARIAI / kCurrencyUnit;
+        return SisanRowFault{"JIGYOUWARIAI", "事業専用割合", std::to_string(whole)};
+    }
+    return std::nullopt;
 }
 
 void copyCalcResult(const TGenkaSyokyakuCalcRec& r, TGenkaSyokyakuRec& row)

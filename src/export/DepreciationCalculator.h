@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -72,11 +73,18 @@ struct TGenkaSyokyakuRec {
     platform::Currency KAITEISYUTOKUKAGAKU = 0;
     platform::Currency KaiteiSyouritu = 0;
     std::int32_t GoukeiFlag = 0;
+    std::string KANRI;                 // management number, to name the asset in messages
     std::int32_t TEIRITU250 = 0;
     std::int32_t TEIRITU200 = 0;
     platform::Currency SYUTOKUKAGAKUCHOSEI = 0;
 };
 using TGenkaSyokyakuRecArray = std::vector<TGenkaSyokyakuRec>;
+
+// A computed amount outside the currency range: the asset cannot be exported.
+class AmountOutOfRange : public std::range_error {
+public:
+    using std::range_error::range_error;
+};
 
 // Status names indexed by TGenkaSyokyakuCalcRec::Jyoutai.
 extern const std::array<const char*, 7> SisanJyoutaiName;
@@ -116,6 +124,17 @@ struct KsSisanRow {
     std::int32_t TAIYONENSU200 = 0;
     platform::Currency SYUTOKUKAGAKUCHOSEI = 0;
 };
+
+// A stored value no rule can work with (column, its name for the user, the value as text).
+struct SisanRowFault {
+    std::string column;
+    std::string label;
+    std::string value;
+};
+// The first impossible value of an asset row: a negative useful life, a depreciation month
+// range that runs backwards (or starts before 0), a business-use ratio outside 0-100. A life of
+// 0 is accepted: the methods that divide by it test it first.
+std::optional<SisanRowFault> impossibleSisanData(const KsSisanRow& row);
 
 // The company settings the rules read: a copy of the company settings record taken when the
 // calculator is made, except SDAI_HASUU3, which the loading takes from the program-wide record.

@@ -2,12 +2,17 @@
 
 #include "export/DataExport.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
+#include "records/DataModule.h"
 
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
+#include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include <strings.h>
@@ -119,6 +124,10 @@ void TXmlSaveDoc::AddTextNode(XmlNode parent, const std::string& name, const std
 {
     if (!parent)
         throw XmlDomError("XML の親要素がありません: " + name);
+    // The DOM takes C strings: a NUL would silently cut the value short.
+    if (text.find('\0') != std::string::npos)
+        throw EDataExportError("中間ファイルに保存できない文字が含まれています。",
+                               exportcode::kSaveFailed, name + ": 制御文字 0x00");
     const XmlNode node = AddNode(parent, name, attrName, attrValue);
     if (text.empty())
         return;
@@ -178,8 +187,71 @@ std::string TXmlSaveDoc::saveToBytes() const
     }
 }
 
+namespace {
+
+const char* const kDatabaseTarget = "中間ファイルの保存先にデータベースファイルは指定できません。";
+
+// The header page of a Firebird database: page type 1 in the first byte of the 16-byte page
+// header, then the page size and the on-disk-structure version (major in the low bits, the
+// Firebird flag 0x8000 on top), both little-endian on this platform.
+bool hasDatabaseHeader(const std::array<unsigned char, 20>& head)
+{
+    if (head[0] != 1)
+        return false;
+    const unsigned pageSize = unsigned(head[16]) | unsigned(head[17]) << 8;
+    const unsigned ods = (unsigned(head[18]) | unsigned(head[19]) << 8) & 0x7FFFu;
+    const bool powerOfTwo = pageSize >= 1024 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
+    return powerOfTwo && ods >= 8 && ods <= 20;
+}
+
+// The file of a database name: "host:path" names a file of the server, which on loopback is
+// this machine's.
+std::filesystem::path databaseFile(const std::string& name)
+{
+    if (!name.empty() && name[0] != '/') {
+        const auto colon = name.find(':');
+        if (colon != std::string::npos)
+            return std::filesystem::path(name.substr(colon + 1));
+    }
+    return std::filesystem::path(name);
+}
+
+// Refuses to replace a database: one this program has open, or any file that starts with a
+// database header page. A file that exists but cannot be read is not replaced either.
+void refuseDatabaseTarget(const std::string& fileName)
+{
+    const std::filesystem::path target = platform::paths::toNative(fileName);
+    std::error_code ec;
+    if (!std::filesystem::exists(target, ec))
+        return;
+    if (DM != nullptr) {
+        for (const firebird::Attachment* db : {&DM->IBDatabaseDEF, &DM->IBDatabaseDAT, &DM->IBFileMan}) {
+            if (db->databaseName().empty())
+                continue;
+            std::error_code same;
+            if (std::filesystem::equivalent(target, databaseFile(db->databaseName()), same))
+                throw EDataExportError(kDatabaseTarget, exportcode::kSaveFailed,
+                                       fileName + " はこのプログラムが開いているデータベースです。");
+        }
+    }
+    if (!std::filesystem::is_regular_file(target, ec))
+        return; // a folder or the like: the save itself reports it
+    std::ifstream in(target, std::ios::binary);
+    if (!in)
+        throw EDataExportError("中間ファイルの保存に失敗しました。", exportcode::kSaveFailed,
+                               fileName + " の内容を確認できないため、置き換えませんでした。");
+    std::array<unsigned char, 20> head{};
+    in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
+    if (in.gcount() == std::streamsize(head.size()) && hasDatabaseHeader(head))
+        throw EDataExportError(kDatabaseTarget, exportcode::kSaveFailed,
+                               fileName + " は Firebird のデータベースファイルです。");
+}
+
+} // namespace
+
 void TXmlSaveDoc::SaveToFile(const std::string& fileName)
 {
+    refuseDatabaseTarget(fileName);
     const std::string bytes = saveToBytes();
     try {
         platform::files::writeAllAtomic(fileName, bytes);

@@ -40,7 +40,8 @@ public:
 
     // Writes the whole document to FileName (Windows form, through the path layer), replacing an
     // existing file, by a temporary file beside it and a rename: on failure the target is left as
-    // it was and no file is added. Raises EDataExportError.
+    // it was and no file is added. Never replaces a database (one the data module has open, or
+    // a file starting with a Firebird header page). Raises EDataExportError.
     void SaveToFile(const std::string& fileName);
 
     // "&" first, then < > " ' as entities.

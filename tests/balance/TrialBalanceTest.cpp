@@ -6,6 +6,8 @@
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
@@ -236,14 +238,55 @@ TEST_F(Sisanhyou, AccountsBeyondTheArrayAreLeftOut)
     EXPECT_EQ(row(FirstKamokuRow + 2).Kamoku.KNAME, ""); // rowHigh itself holds no account
 }
 
-TEST_F(Sisanhyou, ADatabaseErrorIsReportedAndTheLoadFails)
+TEST_F(Sisanhyou, ADatabaseErrorGoesToTheProgramWideHandlerAndTheLoadFails)
 {
+    platform::paths::mapDrive('D', m_dir.path());
+    SystemDef.LogFolder = "D:\\";
     exec("DROP PROCEDURE SP_SISANHYO_KESSAN");
     m_messages.answerDefaults();
     EXPECT_FALSE(load());
+    platform::paths::resetDriveMap();
     ASSERT_EQ(m_messages.boxes().size(), 1u);
-    EXPECT_EQ(m_messages.boxes()[0].caption, "試算表読込");
+    EXPECT_EQ(m_messages.texts()[0].rfind("試算表の読込に失敗しました。", 0), 0u);
     EXPECT_FALSE(m_snapshot.inTransaction());
+    // The handler's access log names the read.
+    const std::string log = platform::text::fromCp932(testsupport::readFile(m_dir / "ErrFbAccess.log"));
+    EXPECT_NE(log.find("Error=試算表読込"), std::string::npos) << log;
+}
+
+TEST_F(Sisanhyou, AFailureThatIsNoDatabaseErrorIsPassedOn)
+{
+    // An account name that is not CP932 cannot be decoded: no database error, so no box.
+    exec("UPDATE KESSAN_BALANCE SET KNAME = CAST(x'82A0FF' AS VARCHAR(10) CHARACTER SET OCTETS) "
+         "WHERE ORD = (SELECT MIN(ORD) FROM KESSAN_BALANCE)");
+    EXPECT_THROW(load(), platform::text::EncodingError);
+    EXPECT_TRUE(m_messages.boxes().empty());
+    EXPECT_FALSE(m_snapshot.inTransaction());
+}
+
+TEST_F(Sisanhyou, AnIndividualsGroupCorrectionMovesTheRowItself)
+{
+    // Code system 1: 6100 with a master record above 97 is 7200 (fixture account row 7), and
+    // 4100 above 97 becomes 7100, 7100 below 98 becomes 4100.
+    ASSERT_TRUE(load());
+    EXPECT_EQ(row(FirstKamokuRow + 6).Kamoku.GROUPM1, "7200");
+
+    AccInf.DATATYPE = 1; // a corporation keeps its groups
+    ASSERT_TRUE(load());
+    EXPECT_EQ(row(FirstKamokuRow + 6).Kamoku.GROUPM1, "6100");
+}
+
+TEST_F(Sisanhyou, AHeldSnapshotIsJoinedAndLeftOpen)
+{
+    m_snapshot.start();
+    ASSERT_TRUE(load());
+    const TBALANCE before = row(FirstKamokuRow);
+    // Another user's committed change is not seen by reads inside the held snapshot.
+    exec("UPDATE KESSAN_BALANCE SET KAISIZAN = KAISIZAN + 1000");
+    ASSERT_TRUE(load());
+    EXPECT_TRUE(m_snapshot.inTransaction());
+    EXPECT_EQ(row(FirstKamokuRow).KAISIZAN, before.KAISIZAN);
+    m_snapshot.commit();
 }
 
 // Receivable 300,000 + 100,000 (p1) - 50,000 (p2) = 350,000; discounted 80,000 + 40,000 (credit p1)

@@ -58,6 +58,29 @@ TEST_F(Zq14Row, QuantityRatioAndRateTextsRoundHalvesAwayFromZero)
     EXPECT_EQ(zero[RITU], "0.250");
 }
 
+TEST_F(Zq14Row, QuantityRoundsTheDecimalTheUserStoredNotItsBinaryNeighbour)
+{
+    // A DOUBLE PRECISION column holds 2.675 as 2.67499999...; the user typed 2.675.
+    const struct {
+        double quantity;
+        const char* text;
+    } cases[] = {
+        {2.675, "  2.68"},   {1.005, "  1.01"},  {1.004, "  1.00"},  {0.125, "  0.13"},
+        {99.995, "100.00"},  {999.995, "1000.00"}, {1, "  1.00"},     {0.001, "  0.00"},
+        {1234567.891, "1234567.89"}, {0.0049999, "  0.00"}, {8.345, "  8.35"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.quantity);
+        auto r = asset(1);
+        r.SURYO = c.quantity;
+        EXPECT_EQ(MakeSisanRow(r)[SUURYO], c.text);
+    }
+    // The business-use ratio likewise: 12.35 % stored is "12.4", never "12.3".
+    auto r = asset(1);
+    r.JIGYOUWARIAI = 12.35;
+    EXPECT_EQ(MakeSisanRow(r)[WARIAI], "12.4");
+}
+
 TEST_F(Zq14Row, MethodTexts)
 {
     const struct {

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -135,13 +137,13 @@ TEST_F(KojinKessansyo, OverflowPutsTheSummaryIntoTheAssetList)
     EXPECT_EQ(io.GenkaList().back().GoukeiFlag, 1);
     EXPECT_EQ(io.GenkaList().back().MEISYOU, "椅子");
 
-    // Real estate has 12 rows: the same assets fit, without the transitional fields.
+    // Real estate has 12 rows: the same assets fit, with the transitional fields of each.
     TFudosanKessansyoIO fudosan(m_tx);
     ASSERT_TRUE(fudosan.LoadKessansyo(0));
     EXPECT_EQ(fudosan.Kessansyo.GenkaOverFlag, 0);
     EXPECT_EQ(fudosan.Kessansyo.GenkaSyokyaku[11].GoukeiFlag, 1);
     EXPECT_EQ(fudosan.GenkaList().size(), 11u);
-    EXPECT_EQ(fudosan.GenkaList()[5].TEIRITU200, 0);
+    EXPECT_EQ(fudosan.GenkaList()[5].TEIRITU200, 1);
     copyAsset2(6, 1);
     ASSERT_TRUE(fudosan.LoadKessansyo(0));
     EXPECT_EQ(fudosan.Kessansyo.GenkaOverFlag, 1);
@@ -150,6 +152,7 @@ TEST_F(KojinKessansyo, OverflowPutsTheSummaryIntoTheAssetList)
     ASSERT_TRUE(nougyou.LoadKessansyo(0));
     EXPECT_EQ(nougyou.Kessansyo.GenkaOverFlag, 1);
     EXPECT_EQ(nougyou.GenkaList().size(), 13u);
+    EXPECT_EQ(nougyou.GenkaList()[5].TEIRITU200, 1);
 }
 
 TEST_F(KojinKessansyo, RowsTheCountsLeaveOutStillFitTheLists)
@@ -221,7 +224,9 @@ TEST_F(KojinKessansyo, ReadFailuresAreReportedOnlyWhenTheLoaderStartedTheTransac
 
 TEST_F(KojinKessansyo, GeneralStatementLinesFromTheTrialBalance)
 {
-    // The fixture trial balance (tests/fixtures/company/34-balance-rows.sql).
+    // The fixture trial balance (tests/fixtures/company/34-balance-rows.sql), its expense
+    // account 消耗品費 as a plain 6100 account (master record below 98).
+    exec({"UPDATE KESSAN_BALANCE SET MSTREC = 5 WHERE KNAME = '消耗品費'"});
     TIppanKessansyoIO io(m_tx);
     ASSERT_TRUE(io.LoadKessansyo(0));
     const auto& k = io.Kessansyo;
@@ -252,8 +257,9 @@ TEST_F(KojinKessansyo, GeneralStatementLinesFromTheTrialBalance)
 
 TEST_F(KojinKessansyo, RealEstateAndAgricultureLinesFromTheTrialBalance)
 {
-    // Sales 500,000 (group 4100 line 1); expenses 30,000 (group 6100 line 5); purchases have no
-    // line on these statements.
+    // Sales 500,000 (group 4100 line 1); expenses 30,000 (group 6100 line 5, a master record
+    // below 98); purchases have no line on these statements.
+    exec({"UPDATE KESSAN_BALANCE SET MSTREC = 5 WHERE KNAME = '消耗品費'"});
     TFudosanKessansyoIO fudosan(m_tx);
     ASSERT_TRUE(fudosan.LoadKessansyo(0));
     const auto& f = fudosan.Kessansyo;
@@ -437,4 +443,51 @@ TEST_F(KojinKessansyo, AgricultureStatementReadsItsOwnTables)
     EXPECT_EQ(k.KURIIRE3, yen(55000));
     EXPECT_EQ(k.Sisan[2].REC, 501);
     EXPECT_EQ(k.Soneki[8].REC, 502); // group 6100, line 2 + 7
+}
+
+TEST_F(KojinKessansyo, UndatedStatementTakesTheLocalCalendarDate)
+{
+    exec({"UPDATE AO_SINKOKU SET HIZUKE = NULL"});
+    // Fourteen hours east and twelve west of UTC: at any instant at least one of the two local
+    // dates differs from the UTC date. TDateTime day 25569 is 1970-01-01.
+    const char* const oldTz = std::getenv("TZ");
+    const std::string savedTz = oldTz ? oldTz : "";
+    const struct {
+        const char* tz;
+        long offsetSeconds;
+    } zones[] = {{"XXA-14", 14 * 3600}, {"XXB+12", -12 * 3600}};
+    for (const auto& z : zones) {
+        SCOPED_TRACE(z.tz);
+        ::setenv("TZ", z.tz, 1);
+        ::tzset();
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const std::time_t before = std::time(nullptr);
+            TIppanKessansyoIO io(m_tx);
+            ASSERT_TRUE(io.LoadKessansyo(0));
+            const std::time_t after = std::time(nullptr);
+            const auto day = [&](std::time_t t) {
+                return double(25569 + (std::int64_t(t) + z.offsetSeconds) / 86400);
+            };
+            if (day(before) != day(after))
+                continue; // local midnight passed during the load
+            EXPECT_EQ(io.Kessansyo.HizukeFlag, 0);
+            EXPECT_EQ(io.Kessansyo.Hizuke, day(before));
+            break;
+        }
+    }
+    if (oldTz)
+        ::setenv("TZ", savedTz.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}
+
+TEST_F(KojinKessansyo, AnAccountTheGroupCorrectionMovesLeavesItsOldLine)
+{
+    // 消耗品費 has master record 99: in code system 1 it is a 7200 row, so the 6100 expense
+    // line 12 does not take it.
+    TIppanKessansyoIO io(m_tx);
+    ASSERT_TRUE(io.LoadKessansyo(0));
+    EXPECT_NE(io.Kessansyo.Soneki[11].Name, "消耗品費");
+    EXPECT_EQ(io.Kessansyo.Soneki[11].Kingaku, 0);
 }

@@ -78,6 +78,7 @@ int runHeadlessExport(const ExportRequest& r, std::string* failure)
         exporter.codeSystem = AccInf.CODETYPE;
         exporter.taxInclusive = AccInf.TAXDEFUH;
         exporter.incomeKind = AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
+        exporter.setAssetProgress(r.assetProgress);
 
         TXmlSaveDoc doc("1.0", "", "Shift_JIS");
         exporter.SetSystemNode(doc);

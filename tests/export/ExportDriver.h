@@ -5,6 +5,7 @@
 // export object and write the linkage file. See tests/README.md.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace testsupport {
@@ -17,6 +18,7 @@ struct ExportRequest {
     std::string password;
     int functionId = 2;             // as a calling program passes it, 0 for none
     std::string outputFile;         // program path form (drive letter, backslashes)
+    std::function<void(int done)> assetProgress; // after each asset read (tests interfere here)
 };
 
 // The completion code: 0 when the file was written, 2 when sign-in (with the operator

@@ -2,8 +2,8 @@
 // The golden files in data/ are the hand-built document of the fixture's assets (the figures of
 // each asset are worked out in AssetTableFixture.cpp and tests/fixtures/company/32-asset-rows.sql):
 //   statement-general.xml             assets 1-6 and the small-asset row (7: 150,000 + 505)
-//   statement-realestate.xml          the same, asset 6 without its 200% texts: the real-estate
-//                                     and agriculture statements do not carry them
+//   statement-realestate.xml          the same: every statement describes asset 6 (200%
+//                                     declining balance) alike
 //   statement-general-overflow.xml    11 assets (asset 2 copied five times) and the small-asset
 //                                     row once: the statement's own summary row is not exported
 //   statement-realestate-overflow.xml 12 assets (asset 2 copied six times) and the small-asset row
