@@ -439,13 +439,14 @@ void TVellum48::fillJob(TVL48DEF& job) const
     job.PageBangoRec.PageBangoArgs = m_pageBangoArgs;
 }
 
-void TVellum48::afterJob()
+void TVellum48::afterJob(const TVL48DEF& job)
 {
     if (DelFile) {
         try {
             if (!DataFile.empty() && platform::files::fileExists(DataFile))
                 platform::files::removeFile(DataFile);
-            const std::string folder = folderOf(JobDef.DataFile);
+            // The chart picture beside this job's data file (not beside an older job's).
+            const std::string folder = folderOf(job.DataFile);
             const std::string chart = folder.empty() ? "CHART.WMF" : folder + "/CHART.WMF";
             if (platform::files::fileExists(chart))
                 platform::files::removeFile(chart);
@@ -465,17 +466,16 @@ bool TVellum48::Preview()
 {
     fillJob(JobDef);
     const bool ok = ShowPreview(&JobDef) != 0;
-    afterJob();
+    afterJob(JobDef);
     return ok;
 }
 
 bool TVellum48::Print()
 {
     TVL48DEF job;
-    job = TVL48DEF{};
     fillJob(job);
     const bool ok = PrintJob(&job) != 0;
-    afterJob();
+    afterJob(job);
     return ok;
 }
 

@@ -210,7 +210,7 @@ public:
 private:
     void writeLine(const std::string& cp932Line);
     void fillJob(TVL48DEF& job) const;
-    void afterJob();
+    void afterJob(const TVL48DEF& job);
 
     std::unique_ptr<platform::files::File> m_file;
     bool m_headerWritten = false;

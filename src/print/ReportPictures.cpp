@@ -41,6 +41,52 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// The part that may jump back: it keeps nothing of its own across the jump (the row buffer
+// belongs to libjpeg's pool, the image to the caller).
+bool runDecode(jpeg_decompress_struct* info, ErrorManager* err, std::FILE* file, bool accurate,
+               QImage* image)
+{
+    if (setjmp(err->jump))
+        return false;
+    jpeg_create_decompress(info);
+    jpeg_stdio_src(info, file);
+    jpeg_read_header(info, TRUE);
+    const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    info->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    if (accurate) {
+        info->dct_method = JDCT_ISLOW;
+        info->do_fancy_upsampling = TRUE;
+    } else {
+        info->dct_method = JDCT_IFAST;
+        info->do_fancy_upsampling = FALSE;
+        info->do_block_smoothing = FALSE;
+    }
+    jpeg_start_decompress(info);
+    *image = QImage(static_cast<int>(info->output_width), static_cast<int>(info->output_height),
+                    QImage::Format_RGB888);
+    JSAMPARRAY row = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
+                                                info->output_width * info->output_components, 1);
+    while (info->output_scanline < info->output_height) {
+        const int y = static_cast<int>(info->output_scanline);
+        jpeg_read_scanlines(info, row, 1);
+        uchar* out = image->scanLine(y);
+        for (JDIMENSION x = 0; x < info->output_width; ++x) {
+            if (cmyk) {
+                // Adobe writes inverted CMYK.
+                const int k = row[0][x * 4 + 3];
+                for (int c = 0; c < 3; ++c)
+                    out[x * 3 + c] = static_cast<uchar>(row[0][x * 4 + c] * k / 255);
+            } else {
+                out[x * 3] = row[0][x * 3];
+                out[x * 3 + 1] = row[0][x * 3 + 1];
+                out[x * 3 + 2] = row[0][x * 3 + 2];
+            }
+        }
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
 } // namespace
 
 QImage decodeJpeg(const std::string& nativePath, bool accurate, std::string& error)
@@ -55,50 +101,10 @@ QImage decodeJpeg(const std::string& nativePath, bool accurate, std::string& err
     info.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = &errorExit;
     err.pub.output_message = &outputMessage;
-    QImage image; // declared before setjmp so that longjmp does not skip its destructor
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&info);
-        error = err.message;
-        return {};
-    }
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, file.get());
-    jpeg_read_header(&info, TRUE);
-    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    if (accurate) {
-        info.dct_method = JDCT_ISLOW;
-        info.do_fancy_upsampling = TRUE;
-    } else {
-        info.dct_method = JDCT_IFAST;
-        info.do_fancy_upsampling = FALSE;
-        info.do_block_smoothing = FALSE;
-    }
-    jpeg_start_decompress(&info);
-    image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                   QImage::Format_RGB888);
-    std::unique_ptr<JSAMPLE[]> row(new JSAMPLE[info.output_width * info.output_components]);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW rows[1] = {row.get()};
-        const int y = static_cast<int>(info.output_scanline);
-        jpeg_read_scanlines(&info, rows, 1);
-        uchar* out = image.scanLine(y);
-        for (JDIMENSION x = 0; x < info.output_width; ++x) {
-            if (cmyk) {
-                // Adobe writes inverted CMYK.
-                const int k = row[x * 4 + 3];
-                for (int c = 0; c < 3; ++c)
-                    out[x * 3 + c] = static_cast<uchar>(row[x * 4 + c] * k / 255);
-            } else {
-                out[x * 3] = row[x * 3];
-                out[x * 3 + 1] = row[x * 3 + 1];
-                out[x * 3 + 2] = row[x * 3 + 2];
-            }
-        }
-    }
-    jpeg_finish_decompress(&info);
+    QImage image;
+    const bool ok = runDecode(&info, &err, file.get(), accurate, &image);
     jpeg_destroy_decompress(&info);
-    if (err.truncated) {
+    if (!ok || err.truncated) {
         error = err.message;
         return {};
     }

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -323,8 +324,9 @@ public:
             transform = s.transform();
     }
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawTextItem(const QPointF&, const QTextItem& item) override
+    void drawTextItem(const QPointF& at, const QTextItem& item) override
     {
+        baselines.push_back(at.y());
         fontPixelSizes.push_back(item.font().pixelSize());
         texts.push_back(item.text());
         scales.push_back(transform.m11());
@@ -338,6 +340,7 @@ public:
     QPen pen;
     QTransform transform;
     std::vector<int> fontPixelSizes;
+    std::vector<double> baselines;
     std::vector<QString> texts;
     std::vector<double> scales;
     std::vector<double> penWidths;
@@ -386,6 +389,33 @@ TEST_F(PagePainterTest, FontHeightsAndPensAtPrinterResolution)
     ASSERT_EQ(e.penWidths.size(), 2u);
     EXPECT_EQ(e.penWidths[0], 2.0); // 0.1 mm at 600 dpi, rounded
     EXPECT_EQ(e.penWidths[1], 0.0); // 0.01 mm: a hairline
+}
+
+TEST_F(PagePainterTest, VerticalTextSteps)
+{
+    // The step is (spread - character height) / (n - 1), rounded; one character is drawn alone.
+    QFont mincho(QStringLiteral("IPAMincho"));
+    mincho.setPixelSize(42);
+    QImage probe(10, 10, QImage::Format_RGB32);
+    probe.setDotsPerMeterX(10000);
+    probe.setDotsPerMeterY(10000);
+    const QFontMetrics fm(mincho, &probe);
+    const int ch = fm.ascent() + fm.descent();
+    PrintFile file(writeFile("v.txt", {"VTEXT;0;500;あいう;ＭＳ 明朝;12;;黒;1;LEFT;100;0;",
+                                       "VTEXT;0;900;あ;ＭＳ 明朝;12;;黒;1;LEFT;100;0;"}));
+    RecordingDevice device;
+    {
+        QPainter painter(&device);
+        PaintPage("DAT", file, painter, PaintTarget::Preview, 0, 0, 0, false, 10, 1.0, 1.0, 254);
+    }
+    const RecordingEngine& e = device.engine;
+    ASSERT_EQ(e.texts.size(), 4u);
+    EXPECT_EQ(e.texts[0], QStringLiteral("あ"));
+    EXPECT_EQ(e.texts[3], QStringLiteral("あ"));
+    const int step = static_cast<int>(std::lround((100.0 - ch) / 2.0));
+    EXPECT_EQ(e.baselines[1] - e.baselines[0], step);
+    EXPECT_EQ(e.baselines[2] - e.baselines[1], step);
+    EXPECT_EQ(e.baselines[3], 900 + fm.ascent());
 }
 
 } // namespace
