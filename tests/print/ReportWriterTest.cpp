@@ -280,4 +280,31 @@ TEST_F(ReportWriterTest, PreviewFillsTheJobAndCleansUp)
     EXPECT_EQ(g_seen.DocTitle, "データリスト");
 }
 
+TEST_F(ReportWriterTest, PrintHandsItsOwnJobAndCleansUp)
+{
+    g_calls = 0;
+    JobDef.DocTitle = "前のジョブ";
+    TVellum48 v;
+    v.DataFile = (m_dir / "print.tmp").string();
+    v.setCopie(2);
+    v.PageBango = true;
+    v.OpenDataFile(false);
+    v.CloseDataFile();
+    testsupport::writeFile(m_dir / "CHART.WMF", "x");
+    setPrintEntry(&recordingPreview);
+    EXPECT_TRUE(v.Print());
+    setPrintEntry(nullptr);
+    EXPECT_EQ(g_calls, 1);
+    EXPECT_EQ(g_seen.DocTitle, "VELLUM48-VCL.2.5");
+    EXPECT_EQ(g_seen.Copies, 2);
+    EXPECT_EQ(JobDef.DocTitle, "前のジョブ");
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "print.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "CHART.WMF"));
+    EXPECT_FALSE(v.PageBango);
+    // Until the print loop exists the entry point answers 0.
+    v.OpenDataFile(false);
+    v.CloseDataFile();
+    EXPECT_FALSE(v.Print());
+}
+
 } // namespace
