@@ -180,6 +180,14 @@ TEST_F(ReportWriterTest, PropertiesKeepTheirRanges)
     EXPECT_EQ(v.Scale(), 100);
     v.setCollate(2);
     EXPECT_EQ(v.Collate(), 0);
+    // No OCR face is installed here: the choice ends at the Gothic face.
+    EXPECT_EQ(v.OcrFontName(), "ＭＳ ゴシック");
+    v.setOcrFontName("IPAGothic");
+    EXPECT_EQ(v.OcrFontName(), "IPAGothic");
+    v.setOcrFontName("No Such Face");
+    EXPECT_EQ(v.OcrFontName(), "IPAGothic");
+    v.setOcrFontName("");
+    EXPECT_EQ(v.OcrFontName(), "ＭＳ ゴシック");
     v.setPageBangoAlignment(TVellum48::taCenter);
     EXPECT_EQ(v.PageBangoAlign, 1);
     EXPECT_EQ(v.PageBangoAlignment(), TVellum48::taCenter);
