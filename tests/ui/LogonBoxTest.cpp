@@ -221,6 +221,24 @@ TEST_F(LogonBoxTest, ASystemFolderWithoutDatabaseGivesTheTwoReasons)
     EXPECT_EQ(SystemDef.SysDir, "D:\\EMPTY") << "the try's settings stay";
 }
 
+TEST_F(LogonBoxTest, AnyOtherConnectionErrorShowsItsCodeAndExplanation)
+{
+    testsupport::writeFile(m_root / "bad" / "dwaccdef.fdb", std::string(40000, 'z'));
+    platform::IniFile(SystemDef.IniFileName).writeString("LOCAL", "SYSDIR", "D:\\bad");
+    TLogonBox box;
+    uitest::showActive(box);
+    signIn(box, QStringLiteral("11"), QStringLiteral("pass"));
+    ASSERT_EQ(m_rich.size(), 1u) << testing::PrintToString(texts());
+    std::vector<std::string> lines;
+    for (const auto& l : m_rich[0].Lines)
+        if (!l.Text.empty())
+            lines.push_back(l.Text);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "財務システムデータベースの接続処理に失敗しました。", "[例外内容]",
+                         "(IBXエラーコード:335544323) （ファイル<\"\"> は有効なデータベースではありません）"}));
+    EXPECT_TRUE(box.isVisible());
+}
+
 TEST_F(LogonBoxTest, ClientServerWithoutAHostAsksForTheServerSettings)
 {
     TLogonBox box;
