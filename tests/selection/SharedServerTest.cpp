@@ -467,6 +467,49 @@ TEST_F(ShareTransferTest, ConsolidatedSetsTravelWithTheirChildren)
     EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"0"}));
 }
 
+// A consolidated set is stored child by child, then the parent (each as in the table above: 5
+// writes, 2 copies and 9 renames for a set of two files). A failure in the parent's store puts
+// back the children already stored.
+TEST_F(ShareTransferTest, AConsolidatedStoreFailingInTheParentPutsTheChildrenBack)
+{
+    platform::IniFile(platform::paths::join(m_area, DataIniFile)).writeInteger("DATAINFO", "GASSANKBN", 1);
+    makeDataSet(m_area + "\\002", "CHILD-2", "支店二");
+    auto ctl = catalogue();
+    TDataSentakuRec rec = rowOfSlot(*ctl);
+    ASSERT_EQ(ctl->KyoyuDataDown(rec, 0), 1);
+    files::writeAllAtomic(platform::paths::join(m_local, DataFile), "EDITED-LOCALLY");
+    files::writeAllAtomic(platform::paths::join(m_local + "\\002", DataFile), "CHILD-2-EDITED");
+    auto iniOf = [](const std::string& folder) { return files::readAll(platform::paths::join(folder, DataIniFile)); };
+    const std::string areaIni = iniOf(m_area), childIni = iniOf(m_area + "\\002");
+    const std::string localChildIni = iniOf(m_local + "\\002");
+
+    struct Step { files::Operation op; int skip; };
+    for (const Step& step : {Step{files::Operation::Copy, 2}, Step{files::Operation::Write, 5},
+                             Step{files::Operation::Write, 9}, Step{files::Operation::Rename, 9},
+                             Step{files::Operation::Rename, 17}}) {
+        SCOPED_TRACE(testing::Message() << "operation " << static_cast<int>(step.op) << " skip " << step.skip);
+        TDataSentakuRec back;
+        ASSERT_EQ(ctl->GetDataListRecordByPath(m_local, back), 1);
+        ASSERT_EQ(back.ChildCnt, 1);
+        files::failNext(step.op, ENOSPC, step.skip);
+        EXPECT_EQ(ctl->KyoyuDataUp(back, 1), 0);
+        files::clearFaults();
+        EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
+        EXPECT_EQ(iniOf(m_area), areaIni);
+        EXPECT_EQ(dataOf(m_area + "\\002"), "CHILD-2");
+        EXPECT_EQ(iniOf(m_area + "\\002"), childIni);
+        EXPECT_EQ(fileNames(m_area + "\\002"), (std::vector<std::string>{"dwacc.fdb", "dwacc.ini"}));
+        EXPECT_EQ(iniOf(m_local + "\\002"), localChildIni);
+        EXPECT_EQ(dataOf(m_local + "\\002"), "CHILD-2-EDITED");
+        EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"1"}));
+    }
+    TDataSentakuRec back;
+    ASSERT_EQ(ctl->GetDataListRecordByPath(m_local, back), 1);
+    ASSERT_EQ(ctl->KyoyuDataUp(back, 1), 1);
+    EXPECT_EQ(dataOf(m_area + "\\002"), "CHILD-2-EDITED");
+    EXPECT_EQ(shareStatus(m_area + "\\002"), 1);
+}
+
 TEST_F(ShareTransferTest, AFailedChildFetchFailsTheWholeFetch)
 {
     platform::IniFile(platform::paths::join(m_area, DataIniFile)).writeInteger("DATAINFO", "GASSANKBN", 1);
