@@ -628,3 +628,29 @@ TEST_F(ShareCopyTest, AFailedFetchTakesNothingOut)
 }
 
 } // namespace
+
+namespace {
+
+// An information file written by another program may hold bytes that are not CP932. The lists
+// still show the data set: undecodable characters read as U+FFFD, numbers as they stand.
+TEST_F(ShareCopyTest, AnInformationFileWithUndecodableBytesStillReads)
+{
+    testsupport::writeFile(m_root / "share/0001/dwacc.ini",
+                           "[DATASTS]\r\nSTATUS=2\r\nOPCODE=10001\r\nOPERATOR=\x8E\x52\x85\x40\r\n"
+                           "SHARE_STATUS=1\r\n[DATAINFO]\r\nSHOUGOU=A\xA0" "B\r\nNENDO=2024\r\n");
+    TDataInfomation info;
+    TDataInfomationRec rec;
+    EXPECT_TRUE(info.ReadIniFileCurHost(kShare, rec));
+    EXPECT_EQ(rec.Status, 2);
+    EXPECT_EQ(rec.OpCode, 10001);
+    EXPECT_EQ(rec.OpName, "山\xEF\xBF\xBD");
+    EXPECT_EQ(rec.Shougou, "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(rec.DataListName, rec.Shougou);
+    EXPECT_EQ(rec.Nendo, 2024);
+    // Changing the state keeps the other lines' bytes.
+    info.SetDataStatus(kShare, records::dsFree);
+    EXPECT_NE(testsupport::readFile(m_root / "share/0001/dwacc.ini").find("SHOUGOU=A\xA0" "B\r\n"),
+              std::string::npos);
+}
+
+} // namespace
