@@ -68,8 +68,8 @@ std::string blankIfZero(Currency value)
     return units == 0 ? std::string() : std::to_string(units);
 }
 
-// Fixed decimals with the decimal digits rounded half away from zero, as the original toolkit
-// formats ("%6.2f" of 1.125 is "  1.13", where printf would give "  1.12").
+// Fixed decimals with halves rounded away from zero on the decimal value: "%6.2f" of 1.125 is
+// "  1.13", where printf's binary rounding gives "  1.12".
 std::string fixedDecimals(double value, int decimals, int width)
 {
     const double scale = std::pow(10.0, decimals);
