@@ -2,10 +2,13 @@
 # How the export's cost grows with the number of assets: for fixture companies of 100, 1,000
 # and 10,000 assets, the wall time and peak memory of a headless export (export-driver) beside
 # the time isql-fb takes to read the same asset rows, and their ratio. Not a test: numbers vary
-# with the machine. Usage: tools/bench-export.sh [build folder] (default: build-release, the optimized build)
+# with the machine. Usage: tools/bench-export.sh [build-dir]
+#   build-dir: the argument, else $ZETRINO_BUILD_DIR, else build-release (the optimized build);
+#   relative to the repository root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(realpath -m "${1:-$root/build-release}")
+build=${1:-${ZETRINO_BUILD_DIR:-build-release}}
+[[ $build == /* ]] || build="$root/$build"
 driver="$build/tests/export/export-driver"
 if [[ ! -x "$driver" ]]; then
     echo "build the optimized build first: tools/setup.sh build-release Release (no $driver)" >&2
@@ -13,8 +16,8 @@ if [[ ! -x "$driver" ]]; then
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$root/tools/fixtures.sh" system "$work/base/dwaccdef.fdb"
-"$root/tools/fixtures.sh" company "$work/base/dwacc.fdb"
+"$root/tools/fixtures.sh" system "$work/base/dwaccdef.fdb" "$build"
+"$root/tools/fixtures.sh" company "$work/base/dwacc.fdb" "$build"
 mkdir -p "$work/appdata" "$work/run"
 printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\QUELTO\\MORABYZAIMU08]\r\nProduct=bench\r\nVersion=8.0.0\r\n' \
     >"$work/registry.ini"

@@ -171,20 +171,23 @@ TEST_F(DataInfomationTest, OpeningMarksInUseAndClosingMarksFreeByteForByte)
     EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts().front();
 }
 
-TEST_F(DataInfomationTest, OpeningWithoutMarkingAndClosingWithoutWritingLeaveNoFile)
+// Only a standalone opening that marks the data set writes its information file.
+TEST_F(DataInfomationTest, OpeningsThatLeaveNoFile)
 {
-    ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, 0));
-    ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder1, 0, 0));
-    EXPECT_FALSE(std::filesystem::exists(m_root / "data/0001/dwacc.ini"));
-}
-
-TEST_F(DataInfomationTest, ClientServerOpeningWritesNoFile)
-{
-    ConnectMode = 1;
-    SystemDef.HostName = "127.0.0.1"; // counts as local: the embedded engine serves it
-    ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, 1));
-    ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder1, 1, 0));
-    EXPECT_FALSE(std::filesystem::exists(m_root / "data/0001/dwacc.ini"));
+    struct Case { const char* what; int connectMode; const char* host; int mark; };
+    const Case cases[] = {
+        {"standalone, not marked", 0, "buildpc", 0},
+        // 127.0.0.1 counts as local: the embedded engine serves it.
+        {"client/server, marked", 1, "127.0.0.1", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConnectMode = c.connectMode;
+        SystemDef.HostName = c.host;
+        ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, c.mark));
+        ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder1, c.mark, 0));
+        EXPECT_FALSE(std::filesystem::exists(m_root / "data/0001/dwacc.ini"));
+    }
 }
 
 TEST_F(DataInfomationTest, FirstReadCreatesTheFileAndMissingDataReadsFalse)

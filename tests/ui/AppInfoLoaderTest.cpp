@@ -103,7 +103,7 @@ DataConRavo02=復元Ｌ
 
 } // namespace
 
-TEST(z5AppInfo, DefaultsFillEveryField)
+TEST(AppInfoLoader, DefaultsFillEveryField)
 {
     const TAppInfoRec d = defaults();
     EXPECT_EQ(d.Application.OEM, "-");
