@@ -4,6 +4,7 @@
 
 #include "platform/Colors.h"
 #include "records/DataInfomation.h"
+#include "records/FormRegistry.h"
 #include "selection/DataCatalogue.h"
 #include "selection/SearchConditions.h"
 #include "ui/BaseDialog.h"
@@ -59,16 +60,16 @@ FunctionKeySet computeFunctionKeys(const FunctionKeyState& s);
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). The search, information, shared-server and
 // place dialogs are not part of this dialog yet: their buttons stay disabled.
-class TDataSentakuBox : public TBSDI {
+class TDataSentakuBox : public TBSDI, public ISyoriKidou {
 public:
     explicit TDataSentakuBox(QWidget* parent = nullptr);
     ~TDataSentakuBox() override;
 
     // Reads the launch parameters (name=value lines; the first line of a name wins). Throws
     // std::runtime_error for a processing type above 5.
-    void SetParams(const std::vector<std::string>& Lines);
+    void SetParams(const std::vector<std::string>& Lines) override;
     // Shows the dialog; modal: its result, or -1 when it cannot start.
-    int Execute(bool Modal);
+    int Execute(bool Modal) override;
 
     // State (read by callers and tests).
     std::vector<std::string> Params;
