@@ -466,6 +466,7 @@ void TDataSentakuBox::SetParams(const std::vector<std::string>& Lines)
 
 int TDataSentakuBox::Execute(bool Modal)
 {
+    ModalFlag = Modal;
     if (!Modal) {
         StartDialog();
         show();
@@ -490,7 +491,6 @@ int TDataSentakuBox::Execute(bool Modal)
 
 void TDataSentakuBox::StartDialog()
 {
-    ModalFlag = true;
     if (SyoriType == 2 || SyoriType == 5)
         SystemDef.DataSelectResult.clear();
     LoadDataList();
