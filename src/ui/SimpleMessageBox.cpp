@@ -54,11 +54,14 @@ int ShowMessageBox(const TMessageInfoRec& rec)
 }
 
 TMessageBox::TMessageBox(QWidget* parent)
-    : platform::Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : TBSDI(Border::Fixed, parent)
 {
     setObjectName(QStringLiteral("TMessageBox"));
-    setCloseOnEscape(true);
+    MenuRegister = 0;
+    SubclassFlag = 0;
+    UseFormSize = 0;
+    ActivateValue = 0;
+    KeepOnClose = 1;
     MsgColor = platform::clWindowText;
 
     m_clientPanel = new QWidget(this);
@@ -86,6 +89,7 @@ TMessageBox::TMessageBox(QWidget* parent)
     m_designedWidth = scaled(kWidth);
     m_designedHeight = scaled(kHeight);
     resize(m_designedWidth, m_designedHeight);
+    Initialized = 1;
 }
 
 TMessageBox::~TMessageBox() = default;
@@ -160,6 +164,7 @@ void TMessageBox::ApplySettings()
 
     setFixedSize(w, h);
     setModalResult(platform::mrNone);
+    Reposition = 0;
 }
 
 void TMessageBox::cboxAgreeClick()
@@ -195,7 +200,7 @@ void TMessageBox::placeWindow()
 
 void TMessageBox::showEvent(QShowEvent* event)
 {
-    platform::Dialog::showEvent(event);
+    TBSDI::showEvent(event);
     placeWindow();
     update();
     TxPlButton* focus = FocusButton == 2 && m_btnOK->isVisible() ? m_btnOK : m_btnCancel;
