@@ -129,6 +129,23 @@ int showRichMessageBox(TMessage2InfoRec& rec)
     box.SetMessageId(rec.ID);
     box.SetInfo(rec);
     box.ApplyInfo();
+    std::string text;
+    for (const auto& line : box.info().Lines) {
+        if (line.Text.empty())
+            continue;
+        if (!text.empty())
+            text += "\r";
+        text += line.Text;
+    }
+    const char* kind = "none";
+    switch (box.info().Kind) {
+    case mtWarning: kind = "warning"; break;
+    case mtError: kind = "error"; break;
+    case mtInformation: kind = "information"; break;
+    case mtConfirmation: kind = "question"; break;
+    default: break;
+    }
+    platform::markMessageBox(box, kind, text, box.defaultResult());
     const int result = platform::execDialog(box);
     rec.Agree = box.GetAgree();
     return result;
