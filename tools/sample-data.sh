@@ -15,13 +15,14 @@ fi
 here=$(cd "$(dirname "$0")/.." && pwd)
 root=$(realpath -m "$1")
 build_dir=${2:-build}
+[[ $build_dir = /* ]] || build_dir="$here/$build_dir"
 if [[ -e $root ]]; then
     echo "$root already exists" >&2
     exit 2
 fi
 # The system fixture declares the UDR file procedures: the engine must find our module.
-if [[ -f "$here/$build_dir/src/udr/libzetrino_files.so" ]]; then
-    "$here/tools/install-udr.sh" "$here/$build_dir" >&2
+if [[ -f "$build_dir/src/udr/libzetrino_files.so" ]]; then
+    "$here/tools/install-udr.sh" "$build_dir" >&2
 fi
 
 mkdir -p "$(dirname "$root")"

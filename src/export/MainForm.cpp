@@ -3,6 +3,7 @@
 
 #include "export/AssetLinkageFile.h"
 #include "export/DataExport.h"
+#include "export/HostHooks.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/MessageService.h"
@@ -14,6 +15,7 @@
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "selection/DataCatalogue.h"
+#include "ui/AppIniCreateBox.h"
 #include "ui/AppInfoLoader.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/RichMessageBox.h"
@@ -439,7 +441,7 @@ QString TForm1::currentPageName() const
 void TForm1::FormCreate()
 {
     // Hooks first: everything after may launch forms or check data.
-    // SIGN-IN: installHostHooks();
+    installHostHooks();
     // No run-time packages are loaded by this program.
 
     m_systemDrive = platform::paths::extractFileDrive(
@@ -460,8 +462,14 @@ void TForm1::FormCreate()
     m_callerOutputFile = line->outputFile;
     // The caller stays disabled until the completion message.
     m_caller.disable();
-    if (!m_params.empty())
+    if (!m_params.empty()) {
         m_wizard->removePage(QStringLiteral("page4"));
+        // Its controls went with it.
+        m_label4a = nullptr;
+        m_edit4a = nullptr;
+        m_bitBtn4a = nullptr;
+        m_label4b = nullptr;
+    }
 
     std::error_code ec;
     const std::string program =
@@ -495,7 +503,8 @@ void TForm1::FormCreate()
     setWindowTitle(q(m_export->title));
     setPageTexts();
     removePages();
-    m_edit4a->setText(q(m_export->outputFile));
+    if (m_edit4a)
+        m_edit4a->setText(q(m_export->outputFile));
 }
 
 void TForm1::setPageTexts()
@@ -509,8 +518,9 @@ void TForm1::setPageTexts()
         m_memo1a->setText(
             q(fill("『%s』から『%s』へデータを連動させるための", {product, target})) +
             QStringLiteral("\n中間ファイルを作成します。"));
-        m_label4a->setText(
-            q(fill("連動先となる『%s』で使用する中間ファイルを指定します。", {target})));
+        if (m_label4a)
+            m_label4a->setText(
+                q(fill("連動先となる『%s』で使用する中間ファイルを指定します。", {target})));
     }
     m_memo1b->setText(q(fill("『%s』が起動している場合は終了してください。", {product})) +
                       QStringLiteral("\n\n\n\n\n\n作成を始めるには[次へ]をクリックしてください。"));
@@ -538,7 +548,6 @@ bool TForm1::InitApplication()
     m_failureText = fill(kInitFailedText, {""});
     try {
         ReadAppFolders();
-        QGuiApplication::setApplicationDisplayName(q(m_export->title));
         setWindowTitle(q(m_export->title));
         m_dm = std::make_unique<TDM>();
         // Closing a company database then also refreshes its catalogue row.
@@ -546,8 +555,7 @@ bool TForm1::InitApplication()
         return true;
     } catch (const std::exception&) {
         // The reason is the stored failure text; the exception's own text is not shown.
-        platform::messageBox(m_failureText, kApplicationTitle,
-                             platform::MB_OK | platform::MB_ICONERROR);
+        ui::showYesErrorBox(m_failureText);
         return false;
     }
 }
@@ -574,6 +582,8 @@ void TForm1::CMShowingChanged()
             return;
         }
         m_dm->fnGetGengo();
+        // Without a window manager nobody hands the focus back once the sign-in closes.
+        activateWindow();
         if (std::getenv(kTestCloseOnShowVariable)) {
             // What the window system sends when the close box is clicked.
             QTimer::singleShot(0, this, [this] {
@@ -607,7 +617,7 @@ void TForm1::Wizard1NextClicking(bool /*FinalState*/, bool& AllowChange)
         if (m_caller.hasCaller())
             MakeSummary();
     } else if (page == QLatin1String("page4")) {
-        if (m_caller.hasCaller())
+        if (m_caller.hasCaller() || !m_edit4a)
             return;
         const std::string path = m_edit4a->text().toStdString();
         if (path.empty() || platform::paths::extractFileName(path).empty()) {
@@ -705,6 +715,8 @@ void TForm1::MakeSummary()
 
 void TForm1::BitBtn4aClick()
 {
+    if (!m_edit4a)
+        return;
     platform::FileDialogRequest request;
     request.caption = "中間ﾌｧｲﾙの指定";
     try {
@@ -763,7 +775,7 @@ void TForm1::FormDestroy()
     }
     m_export.reset(); // writes "Zetrino.ini"
     m_dm.reset();
-    // SIGN-IN: clearHostHooks();
+    clearHostHooks();
     sendCompletionMessage();
 }
 

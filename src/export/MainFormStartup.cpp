@@ -11,6 +11,8 @@
 #include "platform/SystemInfo.h"
 #include "records/AppInfoRecord.h"
 #include "records/ProgramRecords.h"
+#include "ui/AppIniCreateBox.h"
+#include "ui/LogonBox.h"
 
 #include <QFont>
 
@@ -243,14 +245,6 @@ void TForm1::ReadAppFolders()
     }
 }
 
-bool TForm1::CreateDefaultIni()
-{
-    // SIGN-IN: the settings dialog writes the default file (merged with the sign-in branch).
-    return false;
-}
+bool TForm1::CreateDefaultIni() { return CreateDefaultAppIni(); }
 
-bool TForm1::ShowLogon()
-{
-    // SIGN-IN: the sign-in dialog (merged with the sign-in branch).
-    return false;
-}
+bool TForm1::ShowLogon() { return RunLogon(this); }

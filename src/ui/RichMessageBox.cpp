@@ -129,14 +129,14 @@ int showRichMessageBox(TMessage2InfoRec& rec)
     box.SetMessageId(rec.ID);
     box.SetInfo(rec);
     box.ApplyInfo();
+    // The lines up to the last one with text, joined as the caller wrote them.
+    const auto& lines = box.info().Lines;
+    std::size_t used = lines.size();
+    while (used > 0 && lines[used - 1].Text.empty())
+        --used;
     std::string text;
-    for (const auto& line : box.info().Lines) {
-        if (line.Text.empty())
-            continue;
-        if (!text.empty())
-            text += "\r";
-        text += line.Text;
-    }
+    for (std::size_t i = 0; i < used; ++i)
+        text += (i ? "\r" : "") + lines[i].Text;
     const char* kind = "none";
     switch (box.info().Kind) {
     case mtWarning: kind = "warning"; break;
