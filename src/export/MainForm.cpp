@@ -574,7 +574,8 @@ void TForm1::CMShowingChanged()
 {
     repaint();
     SystemDef.AppCaption = "ゼトリノ連動コンポーネント";
-    m_signedIn = ShowLogon();
+    // Without the data module (initialisation did not run) nobody can sign in.
+    m_signedIn = m_dm && ShowLogon();
     if (m_signedIn) {
         if (!m_dm->fnGetSysDef()) {
             m_dm->DeleteLogonInfo();

@@ -148,8 +148,10 @@ TEST_F(WizardEndToEnd, SignInShowsTheWizardWhoseDataPageRefusesUntilDataIsChosen
     m_display.key("Return"); // on to OK
     m_display.key("Return");
 
+    // The main window carries its title from the start; the wizard is usable once the
+    // sign-in is gone.
+    ASSERT_TRUE(m_display.waitForWindowGone("ログイン"));
     expectWindow(kWizardTitle, "02-wizard-page1");
-    EXPECT_TRUE(m_display.waitForWindowGone("ログイン"));
     // The first start wrote the default settings file without asking.
     const std::string settings =
         testsupport::readFile(m_root / "quelto/morabyzaimu/dwzaimu.ini");
