@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
+#include "records/AppInfoRecord.h"
 #include "records/ProgramRecords.h"
 #include "support/Environment.h"
 #include "ui/OwnerDrawnButton.h"
@@ -21,6 +22,8 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 using Calls = std::vector<std::string>;
 using testsupport::TestCaller;
@@ -352,4 +355,29 @@ TEST_F(MainFormTest, LocalSettingsAreReadWithTheirLetterCaseRules)
     EXPECT_TRUE(m_boxes.boxes().empty());
     EXPECT_EQ(SystemDef.DbUser, "MORABY");
     EXPECT_EQ(SystemDef.SysDir, platform::paths::fromNative(root / "data"));
+}
+
+TEST_F(MainFormTest, InitialDataFileNamesTakeTheNumberWithoutTrustingTheFormat)
+{
+    TForm1 form({});
+    ASSERT_FALSE(form.terminated());
+    struct Case {
+        std::string format;
+        std::array<std::string, 6> files; // 11, 21, 22, 23, 24 (kept), 31
+    };
+    const std::string kept = InitDataFiles[4];
+    const Case cases[] = {
+        {"acc%d.gbk", {"acc11.gbk", "acc21.gbk", "acc22.gbk", "acc23.gbk", kept, "acc31.gbk"}},
+        {"acc%03d.gbk", {"acc011.gbk", "acc021.gbk", "acc022.gbk", "acc023.gbk", kept, "acc031.gbk"}},
+        // A file's format is text: a second conversion stays as written instead of reading
+        // arguments that were never passed.
+        {"%d%s%n.gbk", {"11%s%n.gbk", "21%s%n.gbk", "22%s%n.gbk", "23%s%n.gbk", kept, "31%s%n.gbk"}},
+        {"plain.gbk", {"plain.gbk", "plain.gbk", "plain.gbk", "plain.gbk", kept, "plain.gbk"}},
+    };
+    for (const auto& c : cases) {
+        AppInfo.Zaimu.DataInitFile = c.format;
+        form.ApplyAppInfo();
+        for (std::size_t i = 0; i < c.files.size(); ++i)
+            EXPECT_EQ(InitDataFiles[i], c.files[i]) << c.format << " entry " << i;
+    }
 }
