@@ -221,6 +221,24 @@ TEST_F(LogonBoxTest, ASystemFolderWithoutDatabaseGivesTheTwoReasons)
     EXPECT_EQ(SystemDef.SysDir, "D:\\EMPTY") << "the try's settings stay";
 }
 
+TEST_F(LogonBoxTest, AnyOtherConnectionErrorShowsItsCodeAndExplanation)
+{
+    testsupport::writeFile(m_root / "bad" / "dwaccdef.fdb", std::string(40000, 'z'));
+    platform::IniFile(SystemDef.IniFileName).writeString("LOCAL", "SYSDIR", "D:\\bad");
+    TLogonBox box;
+    uitest::showActive(box);
+    signIn(box, QStringLiteral("11"), QStringLiteral("pass"));
+    ASSERT_EQ(m_rich.size(), 1u) << testing::PrintToString(texts());
+    std::vector<std::string> lines;
+    for (const auto& l : m_rich[0].Lines)
+        if (!l.Text.empty())
+            lines.push_back(l.Text);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "財務システムデータベースの接続処理に失敗しました。", "[例外内容]",
+                         "(IBXエラーコード:335544323) （ファイル<\"\"> は有効なデータベースではありません）"}));
+    EXPECT_TRUE(box.isVisible());
+}
+
 TEST_F(LogonBoxTest, ClientServerWithoutAHostAsksForTheServerSettings)
 {
     TLogonBox box;
@@ -278,4 +296,59 @@ TEST_F(LogonBoxTest, RunLogonAnswersWhetherTheOperatorSignedIn)
         return d.result();
     });
     EXPECT_FALSE(RunLogon(nullptr)) << "cancelled";
+}
+
+namespace {
+
+// Client/server sign-in through the server on loopback.
+class LogonBoxServerTest : public LogonBoxTest {
+protected:
+    static void SetUpTestSuite() { testsupport::ensureServer(); }
+};
+
+} // namespace
+
+TEST_F(LogonBoxServerTest, ASignInOverTheServerRemembersClientServer)
+{
+    platform::IniFile ini(SystemDef.IniFileName);
+    ini.writeString("SERVER", "HOSTNAME", "localhost");
+    ini.writeString("SERVER", "SYSDIR", "d:\\zaimu\\data");
+    {
+        TLogonBox box;
+        uitest::showActive(box);
+        QTest::mouseClick(box.btnCS(), Qt::LeftButton);
+        signIn(box, QStringLiteral("11"), QStringLiteral("pass"));
+        EXPECT_EQ(box.result(), platform::mrOk) << testing::PrintToString(texts());
+        EXPECT_EQ(m_dm->IBDatabaseDEF.databaseName(),
+                  "localhost:" + (m_root / "zaimu" / "data" / "dwaccdef.fdb").string());
+        EXPECT_EQ(SystemDef.LoginId, 100000011);
+        EXPECT_EQ(SystemDef.ServerTempFolder, "D:\\morabyzaimu\\temp");
+        EXPECT_EQ(ini.readString("APPLICATION", "CONNECT", ""), "1");
+    }
+    m_dm->IBDatabaseDEF.disconnect();
+    TLogonBox next;
+    EXPECT_TRUE(next.btnCS()->isChecked()) << "the next start selects client/server";
+}
+
+TEST_F(LogonBoxServerTest, AServerThatDoesNotAnswerGivesTheFourLines)
+{
+    platform::IniFile ini(SystemDef.IniFileName);
+    ini.writeString("SERVER", "HOSTNAME", "localhost/1"); // a port nobody listens on
+    ini.writeString("SERVER", "SYSDIR", "d:\\zaimu\\data");
+    TLogonBox box;
+    uitest::showActive(box);
+    QTest::mouseClick(box.btnCS(), Qt::LeftButton);
+    signIn(box, QStringLiteral("11"), QStringLiteral("pass"));
+    ASSERT_EQ(m_rich.size(), 1u) << testing::PrintToString(texts());
+    std::vector<std::string> lines;
+    for (const auto& l : m_rich[0].Lines)
+        if (!l.Text.empty())
+            lines.push_back(l.Text);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "ログイン処理に失敗しました。以下の理由が考えられます。",
+                         "１）サーバー上でFireBirdサービスが起動しているか確認して下さい。",
+                         "２）ログイン画面の[サーバー設定]ボタンを押して正しい情報が設定されているか確認して下さい。",
+                         "３）Windowsファイヤーウォール(市販のセキュリティソフト含む)が有効の場合は、"
+                         "このアプリケーションがサーバーと通信できる状態か確認して下さい。"}));
+    EXPECT_TRUE(box.isVisible());
 }
