@@ -50,6 +50,8 @@ int ShowMessageBox(const TMessageInfoRec& rec)
     box.SetLines(rec.Lines);
     box.FormPosition = rec.Position;
     box.ApplySettings();
+    platform::markMessageBox(box, box.MsgKind == 1 ? "information" : "question", box.MsgText,
+                             box.defaultResult());
     return platform::execDialog(box);
 }
 
@@ -196,6 +198,12 @@ void TMessageBox::placeWindow()
         area = screen->availableGeometry();
     }
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+int TMessageBox::defaultResult() const
+{
+    const bool okShown = !m_btnOK->isHidden();
+    return FocusButton == 2 && okShown ? m_btnOK->ModalResult() : m_btnCancel->ModalResult();
 }
 
 void TMessageBox::showEvent(QShowEvent* event)

@@ -51,6 +51,8 @@ public:
 
     void SetLines(const std::vector<std::string>& lines) { MsgLines = lines; }
     void ApplySettings();
+    // The result of the button that has the focus when the box opens.
+    int defaultResult() const;
 
     int designedWidth() const { return m_designedWidth; }
     int designedHeight() const { return m_designedHeight; }
