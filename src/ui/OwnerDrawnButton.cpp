@@ -616,9 +616,27 @@ void TxPlButton::drawPicture(QPainter& p, int offset)
     p.drawPixmap(m_image.m_left + offset, m_image.m_top + offset, pm);
 }
 
+namespace {
+
+// A caption is drawn the way a Windows button draws its text: "&" marks the access key and is
+// not shown ("&&" shows one "&"). The key itself is handled by the form's shortcuts.
+QString withoutAccessMarks(const QString& caption)
+{
+    QString shown;
+    shown.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
+        shown += caption[i];
+    }
+    return shown;
+}
+
+} // namespace
+
 void TxPlButton::drawCaption(QPainter& p, const TxPlBtnCaption& caption, int y, int offset)
 {
-    const QString& text = caption.Caption();
+    const QString text = withoutAccessMarks(caption.Caption());
     if (text.isEmpty())
         return;
     const QFontMetrics fm(p.font());

@@ -88,6 +88,20 @@ TEST(TxPlButtonPaint, GradientRowsTruncateTowardZero)
     EXPECT_EQ(QColor(img.pixel(10, 2)), QColor(0, 0, 0));
 }
 
+TEST(TxPlButtonPaint, AccessKeyMarksAreNotDrawn)
+{
+    // "&N" marks the access key as on a Windows button and is not drawn; "&&" shows one "&".
+    auto image = [](const QString& caption) {
+        TxPlButton b;
+        b.resize(120, 28);
+        b.CaptionA().setCaption(caption);
+        return b.grab().toImage();
+    };
+    EXPECT_EQ(image(QStringLiteral("次へ(&N) >")), image(QStringLiteral("次へ(N) >")));
+    EXPECT_EQ(image(QStringLiteral("&OK")), image(QStringLiteral("OK")));
+    EXPECT_NE(image(QStringLiteral("A&&B")), image(QStringLiteral("AB")));
+}
+
 TEST(TxPlButtonPaint, ScreenshotsOfEachState)
 {
     ButtonForm form;
