@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# How the export's cost grows with the number of assets: for fixture companies of 100, 1,000
-# and 10,000 assets, the wall time and peak memory of a headless export (export-driver) beside
-# the time isql-fb takes to read the same asset rows, and their ratio. Not a test: numbers vary
-# with the machine. Usage: tools/bench-export.sh [build folder] (default: build-release, the optimized build)
+# How the export's cost grows with the number of assets: for fixture companies of 100, 1,000,
+# 10,000 and 100,000 assets, the wall time and peak memory of a headless export (export-driver)
+# beside the time isql-fb takes to read the same asset rows, and their ratio; the cost per asset
+# and the memory each further asset adds show whether the growth is linear. Not a test: numbers
+# vary with the machine, nothing is asserted.
+# Usage: tools/bench-export.sh [build folder] (default: build-release, the optimized build)
+# BENCH_COUNTS="100 1000" picks other company sizes; BENCH_KEEP=folder keeps the linkage files
+# there (outN.xml), to compare the bytes of two builds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-release}")
@@ -20,8 +24,11 @@ printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\QUELTO\\MORABYZAIMU08]\r\nProduct=bench\r
     >"$work/registry.ini"
 
 now() { date +%s.%N; }
-printf '%8s %12s %12s %12s %8s\n' assets export_s peak_kb isql_s ratio
-for n in 100 1000 10000; do
+printf '%8s %10s %10s %10s %10s %10s %7s\n' \
+    assets export_s us/asset peak_kb kb/asset+ isql_s ratio
+prev_n=0
+prev_peak=0
+for n in ${BENCH_COUNTS:-100 1000 10000 100000}; do
     set_dir="$work/set$n"
     mkdir -p "$set_dir"
     cp "$work/base/dwacc.fdb" "$set_dir/dwacc.fdb"
@@ -57,6 +64,20 @@ SQL
     echo "SELECT * FROM KS_SISAN ORDER BY KANRI, REC;" |
         isql-fb -q -ch UTF8 -user MORABY "$set_dir/dwacc.fdb" >/dev/null
     isql_s=$(echo "$(now) - $start" | bc)
-    printf '%8d %12.3f %12d %12.3f %8.1f\n' "$n" "$export_s" "$(cat "$work/peak")" "$isql_s" \
+    peak=$(cat "$work/peak")
+    # Memory each asset adds over the previous company size (none for the first).
+    growth=-
+    if ((prev_n > 0)); then
+        growth=$(printf '%.2f' "$(echo "($peak - $prev_peak) / ($n - $prev_n)" | bc -l)")
+    fi
+    printf '%8d %10.3f %10.1f %10d %10s %10.3f %7.2f\n' "$n" "$export_s" \
+        "$(echo "$export_s * 1000000 / $n" | bc -l)" "$peak" "$growth" "$isql_s" \
         "$(echo "$export_s / $isql_s" | bc -l)"
+    prev_n=$n
+    prev_peak=$peak
+    if [[ -n "${BENCH_KEEP:-}" ]]; then
+        mkdir -p "$BENCH_KEEP"
+        cp "$work/out$n.xml" "$BENCH_KEEP/out$n.xml"
+    fi
+    rm -f "$set_dir/dwacc.fdb" "$work/out$n.xml"
 done
