@@ -23,8 +23,8 @@ namespace {
 const char* const kNoDomMessage = "Microsoft MSXML はインストールされていません";
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 constexpr std::size_t kTextBlockSize = 64 * 1024;
-// Shift_JIS output is converted in pieces of about this size, cut after a '>' only.
-constexpr std::size_t kConvertChunk = 64 * 1024;
+constexpr std::uint32_t kNodeBlockShift = 11; // 2048 elements a block
+constexpr std::uint32_t kNodeBlockMask = (1u << kNodeBlockShift) - 1;
 
 const xmlChar* X(const std::string& s)
 {
@@ -93,28 +93,41 @@ const char* findControlCharacter(std::string_view text)
     return nullptr;
 }
 
-// Collects the serialized document: UTF-8 as it is, or converted to code page 932 piece by piece.
+bool isAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// Collects the serialized document: UTF-8 as it is, or converted to code page 932. ASCII is the
+// same in both, so only the pieces holding other characters go through the converter (with the
+// ASCII that follows them up to the next '>', which keeps a broken sequence reported as a whole).
 class Output {
 public:
     Output(std::string& out, bool shiftJis) : m_out(out), m_shiftJis(shiftJis) {}
 
     void put(std::string_view text)
     {
-        (m_shiftJis ? m_pending : m_out).append(text);
+        if (!m_shiftJis || (m_pending.empty() && isAscii(text)))
+            m_out.append(text);
+        else
+            m_pending.append(text);
     }
     void put(char c)
     {
-        (m_shiftJis ? m_pending : m_out).push_back(c);
+        (m_pending.empty() ? m_out : m_pending).push_back(c);
     }
     // Called right after an ASCII byte, so a piece never ends inside a character.
-    void mayFlush()
+    void endOfPiece()
     {
-        if (m_shiftJis && m_pending.size() >= kConvertChunk)
+        if (!m_pending.empty())
             flush();
     }
     void flush()
     {
-        if (!m_shiftJis || m_pending.empty())
+        if (m_pending.empty())
             return;
         m_out += platform::text::toCp932(m_pending);
         m_pending.clear();
@@ -258,6 +271,11 @@ std::string_view TXmlSaveDoc::storeText(std::string_view text, bool escape)
     return {at, length};
 }
 
+TXmlSaveDoc::Node& TXmlSaveDoc::node(std::uint32_t index) const
+{
+    return m_nodeBlocks[index >> kNodeBlockShift][index & kNodeBlockMask];
+}
+
 TXmlSaveDoc::Node& TXmlSaveDoc::newElement(const std::string& name, const std::string& attrName,
                                            const std::string& attrValue)
 {
@@ -275,8 +293,11 @@ TXmlSaveDoc::Node& TXmlSaveDoc::newElement(const std::string& name, const std::s
         node.extra = static_cast<std::uint32_t>(m_extras.size());
         m_extras.push_back(extra);
     }
-    m_nodes.push_back(node);
-    return m_nodes.back();
+    if ((m_nodeCount & kNodeBlockMask) == 0)
+        m_nodeBlocks.push_back(std::make_unique<Node[]>(std::size_t(kNodeBlockMask) + 1));
+    Node& stored = this->node(m_nodeCount++);
+    stored = node;
+    return stored;
 }
 
 XmlNode TXmlSaveDoc::CreateRootNode(const std::string& name, const std::string& namespaceUri)
@@ -300,16 +321,16 @@ XmlNode TXmlSaveDoc::AddNode(XmlNode parent, const std::string& name, const std:
     Node* target = parent ? static_cast<Node*>(parent.m_node) : m_root;
     if (!target)
         throw XmlDomError("XML の親要素がありません: " + name);
-    const auto index = static_cast<std::uint32_t>(m_nodes.size());
+    const std::uint32_t index = m_nodeCount;
     if (index == kNone)
         throw XmlDomError(kNoDomMessage);
-    Node& node = newElement(name, attrName, attrValue);
+    Node& added = newElement(name, attrName, attrValue);
     if (target->lastChild == kNone)
         target->firstChild = index;
     else
-        m_nodes[target->lastChild].next = index;
+        node(target->lastChild).next = index;
     target->lastChild = index;
-    return XmlNode(&node);
+    return XmlNode(&added);
 }
 
 void TXmlSaveDoc::AddTextNode(XmlNode parent, const std::string& name, const std::string& text,
@@ -333,7 +354,7 @@ void TXmlSaveDoc::AddTextNode(XmlNode parent, const std::string& name, const std
     node->textLength = static_cast<std::uint32_t>(stored.size());
 }
 
-void TXmlSaveDoc::checkControlCharacters() const
+std::size_t TXmlSaveDoc::checkAndMeasure() const
 {
     // In document order, as they stand in the file.
     auto check = [](std::string_view value) {
@@ -343,24 +364,39 @@ void TXmlSaveDoc::checkControlCharacters() const
             throw EDataExportError("中間ファイルに保存できない文字が含まれています。",
                                    exportcode::kSaveFailed, std::string("制御文字 ") + code);
         }
+        return value.size();
     };
+    // The UTF-8 size of the body; code page 932 never takes more bytes for a character.
+    std::size_t size = 2; // the line end after the document element
     const XmlBufferPtr attrBuffer = newXmlBuffer();
     std::vector<const Node*> stack{m_root};
     while (!stack.empty()) {
-        const Node* node = stack.back();
+        const Node* element = stack.back();
         stack.pop_back();
-        if (node->extra != kNone) {
-            const Extra& extra = m_extras[node->extra];
-            check(extra.namespaceUri);
-            check(attributeBytes(extra.attrValue, attrBuffer.get()));
+        const std::size_t name = m_names[element->name].size();
+        size += 1 + name + 2; // "<name" and "/>"
+        if (element->extra != kNone) {
+            const Extra& extra = m_extras[element->extra];
+            if (extra.hasNamespace)
+                size += 9 + check(extra.namespaceUri);
+            if (!extra.attrName.empty())
+                size += 4 + extra.attrName.size()
+                    + check(attributeBytes(extra.attrValue, attrBuffer.get()));
         }
-        check(std::string_view(node->text ? node->text : "", node->textLength));
+        const std::string_view text(element->text ? element->text : "", element->textLength);
+        check(text);
+        if (!text.empty() || element->firstChild != kNone) {
+            size += 1 + name; // ">" ... "</name>" in place of "/>"
+            for (const char c : text)
+                size += c == '<' || c == '>' ? 4 : c == '&' ? 5 : c == '\r' ? 5 : 1;
+        }
         // Children pushed last first, so the first is checked next.
         const std::size_t mark = stack.size();
-        for (std::uint32_t c = node->firstChild; c != kNone; c = m_nodes[c].next)
-            stack.push_back(&m_nodes[c]);
+        for (std::uint32_t c = element->firstChild; c != kNone; c = node(c).next)
+            stack.push_back(&node(c));
         std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
     }
+    return size;
 }
 
 void TXmlSaveDoc::serialize(std::string& bytes) const
@@ -401,11 +437,11 @@ void TXmlSaveDoc::serialize(std::string& bytes) const
             }
             if (node->textLength == 0 && node->firstChild == kNone) {
                 out.put("/>");
-                out.mayFlush();
+                out.endOfPiece();
                 return false;
             }
             out.put('>');
-            out.mayFlush();
+            out.endOfPiece();
             putContent(out, std::string_view(node->text, node->textLength));
             stack.push_back({node, node->firstChild});
             return true;
@@ -414,7 +450,7 @@ void TXmlSaveDoc::serialize(std::string& bytes) const
         while (!stack.empty()) {
             Frame& top = stack.back();
             if (top.nextChild != kNone) {
-                const Node* child = &m_nodes[top.nextChild];
+                const Node* child = &node(top.nextChild);
                 top.nextChild = child->next;
                 open(child);
                 continue;
@@ -422,7 +458,7 @@ void TXmlSaveDoc::serialize(std::string& bytes) const
             out.put("</");
             out.put(m_names[top.node->name]);
             out.put('>');
-            out.mayFlush();
+            out.endOfPiece();
             stack.pop_back();
         }
         out.put("\r\n");
@@ -432,9 +468,11 @@ void TXmlSaveDoc::serialize(std::string& bytes) const
 
 std::string TXmlSaveDoc::saveToBytes() const
 {
-    if (m_root)
-        checkControlCharacters();
     std::string bytes;
+    // Reserved once: a string doubling its way up would copy a large file several times over.
+    // Pages never written are never touched, so reserving more than needed costs nothing.
+    bytes.reserve(64 + m_version.size() + m_encoding.size() + m_standAlone.size()
+                  + (m_root ? checkAndMeasure() : 0));
     try {
         serialize(bytes);
     } catch (const platform::text::EncodingError& e) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -74,14 +73,16 @@ private:
                      const std::string& attrValue);
     std::uint32_t internName(const std::string& name);
     std::string_view storeText(std::string_view text, bool escape);
-    void checkControlCharacters() const;
+    Node& node(std::uint32_t index) const;
+    std::size_t checkAndMeasure() const;
     void serialize(std::string& out) const;
 
     std::string m_version;
     std::string m_standAlone;
     std::string m_encoding;
-    // A deque keeps the addresses XmlNode holds stable as elements are added.
-    std::deque<Node> m_nodes;
+    // Fixed-size blocks keep the addresses XmlNode holds stable as elements are added.
+    std::vector<std::unique_ptr<Node[]>> m_nodeBlocks;
+    std::uint32_t m_nodeCount = 0;
     std::vector<Extra> m_extras;
     std::vector<std::string> m_names;
     std::unordered_map<std::string, std::uint32_t> m_nameIds;
