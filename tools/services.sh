@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The Firebird server on loopback for the client/server tests, run as the current user (root on
-# CI, no systemd needed). User MORABY (password "qolvex") is created with admin rights.
-# Usage: tools/services.sh start|stop|status
+# The Firebird server on loopback for the client/server tests, run as root (no systemd needed).
+# User MORABY (password "qolvex") is created with admin rights.
+# Usage: tools/services.sh start|stop|status [build-dir]
 #   start   idempotent: does nothing when the server already answers MORABY with admin rights;
-#           prints "started" when this call started it.
+#           prints "started" when this call started it. Installs the UDR module of build-dir
+#           (the argument, else $ZETRINO_BUILD_DIR, else build; relative to the repository root).
 #   stop    stops a server that this script started.
+# The plugin folder, the security database and /run belong to root and the firebird group, and
+# the server runs as root: a user other than root gets those steps done through sudo.
 set -euo pipefail
 
 FB_USER=MORABY
@@ -12,11 +15,26 @@ FB_PASSWORD=qolvex
 FBGUARD=/usr/sbin/fbguard
 RUN_DIR=/run/firebird3.0
 PIDFILE=$RUN_DIR/zetrino-firebird.pid
-LOCKFILE=${TMPDIR:-/tmp}/zetrino-services.lock
+# One per user: a lock file another user created in /tmp cannot be opened for writing.
+LOCKFILE=${TMPDIR:-/tmp}/zetrino-services-$(id -u).lock
+TOOLS=$(cd "$(dirname "$0")" && pwd)
+
+as_root() {
+    if ((EUID == 0)); then "$@"; else sudo "$@"; fi
+}
+
+# Refuses up front rather than half-way through, after the user was already created.
+need_root() {
+    if ((EUID != 0)) && ! command -v sudo >/dev/null; then
+        echo "tools/services.sh $1 needs root for Firebird's plugin folder, security database" \
+             "and /run: run it as root, or install sudo and run it as a sudo user" >&2
+        exit 1
+    fi
+}
 
 security_db() {
     local conf=/etc/firebird/3.0/databases.conf dir
-    dir=$(sed -n 's/^[[:space:]]*security\.db[[:space:]]*=[[:space:]]*//p' "$conf" 2>/dev/null | head -1)
+    dir=$(as_root sed -n 's/^[[:space:]]*security\.db[[:space:]]*=[[:space:]]*//p' "$conf" 2>/dev/null | head -1)
     dir=${dir//\$(dir_secDb)//var/lib/firebird/3.0/system}
     echo "${dir:-/var/lib/firebird/3.0/system/security3.fdb}"
 }
@@ -32,7 +50,7 @@ admin_ready() {
 # on the security database, so the server must be down and no password is needed.
 ensure_user() {
     local out
-    if ! out=$(isql-fb -q -b -user SYSDBA "$(security_db)" 2>&1 <<SQL
+    if ! out=$(as_root isql-fb -q -b -user SYSDBA "$(security_db)" 2>&1 <<SQL
 CREATE OR ALTER USER $FB_USER PASSWORD '$FB_PASSWORD' USING PLUGIN Srp GRANT ADMIN ROLE;
 COMMIT;
 CREATE OR ALTER GLOBAL MAPPING ${FB_USER}_ADMIN USING PLUGIN Srp FROM USER $FB_USER TO ROLE RDB\$ADMIN;
@@ -45,11 +63,12 @@ SQL
 }
 
 our_pids() {
-    # The pid file holds the server; its parent is the guardian we started.
-    [[ -s $PIDFILE ]] || return 0
+    # The pid file holds the server; its parent is the guardian we started. Both run as root,
+    # so a plain user asks ps rather than kill -0 whether the server still lives.
     local server guard
-    server=$(cat "$PIDFILE")
-    if kill -0 "$server" 2>/dev/null; then
+    server=$(as_root cat "$PIDFILE" 2>/dev/null || true)
+    [[ -n $server ]] || return 0
+    if ps -p "$server" >/dev/null 2>&1; then
         guard=$(ps -o ppid= -p "$server" | tr -d ' ')
         [[ -n $guard && $guard != 1 ]] && echo "$guard"
         echo "$server"
@@ -60,23 +79,24 @@ stop_server() {
     local pids
     pids=$(our_pids)
     if [[ -z $pids ]]; then
-        rm -f "$PIDFILE"
+        as_root rm -f "$PIDFILE"
         return 0
     fi
     # Guardian first, so it does not restart the server.
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
+    for pid in $pids; do as_root kill "$pid" 2>/dev/null || true; done
     for _ in $(seq 100); do
         port_open || break
         sleep 0.1
     done
-    rm -f "$PIDFILE"
+    as_root rm -f "$PIDFILE"
 }
 
 start() {
+    need_root start
     exec 9>"$LOCKFILE"
     flock 9
     # Our file procedures, loaded by the server (and the embedded engine) from its plugin folder.
-    "$(dirname "$0")/install-udr.sh" >&2
+    "$TOOLS/install-udr.sh" "$1" >&2
     if admin_ready; then
         return 0
     fi
@@ -90,8 +110,8 @@ start() {
         fi
     fi
     ensure_user
-    mkdir -p "$RUN_DIR"
-    "$FBGUARD" -daemon -forever -pidfile "$PIDFILE"
+    as_root mkdir -p "$RUN_DIR"
+    as_root "$FBGUARD" -daemon -forever -pidfile "$PIDFILE"
     for _ in $(seq 150); do
         if admin_ready; then
             echo started
@@ -104,8 +124,9 @@ start() {
 }
 
 case "${1:-}" in
-start) start ;;
+start) start "${2:-${ZETRINO_BUILD_DIR:-build}}" ;;
 stop)
+    need_root stop
     exec 9>"$LOCKFILE"
     flock 9
     stop_server
@@ -114,7 +135,7 @@ status)
     if admin_ready; then echo running; else echo stopped; exit 1; fi
     ;;
 *)
-    echo "usage: $0 start|stop|status" >&2
+    echo "usage: $0 start|stop|status [build-dir]" >&2
     exit 2
     ;;
 esac

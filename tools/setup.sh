@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (when missing), then configures and builds.
-# Usage: tools/setup.sh [build-dir] [build-type]   (default: build Debug)
+# Usage: tools/setup.sh [build-dir] [build-type]
+#   build-dir: the argument, else $ZETRINO_BUILD_DIR, else build; relative to the repository root.
+#   build-type: default Debug.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BUILD_DIR=${1:-build}
+BUILD_DIR=${1:-${ZETRINO_BUILD_DIR:-build}}
 BUILD_TYPE=${2:-Debug}
 
 PACKAGES=(

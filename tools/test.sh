@@ -7,7 +7,7 @@ tools/setup.sh build Debug
 # cannot land.
 tools/setup.sh build-release Release
 started=""
-if [[ -x tools/services.sh ]]; then started=$(tools/services.sh start); fi
+if [[ -x tools/services.sh ]]; then started=$(tools/services.sh start build); fi
 # Stop the server afterwards only when this run started it.
 if [[ $started == started ]]; then trap 'tools/services.sh stop' EXIT; fi
 ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 300 "$@"

@@ -311,7 +311,7 @@ void clearHeader(Rec& rec)
 
 namespace {
 
-// The statement settings of AO_SINKOKU: the parts each form's record has.
+// The statement settings of AO_SINKOKU: the fields each form's record has.
 template <class Rec>
 void readSinkoku(firebird::Transaction& tx, Rec& k)
 {

@@ -71,7 +71,8 @@ public:
     // Writes DATA.
     virtual void SetDataNode(TXmlSaveDoc& doc) = 0;
 
-    // The fields, in the order of the original object.
+    // Where the export runs and what it reads from the program and the company, gathered before
+    // any node is written.
     std::string programFileName;          // upper-cased
     std::string programFolder;
     std::string programDrive;

@@ -166,15 +166,8 @@ struct KeikaSochi {
 class GenkaSyokyakuDataSource {
 public:
     virtual ~GenkaSyokyakuDataSource() = default;
-    struct TACCINF;
 
-// The settings the rules read from a copy of the company settings; SDAI_HASUU3 from the
-// program-wide record, as the loading does.
-GenkaSyokyakuSettings genkaSyokyakuSettings(const TACCINF& copy, const TACCINF& programWide);
-// The same from the program-wide AccInf alone (the calculator's copy taken now).
-GenkaSyokyakuSettings genkaSyokyakuSettingsFromAccInf();
-
-// The two transitional settings; a missing setting row is added with its default "0".
+    // The two transitional settings; a missing setting row is added with its default "0".
     virtual KeikaSochi readKeikaSochi() = 0;
     // The KS_SISAN row of a key, none when no row has it. Database errors pass as exceptions.
     virtual std::optional<KsSisanRow> readSisan(std::int32_t rec) = 0;

@@ -1,14 +1,39 @@
+// The wizard main form: creation, pages and buttons, closing, and the program entry.
 #include "export/MainForm.h"
 
+#include "export/AssetLinkageFile.h"
+#include "export/DataExport.h"
+#include "export/HostHooks.h"
+#include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/MessageService.h"
 #include "platform/NamedMutex.h"
+#include "platform/Paths.h"
+#include "platform/SpecialFolders.h"
+#include "platform/SystemInfo.h"
+#include "records/AppInfoRecord.h"
+#include "records/DataModule.h"
+#include "records/ProgramRecords.h"
+#include "selection/DataCatalogue.h"
+#include "ui/AppIniCreateBox.h"
+#include "ui/AppInfoLoader.h"
+#include "ui/OwnerDrawnButton.h"
 #include "ui/RichMessageBox.h"
+#include "ui/WizardPages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShortcut>
 #include <QSocketNotifier>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWindow>
 
@@ -51,6 +76,46 @@ void showError(const std::string& text)
 {
     platform::messageBox(text, kApplicationTitle, platform::MB_OK | platform::MB_ICONERROR);
 }
+
+void showWarning(const std::string& text)
+{
+    platform::messageBox(text, kApplicationTitle, platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+QString q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// printf-style "%s" filling for the form's fixed texts (one or two values).
+std::string fill(std::string format, std::initializer_list<std::string> values)
+{
+    std::size_t from = 0;
+    for (const auto& value : values) {
+        const auto at = format.find("%s", from);
+        if (at == std::string::npos)
+            break;
+        format.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return format;
+}
+
+constexpr const char* kAppInfoMissingText =
+    "アプリケーションの設定ファイル(AppInfo.ini)が見つかりませんでした。\rアプリケーションを強制終了します。";
+constexpr const char* kAppInfoValueText =
+    "アプリケーションの設定ファイル(AppInfo.ini)の値を参照できませんでした。\rアプリケーションを強制終了します。";
+constexpr const char* kAppInfoUnreadableText =
+    "アプリケーションの設定ファイル(AppInfo.ini)を参照できませんでした。\rアプリケーションを強制終了します。";
+constexpr const char* kStartInfoText =
+    "起動情報の初期化に失敗しました。アプリケーションを強制終了します。";
+constexpr const char* kInitFailedText = "アプリケーションの初期化に失敗しました。\r%sを終了します。";
+constexpr const char* kNoDataText =
+    "会計データの選択が行われていません。\r「データ選択を開く」ボタンを押して選択して下さい。";
+constexpr const char* kNotIndividualText =
+    "指定された会計データは個人データではありません。\rもう一度、選びなおしてください。\r";
+constexpr const char* kNoOutputFileText =
+    "中間ﾌｧｲﾙが指定されていません。\r指定してから[次へ]をｸﾘｯｸしてください。\r";
+constexpr const char* kCancelQuestionText =
+    "[キャンセル]ボタンが押されました。\r連動データの作成ウィザードを終了してもよろしいですか？\r";
+constexpr const char* kDataSelectionForm = "XvDataSenkaku";
 
 // The items of a text cut at every comma and at every line break (CR LF, CR or LF); a trailing
 // empty item does not count.
@@ -176,15 +241,7 @@ int runMainForm(QApplication& app, const std::vector<std::string>& params)
                 while (QGuiApplication::overrideCursor())
                     QGuiApplication::restoreOverrideCursor();
                 form->show();
-                if (std::getenv(kTestCloseOnShowVariable)) {
-                    TForm1* window = form.get();
-                    QTimer::singleShot(0, window, [window] {
-                        // What the window system sends when the close box is clicked.
-                        QCloseEvent request;
-                        QCoreApplication::sendEvent(window->windowHandle(), &request);
-                    });
-                }
-                if (!stopRequested)
+                if (!stopRequested && !form->startupRefused())
                     app.exec();
             } else {
                 QCoreApplication::processEvents();
@@ -227,7 +284,7 @@ TForm1::TForm1(std::vector<std::string> params, QWidget* parent)
     : QMainWindow(parent), m_params(std::move(params))
 {
     setWindowTitle(QString::fromUtf8(kApplicationTitle));
-    resize(677, 439);
+    buildForm();
     try {
         FormCreate();
     } catch (const std::exception& e) {
@@ -238,9 +295,159 @@ TForm1::TForm1(std::vector<std::string> params, QWidget* parent)
 
 TForm1::~TForm1() { FormDestroy(); }
 
+void TForm1::buildForm()
+{
+    // Client area 677 x 439, a single border with only the system menu.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(677, 439);
+    setFont(platform::windowsFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    m_wizard = new TxWizard(client);
+    m_wizard->setObjectName(QStringLiteral("Wizard1"));
+    m_wizard->setGeometry(0, 0, 677, 392);
+
+    auto page = [this](const char* name) {
+        auto* w = new QWidget;
+        w->setObjectName(QString::fromUtf8(name));
+        m_wizard->addPage(w);
+        return w;
+    };
+    auto label = [](QWidget* parent, const char* name, const QRect& at) {
+        auto* l = new QLabel(parent);
+        l->setObjectName(QString::fromUtf8(name));
+        l->setGeometry(at);
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+
+    // page1: the introduction, on a panel the user cannot act on.
+    QWidget* p1 = page("page1");
+    auto* panel1 = new QWidget(p1);
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setGeometry(16, 16, 645, 360);
+    panel1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    panel1->setFocusPolicy(Qt::NoFocus);
+    m_memo1a = label(panel1, "Memo1a", QRect(8, 8, 629, 60));
+    m_memo1b = label(panel1, "Memo1b", QRect(8, 84, 629, 260));
+
+    QWidget* p2 = page("page2");
+    m_label2a = label(p2, "Label2a", QRect(24, 24, 629, 36));
+    m_btnDataSentaku = new TxPlButton(p2);
+    m_btnDataSentaku->setObjectName(QStringLiteral("btnDataSentaku"));
+    m_btnDataSentaku->CaptionA().setCaption(QStringLiteral("データ選択を開く"));
+    m_btnDataSentaku->setGeometry(24, 68, 160, 30);
+    m_btnDataSentaku->OnClick = [this](QObject*) { btnDataSentakuClick(); };
+    m_listDataInfo = new QTableWidget(0, 2, p2);
+    m_listDataInfo->setObjectName(QStringLiteral("listDataInfo"));
+    m_listDataInfo->setHorizontalHeaderLabels({QStringLiteral("項目"), QStringLiteral("内容")});
+    m_listDataInfo->setColumnWidth(0, 150);
+    m_listDataInfo->setColumnWidth(1, 261);
+    m_listDataInfo->horizontalHeader()->setStretchLastSection(true);
+    m_listDataInfo->verticalHeader()->hide();
+    m_listDataInfo->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listDataInfo->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listDataInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listDataInfo->setGeometry(24, 108, 415, 200);
+    m_label2c = label(p2, "Label2c", QRect(24, 324, 629, 36));
+    m_label2c->setText(QStringLiteral(
+        "対象のデータが正しく指定されているか確認し、[次へ]をクリックしてください。"));
+
+    // Pages of the other business kinds; removed at creation.
+    for (const char* name : {"page3", "page10", "page6", "page7", "page9", "page8"})
+        page(name);
+
+    QWidget* p4 = page("page4");
+    m_label4a = label(p4, "Label4a", QRect(24, 24, 629, 36));
+    auto* group = new QGroupBox(QStringLiteral("中間ﾌｧｲﾙ"), p4);
+    group->setObjectName(QStringLiteral("GroupBox4a"));
+    group->setGeometry(24, 72, 629, 64);
+    m_edit4a = new QLineEdit(group);
+    m_edit4a->setObjectName(QStringLiteral("Edit4a"));
+    m_edit4a->setGeometry(16, 26, 510, 24);
+    m_bitBtn4a = new TxPlButton(group);
+    m_bitBtn4a->setObjectName(QStringLiteral("BitBtn4a"));
+    m_bitBtn4a->CaptionA().setCaption(QStringLiteral("参照"));
+    m_bitBtn4a->setGeometry(536, 24, 77, 28);
+    m_bitBtn4a->OnClick = [this](QObject*) { BitBtn4aClick(); };
+    m_label4b = label(p4, "Label4b", QRect(24, 152, 629, 36));
+    m_label4b->setText(QStringLiteral(
+        "中間ファイル名が正しく指定されているか確認し、[次へ]をクリックしてください。"));
+
+    QWidget* p5 = page("page5");
+    m_memo5a = label(p5, "Memo5a", QRect(24, 24, 629, 40));
+    m_memo5a->setText(QStringLiteral("以上で設定が完了しました。\n"
+                                     "内容を確認し、よろしければ[完了]をクリックしてください。"));
+    m_memo5b = new QPlainTextEdit(p5);
+    m_memo5b->setObjectName(QStringLiteral("Memo5b"));
+    m_memo5b->setReadOnly(true);
+    m_memo5b->setFont(platform::windowsFont(QStringLiteral("ＭＳ ゴシック"), 12));
+    m_memo5b->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo5b->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memo5b->setGeometry(24, 72, 629, 300);
+
+    // The button row below the wizard.
+    auto* line = new QFrame(client);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(8, 392, 661, 2);
+    auto button = [client](const char* name, const QString& caption, int x) {
+        auto* b = new TxPlButton(client);
+        b->setObjectName(QString::fromUtf8(name));
+        b->CaptionA().setCaption(caption);
+        b->setGeometry(x, 402, 88, 28);
+        return b;
+    };
+    m_button1 = button("Button1", QStringLiteral("< 戻る(&B)"), 385);
+    m_button2 = button("Button2", QStringLiteral("次へ(&N) >"), 477);
+    m_btnCancel = button("btnCancel", QStringLiteral("ｷｬﾝｾﾙ"), 581);
+    m_btnCancel->OnClick = [this](QObject*) { btnCancelClick(); };
+    m_wizard->setBackButton(m_button1);
+    m_wizard->setNextButton(m_button2);
+    m_wizard->OnNextClicking = [this](QObject*, bool finalState, bool& allow) {
+        Wizard1NextClicking(finalState, allow);
+    };
+    m_wizard->OnNextClick = [this](QObject*, bool finalState) { Wizard1NextClick(finalState); };
+    m_wizard->OnPageChanged = [this](QObject*) { Wizard1PageChanged(); };
+
+    // The buttons' access keys, as the captions show them.
+    auto shortcut = [this](const QKeySequence& keys, TxPlButton* target) {
+        auto* s = new QShortcut(keys, this);
+        connect(s, &QShortcut::activated, this, [target] {
+            if (target->isVisible() && target->isEnabled())
+                target->Click();
+        });
+    };
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_B), m_button1);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_N), m_button2);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_F), m_button2);
+    m_wizard->setPageIndex(0);
+}
+
+QStringList TForm1::pageNames() const { return m_wizard->Pages(); }
+
+QString TForm1::currentPageName() const
+{
+    QWidget* page = m_wizard->currentWidget();
+    return page ? page->objectName() : QString();
+}
+
 void TForm1::FormCreate()
 {
+    // Hooks first: everything after may launch forms or check data.
+    installHostHooks();
+    // No run-time packages are loaded by this program.
+
+    m_systemDrive = platform::paths::extractFileDrive(
+        platform::paths::fromNative(std::filesystem::path("/")));
     m_completionCode = kCompletionFailed;
+    m_wizard->setPageIndex(0);
 
     const auto line = ReadCommandLine(m_params);
     if (!line) {
@@ -255,11 +462,323 @@ void TForm1::FormCreate()
     m_callerOutputFile = line->outputFile;
     // The caller stays disabled until the completion message.
     m_caller.disable();
+    if (!m_params.empty()) {
+        m_wizard->removePage(QStringLiteral("page4"));
+        // Its controls went with it.
+        m_label4a = nullptr;
+        m_edit4a = nullptr;
+        m_bitBtn4a = nullptr;
+        m_label4b = nullptr;
+    }
+
+    std::error_code ec;
+    const std::string program =
+        platform::paths::fromNative(std::filesystem::read_symlink("/proc/self/exe", ec));
+    const int loaded = LoadAppInfo(program, AppInfo);
+    if (loaded != kAppInfoLoaded) {
+        showError(loaded == 0 ? kAppInfoMissingText
+                              : loaded == -1 ? kAppInfoValueText : kAppInfoUnreadableText);
+        m_terminated = true;
+        return;
+    }
+    applyOemSwitch(AppInfo);
+    ApplyAppInfo();
+
+    m_export = std::make_unique<TSyotokuzeiGenkaDataExport>(m_functionId, m_callerOutputFile);
+    if (m_export->targetName.empty()) {
+        showError(kStartInfoText);
+        m_terminated = true;
+        return;
+    }
+    if (!CompareVersionText(m_export->installedProductVersion, kRequiredVersion)) {
+        showError(std::string("このアプリケーションはインストールされている「") +
+                  AppInfo.Zaimu.AppTitle + "」のバージョンに対応していません。" + "\r" +
+                  "バージョン:" + kRequiredVersion + "以降をインストールしてください。" + "\r" +
+                  "\r" + "アプリケーションを強制終了します。");
+        m_terminated = true;
+        return;
+    }
+
+    m_documentsFolder = platform::paths::fromNative(platform::documentsFolder());
+    setWindowTitle(q(m_export->title));
+    setPageTexts();
+    removePages();
+    if (m_edit4a)
+        m_edit4a->setText(q(m_export->outputFile));
 }
 
-bool TForm1::InitApplication() { return true; }
+void TForm1::setPageTexts()
+{
+    const std::string product = m_export->installedProductName;
+    const std::string target = m_export->targetName;
+    if (m_caller.hasCaller()) {
+        m_memo1a->setText(
+            q(fill("『%s』から『%s』へデータの連動をおこないます。", {product, target})));
+    } else {
+        m_memo1a->setText(
+            q(fill("『%s』から『%s』へデータを連動させるための", {product, target})) +
+            QStringLiteral("\n中間ファイルを作成します。"));
+        if (m_label4a)
+            m_label4a->setText(
+                q(fill("連動先となる『%s』で使用する中間ファイルを指定します。", {target})));
+    }
+    m_memo1b->setText(q(fill("『%s』が起動している場合は終了してください。", {product})) +
+                      QStringLiteral("\n\n\n\n\n\n作成を始めるには[次へ]をクリックしてください。"));
+    m_label2a->setText(QStringLiteral(
+        "連動元となる対象データを「データ選択を開く」ボタンを押して指定します。"));
+}
 
-void TForm1::FormDestroy() { sendCompletionMessage(); }
+void TForm1::removePages()
+{
+    const std::string& kind = m_export->businessKind;
+    for (const char* name : {"page6", "page7", "page8"})
+        m_wizard->removePage(QString::fromUtf8(name));
+    if (kind != "HJ" && kind != "RC")
+        m_wizard->removePage(QStringLiteral("page9"));
+    if (kind == "HJ_G" || kind == "ST_G" || kind == "RC_G")
+        m_wizard->removePage(QStringLiteral("page3"));
+    if (kind != "UG_G")
+        m_wizard->removePage(QStringLiteral("page10"));
+    // The Next button's caption follows the pages left.
+    m_wizard->setNextButton(m_button2);
+}
+
+bool TForm1::InitApplication()
+{
+    m_failureText = fill(kInitFailedText, {""});
+    try {
+        ReadAppFolders();
+        setWindowTitle(q(m_export->title));
+        m_dm = std::make_unique<TDM>();
+        // Closing a company database then also refreshes its catalogue row.
+        selection::installCatalogueStep(*m_dm);
+        return true;
+    } catch (const std::exception&) {
+        // The reason is the stored failure text; the exception's own text is not shown.
+        ui::showYesErrorBox(m_failureText);
+        return false;
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // The form paints itself before the sign-in shows over it.
+    QTimer::singleShot(0, this, [this] { CMShowingChanged(); });
+}
+
+void TForm1::CMShowingChanged()
+{
+    repaint();
+    SystemDef.AppCaption = "ゼトリノ連動コンポーネント";
+    // Without the data module (initialisation did not run) nobody can sign in.
+    m_signedIn = m_dm && ShowLogon();
+    if (m_signedIn) {
+        if (!m_dm->fnGetSysDef()) {
+            m_dm->DeleteLogonInfo();
+            terminateApplication();
+            return;
+        }
+        m_dm->fnGetGengo();
+        // Without a window manager nobody hands the focus back once the sign-in closes.
+        activateWindow();
+        if (std::getenv(kTestCloseOnShowVariable)) {
+            // What the window system sends when the close box is clicked.
+            QTimer::singleShot(0, this, [this] {
+                QCloseEvent request;
+                QCoreApplication::sendEvent(windowHandle(), &request);
+            });
+        }
+        return;
+    }
+    if (m_dm)
+        m_dm->IBDatabaseDEF.disconnect();
+    terminateApplication();
+}
+
+void TForm1::terminateApplication()
+{
+    m_startupRefused = true;
+    close();
+    QCoreApplication::exit(0);
+}
+
+void TForm1::Wizard1NextClicking(bool /*FinalState*/, bool& AllowChange)
+{
+    const QString page = currentPageName();
+    if (page == QLatin1String("page2")) {
+        if (!CheckDataSentaku()) {
+            AllowChange = false;
+            return;
+        }
+        m_export->roundingMode = AccInf.SDAI_HASUU1;
+        if (m_caller.hasCaller())
+            MakeSummary();
+    } else if (page == QLatin1String("page4")) {
+        if (m_caller.hasCaller() || !m_edit4a)
+            return;
+        const std::string path = m_edit4a->text().toStdString();
+        if (path.empty() || platform::paths::extractFileName(path).empty()) {
+            showWarning(kNoOutputFileText);
+            m_button2->CaptionA().setCaption(m_wizard->NextButtonCap());
+            AllowChange = false;
+            return;
+        }
+        const std::string folder = platform::paths::extractFilePath(path);
+        if (platform::osMajorVersion() > 5 && folder == m_systemDrive + "\\") {
+            showWarning(fill("ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(%s)直下にﾌｧｲﾙは指定できません。", {m_systemDrive}) + "\r" +
+                        "別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。" + "\r");
+            m_button2->CaptionA().setCaption(m_wizard->NextButtonCap());
+            AllowChange = false;
+            return;
+        }
+        MakeSummary();
+    }
+}
+
+void TForm1::Wizard1NextClick(bool FinalState)
+{
+    if (!FinalState)
+        return;
+    // Finish needs an opened data set, which page2 does not let through yet: the linkage file
+    // is written once the data road is in place.
+}
+
+void TForm1::Wizard1PageChanged()
+{
+    if (currentPageName() == QLatin1String("page2") && m_listDataInfo->rowCount() == 0)
+        m_btnDataSentaku->setFocus();
+}
+
+void TForm1::btnDataSentakuClick()
+{
+    if (m_companyOpen) {
+        m_dm->fnAccDatDisconnected(SystemDef.DataDir, 1, 0);
+        m_companyOpen = false;
+    }
+    OpenDataSentaku(3, 1);
+    if (platform::paths::excludeTrailingDelimiter(SystemDef.DataDir).empty())
+        m_listDataInfo->setRowCount(0);
+}
+
+int TForm1::OpenDataSentaku(int SyoriType, int Open)
+{
+    m_previousDataDir = SystemDef.DataDir;
+    if (SystemDef.DataDir.empty())
+        Open = 1;
+    if (SyoriType == 0 || !Open)
+        return 0;
+    std::string params;
+    const std::string head = "SyoriType=" + std::to_string(SyoriType) + "\rJyokenSet=1";
+    switch (m_export->selectionClass) {
+    case 2:
+        params = head + "\rDataType=2\rCodeType=0\rDataVerMajor=" + m_export->dataMajorVersion;
+        break;
+    case 1:
+        params = head + "\rDataType=-13\rCodeType=0\rDataVerMajor=" + m_export->dataMajorVersion;
+        break;
+    default:
+        params = head + "\rDataVerMajor=" + m_export->dataMajorVersion;
+        break;
+    }
+    const int launched = SyoriKidouProc ? SyoriKidouProc(kDataSelectionForm, 1, params) : -1;
+    if (launched != 1) {
+        SystemDef.DataDir = m_previousDataDir;
+        return 0;
+    }
+    // Connecting the chosen data set is the data road's next step; until it is in place a
+    // chosen folder is not kept, so nothing counts as opened.
+    SystemDef.DataDir.clear();
+    return 0;
+}
+
+bool TForm1::CheckDataSentaku()
+{
+    if (SystemDef.DataDir.empty() || m_listDataInfo->rowCount() == 0) {
+        showWarning(kNoDataText);
+        m_btnDataSentaku->setFocus();
+        return false;
+    }
+    if (m_export->businessKind.rfind("ST", 0) == 0 && AccInf.DATATYPE != 2) {
+        showWarning(kNotIndividualText);
+        return false;
+    }
+    return true;
+}
+
+void TForm1::MakeSummary()
+{
+    m_memo5b->clear();
+}
+
+void TForm1::BitBtn4aClick()
+{
+    if (!m_edit4a)
+        return;
+    platform::FileDialogRequest request;
+    request.caption = "中間ﾌｧｲﾙの指定";
+    try {
+        request.initialDir = platform::paths::toNative(m_documentsFolder).string();
+    } catch (const std::exception&) {
+        request.initialDir.clear();
+    }
+    request.filter = "中間ﾌｧｲﾙ (*.xml *.XML);;すべてのﾌｧｲﾙ(*.*) (*)";
+    request.defaultExt = "xml";
+    const std::string current = m_edit4a->text().toStdString();
+    if (!current.empty() && platform::files::fileExists(current))
+        request.fileName = platform::paths::toNative(current).string();
+    if (const auto chosen = platform::messageService().saveFileName(request))
+        m_edit4a->setText(q(*chosen));
+}
+
+void TForm1::btnCancelClick()
+{
+    const int answer = platform::messageBox(
+        kCancelQuestionText, kApplicationTitle, platform::MB_YESNO | platform::MB_ICONINFORMATION);
+    if (answer == platform::IDYES) {
+        m_completionCode = kCompletionCancelled;
+        close();
+    }
+}
+
+void TForm1::CloseDatabases()
+{
+    if (!m_dm)
+        return;
+    if (m_companyOpen) {
+        if (!m_dm->IBDatabaseDAT.connected())
+            m_dm->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0);
+        m_dm->fnAccDatDisconnected(SystemDef.DataDir, 1, 0);
+        m_companyOpen = false;
+    }
+    if (m_signedIn) {
+        if (!m_dm->IBDatabaseDEF.connected())
+            m_dm->fnAccDefConnected(SystemDef.HostName, 1);
+        m_dm->DeleteLogonInfo();
+        // Shared data goes back only for an opened data set, which needs the data road.
+        m_dm->IBDatabaseDEF.disconnect();
+        m_signedIn = false;
+    }
+}
+
+void TForm1::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    try {
+        CloseDatabases();
+    } catch (const std::exception& e) {
+        showError(e.what());
+    }
+    m_export.reset(); // writes "Zetrino.ini"
+    m_dm.reset();
+    clearHostHooks();
+    sendCompletionMessage();
+}
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
@@ -268,6 +787,11 @@ void TForm1::closeEvent(QCloseEvent* event)
     if (event->spontaneous())
         WMClose();
     event->accept();
+    try {
+        CloseDatabases();
+    } catch (const std::exception& e) {
+        showError(e.what());
+    }
 }
 
 void TForm1::WMClose() { m_completionCode = kCompletionCancelled; }

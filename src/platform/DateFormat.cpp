@@ -25,7 +25,7 @@ Parts split(TDateTime value)
     if (p.date.year < 1 || p.date.year > 9999)
         throw std::invalid_argument("date out of range");
     const std::int64_t day = dayNumber(value);
-    // Milliseconds of the day, rounded as the toolkit does.
+    // Milliseconds of the day, rounded to the nearest: a day fraction is rarely exact in binary.
     std::int64_t ms = std::llround((value - static_cast<double>(day)) * 86400000.0);
     if (ms >= 86400000)
         ms = 86399999;

@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
-// Date-time texts by the original toolkit's format letters, with the Japanese Windows settings
-// ("/" date separator, ":" time separator, Japanese month and day names) whatever the locale.
+// Date-time texts by format letters, the ones the program's format strings and stored texts use,
+// with Japanese settings ("/" date separator, ":" time separator, Japanese month and day names)
+// whatever the locale, so that texts read back compare equal on every machine.
 namespace platform {
 
 // Letters, case-insensitive: y/yy two-digit year, yyy+ four-digit year; m, mm month (minutes

@@ -159,8 +159,8 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event)
 
 void Dialog::keyPressEvent(QKeyEvent* event)
 {
-    // Reaching the form means no control used the key. Like the original toolkit's dialog
-    // keys, only Alt stops an arrow from moving the focus.
+    // Reaching the form means no control used the key. Arrows move the focus like Tab does
+    // (users step through the forms with them); only Alt stops them, leaving Alt+arrow free.
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Up:

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-// Firebird's command-line tools, which the Parts run as "gbak.exe" and "isql.exe" from the
-// program's folder. They run with an argument list (never through a shell), without a window,
+// Firebird's command-line tools, which the program names "gbak.exe" and "isql.exe" in its
+// program folder. They run with an argument list (never through a shell), without a window,
 // and secrets travel in the child's environment (ISC_PASSWORD), never on its command line.
 namespace platform::tools {
 
@@ -20,8 +20,8 @@ struct ToolResult {
     int exitCode = -1; // -1 when it did not start or crashed
 };
 
-// Runs the program to its end. While it runs the GUI keeps processing its events, as the
-// original's polling loop did; the call returns only when the child has ended.
+// Runs the program to its end. While it runs the GUI keeps processing its events (progress stays
+// painted, the window answers); the call returns only when the child has ended.
 ToolResult runTool(const std::string& program, const std::vector<std::string>& arguments,
                    const std::vector<std::pair<std::string, std::string>>& environment = {});
 

@@ -4,11 +4,16 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <system_error>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +66,95 @@ void writeFully(int fd, const char* data, std::size_t count, const std::string& 
     }
     if (fault)
         throw FileError("書き込み", path, fault);
+}
+
+// Temporary files of a save are named ".~wz" + a hash of the target's file name + "." + six
+// random characters: short enough beside any legal target name, and recognisable as this
+// program's temporaries of that target. A writer holds an flock on its temporary until the
+// rename, so a temporary that nobody holds is left over from a save that was killed.
+constexpr std::string_view kTempMark = ".~wz";
+constexpr std::size_t kTempRandom = 6;
+
+std::string tempPrefix(const fs::path& target)
+{
+    std::uint64_t h = 14695981039346656037ull; // FNV-1a
+    for (const unsigned char c : target.filename().string()) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    return std::string(kTempMark) + hex + ".";
+}
+
+// Removes the temporaries of target that no live save holds.
+void removeStaleTemporaries(const fs::path& target)
+{
+    const std::string prefix = tempPrefix(target);
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> candidates;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name(e->d_name);
+        if (name.size() == prefix.size() + kTempRandom && name.substr(0, prefix.size()) == prefix)
+            candidates.emplace_back(name);
+    }
+    ::closedir(dir);
+    for (const auto& name : candidates) {
+        const fs::path p = folder / name;
+        const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat held {}, now {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0
+            && ::lstat(p.c_str(), &now) == 0 && held.st_ino == now.st_ino
+            && held.st_dev == now.st_dev && S_ISREG(now.st_mode))
+            ::unlink(p.c_str());
+        ::close(fd);
+    }
+}
+
+// Creates the temporary file of a save of target, locked; -1 with errno on failure.
+int createTemporary(const fs::path& target, std::string& tmpPath)
+{
+    removeStaleTemporaries(target);
+    for (;;) {
+        std::string tmpl = (target.parent_path() / (tempPrefix(target) + std::string(kTempRandom, 'X'))).string();
+        const int fd = ::mkstemp(tmpl.data());
+        if (fd < 0)
+            return -1;
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        // Another save's clean-up may have taken the file between its creation and the lock.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            tmpPath = std::move(tmpl);
+            return fd;
+        }
+        ::close(fd);
+    }
+}
+
+mode_t currentUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0)
+            return mode_t(std::stoul(line.substr(6), nullptr, 8) & 0777);
+    return 022;
+}
+
+// Permission bits for a file that replaces target: those of the old file, or 0666 less the
+// umask for a new one. Set-user-id, set-group-id and sticky bits are never carried over.
+mode_t replacementMode(const fs::path& target)
+{
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0)
+        return st.st_mode & 0777;
+    return 0666 & ~currentUmask();
 }
 
 void throwIf(const std::error_code& ec, const char* op, std::string_view path)
@@ -146,33 +240,30 @@ std::string readAll(std::string_view path)
 void writeAllAtomic(std::string_view path, std::string_view bytes)
 {
     const fs::path target = native(path);
-    std::string tmpl = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
+    std::string tmpl;
+    const int fd = createTemporary(target, tmpl);
     if (fd < 0)
         throw FileError("書き込み", std::string(path), errno);
-    const fs::path tmp(tmpl);
+    // The descriptor (and with it the lock) stays open until the rename is done.
+    auto fail = [&](int e) {
+        ::unlink(tmpl.c_str());
+        ::close(fd);
+        throw FileError("書き込み", std::string(path), e);
+    };
     try {
         writeFully(fd, bytes.data(), bytes.size(), std::string(path));
-        if (::fsync(fd) != 0)
-            throw FileError("書き込み", std::string(path), errno);
     } catch (...) {
-        ::close(fd);
         ::unlink(tmpl.c_str());
+        ::close(fd);
         throw;
     }
-    // Keep the mode of the file being replaced; a new file gets the usual 0644.
-    struct stat st {};
-    ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644);
+    if (::fchmod(fd, replacementMode(target)) != 0 || ::fsync(fd) != 0)
+        fail(errno);
+    if (const int fault = takeFault(Operation::Rename))
+        fail(fault);
+    if (::rename(tmpl.c_str(), target.c_str()) != 0)
+        fail(errno);
     ::close(fd);
-    if (const int fault = takeFault(Operation::Rename)) {
-        ::unlink(tmpl.c_str());
-        throw FileError("書き込み", std::string(path), fault);
-    }
-    if (::rename(tmpl.c_str(), target.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(tmpl.c_str());
-        throw FileError("書き込み", std::string(path), e);
-    }
 }
 
 void append(std::string_view path, std::string_view bytes)
@@ -204,26 +295,58 @@ void copyFile(std::string_view from, std::string_view to, bool overwrite)
     const fs::path a = native(from), b = native(to);
     if (const int fault = takeFault(Operation::Copy))
         throw FileError("コピー", std::string(from), fault);
-    std::error_code ec;
     if (std::error_code ignored; !overwrite && fs::exists(fs::symlink_status(b, ignored)))
         throw FileError("コピー", std::string(from), EEXIST);
-    // Copied beside the target and renamed over it: a copy that fails part-way (disk full) must
-    // not leave the old target cut short.
-    std::string tmpl = (b.parent_path() / ("." + b.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
+    const int in = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
         throw FileError("コピー", std::string(from), errno);
-    ::close(fd);
-    fs::copy_file(a, tmpl, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        ::unlink(tmpl.c_str());
-        throwIf(ec, "コピー", from);
-    }
-    if (::rename(tmpl.c_str(), b.c_str()) != 0) {
+    struct stat source {};
+    if (::fstat(in, &source) != 0) {
         const int e = errno;
-        ::unlink(tmpl.c_str());
+        ::close(in);
         throw FileError("コピー", std::string(from), e);
     }
+    // Copied beside the target and renamed over it: a copy that fails part-way (disk full) must
+    // not leave the old target cut short.
+    std::string tmpl;
+    const int fd = createTemporary(b, tmpl);
+    if (fd < 0) {
+        const int e = errno;
+        ::close(in);
+        throw FileError("コピー", std::string(from), e);
+    }
+    auto fail = [&](int e) {
+        ::unlink(tmpl.c_str());
+        ::close(fd);
+        ::close(in);
+        throw FileError("コピー", std::string(from), e);
+    };
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        if (n == 0)
+            break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(fd, buffer.data() + done, std::size_t(n - done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                fail(errno);
+            }
+            done += w;
+        }
+    }
+    if (::fchmod(fd, source.st_mode & 0777 & ~currentUmask()) != 0 || ::fsync(fd) != 0)
+        fail(errno);
+    if (::rename(tmpl.c_str(), b.c_str()) != 0)
+        fail(errno);
+    ::close(fd);
+    ::close(in);
 }
 
 void removeFile(std::string_view path)
@@ -297,7 +420,7 @@ File::File(std::string_view path, Mode mode) : m_path(path)
     case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     }
-    m_fd = ::open(p.c_str(), flags, 0644);
+    m_fd = ::open(p.c_str(), flags, 0666); // the umask decides
     if (m_fd < 0)
         throw FileError("ファイルのオープン", m_path, errno);
 }

@@ -38,6 +38,9 @@ std::uintmax_t fileSize(std::string_view path);
 // Whole contents.
 std::string readAll(std::string_view path);
 // Writes the file whole or not at all: a temporary file beside it, flushed, then renamed over it.
+// The temporary's name has a fixed length (any legal target name fits); temporaries of the same
+// target left by a killed save are removed. The new file keeps the old file's permission bits
+// (never set-id bits), or gets 0666 less the umask.
 void writeAllAtomic(std::string_view path, std::string_view bytes);
 // Appends to the file, creating it when missing.
 void append(std::string_view path, std::string_view bytes);
@@ -46,7 +49,8 @@ void appendExisting(std::string_view path, std::string_view bytes);
 
 // Renames (moves) a file or folder; an existing target file is replaced.
 void rename(std::string_view from, std::string_view to);
-// Copies one file whole; with overwrite false an existing target raises.
+// Copies one file whole (through a temporary, as writeAllAtomic); with overwrite false an
+// existing target raises. The copy gets the source's permission bits less the umask.
 void copyFile(std::string_view from, std::string_view to, bool overwrite = true);
 void removeFile(std::string_view path);
 // Creates one folder (its parent must exist); an existing folder is not an error.

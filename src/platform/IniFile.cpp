@@ -98,11 +98,63 @@ std::string cleanValue(std::string_view raw)
 
 std::string toFile(std::string_view utf8, const char* what)
 {
-    for (const char c : utf8)
-        if (c == '\r' || c == '\n' || c == '\0')
+    for (const char c : utf8) {
+        if (c == '\r' || c == '\n')
             throw std::invalid_argument(std::string("INIファイルの") + what
                                         + "に改行を含めることはできません。");
+        // The profile format ends a value at a NUL: the rest would be lost without a word.
+        if (c == '\0')
+            throw std::invalid_argument(std::string("INIファイルの") + what
+                                        + "にNUL文字を含めることはできません。");
+    }
     return text::toCp932(utf8);
+}
+
+// Byte length of the CP932 character at pos: 2 for a lead byte followed by another byte.
+std::size_t cp932CharLength(std::string_view s, std::size_t pos)
+{
+    return isLeadByte(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() ? 2 : 1;
+}
+
+// CP932 bytes -> UTF-8 as the Windows profile reader does it: bytes that are not CP932 never
+// stop a read; each character that cannot be decoded becomes U+FFFD. bad tells whether any did.
+std::string decodeLenient(std::string_view cp932, bool* bad = nullptr)
+{
+    if (bad)
+        *bad = false;
+    try {
+        return text::fromCp932(cp932);
+    } catch (const text::EncodingError&) {
+    }
+    std::string out;
+    std::size_t run = 0; // start of the pending run of sound characters
+    std::size_t i = 0;
+    auto flush = [&](std::size_t end) {
+        if (end > run)
+            out += text::fromCp932(cp932.substr(run, end - run));
+    };
+    while (i < cp932.size()) {
+        std::size_t n = cp932CharLength(cp932, i);
+        if (n == 2 && !text::isTrailByte(static_cast<unsigned char>(cp932[i + 1])))
+            n = 1; // a lead byte without its trail byte: the next byte is read on its own
+        bool sound = true;
+        try {
+            (void)text::fromCp932(cp932.substr(i, n));
+            sound = n == 2 || !isLeadByte(static_cast<unsigned char>(cp932[i]));
+        } catch (const text::EncodingError&) {
+            sound = false;
+        }
+        if (!sound) {
+            flush(i);
+            out += "\xEF\xBF\xBD"; // U+FFFD
+            if (bad)
+                *bad = true;
+            run = i + n;
+        }
+        i += n;
+    }
+    flush(cp932.size());
+    return out;
 }
 
 struct Range {
@@ -264,7 +316,27 @@ std::string IniFile::readString(std::string_view section, std::string_view key,
     if (!findSection(m_lines, text::toCp932(section), r)
         || !findKey(m_lines, r, text::toCp932(key), index, value))
         return std::string(defaultValue);
-    return text::fromCp932(cleanValue(value));
+    return decodeLenient(cleanValue(value));
+}
+
+std::string IniFile::readExactString(std::string_view section, std::string_view key,
+                                     std::string_view defaultValue) const
+{
+    refresh();
+    if (!text::fitsCp932(section) || !text::fitsCp932(key))
+        return std::string(defaultValue);
+    Range r;
+    std::size_t index;
+    std::string_view value;
+    if (!findSection(m_lines, text::toCp932(section), r)
+        || !findKey(m_lines, r, text::toCp932(key), index, value))
+        return std::string(defaultValue);
+    bool bad = false;
+    std::string out = decodeLenient(cleanValue(value), &bad);
+    if (bad)
+        throw IniValueError("「" + m_path + "」の[" + std::string(section) + "] " + std::string(key)
+                            + " の値にShift-JIS(CP932)として読めない文字があります。");
+    return out;
 }
 
 int IniFile::readInteger(std::string_view section, std::string_view key, int defaultValue) const
@@ -286,7 +358,19 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
         return;
     const std::string s = toFile(section, "セクション名");
     const std::string k = toFile(key, "キー名");
-    const std::string line = k + "=" + toFile(value, "値");
+    std::string line;
+    try {
+        line = k + "=" + toFile(value, "値");
+    } catch (const text::EncodingError&) {
+        // The same text as stored (a value read with U+FFFD) stays as it is on disk.
+        Range r;
+        std::size_t index;
+        std::string_view old;
+        if (findSection(m_lines, s, r) && findKey(m_lines, r, k, index, old)
+            && decodeLenient(cleanValue(old)) == value)
+            return;
+        throw;
+    }
     const std::vector<std::string> before = m_lines;
     Range r;
     std::size_t index;
@@ -388,7 +472,7 @@ std::vector<std::string> IniFile::readSections() const
     for (const auto& line : m_lines) {
         std::string_view n;
         if (sectionName(line, n))
-            out.push_back(text::fromCp932(n));
+            out.push_back(decodeLenient(n));
     }
     return out;
 }
@@ -403,7 +487,7 @@ std::vector<std::string> IniFile::readSection(std::string_view section) const
     for (std::size_t i = r.header + 1; i < r.end; ++i) {
         std::string_view k, v;
         if (keyLine(m_lines[i], k, v))
-            out.push_back(text::fromCp932(k));
+            out.push_back(decodeLenient(k));
     }
     return out;
 }

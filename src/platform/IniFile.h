@@ -1,10 +1,17 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace platform {
+
+// A value that is needed but cannot be decoded; the text names the file, section and key.
+class IniValueError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // A Windows profile (INI) file: code page 932 on disk, CR LF lines, section and key names without
 // regard to case (ASCII letters; double-byte characters compare exactly), no escaping of any kind
@@ -16,7 +23,12 @@ namespace platform {
 // and programs may share one file. Deferred mode reads the file once (and on reload()) and keeps
 // changes in memory until updateFile(), for a batch of changes written in one piece. A failed write
 // raises platform::files::FileError and leaves the file as it was (and the object as it was
-// before the call). Text without a CP932 form raises platform::text::EncodingError.
+// before the call). Text without a CP932 form raises platform::text::EncodingError; a line break
+// or NUL in a name or value raises std::invalid_argument.
+//
+// Bytes that are not CP932 never stop a read (as with the Windows profile reader): every
+// character that cannot be decoded reads as U+FFFD, and writing such a value back unchanged keeps
+// the bytes on disk. readExactString() is for values that are used as they stand (paths, names).
 class IniFile {
 public:
     enum class WriteMode { Immediate, Deferred };
@@ -28,6 +40,9 @@ public:
 
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
+    // As readString(), but a value with bytes that do not decode raises IniValueError.
+    std::string readExactString(std::string_view section, std::string_view key,
+                                std::string_view defaultValue) const;
     // Decimal or hex ("0x1F", "$1F"); the default when missing or not a 32-bit number.
     int readInteger(std::string_view section, std::string_view key, int defaultValue) const;
     // readInteger() != 0.

@@ -125,6 +125,12 @@ public:
     int execDialog(QDialog& dialog) override { return dialog.exec(); }
 };
 
+constexpr const char* kBoxKindProperty = "zetrinoMessageBoxKind";
+constexpr const char* kBoxTextProperty = "zetrinoMessageBoxText";
+constexpr const char* kBoxDefaultProperty = "zetrinoMessageBoxDefault";
+
+// Message boxes are answered with their default button and recorded; every other dialog and
+// picker shows for real, so a test drives it with keys as a user would.
 class RecordingMessageService final : public MessageService {
 public:
     explicit RecordingMessageService(std::string path) : m_path(std::move(path)) {}
@@ -136,24 +142,25 @@ public:
     }
     std::optional<std::string> openFileName(const FileDialogRequest& r) override
     {
-        append("open", r.caption, r.fileName);
-        return std::nullopt;
+        return m_real.openFileName(r);
     }
     std::optional<std::string> saveFileName(const FileDialogRequest& r) override
     {
-        append("save", r.caption, r.fileName);
-        return std::nullopt;
+        return m_real.saveFileName(r);
     }
     std::optional<std::string> folderName(const std::string& caption,
                                           const std::string& initialDir) override
     {
-        append("folder", caption, initialDir);
-        return std::nullopt;
+        return m_real.folderName(caption, initialDir);
     }
     int execDialog(QDialog& dialog) override
     {
-        append("dialog", fromQ(dialog.windowTitle()), fromQ(dialog.objectName()));
-        return QDialog::Rejected;
+        const QVariant kind = dialog.property(kBoxKindProperty);
+        if (!kind.isValid())
+            return dialog.exec();
+        append(fromQ(kind.toString()), fromQ(dialog.windowTitle()),
+               fromQ(dialog.property(kBoxTextProperty).toString()));
+        return dialog.property(kBoxDefaultProperty).toInt();
     }
 
 private:
@@ -167,6 +174,7 @@ private:
         }
     }
     std::string m_path;
+    QtMessageService m_real;
 };
 
 MessageService* g_installed = nullptr;
@@ -194,6 +202,14 @@ int messageBox(const std::string& text, const std::string& caption, int flags)
 }
 
 int execDialog(QDialog& dialog) { return messageService().execDialog(dialog); }
+
+void markMessageBox(QDialog& dialog, const std::string& kind, const std::string& text,
+                    int defaultResult)
+{
+    dialog.setProperty(kBoxKindProperty, toQ(kind));
+    dialog.setProperty(kBoxTextProperty, toQ(text));
+    dialog.setProperty(kBoxDefaultProperty, defaultResult);
+}
 
 std::vector<int> buttonsOf(int flags)
 {

@@ -69,6 +69,11 @@ void setMessageService(MessageService* service);
 int messageBox(const std::string& text, const std::string& caption, int flags);
 int execDialog(QDialog& dialog);
 
+// Marks a dialog of our own that serves as a message box (kind as kindOf() names them, text with
+// "\r" line breaks): record mode answers it with defaultResult instead of showing it.
+void markMessageBox(QDialog& dialog, const std::string& kind, const std::string& text,
+                    int defaultResult);
+
 // The answer a box gives when its default button is taken.
 int defaultAnswer(int flags);
 // Which buttons a box shows, as ID* values in screen order.
@@ -78,7 +83,8 @@ std::string kindOf(int flags);
 
 // Record mode: when the environment variable ZETRINO_MESSAGE_RECORD names a file, the default
 // service appends one line per box ("kind<TAB>caption<TAB>text", CR and LF written as \r and \n,
-// UTF-8) and answers with the default button; dialogs are recorded by title and cancelled.
+// UTF-8) and answers with the default button; so do the dialogs marked as message boxes. Every
+// other dialog and picker shows for real.
 inline constexpr const char* kRecordEnvironmentVariable = "ZETRINO_MESSAGE_RECORD";
 
 } // namespace platform

@@ -155,7 +155,9 @@ std::optional<Value> readValue(RootKey root, std::string_view keyPath, std::stri
     }
     if (!store.valueExists(key, vk))
         return std::nullopt;
-    const std::string raw = store.readString(key, vk, "");
+    // A value that is read is used (a product name, a folder): bytes that do not decode are an
+    // error naming the store, the key and the value, never a silently changed text.
+    const std::string raw = store.readExactString(key, vk, "");
     Value v;
     if (raw.rfind("dword:", 0) == 0) {
         v.type = Value::Type::Integer;

@@ -34,7 +34,9 @@ bool keyExists(RootKey root, std::string_view keyPath);
 std::vector<std::string> subKeys(RootKey root, std::string_view keyPath);
 // Names of the key's values, in stored order.
 std::vector<std::string> valueNames(RootKey root, std::string_view keyPath);
-// The value; nothing when the key or the value is missing.
+// The value; nothing when the key or the value is missing. A stored text that does not decode as
+// CP932 raises platform::IniValueError naming the store file, the key and the value (other keys
+// and values of the store read as usual).
 std::optional<Value> readValue(RootKey root, std::string_view keyPath, std::string_view name);
 
 // Writing creates the key (and its parents) as needed. A failed write raises files::FileError.

@@ -1,6 +1,6 @@
 #pragma once
 
-// The parts of a company that an operator may process: the whole company, facility groups and
+// The divisions of a company that an operator may process: the whole company, facility groups and
 // facilities (branches).
 
 #include <cstdint>

@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
+#include <optional>
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
@@ -139,62 +141,144 @@ void readSections(const std::string& path, TDataInfomationRec& rec)
 // Copies the data set's files ("dwacc.*") of one folder into another, creating it. Every file
 // is first copied under a staging name; only when all copies are complete are the target's old
 // files moved aside and the new ones renamed in. A failure at any step puts the old files back,
-// so the target never holds a mix of two data sets. False on failure.
-bool copyDataFiles(const std::string& from, const std::string& to)
-{
-    const std::string prefix = upper(paths::changeFileExt(DataFile, "")) + ".";
-    std::vector<std::string> names;
-    std::vector<std::string> staged;
-    std::vector<std::size_t> setAside; // indexes of names whose old file was moved aside
-    std::size_t placed = 0;            // new files renamed into place so far
-    auto target = [&](std::size_t i) { return paths::join(to, names[i]); };
-    auto aside = [&](std::size_t i) { return paths::join(to, kAsidePrefix + names[i]); };
-    try {
-        for (const auto& e : files::list(from)) {
-            if (!e.isDirectory && upper(e.name).rfind(prefix, 0) == 0)
-                names.push_back(e.name);
+// so the target never holds a mix of two data sets. The old files stay aside until commit(), so
+// that a later step of the caller can still undo the whole copy with rollback().
+class DataFilesSwap {
+public:
+    ~DataFilesSwap() { rollback(); }
+
+    // False on failure (the target as it was).
+    bool run(const std::string& from, const std::string& to)
+    {
+        m_to = to;
+        const std::string prefix = upper(paths::changeFileExt(DataFile, "")) + ".";
+        try {
+            for (const auto& e : files::list(from)) {
+                if (!e.isDirectory && upper(e.name).rfind(prefix, 0) == 0)
+                    m_names.push_back(e.name);
+            }
+            std::sort(m_names.begin(), m_names.end());
+            files::createDirectories(to);
+            for (const auto& n : m_names) {
+                const std::string stage = paths::join(to, kStagePrefix + n);
+                m_staged.push_back(stage);
+                files::copyFile(paths::join(from, n), stage, true);
+            }
+            for (std::size_t i = 0; i < m_names.size(); ++i) {
+                if (files::fileExists(target(i))) {
+                    files::rename(target(i), aside(i));
+                    m_setAside.push_back(i);
+                }
+            }
+            for (; m_placed < m_names.size(); ++m_placed)
+                files::rename(m_staged[m_placed], target(m_placed));
+        } catch (const std::exception&) {
+            rollback();
+            return false;
         }
-        std::sort(names.begin(), names.end());
-        files::createDirectories(to);
-        for (const auto& n : names) {
-            const std::string stage = paths::join(to, kStagePrefix + n);
-            staged.push_back(stage);
-            files::copyFile(paths::join(from, n), stage, true);
-        }
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (files::fileExists(target(i))) {
-                files::rename(target(i), aside(i));
-                setAside.push_back(i);
+        return true;
+    }
+
+    // The copy stays: the old files are dropped.
+    void commit()
+    {
+        for (std::size_t i : m_setAside) {
+            try {
+                files::removeFile(aside(i));
+            } catch (const std::exception&) {
+                // The copy is complete; a leftover old file does no harm.
             }
         }
-        for (; placed < names.size(); ++placed)
-            files::rename(staged[placed], target(placed));
-    } catch (const std::exception&) {
+        clear();
+    }
+
+    // The target as it was before run().
+    void rollback()
+    {
         auto quietly = [](auto&& step) {
             try {
                 step();
             } catch (const std::exception&) {
             }
         };
-        for (std::size_t i = 0; i < placed; ++i)
+        for (std::size_t i = 0; i < m_placed; ++i)
             quietly([&] { files::removeFile(target(i)); });
-        for (std::size_t i : setAside)
+        for (std::size_t i : m_setAside)
             quietly([&] { files::rename(aside(i), target(i)); });
-        for (const auto& s : staged)
+        for (const auto& s : m_staged)
             quietly([&] {
                 if (files::fileExists(s))
                     files::removeFile(s);
             });
+        clear();
+    }
+
+private:
+    std::string target(std::size_t i) const { return paths::join(m_to, m_names[i]); }
+    std::string aside(std::size_t i) const { return paths::join(m_to, kAsidePrefix + m_names[i]); }
+    void clear()
+    {
+        m_names.clear();
+        m_staged.clear();
+        m_setAside.clear();
+        m_placed = 0;
+    }
+
+    std::string m_to;
+    std::vector<std::string> m_names;
+    std::vector<std::string> m_staged;
+    std::vector<std::size_t> m_setAside; // indexes of names whose old file was moved aside
+    std::size_t m_placed = 0;            // new files renamed into place so far
+};
+
+bool copyDataFiles(const std::string& from, const std::string& to)
+{
+    DataFilesSwap swap;
+    if (!swap.run(from, to))
         return false;
-    }
-    for (std::size_t i : setAside) {
-        try {
-            files::removeFile(aside(i));
-        } catch (const std::exception&) {
-            // The copy is complete; a leftover old file does no harm.
-        }
-    }
+    swap.commit();
     return true;
+}
+
+// A file's bytes, or nothing when it does not exist; put back with restoreFile().
+std::optional<std::string> snapshotFile(const std::string& path)
+{
+    if (!files::fileExists(path))
+        return std::nullopt;
+    return files::readAll(path);
+}
+
+void restoreFile(const std::string& path, const std::optional<std::string>& bytes)
+{
+    try {
+        if (bytes)
+            files::writeAllAtomic(path, *bytes);
+        else if (files::fileExists(path))
+            files::removeFile(path);
+    } catch (const std::exception&) {
+    }
+}
+
+// The share state of an information file as far as taking the data out is concerned. A state or
+// owner that cannot be read counts as taken: storing over someone else's work, or taking data
+// two logins then both change, is worse than a refused transfer.
+bool sharedAreaTaken(const std::string& iniFile, bool byAnotherOnly)
+{
+    if (!files::fileExists(iniFile))
+        return false;
+    const platform::IniFile ini(iniFile);
+    if (!ini.valueExists(kStsSection, "SHARE_STATUS"))
+        return false;
+    constexpr int unreadable = std::numeric_limits<int>::min();
+    const int status = ini.readInteger(kStsSection, "SHARE_STATUS", unreadable);
+    if (status == unreadable)
+        return true;
+    if (status != 2)
+        return false;
+    if (!byAnotherOnly)
+        return true;
+    const int owner = ini.readInteger(kStsSection, "SHARE_OPCODE", unreadable);
+    return owner == unreadable || owner != SystemDef.LoginId;
 }
 
 void pause(int ms)
@@ -744,29 +828,44 @@ int TDataInfomation::CopyToShareServer(const std::string& ShareFolder,
     if (ShareFolder.empty() || LocalFolder.empty())
         return 0;
     // The shared area taken out by another login is not overwritten.
-    if (files::fileExists(iniPath(ShareFolder))) {
-        TDataInfomationRec share;
-        readSections(iniPath(ShareFolder), share);
-        if (share.ShareStatus == 2 && share.ShareOpCode != 0 &&
-            share.ShareOpCode != SystemDef.LoginId)
-            return -1;
-    }
+    if (sharedAreaTaken(iniPath(ShareFolder), true))
+        return -1;
+    // All or nothing: a failure at any step puts back the shared data and both information
+    // files, so the area stays taken out by this login and the local copy stays the master.
+    const std::optional<std::string> shareIni = snapshotFile(iniPath(ShareFolder));
+    const std::optional<std::string> localIni = snapshotFile(iniPath(LocalFolder));
+    DataFilesSwap swap;
+    auto undo = [&] {
+        swap.rollback();
+        restoreFile(iniPath(ShareFolder), shareIni);
+        restoreFile(iniPath(LocalFolder), localIni);
+    };
     try {
-        SetDataStatus(ShareFolder, records::dsPasting);
-    } catch (const std::exception&) {
-        if (Silent != 1)
-            platform::messageBox(kShareAreaGone, records::dialogCaption(2),
-                                 platform::MB_OK | platform::MB_ICONINFORMATION);
-    }
-    const bool copied = copyDataFiles(LocalFolder, ShareFolder);
-    SetDataStatus(LocalFolder, records::dsFree);
-    SetDataStatus(ShareFolder, records::dsFree);
-    // The share state is released only once the shared area holds the returned data.
-    if (copied) {
+        try {
+            SetDataStatus(ShareFolder, records::dsPasting);
+        } catch (const std::exception&) {
+            // Only an area that is gone is created anew; one that is there but cannot be
+            // written stops the store.
+            if (files::directoryExists(ShareFolder))
+                throw;
+            if (Silent != 1)
+                platform::messageBox(kShareAreaGone, records::dialogCaption(2),
+                                     platform::MB_OK | platform::MB_ICONINFORMATION);
+        }
+        if (!swap.run(LocalFolder, ShareFolder)) {
+            undo();
+            return 0;
+        }
+        SetDataStatus(LocalFolder, records::dsFree);
+        SetDataStatus(ShareFolder, records::dsFree);
         ChangeShareStatus(ShareFolder, 1);
         SetShareStatus(LocalFolder, 1);
+    } catch (...) {
+        undo();
+        throw;
     }
-    return copied ? 1 : 0;
+    swap.commit();
+    return 1;
 }
 
 int TDataInfomation::CopyFromShareServer(const std::string& ShareFolder,
@@ -790,7 +889,7 @@ int TDataInfomation::CopyFromShareServer(const std::string& ShareFolder,
         throw std::runtime_error(kShareBroken);
     }
     const bool shareExists = files::directoryExists(ShareFolder);
-    if (DataInfo.ShareStatus == 2) {
+    if (DataInfo.ShareStatus == 2 || sharedAreaTaken(iniPath(ShareFolder), false)) {
         if (shareExists) {
             copyDataFiles(ShareFolder, LocalFolder);
         } else if (Silent != 1) {

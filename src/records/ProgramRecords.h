@@ -115,7 +115,7 @@ struct TSystemDef {
     int KingakuPlus = 0;
     int ZeroPrint = 0;
     int SankakuPlus = 0;
-    int Reserve2Flag1 = 0;      // bit 1 of Reserve2
+    int Reserve2Flag1 = 0;      // bit 1 of Reserve2: fetch and store shared data automatically
     int Reserve2Flag2 = 0;      // bit 2 of Reserve2
     int Reserve2 = 0;
     int Reserve4 = 0;
@@ -202,7 +202,6 @@ struct TSystemDef {
 
     // Read by the data-selection dialog.
     std::uint8_t DataSeigen = 0;    // 1 = data selection not restricted per operator
-    std::uint8_t KyoyuDataAuto = 0; // 1 = fetch and store shared data automatically
 
     friend bool operator==(const TSystemDef&, const TSystemDef&) = default;
 };

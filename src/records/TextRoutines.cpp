@@ -53,9 +53,15 @@ bool allDigits(std::string_view s)
     return true;
 }
 
+std::function<std::time_t()>& textClock()
+{
+    static std::function<std::time_t()> now;
+    return now;
+}
+
 int currentYear()
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = textClock() ? textClock()() : std::time(nullptr);
     std::tm tm{};
     ::localtime_r(&now, &tm);
     return tm.tm_year + 1900;
@@ -84,7 +90,7 @@ std::string cp932SortKey(std::string_view code)
 void qsortByCode(std::vector<std::string>& keys, int L, int R,
                  const std::function<void(int, int)>& swap)
 {
-    // Keep the bounds inside the array; the original trusted its callers.
+    // Keep the bounds inside the array: callers pass the row range of their own lists.
     if (L < 0)
         L = 0;
     if (R >= int(keys.size()))
@@ -287,6 +293,11 @@ Currency StrToCurrDef0(std::string_view S)
     if (v > max + (negative ? 1 : 0))
         return 0;
     return negative ? static_cast<Currency>(-static_cast<__int128>(v)) : static_cast<Currency>(v);
+}
+
+void SetTextRoutinesClock(std::function<std::time_t()> now)
+{
+    textClock() = std::move(now);
 }
 
 TDateTime StrToDateDef0(std::string_view S)

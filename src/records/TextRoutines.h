@@ -5,6 +5,7 @@
 
 #include "platform/CoreTypes.h"
 
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -70,7 +71,11 @@ int RoundToInt(double X);
 // Decimal text (blanks around, sign, ".", exponent) to an amount; 0 when it does not convert.
 platform::Currency StrToCurrDef0(std::string_view S);
 // "yyyy/mm/dd" (or "yy/mm/dd", "mm/dd" of this year) to a date; 0 when it does not convert.
+// A two-digit year falls in the hundred years starting 50 years before this year.
 platform::TDateTime StrToDateDef0(std::string_view S);
+// The clock that says "this year" to StrToDateDef0: the system's time, or a fixed time a test
+// sets so that both edges of the two-digit-year window can be checked. Empty restores the system's.
+void SetTextRoutinesClock(std::function<std::time_t()> now);
 
 // Splits S at Delim after cutting it at its first "//". Parts[0..n] receive the n + 1 parts
 // (Parts grows when it is too short; elements past n stay as they were); returns n, the number of

@@ -1644,6 +1644,62 @@ int TDataSentakuListCtl::KyoyuDataDown(TDataSentakuRec& SentakuRec, int Mode)
     return result;
 }
 
+namespace {
+
+// The data set's files ("dwacc.*") of some folders as they are now, to be put back when a store
+// of a consolidated set fails after some of its areas were already written.
+class FolderSnapshot {
+public:
+    void take(const std::string& folder)
+    {
+        const std::string prefix = upperAscii(paths::changeFileExt(DataFile, "")) + ".";
+        Folder f{folder, {}};
+        if (files::directoryExists(folder))
+            for (const auto& e : files::list(folder))
+                if (!e.isDirectory && upperAscii(e.name).rfind(prefix, 0) == 0)
+                    f.files.emplace_back(e.name, files::readAll(paths::join(folder, e.name)));
+        m_folders.push_back(std::move(f));
+    }
+    // Every folder as taken: changed files written back, files that were not there removed.
+    void restore() const
+    {
+        const std::string prefix = upperAscii(paths::changeFileExt(DataFile, "")) + ".";
+        for (const Folder& f : m_folders) {
+            try {
+                if (!files::directoryExists(f.path))
+                    continue;
+                for (const auto& e : files::list(f.path)) {
+                    const bool kept = std::any_of(f.files.begin(), f.files.end(),
+                                                  [&](const auto& k) { return k.first == e.name; });
+                    if (!e.isDirectory && !kept && upperAscii(e.name).rfind(prefix, 0) == 0)
+                        files::removeFile(paths::join(f.path, e.name));
+                }
+                for (const auto& [name, bytes] : f.files)
+                    if (!files::fileExists(paths::join(f.path, name))
+                        || files::readAll(paths::join(f.path, name)) != bytes)
+                        files::writeAllAtomic(paths::join(f.path, name), bytes);
+            } catch (const std::exception&) {
+            }
+        }
+    }
+
+private:
+    static std::string upperAscii(std::string s)
+    {
+        for (char& c : s)
+            if (c >= 'a' && c <= 'z')
+                c = char(c - 'a' + 'A');
+        return s;
+    }
+    struct Folder {
+        std::string path;
+        std::vector<std::pair<std::string, std::string>> files;
+    };
+    std::vector<Folder> m_folders;
+};
+
+} // namespace
+
 int TDataSentakuListCtl::KyoyuDataUp(TDataSentakuRec& SentakuRec, int Mode)
 {
     TDataListRec& rec = SentakuRec;
@@ -1676,14 +1732,28 @@ int TDataSentakuListCtl::KyoyuDataUp(TDataSentakuRec& SentakuRec, int Mode)
         }
     }
 
-    // Children first: the parent's share state, which guards the whole set, is given back last,
-    // so a failure leaves the set taken out by this login and the local copy still the master.
+    // Children first: the parent's share state, which guards the whole set, is given back last.
+    // A failure anywhere puts back the children already stored (their areas and local
+    // information files), so the set stays taken out by this login and the local copy stays
+    // the master.
     std::vector<std::string> current;
+    FolderSnapshot stored;
     if (isConsolidated(rec.GASSAN)) {
         for (const TDataListRec& child : SentakuRec.Children) {
             if (!holdsDataFile(child.LocalPath))
                 continue;
+            try {
+                stored.take(child.PASNAME);
+                stored.take(child.LocalPath);
+            } catch (const std::exception&) {
+                stored.restore();
+                if (Mode == 1)
+                    return 0;
+                throw;
+            }
             const int childResult = m_info->CopyToShareServer(child.PASNAME, child.LocalPath, 1);
+            if (childResult <= 0)
+                stored.restore();
             if (childResult < 0)
                 return refused();
             if (childResult == 0)
@@ -1692,7 +1762,15 @@ int TDataSentakuListCtl::KyoyuDataUp(TDataSentakuRec& SentakuRec, int Mode)
         }
     }
 
-    const int result = m_info->CopyToShareServer(area, rec.LocalPath, Mode);
+    int result = 0;
+    try {
+        result = m_info->CopyToShareServer(area, rec.LocalPath, Mode);
+    } catch (...) {
+        stored.restore();
+        throw;
+    }
+    if (result <= 0)
+        stored.restore();
     if (result == 0)
         return 0;
     if (result < 0)

@@ -17,14 +17,17 @@ class AppInfoReader {
 public:
     explicit AppInfoReader(const platform::IniFile& ini) : m_ini(ini) {}
 
+    // Every value is used as it stands (titles, file and folder names, registry keys): one that
+    // does not decode fails the load, naming the file, section and key.
     void text(std::string_view section, std::string_view key, std::string& field) const
     {
-        field = m_ini.readString(section, key, "");
+        field = m_ini.readExactString(section, key, "");
     }
 
     void integer(std::string_view section, std::string_view key, std::int32_t& field,
                  int whenMissing = 0) const
     {
+        (void)m_ini.readExactString(section, key, "");
         field = m_ini.readInteger(section, key, whenMissing);
     }
 
@@ -102,12 +105,14 @@ void SetAppInfoDefaults(TAppInfoRec& info)
     m.DataConRavo02 = "Ｒａｖｏ復元";
 }
 
-int LoadAppInfo(const std::string& programPath, TAppInfoRec& info)
+int LoadAppInfo(const std::string& programPath, TAppInfoRec& target, std::string* error)
 {
     const std::string fileName =
         platform::paths::extractFilePath(programPath) + "AppInfo.ini";
     if (!isFileName(fileName))
         return kAppInfoMissing;
+    // Loaded into a copy: the record changes whole or not at all.
+    TAppInfoRec info = target;
     try {
         const platform::IniFile ini(fileName);
         const AppInfoReader r(ini);
@@ -116,6 +121,7 @@ int LoadAppInfo(const std::string& programPath, TAppInfoRec& info)
         r.text("Application", "OEM", a.OEM);
         if (a.OEM.empty() || a.OEM == "-") {
             SetAppInfoDefaults(info);
+            target = info;
             return kAppInfoLoaded;
         }
         r.text("Application", "Since", a.Since);
@@ -175,8 +181,11 @@ int LoadAppInfo(const std::string& programPath, TAppInfoRec& info)
         r.text("Menu", "DataCon03", m.DataCon03);
         r.text("Menu", "DataConRavo01", m.DataConRavo01);
         r.text("Menu", "DataConRavo02", m.DataConRavo02);
+        target = info;
         return kAppInfoLoaded;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (error)
+            *error = e.what();
         return kAppInfoReadFailed;
     }
 }

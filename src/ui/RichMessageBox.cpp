@@ -129,6 +129,23 @@ int showRichMessageBox(TMessage2InfoRec& rec)
     box.SetMessageId(rec.ID);
     box.SetInfo(rec);
     box.ApplyInfo();
+    // The lines up to the last one with text, joined as the caller wrote them.
+    const auto& lines = box.info().Lines;
+    std::size_t used = lines.size();
+    while (used > 0 && lines[used - 1].Text.empty())
+        --used;
+    std::string text;
+    for (std::size_t i = 0; i < used; ++i)
+        text += (i ? "\r" : "") + lines[i].Text;
+    const char* kind = "none";
+    switch (box.info().Kind) {
+    case mtWarning: kind = "warning"; break;
+    case mtError: kind = "error"; break;
+    case mtInformation: kind = "information"; break;
+    case mtConfirmation: kind = "question"; break;
+    default: break;
+    }
+    platform::markMessageBox(box, kind, text, box.defaultResult());
     const int result = platform::execDialog(box);
     rec.Agree = box.GetAgree();
     return result;

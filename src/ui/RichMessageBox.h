@@ -52,6 +52,8 @@ public:
 
     // The working record after catalogue lookup.
     const TMessage2InfoRec& info() const { return m_work; }
+    // The first button's result: the one Enter takes when the box opens.
+    int defaultResult() const { return m_buttonResults[0]; }
     // The text Ctrl+C copies.
     QString clipboardText() const;
 

@@ -50,15 +50,20 @@ int ShowMessageBox(const TMessageInfoRec& rec)
     box.SetLines(rec.Lines);
     box.FormPosition = rec.Position;
     box.ApplySettings();
+    platform::markMessageBox(box, box.MsgKind == 1 ? "information" : "question", box.MsgText,
+                             box.defaultResult());
     return platform::execDialog(box);
 }
 
 TMessageBox::TMessageBox(QWidget* parent)
-    : platform::Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : TBSDI(Border::Fixed, parent)
 {
     setObjectName(QStringLiteral("TMessageBox"));
-    setCloseOnEscape(true);
+    MenuRegister = 0;
+    SubclassFlag = 0;
+    UseFormSize = 0;
+    ActivateValue = 0;
+    KeepOnClose = 1;
     MsgColor = platform::clWindowText;
 
     m_clientPanel = new QWidget(this);
@@ -86,6 +91,7 @@ TMessageBox::TMessageBox(QWidget* parent)
     m_designedWidth = scaled(kWidth);
     m_designedHeight = scaled(kHeight);
     resize(m_designedWidth, m_designedHeight);
+    Initialized = 1;
 }
 
 TMessageBox::~TMessageBox() = default;
@@ -160,6 +166,7 @@ void TMessageBox::ApplySettings()
 
     setFixedSize(w, h);
     setModalResult(platform::mrNone);
+    Reposition = 0;
 }
 
 void TMessageBox::cboxAgreeClick()
@@ -193,9 +200,15 @@ void TMessageBox::placeWindow()
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
+int TMessageBox::defaultResult() const
+{
+    const bool okShown = !m_btnOK->isHidden();
+    return FocusButton == 2 && okShown ? m_btnOK->ModalResult() : m_btnCancel->ModalResult();
+}
+
 void TMessageBox::showEvent(QShowEvent* event)
 {
-    platform::Dialog::showEvent(event);
+    TBSDI::showEvent(event);
     placeWindow();
     update();
     TxPlButton* focus = FocusButton == 2 && m_btnOK->isVisible() ? m_btnOK : m_btnCancel;

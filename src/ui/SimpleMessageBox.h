@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Colors.h"
-#include "platform/Dialog.h"
+#include "ui/BaseDialog.h"
 
 #include <cstdint>
 #include <string>
@@ -30,8 +30,9 @@ void InitMessageInfo(TMessageInfoRec& rec);
 int ShowMessageBox(const TMessageInfoRec& rec);
 
 // A headline, an optional block of detail lines, one or two buttons and an optional agreement box.
-// Callers fill the fields, call ApplySettings and show it with platform::execDialog.
-class TMessageBox : public platform::Dialog {
+// Callers fill the fields, call ApplySettings and show it with platform::execDialog; closing only
+// hides it and the caller frees it.
+class TMessageBox : public TBSDI {
     Q_OBJECT
 public:
     explicit TMessageBox(QWidget* parent = nullptr);
@@ -50,6 +51,8 @@ public:
 
     void SetLines(const std::vector<std::string>& lines) { MsgLines = lines; }
     void ApplySettings();
+    // The result of the button that has the focus when the box opens.
+    int defaultResult() const;
 
     int designedWidth() const { return m_designedWidth; }
     int designedHeight() const { return m_designedHeight; }

@@ -101,7 +101,7 @@ TEST(AccountingPeriods, SimeMonthDiffAndNendoMonthNo)
     EXPECT_EQ(fnNendoMonthNo(99, start, encodeDate(2024, 3, 31)), -1);
 }
 
-TEST(AccountingPeriods, KikanNoOfDateOfTheSpecYear)
+TEST(AccountingPeriods, KikanNoOfDatesInAndAroundAnAprilFiscalYear)
 {
     const TDateTime start = encodeDate(2024, 4, 1);
     const TDateTime end = encodeDate(2025, 3, 31);

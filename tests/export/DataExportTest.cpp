@@ -36,7 +36,7 @@ std::string dataFile(const std::string& name)
 
 // Drive D: is a temporary folder holding the application data, the registry store and the
 // output; the registry holds nothing until a test writes it.
-class ComDataExpTest : public ::testing::Test {
+class ComDataExportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -113,7 +113,7 @@ protected:
 
 } // namespace
 
-TEST(ComDataExpTables, BusinessKindSections)
+TEST(ComDataExportTables, BusinessKindSections)
 {
     const struct {
         const char* kind;
@@ -128,7 +128,7 @@ TEST(ComDataExpTables, BusinessKindSections)
         EXPECT_EQ(businessKindSection(c.kind), c.section) << c.kind;
 }
 
-TEST(ComDataExpTables, CompareVersionTextNeedsAPositiveVersionNotBelowTheRequired)
+TEST(ComDataExportTables, CompareVersionTextNeedsAPositiveVersionNotBelowTheRequired)
 {
     const struct {
         const char* installed;
@@ -143,7 +143,7 @@ TEST(ComDataExpTables, CompareVersionTextNeedsAPositiveVersionNotBelowTheRequire
         EXPECT_EQ(CompareVersionText(c.installed, "8.0.0"), c.accepted) << c.installed;
 }
 
-TEST_F(ComDataExpTest, ConstructionFixesTheIndividualsDepreciationExport)
+TEST_F(ComDataExportTest, ConstructionFixesTheIndividualsDepreciationExport)
 {
     TSyotokuzeiGenkaDataExport exporter(3, "D:\\out\\a.xml");
     EXPECT_EQ(exporter.programFileName, "EXPORT_TESTS");
@@ -165,7 +165,7 @@ TEST_F(ComDataExpTest, ConstructionFixesTheIndividualsDepreciationExport)
     EXPECT_EQ(exporter.outputFile, "D:\\out\\a.xml");
 }
 
-TEST_F(ComDataExpTest, FunctionIdZeroBecomesTwo)
+TEST_F(ComDataExportTest, FunctionIdZeroBecomesTwo)
 {
     for (const int given : {0, 1, 2, 3, 4, 5, -1}) {
         TSyotokuzeiGenkaDataExport exporter(given, "");
@@ -174,7 +174,7 @@ TEST_F(ComDataExpTest, FunctionIdZeroBecomesTwo)
     }
 }
 
-TEST_F(ComDataExpTest, InstalledProductComesFromTheSubkeyListedLast)
+TEST_F(ComDataExportTest, InstalledProductComesFromTheSubkeyListedLast)
 {
     const struct {
         const char* what;
@@ -209,7 +209,7 @@ TEST_F(ComDataExpTest, InstalledProductComesFromTheSubkeyListedLast)
     }
 }
 
-TEST_F(ComDataExpTest, ZetrinoIniKeepsExportFileOnlyWithoutAFunctionId)
+TEST_F(ComDataExportTest, ZetrinoIniKeepsExportFileOnlyWithoutAFunctionId)
 {
     const std::string before = "[HOJINZEI]\r\nKOMONSAKI=別の顧問先\r\n"
                                "[SYOTOKUZEI_G]\r\nDATA=abc\r\nKOMONSAKI=旧顧問先\r\n"
@@ -237,7 +237,7 @@ TEST_F(ComDataExpTest, ZetrinoIniKeepsExportFileOnlyWithoutAFunctionId)
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 
-TEST_F(ComDataExpTest, MissingZetrinoIniReadsEmptyAndIsCreatedAtTheEnd)
+TEST_F(ComDataExportTest, MissingZetrinoIniReadsEmptyAndIsCreatedAtTheEnd)
 {
     {
         TSyotokuzeiGenkaDataExport exporter(0, "D:\\ignored.xml");
@@ -249,7 +249,7 @@ TEST_F(ComDataExpTest, MissingZetrinoIniReadsEmptyAndIsCreatedAtTheEnd)
               "[SYOTOKUZEI_G]\r\nDATA=\r\nKOMONSAKI=\r\nEXPORTFILE=\r\n");
 }
 
-TEST_F(ComDataExpTest, FailedZetrinoIniWriteIsShownAndLeavesTheFileAlone)
+TEST_F(ComDataExportTest, FailedZetrinoIniWriteIsShownAndLeavesTheFileAlone)
 {
     writeZetrinoIni("[SYOTOKUZEI_G]\r\nKOMONSAKI=旧顧問先\r\n");
     const std::string before = readFile(zetrinoIni());
@@ -265,7 +265,7 @@ TEST_F(ComDataExpTest, FailedZetrinoIniWriteIsShownAndLeavesTheFileAlone)
     EXPECT_EQ(m_messages.boxes()[0].text.rfind("「Zetrino.ini」の書き込みに失敗しました。\r", 0), 0u);
 }
 
-TEST_F(ComDataExpTest, BasicLayoutFollowsFunctionIdRoundingAndIncomeKind)
+TEST_F(ComDataExportTest, BasicLayoutFollowsFunctionIdRoundingAndIncomeKind)
 {
     const std::string head = "<BASIC><KOMONSAKINAME>A&amp;amp;B</KOMONSAKINAME>";
     const std::string year =
@@ -293,7 +293,7 @@ TEST_F(ComDataExpTest, BasicLayoutFollowsFunctionIdRoundingAndIncomeKind)
     }
 }
 
-TEST_F(ComDataExpTest, GeneratedFileMatchesReference)
+TEST_F(ComDataExportTest, GeneratedFileMatchesReference)
 {
     // Without a function id the output comes from EXPORTFILE; the client name with the CP932
     // extensions (which company databases refuse) comes from KOMONSAKI.
@@ -320,7 +320,7 @@ TEST_F(ComDataExpTest, GeneratedFileMatchesReference)
     EXPECT_EQ(readFile(m_root / "出力/from-caller.xml"), dataFile("linkage-function1-noproduct.xml"));
 }
 
-TEST_F(ComDataExpTest, UnknownFunctionIdFailsWithCode256AndSavesNothing)
+TEST_F(ComDataExportTest, UnknownFunctionIdFailsWithCode256AndSavesNothing)
 {
     for (const int given : {5, -1, 256}) {
         TSyotokuzeiGenkaDataExport exporter(given, "D:\\out.xml");
@@ -350,7 +350,7 @@ TEST_F(ComDataExpTest, UnknownFunctionIdFailsWithCode256AndSavesNothing)
     }
 }
 
-TEST_F(ComDataExpTest, FailedSaveLeavesTheOldLinkageFileUnchanged)
+TEST_F(ComDataExportTest, FailedSaveLeavesTheOldLinkageFileUnchanged)
 {
     writeFile(m_root / "out.xml", "old linkage file");
     using platform::files::Operation;

@@ -3,11 +3,18 @@
 
 #include "platform/MessageService.h"
 #include "platform/NamedMutex.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 #include "support/Environment.h"
+#include "support/FixtureDb.h"
 #include "support/MutexHolder.h"
 #include "support/TempDir.h"
 #include "support/TestCaller.h"
+#include "support/VirtualDisplay.h"
+
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -34,23 +41,55 @@ constexpr const char* kInvalidArgumentLine =
 
 class ProgramMainTest : public ::testing::Test {
 protected:
-    void SetUp() override { std::filesystem::create_directory(m_run); }
+    void SetUp() override
+    {
+        std::filesystem::create_directory(m_run);
+        // A data root with the system database and a registry naming the installed product.
+        testsupport::FixtureDb::copyTo("system", m_appData / "quelto/morabyzaimu/data/dwaccdef.fdb");
+        setInstalledVersion("8.0.0");
+    }
+
+    void setInstalledVersion(const std::string& version)
+    {
+        using platform::registry::RootKey;
+        platform::registry::setStorePath(m_registry);
+        platform::registry::deleteKey(RootKey::LocalMachine, "SOFTWARE\\QUELTO");
+        if (!version.empty()) {
+            const char* key = "SOFTWARE\\QUELTO\\MORABYZAIMU08";
+            platform::registry::writeString(RootKey::LocalMachine, key, "Product", "モラビー財務8");
+            platform::registry::writeString(RootKey::LocalMachine, key, "Version", version);
+        }
+        platform::registry::resetStorePath();
+    }
 
     // Starts the program with the given parameters; the message boxes go to the record file.
-    void start(const QStringList& args, bool closeOnShow)
+    // With a display the program runs on it (xcb), else offscreen.
+    void start(const QStringList& args, bool closeOnShow,
+               const testsupport::VirtualDisplay* display = nullptr,
+               const QString& program = QStringLiteral(PROGRAM_PATH))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (display) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display->name()));
+        } else {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        }
         env.insert(QString::fromUtf8(platform::kRecordEnvironmentVariable),
                    QString::fromStdString(m_record.string()));
         env.insert(QString::fromUtf8(platform::kRuntimeFolderVariable),
                    QString::fromStdString(m_run.string()));
+        env.insert(QString::fromUtf8(platform::kCommonAppDataVariable),
+                   QString::fromStdString(m_appData.string()));
+        env.insert(QString::fromUtf8(platform::kDocumentsVariable),
+                   QString::fromStdString((m_dir / "documents").string()));
+        env.insert(QStringLiteral("ZETRINO_REGISTRY"), QString::fromStdString(m_registry.string()));
         if (closeOnShow)
             env.insert(QString::fromUtf8(kTestCloseOnShowVariable), QStringLiteral("1"));
         else
             env.remove(QString::fromUtf8(kTestCloseOnShowVariable));
         m_program.setProcessEnvironment(env);
-        m_program.start(QStringLiteral(PROGRAM_PATH), args);
+        m_program.start(program, args);
         ASSERT_TRUE(m_program.waitForStarted(kSafetyMilliseconds));
     }
 
@@ -69,6 +108,20 @@ protected:
         return finish();
     }
 
+    // Runs the program on its own display and signs the administrator in (operator 10, no
+    // password) as a user would; then the close request of the test acts.
+    int runSignedIn(const QStringList& args)
+    {
+        testsupport::VirtualDisplay display;
+        start(args, true, &display);
+        EXPECT_TRUE(display.waitForWindow("ログイン")) << "the sign-in never showed";
+        display.type("10");
+        display.key("Tab");
+        display.key("Return"); // an empty password: on to OK
+        display.key("Return");
+        return finish();
+    }
+
     // The message boxes the program showed, one line each.
     std::vector<std::string> boxes() const
     {
@@ -79,9 +132,26 @@ protected:
         return lines;
     }
 
+    // Rows of the sign-in list of the system database.
+    int signedInRows()
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(
+            (m_appData / "quelto/morabyzaimu/data/dwaccdef.fdb").string()));
+        firebird::Transaction tr(db);
+        tr.start();
+        firebird::Statement st(tr);
+        st.setSql("SELECT COUNT(*) FROM LOGONUSERLIST");
+        auto rows = st.open();
+        rows.fetch();
+        return int(rows.getInt64(0));
+    }
+
     testsupport::TempDir m_dir;
     std::filesystem::path m_run = m_dir / "run";
     std::filesystem::path m_record = m_dir / "boxes.txt";
+    std::filesystem::path m_appData = m_dir / "appdata";
+    std::filesystem::path m_registry = m_dir / "registry.ini";
     testsupport::ScopedEnvironment m_runtime {platform::kRuntimeFolderVariable,
                                               m_run.string().c_str()};
     QProcess m_program;
@@ -102,7 +172,8 @@ TEST_F(ProgramMainTest, CallerIsDisabledThenToldOnceWhenTheUserClosesTheWindow)
     for (const auto& c : cases) {
         TestCaller caller(77);
         const QString param = c.param.arg(QString::fromStdString(m_dir.str()));
-        EXPECT_EQ(run({param}), kCompletionCancelled) << param.toStdString();
+        std::filesystem::remove(m_record);
+        EXPECT_EQ(runSignedIn({param}), kCompletionCancelled) << param.toStdString();
         EXPECT_EQ(caller.received(), (Calls {"DISABLE", "FOREGROUND", "ENABLE", c.post}))
             << param.toStdString();
         EXPECT_TRUE(caller.enabled());
@@ -115,7 +186,7 @@ TEST_F(ProgramMainTest, CallerIsDisabledThenToldOnceWhenTheUserClosesTheWindow)
 TEST_F(ProgramMainTest, StandaloneRunTellsNobody)
 {
     TestCaller zero(0);
-    EXPECT_EQ(run({}), kCompletionCancelled);
+    EXPECT_EQ(runSignedIn({}), kCompletionCancelled);
     EXPECT_TRUE(zero.received().empty());
     EXPECT_TRUE(boxes().empty());
 }
@@ -183,7 +254,7 @@ TEST_F(ProgramMainTest, HolderThatWasKilledNoLongerBlocks)
     MutexHolder holder({"QUARVEL000", "QUARVEL_TOOLS", "ZETRINO_RENDO"});
     holder.kill();
     TestCaller caller(77);
-    EXPECT_EQ(run({QStringLiteral("77,1025,3,/tmp/o.xml")}), kCompletionCancelled);
+    EXPECT_EQ(runSignedIn({QStringLiteral("77,1025,3,/tmp/o.xml")}), kCompletionCancelled);
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(caller.received(), (Calls {"DISABLE", "FOREGROUND", "ENABLE", "POST 1025 3 1"}));
 }
@@ -195,4 +266,83 @@ TEST_F(ProgramMainTest, QtOptionsOnTheCommandLineAreTheCallersParameters)
     EXPECT_EQ(run({QStringLiteral("-style"), QStringLiteral("fusion")}), kCompletionFailed);
     EXPECT_EQ(boxes(), std::vector<std::string> {kInvalidArgumentLine});
     EXPECT_TRUE(caller.received().empty());
+}
+
+TEST_F(ProgramMainTest, CancelledSignInEndsWithStatusTwoAndNoSignInRow)
+{
+    TestCaller caller(77);
+    testsupport::VirtualDisplay display;
+    start({QStringLiteral("77,1025,3,/tmp/o.xml")}, false, &display);
+    ASSERT_TRUE(display.waitForWindow("ログイン"));
+    display.key("Escape");
+    EXPECT_EQ(finish(), kCompletionFailed);
+    EXPECT_EQ(caller.received(), (Calls {"DISABLE", "FOREGROUND", "ENABLE", "POST 1025 3 2"}));
+    EXPECT_EQ(signedInRows(), 0);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ProgramMainTest, SignedInAndClosedRemovesTheSignInRowAndWritesTheExportSettings)
+{
+    EXPECT_EQ(runSignedIn({}), kCompletionCancelled);
+    EXPECT_EQ(signedInRows(), 0);
+    EXPECT_TRUE(std::filesystem::exists(m_appData / "quelto/morabyzaimu/ini/Zetrino.ini"));
+    // The default settings file, written without a dialog on the first start.
+    const std::string settings = testsupport::readFile(m_appData / "quelto/morabyzaimu/dwzaimu.ini");
+    EXPECT_NE(settings.find("[LOCAL]\r\n"), std::string::npos);
+    EXPECT_NE(settings.find("[SERVER]\r\n"), std::string::npos);
+}
+
+TEST_F(ProgramMainTest, StartUpRefusalsEndWithStatusTwoAndTheirText)
+{
+    constexpr const char* kVersionText =
+        "error\t連動ﾃﾞｰﾀの作成\tこのアプリケーションはインストールされている「モラビー財務」の"
+        "バージョンに対応していません。\\rバージョン:8.0.0以降をインストールしてください。\\r\\r"
+        "アプリケーションを強制終了します。";
+    struct Case {
+        std::string installed;
+        bool rootWritable;
+        std::vector<std::string> boxes;
+    };
+    const Case cases[] = {
+        {"7.9.9", true, {kVersionText}},
+        {"", true, {kVersionText}},
+        {"8.0.0.1", true, {kVersionText}},
+        // The export settings cannot be kept either, and the user is told so.
+        {"8.0.0", false,
+         {"error\tエラー\tアプリケーションの初期設定がおこなわれていないため\\rを終了します。",
+          "error\t\t「Zetrino.ini」の書き込みに失敗しました。\\r書き込みに失敗しました: " +
+              platform::paths::fromNative(m_appData / "quelto/morabyzaimu/ini/Zetrino.ini") +
+              " (Not a directory)"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.installed + (c.rootWritable ? "" : " (no data root)"));
+        setInstalledVersion(c.installed);
+        std::filesystem::remove_all(m_appData);
+        if (c.rootWritable)
+            std::filesystem::create_directories(m_appData);
+        else
+            testsupport::writeFile(m_appData, "a file where the data root should be");
+        std::filesystem::remove(m_record);
+        TestCaller caller(77);
+        EXPECT_EQ(run({QStringLiteral("77,1025,3,/tmp/o.xml")}), kCompletionFailed);
+        EXPECT_EQ(boxes(), c.boxes);
+        EXPECT_EQ(caller.received(), (Calls {"DISABLE", "FOREGROUND", "ENABLE", "POST 1025 3 2"}));
+        std::filesystem::remove_all(m_appData);
+    }
+}
+
+TEST_F(ProgramMainTest, WithoutAppInfoBesideTheProgramItRefusesToStart)
+{
+    // The program alone in a folder of its own.
+    const auto alone = m_dir / "alone";
+    std::filesystem::create_directories(alone);
+    std::filesystem::copy_file(PROGRAM_PATH, alone / "zetrino-rendo");
+    TestCaller caller(77);
+    start({QStringLiteral("77,1025,3,/tmp/o.xml")}, true, nullptr,
+          QString::fromStdString((alone / "zetrino-rendo").string()));
+    EXPECT_EQ(finish(), kCompletionFailed);
+    EXPECT_EQ(boxes(), std::vector<std::string> {
+        "error\t連動ﾃﾞｰﾀの作成\tアプリケーションの設定ファイル(AppInfo.ini)が見つかりませんでした。"
+        "\\rアプリケーションを強制終了します。"});
+    EXPECT_EQ(caller.received(), (Calls {"DISABLE", "FOREGROUND", "ENABLE", "POST 1025 3 2"}));
 }

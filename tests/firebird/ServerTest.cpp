@@ -18,10 +18,9 @@ namespace {
 
 class ServerConnectionTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureServer(); }
-
     void SetUp() override
     {
+        testsupport::ensureServer();
         m_file = testsupport::FixtureDb::copyTo("system", m_dir / "data" / "dwaccdef.fdb").string();
     }
 

@@ -4,7 +4,8 @@
 
 using namespace platform;
 
-TEST(CoreTypes, DayCountsMatchTheDelphiEpoch)
+// Day counts from 1899-12-30, the day 0 of the dates stored in the databases and files.
+TEST(CoreTypes, DayCountsFrom18991230)
 {
     struct Case { int y, m, d; double days; };
     const Case cases[] = {

@@ -6,7 +6,7 @@
 
 using namespace platform;
 
-TEST(DateFormat, LettersOfTheToolkit)
+TEST(DateFormat, FormatLetters)
 {
     const TDateTime d = encodeDate(2024, 3, 9) + (7 * 3600 + 5 * 60 + 4.25) / 86400.0;
     const struct { const char* pattern; const char* text; } cases[] = {

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace files = platform::files;
 namespace paths = platform::paths;
@@ -144,4 +148,104 @@ TEST_F(FilesTest, FoldersAndRemoval)
     EXPECT_FALSE(files::exists(""));
     EXPECT_FALSE(files::directoryExists(""));
     EXPECT_THROW(files::readAll(""), files::FileError);
+}
+
+// Any legal file name (NAME_MAX 255 bytes) can be saved and copied to: the temporary name beside
+// it must not grow with the target's name.
+TEST_F(FilesTest, TheLongestLegalNamesCanBeSavedAndCopiedTo)
+{
+    for (const std::size_t length : {std::size_t(250), std::size_t(255)}) {
+        SCOPED_TRACE(length);
+        const std::string name(length, 'n');
+        files::writeAllAtomic("C:\\" + name, "first");
+        files::writeAllAtomic("C:\\" + name, "second");
+        EXPECT_EQ(readFile(m_root / name), "second");
+        const std::string copy(length - 1, 'c');
+        files::copyFile("C:\\" + name, "C:\\" + copy + "x");
+        EXPECT_EQ(readFile(m_root / (copy + "x")), "second");
+    }
+    EXPECT_EQ(files::list("C:\\").size(), 4u);
+}
+
+namespace {
+
+// Runs a save of path in a child process that the file-size limit kills part-way (SIGXFSZ),
+// as a crash or kill -9 in the middle of a save would.
+void saveKilledHalfway(const std::string& path)
+{
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        rlimit small {};
+        small.rlim_cur = small.rlim_max = 1000;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        std::signal(SIGXFSZ, SIG_DFL);
+        try {
+            files::writeAllAtomic(path, std::string(100000, 'k'));
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the save was meant to be killed";
+}
+
+std::vector<std::string> names(const std::string& folder)
+{
+    std::vector<std::string> out;
+    for (const auto& e : files::list(folder))
+        out.push_back(e.name);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace
+
+TEST_F(FilesTest, AKilledSavesTemporaryGoesAtTheNextSaveOfTheSameFile)
+{
+    files::writeAllAtomic("C:\\data.ini", "old");
+    files::writeAllAtomic("C:\\other.ini", "other");
+    writeFile(m_root / ".hidden", "the user's own");
+    saveKilledHalfway("C:\\data.ini");
+    saveKilledHalfway("C:\\other.ini");
+    EXPECT_EQ(readFile(m_root / "data.ini"), "old");
+    ASSERT_EQ(names("C:\\").size(), 5u); // two leftovers beside the three files
+
+    files::writeAllAtomic("C:\\data.ini", "new");
+    EXPECT_EQ(readFile(m_root / "data.ini"), "new");
+    // Only the leftovers of data.ini are gone; other.ini's wait for its own next save.
+    const auto left = names("C:\\");
+    ASSERT_EQ(left.size(), 4u);
+    EXPECT_EQ(std::count(left.begin(), left.end(), ".hidden"), 1);
+    files::copyFile("C:\\data.ini", "C:\\other.ini");
+    EXPECT_EQ(names("C:\\"), (std::vector<std::string>{".hidden", "data.ini", "other.ini"}));
+}
+
+TEST_F(FilesTest, NewFilesHonourTheUmaskAndSetIdBitsAreNeverCarriedOver)
+{
+    const mode_t saved = ::umask(027);
+    auto modeOf = [&](const std::string& name) {
+        struct stat st {};
+        EXPECT_EQ(::stat((m_root / name).c_str(), &st), 0) << name;
+        return st.st_mode & 07777;
+    };
+    files::writeAllAtomic("C:\\new.ini", "x");
+    files::append("C:\\new.log", "x");
+    files::File created("C:\\new.bin", files::File::Mode::Create);
+    created.close();
+
+    writeFile(m_root / "tool", "#!/bin/sh\n");
+    ASSERT_EQ(::chmod((m_root / "tool").c_str(), 06755), 0);
+    files::writeAllAtomic("C:\\tool", "#!/bin/sh\nexit 0\n");
+    writeFile(m_root / "setid", "x");
+    ASSERT_EQ(::chmod((m_root / "setid").c_str(), 06750), 0);
+    files::copyFile("C:\\setid", "C:\\setid.copy");
+    ::umask(saved);
+
+    struct Case { const char* name; mode_t expected; };
+    const Case cases[] = {{"new.ini", 0640}, {"new.log", 0640}, {"new.bin", 0640},
+                          {"tool", 0755}, {"setid.copy", 0750}};
+    for (const auto& c : cases)
+        EXPECT_EQ(modeOf(c.name), c.expected) << c.name;
 }

@@ -29,20 +29,20 @@ protected:
         files::clearFaults();
         paths::resetDriveMap();
     }
-    // Compares with a reference file; ZETRINO_REGENERATE_REFERENCES=1 rewrites the reference
-    // instead (review the change as a diff).
+    // Compares with a reference file written by hand, never by the code under test.
     static void expectReference(const std::string& actual, const char* name)
     {
-        const std::string path = std::string(TEST_SOURCE_DIR) + "/data/" + name;
-        if (const char* regen = std::getenv("ZETRINO_REGENERATE_REFERENCES"); regen && *regen == '1')
-            writeFile(path, actual);
-        EXPECT_EQ(actual, readFile(path)) << name;
+        EXPECT_EQ(actual, readFile(std::string(TEST_SOURCE_DIR) + "/data/" + name)) << name;
     }
     testsupport::TempDir m_root;
 };
 
 } // namespace
 
+// data/ini_write.ini was typed as the UTF-8 text below and converted with
+// `iconv -f UTF-8 -t CP932` (CR LF line ends; "①㈱髙" are CP932's NEC and IBM extensions):
+//   [DATASTS] / STATUS=1 / OPNAME=山田　太郎 / SHARE_STATUS=1 /
+//   [DATAINFO] / path=D:\表示\ｶﾅ①㈱髙 / NENDO=2024 / LIST=a,b,"c" \n / [EMPTY] / K=
 TEST_F(IniFileTest, WritesMatchTheReferenceByteForByte)
 {
     IniFile ini("C:\\Data\\dwacc.ini");
@@ -206,4 +206,73 @@ TEST_F(IniFileTest, IntegersAndBooleans)
     EXPECT_TRUE(ini.readBool("N", "a", false));
     EXPECT_FALSE(ini.readBool("N", "missing", false));
     EXPECT_TRUE(ini.readBool("N", "h", true));
+}
+
+// A file written by another program may hold bytes that are not CP932 (a damaged file, another
+// code page). They must not make the whole file unreadable.
+TEST_F(IniFileTest, UndecodableBytesNeverStopARead)
+{
+    // "山田" in CP932 is 8E 52 93 63; 85 40 is an unassigned double-byte code; 81 before a blank
+    // is a lead byte without its trail byte; A0 and FD are unassigned single bytes.
+    writeFile(m_root / "z.ini", "[ST_G]\r\nDATA=8.0\r\nKOMONSAKI=A\x85\x40" "B\r\nLEAD=A\x81 B\r\n"
+                                "SINGLE=\xA0x\xFD\r\nNAME=\x8E\x52\x93\x63\r\nNUM=1\x85\x40\r\n"
+                                "[\x85\x40sec]\r\nk=v\r\n");
+    const IniFile ini("C:\\z.ini");
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case { const char* key; std::string expected; };
+    const Case cases[] = {{"DATA", "8.0"}, {"KOMONSAKI", "A" + fffd + "B"}, {"LEAD", "A" + fffd + " B"},
+                          {"SINGLE", fffd + "x" + fffd}, {"NAME", "山田"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.readString("ST_G", c.key, "?"), c.expected) << c.key;
+    EXPECT_EQ(ini.readInteger("ST_G", "NUM", 7), 7);
+    EXPECT_EQ(ini.readSections(), (std::vector<std::string>{"ST_G", fffd + "sec"}));
+    EXPECT_EQ(ini.readSection("ST_G").size(), 6u);
+
+    // A value used as it stands: sound ones read, an undecodable one names file, section and key.
+    EXPECT_EQ(ini.readExactString("ST_G", "NAME", "?"), "山田");
+    EXPECT_EQ(ini.readExactString("ST_G", "MISSING", "def"), "def");
+    try {
+        (void)ini.readExactString("st_g", "komonsaki", "");
+        ADD_FAILURE() << "no error";
+    } catch (const platform::IniValueError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("C:\\z.ini"), std::string::npos) << what;
+        EXPECT_NE(what.find("[st_g]"), std::string::npos) << what;
+        EXPECT_NE(what.find("komonsaki"), std::string::npos) << what;
+    }
+}
+
+TEST_F(IniFileTest, UndecodableBytesSurviveWritesOfTheFile)
+{
+    const std::string before = "[S]\r\nbad=A\x85\x40" "B\r\nk=1\r\n";
+    writeFile(m_root / "w.ini", before);
+    IniFile ini("C:\\w.ini");
+    // Writing back what was read changes nothing on disk.
+    ini.writeString("S", "bad", ini.readString("S", "bad", ""));
+    EXPECT_EQ(readFile(m_root / "w.ini"), before);
+    // Other keys change; the undecodable line keeps its bytes.
+    ini.writeString("S", "k", "2");
+    EXPECT_EQ(readFile(m_root / "w.ini"), "[S]\r\nbad=A\x85\x40" "B\r\nk=2\r\n");
+    // A new text with U+FFFD has no CP932 form and is refused.
+    EXPECT_THROW(ini.writeString("S", "k", "x\xEF\xBF\xBD"), platform::text::EncodingError);
+}
+
+TEST_F(IniFileTest, LineBreaksAndNulsAreRefusedEachWithItsOwnMessage)
+{
+    IniFile ini("C:\\n.ini");
+    struct Case { std::string value; const char* says; const char* never; };
+    const Case cases[] = {{"two\r\nlines", "改行", "NUL"},
+                          {"one\nline", "改行", "NUL"},
+                          {std::string("cut\0here", 8), "NUL", "改行"}};
+    for (const auto& c : cases) {
+        try {
+            ini.writeString("S", "k", c.value);
+            ADD_FAILURE() << "no error";
+        } catch (const std::invalid_argument& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(c.says), std::string::npos) << what;
+            EXPECT_EQ(what.find(c.never), std::string::npos) << what;
+        }
+    }
+    EXPECT_FALSE(files::exists("C:\\n.ini"));
 }

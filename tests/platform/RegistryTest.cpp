@@ -1,8 +1,12 @@
 #include "platform/Registry.h"
 
+#include "platform/IniFile.h"
+
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace registry = platform::registry;
 using registry::RootKey;
@@ -55,4 +59,34 @@ TEST_F(RegistryTest, SubkeysListAlphabeticallyAndDeleteWithTheirKey)
     EXPECT_FALSE(registry::keyExists(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08\\Sub"));
     EXPECT_EQ(registry::subKeys(RootKey::LocalMachine, "SOFTWARE\\Maker"),
               (std::vector<std::string>{"Empty", "zaimu09"}));
+}
+
+// One damaged entry in the store must not make every other key unreadable; the damaged value
+// itself is an error that says where it is.
+TEST_F(RegistryTest, AnUndecodableEntryAffectsOnlyItself)
+{
+    std::filesystem::create_directories(m_dir / "reg");
+    testsupport::writeFile(m_dir / "reg/registry.ini",
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Maker\\Zaimu08]\r\nProduct=sz:Zaimu\r\n"
+                           "Broken=sz:Za\x85\x40mu\r\nVersion=sz:8.0.1\r\n"
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Maker\\Old\x85\x40]\r\nProduct=sz:x\r\n");
+    EXPECT_TRUE(registry::keyExists(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08"));
+    EXPECT_EQ(registry::subKeys(RootKey::LocalMachine, "SOFTWARE\\Maker").size(), 2u);
+    const auto version = registry::readValue(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08", "Version");
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->text, "8.0.1");
+    EXPECT_EQ(registry::valueNames(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08").size(), 3u);
+    try {
+        (void)registry::readValue(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu08", "Broken");
+        ADD_FAILURE() << "no error";
+    } catch (const platform::IniValueError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("registry.ini"), std::string::npos) << what;
+        EXPECT_NE(what.find("SOFTWARE\\Maker\\Zaimu08"), std::string::npos) << what;
+        EXPECT_NE(what.find("Broken"), std::string::npos) << what;
+    }
+    // Writing elsewhere in the store keeps the damaged bytes as they were.
+    registry::writeString(RootKey::LocalMachine, "SOFTWARE\\Maker\\Zaimu09", "Product", "y");
+    EXPECT_NE(testsupport::readFile(m_dir / "reg/registry.ini").find("Broken=sz:Za\x85\x40mu\r\n"),
+              std::string::npos);
 }

@@ -42,7 +42,11 @@ protected:
 // The company database on the loopback server, reached through a relay that can cut the link.
 class CompanySettingsServer : public DataModuleFixture {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureServer(); }
+    void SetUp() override
+    {
+        DataModuleFixture::SetUp();
+        testsupport::ensureServer();
+    }
 };
 
 } // namespace

@@ -171,20 +171,23 @@ TEST_F(DataInfomationTest, OpeningMarksInUseAndClosingMarksFreeByteForByte)
     EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts().front();
 }
 
-TEST_F(DataInfomationTest, OpeningWithoutMarkingAndClosingWithoutWritingLeaveNoFile)
+// Only a standalone opening that marks the data set writes its information file.
+TEST_F(DataInfomationTest, OpeningsThatLeaveNoFile)
 {
-    ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, 0));
-    ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder1, 0, 0));
-    EXPECT_FALSE(std::filesystem::exists(m_root / "data/0001/dwacc.ini"));
-}
-
-TEST_F(DataInfomationTest, ClientServerOpeningWritesNoFile)
-{
-    ConnectMode = 1;
-    SystemDef.HostName = "127.0.0.1"; // counts as local: the embedded engine serves it
-    ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, 1));
-    ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder1, 1, 0));
-    EXPECT_FALSE(std::filesystem::exists(m_root / "data/0001/dwacc.ini"));
+    struct Case { const char* what; int connectMode; const char* host; int mark; };
+    const Case cases[] = {
+        {"standalone, not marked", 0, "buildpc", 0},
+        // 127.0.0.1 counts as local: the embedded engine serves it.
+        {"client/server, marked", 1, "127.0.0.1", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConnectMode = c.connectMode;
+        SystemDef.HostName = c.host;
+        ASSERT_TRUE(m_dm->fnAccDatConnected("", kFolder1, c.mark));
+        ASSERT_TRUE(m_dm->fnAccDatDisconnected(kFolder1, c.mark, 0));
+        EXPECT_FALSE(std::filesystem::exists(m_root / "data/0001/dwacc.ini"));
+    }
 }
 
 TEST_F(DataInfomationTest, FirstReadCreatesTheFileAndMissingDataReadsFalse)
@@ -625,6 +628,32 @@ TEST_F(ShareCopyTest, AFailedFetchTakesNothingOut)
     TDataInfomationRec rec;
     info.ReadIniFileCurHost(kShare, rec);
     EXPECT_EQ(rec.Status, records::dsFree);
+}
+
+} // namespace
+
+namespace {
+
+// An information file written by another program may hold bytes that are not CP932. The lists
+// still show the data set: undecodable characters read as U+FFFD, numbers as they stand.
+TEST_F(ShareCopyTest, AnInformationFileWithUndecodableBytesStillReads)
+{
+    testsupport::writeFile(m_root / "share/0001/dwacc.ini",
+                           "[DATASTS]\r\nSTATUS=2\r\nOPCODE=10001\r\nOPERATOR=\x8E\x52\x85\x40\r\n"
+                           "SHARE_STATUS=1\r\n[DATAINFO]\r\nSHOUGOU=A\xA0" "B\r\nNENDO=2024\r\n");
+    TDataInfomation info;
+    TDataInfomationRec rec;
+    EXPECT_TRUE(info.ReadIniFileCurHost(kShare, rec));
+    EXPECT_EQ(rec.Status, 2);
+    EXPECT_EQ(rec.OpCode, 10001);
+    EXPECT_EQ(rec.OpName, "山\xEF\xBF\xBD");
+    EXPECT_EQ(rec.Shougou, "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(rec.DataListName, rec.Shougou);
+    EXPECT_EQ(rec.Nendo, 2024);
+    // Changing the state keeps the other lines' bytes.
+    info.SetDataStatus(kShare, records::dsFree);
+    EXPECT_NE(testsupport::readFile(m_root / "share/0001/dwacc.ini").find("SHOUGOU=A\xA0" "B\r\n"),
+              std::string::npos);
 }
 
 } // namespace

@@ -8,11 +8,10 @@ namespace {
 
 class DataModuleServerTest : public DataModuleFixture {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureServer(); }
-
     void SetUp() override
     {
         DataModuleFixture::SetUp();
+        testsupport::ensureServer();
         ConnectMode = 1;
         SystemDef.HostName = "localhost";
     }

@@ -8,11 +8,10 @@ namespace fs = std::filesystem;
 
 class DataModuleServicesServerTest : public DataModuleFixture {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureServer(); }
-
     void SetUp() override
     {
         DataModuleFixture::SetUp();
+        testsupport::ensureServer();
         ConnectMode = 1;
         SystemDef.HostName = "localhost";
         fs::create_directories(m_root / "temp");

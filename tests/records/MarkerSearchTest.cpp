@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 using testsupport::TempDir;
 namespace fs = std::filesystem;
@@ -50,24 +52,29 @@ TEST(FindTextInFile, GivesTheFirstOccurrenceAndTheBytesFromThere)
     struct Case {
         const char* name;
         std::size_t size;
-        long long at;       // marker position, -1 none
-        long long expected;
+        std::vector<std::pair<std::size_t, std::string>> writes; // bytes put at offsets
+        long long expected;                                      // -1 none
     };
     const Case cases[] = {
-        {"deep in the file", 20000, 10000, 10000},
-        {"across two chunks", 2000, 505, 505},
-        {"at a chunk start", 2000, 1024, 1024},
-        {"across two buffer fills", 40000, 16384 - 5, 16384 - 5},
-        {"across later buffer fills", 40000, 32768 - 13, 32768 - 13},
-        {"ending the file", 1000, 1000 - 14, 1000 - 14},
-        {"first bytes only", 2000, 0, 0},
-        {"absent", 3000, -1, -1},
+        {"deep in the file", 20000, {{10000, kMarker}}, 10000},
+        {"across two chunks", 2000, {{505, kMarker}}, 505},
+        {"at a chunk start", 2000, {{1024, kMarker}}, 1024},
+        {"across two buffer fills", 40000, {{16384 - 5, kMarker}}, 16384 - 5},
+        {"across later buffer fills", 40000, {{32768 - 13, kMarker}}, 32768 - 13},
+        {"ending the file", 1000, {{1000 - 14, kMarker}}, 1000 - 14},
+        {"first bytes only", 2000, {{0, kMarker}}, 0},
+        {"an occurrence at 0 gives way to a later one", 4000, {{0, kMarker}, {3000, kMarker}}, 3000},
+        {"absent", 3000, {}, -1},
+        // The last read is short; the bytes an earlier read left at the same places would
+        // complete the marker. Only bytes actually read may count.
+        {"cut off by the end, not completed by earlier bytes", 32768 + 20,
+         {{16384 + 20, "rvelZone"}, {32768 + 14, "## Qua"}}, -1},
     };
     for (const auto& c : cases) {
         TempDir dir;
         std::string bytes = data(c.size);
-        if (c.at >= 0)
-            bytes.replace(std::size_t(c.at), kMarker.size(), kMarker);
+        for (const auto& [offset, part] : c.writes)
+            bytes.replace(offset, part.size(), part);
         testsupport::writeFile(dir / "f.bin", bytes);
         std::string text = "stale";
         EXPECT_EQ(FindTextInFile((dir / "f.bin").string(), kMarker, text), c.expected) << c.name;
@@ -79,31 +86,6 @@ TEST(FindTextInFile, GivesTheFirstOccurrenceAndTheBytesFromThere)
             EXPECT_EQ(text, "") << c.name;
         }
     }
-}
-
-TEST(FindTextInFile, AnOccurrenceAtZeroGivesWayToALaterOne)
-{
-    TempDir dir;
-    std::string bytes = data(4000);
-    bytes.replace(0, kMarker.size(), kMarker);
-    bytes.replace(3000, kMarker.size(), kMarker);
-    testsupport::writeFile(dir / "f.bin", bytes);
-    std::string text;
-    EXPECT_EQ(FindTextInFile((dir / "f.bin").string(), kMarker, text), 3000);
-}
-
-TEST(FindTextInFile, MarkerCutOffByTheEndIsNotCompletedByEarlierBytes)
-{
-    // The last read is short; the bytes an earlier read left at the same places would complete
-    // the marker. Only bytes actually read may count.
-    TempDir dir;
-    std::string bytes = data(32768 + 20);
-    bytes.replace(16384 + 20, 8, "rvelZone");
-    bytes.replace(32768 + 14, 6, "## Qua");
-    testsupport::writeFile(dir / "f.bin", bytes);
-    std::string text;
-    EXPECT_EQ(FindTextInFile((dir / "f.bin").string(), kMarker, text), -1);
-    EXPECT_EQ(text, "");
 }
 
 TEST(FindTextInFile, MissingFileRaises)

@@ -267,11 +267,10 @@ namespace {
 // Client/server mode on the loopback server, through a relay that can cut the link.
 class OperatorSettingsServer : public DataModuleFixture {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureServer(); }
-
     void SetUp() override
     {
         DataModuleFixture::SetUp();
+        testsupport::ensureServer();
         ConnectMode = 1;
         SystemDef.HostName = "localhost/" + std::to_string(m_relay.port());
         ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));

@@ -18,6 +18,9 @@
 #include <filesystem>
 #include <string>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 using platform::IDNO;
@@ -61,10 +64,11 @@ protected:
 
 } // namespace
 
-TEST(SystemUtils, VersionAndUser)
+TEST(SystemUtils, UserNameIsTheEffectiveUsers)
 {
-    EXPECT_GT(GetOSMajorVersion(), 5);
-    EXPECT_FALSE(GetWinUserName().empty());
+    const passwd* pw = ::getpwuid(::geteuid());
+    ASSERT_NE(pw, nullptr);
+    EXPECT_EQ(GetWinUserName(), std::string(pw->pw_name));
 }
 
 TEST(SystemUtils, WaitProcessesPendingEvents)
@@ -75,6 +79,7 @@ TEST(SystemUtils, WaitProcessesPendingEvents)
     EXPECT_TRUE(fired);
 }
 
+// Also where the system version matters: a version of 5 or below would read EnableLUA as 0.
 TEST_F(PickerTest, ElevationRuleFollowsEnableLua)
 {
     EXPECT_FALSE(isUacOn());

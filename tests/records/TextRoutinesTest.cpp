@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ctime>
+
+#include <unistd.h>
 
 using platform::Currency;
 using platform::encodeDate;
@@ -136,13 +139,45 @@ TEST(TextRoutines, NumbersAndDates)
     };
     for (const auto& c : dates)
         EXPECT_EQ(StrToDateDef0(c.s), c.expected) << c.s;
-    EXPECT_GT(StrToDateDef0("24/04/01"), encodeDate(1950, 1, 1));
 
     const double d = encodeDate(2024, 4, 1) + (13 * 60 + 5) / 1440.0;
     EXPECT_EQ(DateToText(2, d), "24/04/01");
     EXPECT_EQ(DateToText(4, d), "2024/04/01");
     EXPECT_EQ(DateToText(0, d), "2024/04/01 13:05");
     EXPECT_EQ(DateToText(4, 0), "");
+}
+
+// A two-digit year lands in [this year - 50, this year + 49]; a missing year is this year. The
+// clock is fixed at noon local time of the given date.
+TEST(TextRoutines, TwoDigitYearsFollowTheClock)
+{
+    struct Case { int clockYear; const char* s; double expected; };
+    const Case cases[] = {
+        {2026, "24/04/01", encodeDate(2024, 4, 1)},
+        {2026, "76/01/01", encodeDate(1976, 1, 1)},   // first year of the window
+        {2026, "75/12/31", encodeDate(2075, 12, 31)}, // last year of the window
+        {2026, "04/01", encodeDate(2026, 4, 1)},
+        {2074, "24/01/01", encodeDate(2024, 1, 1)},
+        {2074, "23/12/31", encodeDate(2123, 12, 31)},
+        {2075, "24/12/31", encodeDate(2124, 12, 31)},
+        {2050, "00/01/01", encodeDate(2000, 1, 1)},
+        {2050, "99/12/31", encodeDate(2099, 12, 31)},
+        {2050, "2/29", 0},                            // 2050 is no leap year
+        {2024, "2/29", encodeDate(2024, 2, 29)},
+        {2024, "0024/04/01", encodeDate(24, 4, 1)},   // four digits are taken as they stand
+    };
+    for (const auto& c : cases) {
+        std::tm noon{};
+        noon.tm_year = c.clockYear - 1900;
+        noon.tm_mon = 5;
+        noon.tm_mday = 15;
+        noon.tm_hour = 12;
+        noon.tm_isdst = -1;
+        const std::time_t at = std::mktime(&noon);
+        SetTextRoutinesClock([at] { return at; });
+        EXPECT_EQ(StrToDateDef0(c.s), c.expected) << c.clockYear << " " << c.s;
+    }
+    SetTextRoutinesClock({});
 }
 
 TEST(TextRoutines, ByteClassesOnCp932)
@@ -164,8 +199,11 @@ TEST(TextRoutines, GetPcName)
 {
     EXPECT_EQ(GetPcName(2, ""), "ANONYMOUS");
     EXPECT_EQ(GetPcName(2, "yamada"), "yamada");
-    EXPECT_FALSE(GetPcName(0, "yamada").empty());
-    EXPECT_NE(GetPcName(0, "yamada"), "PCNAME-ERROR");
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    ASSERT_NE(std::string(host), "");
+    for (const int mode : {0, 1})
+        EXPECT_EQ(GetPcName(mode, "yamada"), std::string(host)) << mode;
 }
 
 TEST(TextRoutines, QSortByCodeSortsByCp932Bytes)

@@ -275,30 +275,100 @@ TEST_F(ShareTransferTest, AFetchFailingHalfwayLeavesBothSidesIntact)
     EXPECT_EQ(shareStatus(m_area), 1);
 }
 
-TEST_F(ShareTransferTest, AStoreFailingHalfwayKeepsTheSetTakenOut)
+// Every write, copy and rename of a store, failing in turn. The steps of storing one data set
+// (its "dwacc.fdb" and "dwacc.ini"), in order:
+//   write+rename 0   the area marked as being pasted
+//   copy 0, 1        both files copied beside their targets
+//   rename 1, 2      the area's old files moved aside
+//   rename 3, 4      the copies moved in
+//   write+rename 1-4 the local state freed, the area's state freed, the area's share state and
+//                    the local share state given back (renames 5-8)
+// Whatever step fails, the store reports failure and leaves the server's data and both lock
+// states as they were: the set stays taken out by this login and the local copy stays the master.
+TEST_F(ShareTransferTest, AStoreFailingAtAnyStepChangesNothing)
 {
     auto ctl = catalogue();
     TDataSentakuRec rec = rowOfSlot(*ctl);
     ASSERT_EQ(ctl->KyoyuDataDown(rec, 0), 1);
     files::writeAllAtomic(platform::paths::join(m_local, DataFile), "EDITED-LOCALLY");
-    // The data files failing to arrive (a failed state mark alone does not stop the store).
-    for (files::Operation op : {files::Operation::Copy}) {
-        SCOPED_TRACE(static_cast<int>(op));
-        TDataSentakuRec again = rowOfSlot(*ctl);
-        files::failNext(op, ENOSPC);
-        EXPECT_EQ(ctl->KyoyuDataUp(again, 1), 0);
-        files::clearFaults();
+    const std::string areaIni = files::readAll(platform::paths::join(m_area, DataIniFile));
+    const std::string localIni = files::readAll(platform::paths::join(m_local, DataIniFile));
+    ASSERT_EQ(shareStatus(m_area), 2);
+
+    struct Step { files::Operation op; int skip; };
+    std::vector<Step> steps;
+    for (int skip = 0; skip <= 4; ++skip)
+        steps.push_back({files::Operation::Write, skip});
+    for (int skip = 0; skip <= 1; ++skip)
+        steps.push_back({files::Operation::Copy, skip});
+    for (int skip = 0; skip <= 8; ++skip)
+        steps.push_back({files::Operation::Rename, skip});
+    auto expectUnchanged = [&] {
         EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
         EXPECT_EQ(fileNames(m_area), (std::vector<std::string>{"dwacc.fdb", "dwacc.ini"}));
+        EXPECT_EQ(files::readAll(platform::paths::join(m_area, DataIniFile)), areaIni);
         EXPECT_EQ(dataOf(m_local), "EDITED-LOCALLY");
-        EXPECT_EQ(shareStatus(m_area), 2);
-        EXPECT_EQ(shareOpcode(m_area), SystemDef.LoginId);
+        EXPECT_EQ(fileNames(m_local), (std::vector<std::string>{"dwacc.fdb", "dwacc.ini"}));
+        EXPECT_EQ(files::readAll(platform::paths::join(m_local, DataIniFile)), localIni);
         EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"1"}));
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "operation " << static_cast<int>(step.op) << " skip " << step.skip);
+        TDataSentakuRec again = rowOfSlot(*ctl);
+        files::failNext(step.op, ENOSPC, step.skip);
+        EXPECT_EQ(ctl->KyoyuDataUp(again, 1), 0);
+        files::clearFaults();
+        expectUnchanged();
     }
-    TDataSentakuRec again = rowOfSlot(*ctl);
-    ASSERT_EQ(ctl->KyoyuDataUp(again, 1), 1);
-    EXPECT_EQ(dataOf(m_area), "EDITED-LOCALLY");
-    EXPECT_EQ(shareStatus(m_area), 1);
+    // Quiet mode off: the error reaches the caller, with the same result.
+    {
+        TDataSentakuRec again = rowOfSlot(*ctl);
+        files::failNext(files::Operation::Rename, EIO, 7);
+        EXPECT_THROW(ctl->KyoyuDataUp(again, 0), files::FileError);
+        files::clearFaults();
+        expectUnchanged();
+    }
+    // One step past each kind's last: the fault is never reached and the store goes through,
+    // so the table above covers every step.
+    for (const Step& past : {Step{files::Operation::Write, 5}, Step{files::Operation::Copy, 2},
+                             Step{files::Operation::Rename, 9}}) {
+        SCOPED_TRACE(static_cast<int>(past.op));
+        files::writeAllAtomic(platform::paths::join(m_local, DataFile), "EDITED-LOCALLY");
+        TDataSentakuRec again = rowOfSlot(*ctl);
+        files::failNext(past.op, ENOSPC, past.skip);
+        ASSERT_EQ(ctl->KyoyuDataUp(again, 1), 1);
+        files::clearFaults();
+        EXPECT_EQ(dataOf(m_area), "EDITED-LOCALLY");
+        EXPECT_EQ(shareStatus(m_area), 1);
+        EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"0"}));
+        // Taken out again for the next case.
+        TDataSentakuRec down = rowOfSlot(*ctl);
+        ASSERT_EQ(ctl->KyoyuDataDown(down, 0), 1);
+    }
+}
+
+// The owner of a taken-out area that cannot be read (a damaged file, a value in another code
+// page) counts as another login: nothing is stored over it.
+TEST_F(ShareTransferTest, AnUnreadableShareOwnerCountsAsTaken)
+{
+    auto ctl = catalogue();
+    TDataSentakuRec rec = rowOfSlot(*ctl);
+    ASSERT_EQ(ctl->KyoyuDataDown(rec, 0), 1);
+    files::writeAllAtomic(platform::paths::join(m_local, DataFile), "EDITED-LOCALLY");
+    for (const char* owner : {"SHARE_OPCODE=1\x85\x40\r\n", "SHARE_OPCODE=\r\n", ""}) {
+        SCOPED_TRACE(owner);
+        files::writeAllAtomic(platform::paths::join(m_area, DataIniFile),
+                              std::string("[DATASTS]\r\nSTATUS=1\r\nSHARE_STATUS=2\r\n") + owner);
+        selection::DataInfomationAdapter info;
+        EXPECT_EQ(info.CopyToShareServer(m_area, m_local, 1), -1);
+        EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
+    }
+    // A share state that cannot be read is not free either: no fetch takes the area.
+    files::writeAllAtomic(platform::paths::join(m_area, DataIniFile),
+                          "[DATASTS]\r\nSTATUS=1\r\nSHARE_STATUS=\x85\x40\r\n");
+    selection::DataInfomationAdapter info;
+    EXPECT_EQ(info.CopyFromShareServer(m_area, "C:\\ZAIMU\\data\\0009", 1), -1);
+    EXPECT_EQ(info.CopyToShareServer(m_area, m_local, 1), -1);
 }
 
 TEST_F(ShareTransferTest, ASecondLoginCannotStoreOverDataTheFirstHasOut)
@@ -395,6 +465,49 @@ TEST_F(ShareTransferTest, ConsolidatedSetsTravelWithTheirChildren)
     EXPECT_EQ(shareStatus(m_area), 1);
     EXPECT_EQ(shareStatus(m_area + "\\002"), 1);
     EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"0"}));
+}
+
+// A consolidated set is stored child by child, then the parent (each as in the table above: 5
+// writes, 2 copies and 9 renames for a set of two files). A failure in the parent's store puts
+// back the children already stored.
+TEST_F(ShareTransferTest, AConsolidatedStoreFailingInTheParentPutsTheChildrenBack)
+{
+    platform::IniFile(platform::paths::join(m_area, DataIniFile)).writeInteger("DATAINFO", "GASSANKBN", 1);
+    makeDataSet(m_area + "\\002", "CHILD-2", "支店二");
+    auto ctl = catalogue();
+    TDataSentakuRec rec = rowOfSlot(*ctl);
+    ASSERT_EQ(ctl->KyoyuDataDown(rec, 0), 1);
+    files::writeAllAtomic(platform::paths::join(m_local, DataFile), "EDITED-LOCALLY");
+    files::writeAllAtomic(platform::paths::join(m_local + "\\002", DataFile), "CHILD-2-EDITED");
+    auto iniOf = [](const std::string& folder) { return files::readAll(platform::paths::join(folder, DataIniFile)); };
+    const std::string areaIni = iniOf(m_area), childIni = iniOf(m_area + "\\002");
+    const std::string localChildIni = iniOf(m_local + "\\002");
+
+    struct Step { files::Operation op; int skip; };
+    for (const Step& step : {Step{files::Operation::Copy, 2}, Step{files::Operation::Write, 5},
+                             Step{files::Operation::Write, 9}, Step{files::Operation::Rename, 9},
+                             Step{files::Operation::Rename, 17}}) {
+        SCOPED_TRACE(testing::Message() << "operation " << static_cast<int>(step.op) << " skip " << step.skip);
+        TDataSentakuRec back;
+        ASSERT_EQ(ctl->GetDataListRecordByPath(m_local, back), 1);
+        ASSERT_EQ(back.ChildCnt, 1);
+        files::failNext(step.op, ENOSPC, step.skip);
+        EXPECT_EQ(ctl->KyoyuDataUp(back, 1), 0);
+        files::clearFaults();
+        EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
+        EXPECT_EQ(iniOf(m_area), areaIni);
+        EXPECT_EQ(dataOf(m_area + "\\002"), "CHILD-2");
+        EXPECT_EQ(iniOf(m_area + "\\002"), childIni);
+        EXPECT_EQ(fileNames(m_area + "\\002"), (std::vector<std::string>{"dwacc.fdb", "dwacc.ini"}));
+        EXPECT_EQ(iniOf(m_local + "\\002"), localChildIni);
+        EXPECT_EQ(dataOf(m_local + "\\002"), "CHILD-2-EDITED");
+        EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"1"}));
+    }
+    TDataSentakuRec back;
+    ASSERT_EQ(ctl->GetDataListRecordByPath(m_local, back), 1);
+    ASSERT_EQ(ctl->KyoyuDataUp(back, 1), 1);
+    EXPECT_EQ(dataOf(m_area + "\\002"), "CHILD-2-EDITED");
+    EXPECT_EQ(shareStatus(m_area + "\\002"), 1);
 }
 
 TEST_F(ShareTransferTest, AFailedChildFetchFailsTheWholeFetch)

@@ -1,6 +1,7 @@
 #include "support/FixtureDb.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,14 @@ namespace {
 
 const std::filesystem::path kSourceDir = ZETRINO_SOURCE_DIR;
 const std::filesystem::path kCacheDir = ZETRINO_FIXTURE_CACHE;
+
+// The build folder whose UDR module the tools install: this build's, unless the environment
+// names another one the way it does for the tools.
+QString buildDir()
+{
+    const QString named = qEnvironmentVariable("ZETRINO_BUILD_DIR");
+    return named.isEmpty() ? QStringLiteral(ZETRINO_BUILD_DIR) : named;
+}
 
 std::string fileBytes(const std::filesystem::path& p)
 {
@@ -55,6 +64,9 @@ std::string run(const QString& program, const QStringList& args, int& exitCode)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZETRINO_BUILD_DIR"), buildDir());
+    p.setProcessEnvironment(env);
     p.start(program, args);
     if (!p.waitForStarted(-1)) {
         exitCode = -1;

@@ -23,7 +23,9 @@ public:
 firebird::ConnectParams morabyParams(const std::string& database);
 
 // Starts the loopback server through tools/services.sh unless it already answers (once per
-// process). Throws std::runtime_error when it cannot be started.
+// process). Throws std::runtime_error with the script's reason when it cannot be started.
+// Call it from a fixture's SetUp(), not SetUpTestSuite(): GoogleTest turns a failure in
+// SetUpTestSuite() into skipped tests, which ctest counts as passed.
 void ensureServer();
 
 } // namespace testsupport

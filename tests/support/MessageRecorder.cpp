@@ -1,6 +1,7 @@
 #include "support/MessageRecorder.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -71,9 +72,13 @@ int MessageRecorder::execDialog(QDialog& dialog)
     }
     auto handler = std::move(m_dialogs.front());
     m_dialogs.pop_front();
+    // A dialog that frees itself on close may be gone when the handler returns, as exec()
+    // allows.
+    QPointer<QDialog> guard(&dialog);
     dialog.show();
     const int result = handler(dialog);
-    dialog.hide();
+    if (guard)
+        dialog.hide();
     return result;
 }
 

@@ -1,5 +1,6 @@
 // The file procedures as the engine runs them: declared by the fixture SQL, called through
 // isql-fb, once with the embedded engine and once through the loopback server.
+#include "support/FixtureDb.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -93,17 +94,30 @@ private:
 
 class FileProceduresEngine : public ::testing::Test {
 protected:
-    // The engine loads the module from its plugin folder: put this build's copy there.
+    // The engine loads the module from its plugin folder: put this build's copy there before
+    // the first test database declares the procedures. A failure is kept for SetUp() to report:
+    // GoogleTest would turn an assertion here into skipped tests, which ctest counts as passed.
     static void SetUpTestSuite()
     {
         QProcess install;
+        install.setProcessChannelMode(QProcess::MergedChannels);
         install.start(QStringLiteral("bash"),
                       {QStringLiteral(TEST_SOURCE_DIR "/../../tools/install-udr.sh"),
                        QStringLiteral(TEST_BINARY_DIR)});
-        ASSERT_TRUE(install.waitForFinished(-1));
-        ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
-        ASSERT_FALSE(installedModule().empty());
+        if (!install.waitForFinished(-1) || install.exitStatus() != QProcess::NormalExit
+            || install.exitCode() != 0)
+            installFailure() = "tools/install-udr.sh failed: " + install.readAll().toStdString();
+        else if (installedModule().empty())
+            installFailure() = "tools/install-udr.sh left no module in Firebird's plugin folder";
     }
+
+    static std::string& installFailure()
+    {
+        static std::string failure;
+        return failure;
+    }
+
+    void SetUp() override { ASSERT_EQ(installFailure(), ""); }
 
     // One procedure call as a script line.
     static std::string fileOp(const std::string& mode, const std::string& p1, const std::string& p2)
@@ -182,7 +196,14 @@ TEST_F(FileProceduresEngine, ShortNameIsTheLongName)
 }
 
 // Through the loopback server, which loads the module itself (tools/services.sh starts it).
-class FileProceduresServer : public FileProceduresEngine {};
+class FileProceduresServer : public FileProceduresEngine {
+protected:
+    void SetUp() override
+    {
+        FileProceduresEngine::SetUp();
+        testsupport::ensureServer();
+    }
+};
 
 TEST_F(FileProceduresServer, FileAndFolderModes) { exerciseFileAndFolderModes(true); }
 

@@ -103,7 +103,7 @@ DataConRavo02=復元Ｌ
 
 } // namespace
 
-TEST(z5AppInfo, DefaultsFillEveryField)
+TEST(AppInfoLoader, DefaultsFillEveryField)
 {
     const TAppInfoRec d = defaults();
     EXPECT_EQ(d.Application.OEM, "-");
@@ -208,20 +208,29 @@ TEST_F(AppInfoTest, MissingFileLeavesTheRecord)
     EXPECT_EQ(info, before);
 }
 
-TEST_F(AppInfoTest, UnreadableFileFailsPartWayKeepingWhatWasRead)
+// A value that is no CP932 text fails the load as a whole: the start-up must not run with half
+// the product's names from the file and half from the defaults.
+TEST_F(AppInfoTest, AnUndecodableValueFailsTheLoadAndLeavesTheRecordWhole)
 {
-    // A value that is no CP932 text stops the reading at that key.
-    std::string bytes = platform::text::toCp932(
-        "[Application]\r\nOEM=X\r\nSince=2001\r\n[Zaimu]\r\nAppName=ok\r\nAppTitle=");
-    bytes += "\x81\x7f\xff\r\nRegKey=never\r\n";
-    testsupport::writeFile(dir / "AppInfo.ini", bytes);
-    TAppInfoRec info = defaults();
-    EXPECT_EQ(LoadAppInfo(program(), info), kAppInfoReadFailed);
-    EXPECT_EQ(info.Application.OEM, "X");
-    EXPECT_EQ(info.Application.Since, "2001");
-    EXPECT_EQ(info.Application.RegKey, "");
-    EXPECT_EQ(info.Zaimu.AppName, "ok");
-    EXPECT_EQ(info.Zaimu.RegKey, "MORABYZAIMU");
+    struct Case { const char* section; const char* key; std::string line; };
+    const Case cases[] = {{"Zaimu", "AppTitle", "AppTitle=\x81\x7f\xff"},
+                          {"Zaimu", "DataListCnt", "DataListCnt=12\x85\x40"},
+                          {"Menu", "DataConRavo02", "DataConRavo02=\xA0"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        std::string bytes = platform::text::toCp932(
+            "[Application]\r\nOEM=X\r\nSince=2001\r\n");
+        bytes += "[" + std::string(c.section) + "]\r\nAppName=ok\r\n" + c.line + "\r\n";
+        testsupport::writeFile(dir / "AppInfo.ini", bytes);
+        TAppInfoRec info = defaults();
+        const TAppInfoRec before = info;
+        std::string error;
+        EXPECT_EQ(LoadAppInfo(program(), info, &error), kAppInfoReadFailed);
+        EXPECT_EQ(info, before);
+        EXPECT_NE(error.find("AppInfo.ini"), std::string::npos) << error;
+        EXPECT_NE(error.find(std::string("[") + c.section + "]"), std::string::npos) << error;
+        EXPECT_NE(error.find(c.key), std::string::npos) << error;
+    }
 }
 
 TEST_F(AppInfoTest, WindowsFormProgramPathFindsTheFile)

@@ -1,0 +1,182 @@
+#pragma once
+
+// TDataSentakuBox: the data-selection dialog that lists the catalogue's data sets.
+
+#include "platform/Colors.h"
+#include "records/DataInfomation.h"
+#include "records/FormRegistry.h"
+#include "selection/DataCatalogue.h"
+#include "selection/SearchConditions.h"
+#include "ui/BaseDialog.h"
+
+#include <QPixmap>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QPlainTextEdit;
+class TMessageBox;
+class TxPlButton;
+namespace ui {
+class TPerfectGrid;
+}
+
+// Function-key captions of the dialog in the order ESC, F1 .. F8, F12.
+enum FunctionKeyIndex : int {
+    fkEsc = 0, fkF1, fkF2, fkF3, fkF4, fkF5, fkF6, fkF7, fkF8, fkF12, fkCount
+};
+
+// What the function keys depend on.
+struct FunctionKeyState {
+    int SyoriType = 0;
+    int ConnectMode = 0;
+    bool GridFocused = false;
+    bool GridEnabled = true;
+    bool CopyMode = false;
+    bool HasRow = false;          // there is a current row
+    int NetDrive = 0;
+    int ShareKind = 0;
+    bool Named = false;           // the row names a data set
+    std::string DispName;
+    int Gassan = 0;
+    bool IsChild = false;
+    int ParentGassan = 0;
+    int DataStatus = 0;
+    bool AutoCheckVisible = false;
+    int KyoyuDataAuto = 0;
+};
+struct FunctionKeySet {
+    std::array<std::string, fkCount> caption;
+    int F2Mode = 0;
+};
+// The captions for a state; a caption reduced to its prefix ("F5:") marks a key without action.
+FunctionKeySet computeFunctionKeys(const FunctionKeyState& s);
+
+// Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
+// close box, 3 ending the application (type 1). The search, information, shared-server and
+// place dialogs are not part of this dialog yet: their buttons stay disabled.
+class TDataSentakuBox : public TBSDI, public ISyoriKidou {
+public:
+    explicit TDataSentakuBox(QWidget* parent = nullptr);
+    ~TDataSentakuBox() override;
+
+    // Reads the launch parameters (name=value lines; the first line of a name wins). Throws
+    // std::runtime_error for a processing type above 5.
+    void SetParams(const std::vector<std::string>& Lines) override;
+    // Shows the dialog; modal: its result, or -1 when it cannot start.
+    int Execute(bool Modal) override;
+
+    // State (read by callers and tests).
+    std::vector<std::string> Params;
+    bool ModalFlag = false;
+    std::uint8_t SyoriType = 0;
+    int FormStyle = 0;
+    int F2Mode = 0;
+    bool CopyMode = false;
+    std::string CopySourceFolder;
+    std::string ChosenFolder;
+    std::string ChosenSharePath;
+    std::string CurrentDataFolder;
+    TDataKensakuRec SavedConditions;
+    TDataKensakuRec ActiveConditions;
+    TDataKensakuRec LaunchConditions;
+    int SortColumn = -1;
+    bool SortDescending = false;
+    TDataSentakuRecArray DataList;
+    TDataListArray ChildList;
+    TDataSentakuRecDispArray DisplayIndex;
+    int DataCount = 0;
+    int DataPlaceRec = 0;
+    std::string DataPlacePath;
+    bool CancelByEsc = false;
+    bool OnlySARestore = false;
+    std::string OnlySABackupPath;
+
+    // Operations of the Parts.
+    void StartDialog();
+    void LoadDataList();
+    int ReadDataList();
+    void FilterDataList();
+    void ShowDataList(int Index);
+    int CheckUpdateLock(int Row, bool Check);
+    void SetFunctionKeys();
+    std::string GetDataFolder(int Row) const;
+    const TDataListRec* GetRowRec(int Row) const;
+    int GetShareKind(const TDataListRec& Rec) const;
+    int CheckDataStatus(const std::string& Folder, bool ShowMissing, bool ShowRefusal);
+    int CheckChosenFolder(const std::string& Folder);
+    void ESCClick();
+    // Makes the row of the open data set current (six rows shown above it where possible).
+    void LocateCurrentData();
+
+    // Children, named as on the form.
+    ui::TPerfectGrid* PerfectGrid1() const { return m_grid; }
+    TxPlButton* FunctionKey(int index) const { return m_keys[std::size_t(index)]; }
+    QPlainTextEdit* HintArea() const { return m_hintArea; }
+    TxPlButton* btnSearch() const { return m_btnSearch; }
+    TxPlButton* btnSearchCancel() const { return m_btnSearchCancel; }
+    TxPlButton* btnDataInfo() const { return m_btnDataInfo; }
+    TxPlButton* btnListUpdate() const { return m_btnListUpdate; }
+    TxPlButton* btnKyoyuDataDown() const { return m_btnKyoyuDataDown; }
+    TxPlButton* btnKyoyuDataUp() const { return m_btnKyoyuDataUp; }
+    QCheckBox* cboxKyoyuDataAuto() const { return m_cboxKyoyuDataAuto; }
+    QComboBox* cmbDataMan() const { return m_cmbDataMan; }
+    TxPlButton* btnDataMan() const { return m_btnDataMan; }
+    TMessageBox* StateBox() const { return m_msgBox.get(); }
+
+protected:
+    void doKeyUp(QKeyEvent& event) override;
+    bool doCloseQuery(int result) override;
+    void doClose(int result) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createControls();
+    void setUpColumns();
+    void SetHints();
+    void SetGridRow(int Row, const TDataListRec& Rec, bool IsChild);
+    int showEntry(int Index, int Row);
+    void layoutControls();
+    void functionKeyClick(int index);
+    bool keyActive(int index) const;
+    void F12Click();
+
+    ui::TPerfectGrid* m_grid = nullptr;
+    std::array<TxPlButton*, fkCount> m_keys{};
+    QPlainTextEdit* m_hintArea = nullptr;
+    QWidget* m_topPanel = nullptr;
+    QWidget* m_placePanel = nullptr;
+    TxPlButton* m_btnSearch = nullptr;
+    TxPlButton* m_btnSearchCancel = nullptr;
+    TxPlButton* m_btnDataInfo = nullptr;
+    TxPlButton* m_btnListUpdate = nullptr;
+    TxPlButton* m_btnKyoyuDataDown = nullptr;
+    TxPlButton* m_btnKyoyuDataUp = nullptr;
+    QCheckBox* m_cboxKyoyuDataAuto = nullptr;
+    QComboBox* m_cmbDataMan = nullptr;
+    TxPlButton* m_btnDataMan = nullptr;
+
+    std::unique_ptr<TDataSentakuListCtl> m_catalogue;
+    std::unique_ptr<selection::SearchConditionStore> m_conditions;
+    std::unique_ptr<TMessageBox> m_msgBox;
+    TDataInfomation m_dataInfo;
+    TDataInfomationRec m_infoRec;
+    std::array<QPixmap, 3> m_pictures; // blank, lock, shared
+    platform::TColor m_highlight = 0;
+    platform::TColor m_alternate = 0;
+    platform::TColor m_background = 0;
+    bool m_endConfirmed = false;
+    bool m_quietMissing = false;
+};
+
+namespace selection {
+// The data root as shown in the folder column: every occurrence of root in path (any case)
+// replaced by "~".
+std::string shownDataFolder(const std::string& path, const std::string& root);
+} // namespace selection

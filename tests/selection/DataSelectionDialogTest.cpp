@@ -1,0 +1,528 @@
+// The data-selection dialog over a real system database and data folders, driven by keys.
+#include "selection/DataSelectionDialog.h"
+
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "records/DataModule.h"
+#include "records/ProgramRecords.h"
+#include "support/FixtureDb.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDir.h"
+#include "ui/ListGrid.h"
+#include "ui/OwnerDrawnButton.h"
+#include "ui/SimpleMessageBox.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace paths = platform::paths;
+
+namespace {
+
+const std::vector<std::string> kWizardLines = {"SyoriType=3", "JyokenSet=1", "DataType=2",
+                                               "CodeType=0", "DataVerMajor=8", "FormStyle=2"};
+
+std::string slotFolder(int rec)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "C:\\ZAIMU\\DATA\\%.4d", rec);
+    return name;
+}
+
+// A catalogue of mixed rows over the fixture's 120 slots, group 10000, operator 11, standalone.
+//   1 A社 type 2 8.0.0 (folder on disk)   2 damaged, type 2 8.0.0   3 update-prohibited 7.0.4
+//   4 type 1 8.1.0   5 type 2 7.2.0   6 type 3 8.1.0   7 type 2 10.0.0
+//   8 .. 80 type 2 8.0.x (40 with a folder)   81 .. 120 empty slots
+class DataSelectionDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        records::resetProgramState();
+        std::filesystem::create_directories(m_root / "c");
+        paths::mapDrive('C', m_root / "c");
+        testsupport::FixtureDb::copyTo("system", m_root / "c" / "ZAIMU" / "DATA" / "dwaccdef.fdb");
+        std::filesystem::create_directories(m_root / "c" / "log");
+        SystemDef.SysDir = "C:\\ZAIMU\\DATA";
+        SystemDef.DataRoot = "C:\\ZAIMU";
+        SystemDef.LogFolder = "C:\\log";
+        SystemDef.DbUser = "MORABY";
+        SystemDef.DbPassword = "qolvex";
+        SystemDef.PcName = "buildpc";
+        SystemDef.GroupId = 10000;
+        SystemDef.LoginCode = 11;
+        SystemDef.LoginId = 100000011;
+        SystemDef.OperatorName = "担当一";
+        SystemDef.AppCaption = "連動データの作成";
+        m_messages.answerDefaults();
+        m_dm = std::make_unique<TDM>();
+        ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+        ASSERT_TRUE(m_dm->fnGetSysDef());
+
+        auto named = [&](int rec, const std::string& name, int type, int code, int major, int minor1,
+                         int minor2, const std::string& extra = "") {
+            char sql[1024];
+            std::snprintf(sql, sizeof sql,
+                          "UPDATE DATALIST SET ENTTEXT='%s', SHOUGOU='%s', DATACODE='C%03d', DATATYPE=%d, "
+                          "CODETYPE=%d, NENDO=5, KISHU='2024-04-01', KIMATU='2025-03-31', VER_MAJOR=%d, "
+                          "VER_MINOR1=%d, VER_MINOR2=%d, VER_TEXT='Ver%d.%d.%d'%s WHERE REC=%d",
+                          name.c_str(), name.c_str(), rec, type, code, major, minor1, minor2, major, minor1,
+                          minor2, extra.c_str(), rec);
+            exec(sql);
+        };
+        named(1, "A社", 2, 1, 8, 0, 0);
+        named(2, "壊れた会社", 2, 1, 8, 0, 0, ", DATA_STATUS=1");
+        named(3, "古い会社", 2, 1, 7, 0, 4, ", UPDATE_LOCK=1");
+        named(4, "法人一", 1, 1, 8, 1, 0);
+        named(5, "七の会社", 2, 1, 7, 2, 0);
+        named(6, "医療一", 3, 1, 8, 1, 0);
+        named(7, "十の会社", 2, 1, 10, 0, 0);
+        {
+            firebird::Transaction tr(m_dm->IBDatabaseDEF);
+            tr.start();
+            firebird::Statement st(tr, "UPDATE DATALIST SET ENTTEXT=:NAME, DATATYPE=2, CODETYPE=1, NENDO=5, "
+                                       "VER_MAJOR=8, VER_MINOR1=0, VER_MINOR2=:MINOR2, VER_TEXT='Ver8.0', "
+                                       "KISHU='2024-01-01', KIMATU='2024-12-31' WHERE REC=:REC");
+            for (int rec = 8; rec <= 80; ++rec) {
+                st.setString("NAME", "個人" + std::to_string(rec));
+                st.setInt("MINOR2", rec % 3);
+                st.setInt("REC", rec);
+                st.execute();
+            }
+            tr.commit();
+        }
+        makeFolder(1, 1);
+        makeFolder(40, 1);
+    }
+
+    void TearDown() override
+    {
+        m_dm.reset();
+        records::resetProgramState();
+        paths::resetDriveMap();
+        platform::files::clearFaults();
+    }
+
+    void exec(const std::string& sql)
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement(tr, sql).execute();
+        tr.commit();
+    }
+
+    std::vector<std::string> rows(const std::string& sql)
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        auto c = st.open();
+        std::vector<std::string> out;
+        while (c.fetch()) {
+            std::string line;
+            for (int i = 0; i < c.fieldCount(); ++i)
+                line += (i ? "|" : "") + c.getString(i);
+            out.push_back(line);
+        }
+        return out;
+    }
+
+    // A data folder with its database file and information file.
+    void makeFolder(int rec, int status, int opCode = 0, const std::string& opName = "")
+    {
+        const std::string folder = slotFolder(rec);
+        platform::files::createDirectories(folder);
+        platform::files::writeAllAtomic(paths::join(folder, DataFile), "data");
+        platform::IniFile ini(paths::join(folder, DataIniFile), platform::IniFile::WriteMode::Deferred);
+        ini.writeInteger("DATASTS", "STATUS", status);
+        if (opCode != 0) {
+            ini.writeInteger("DATASTS", "OPCODE", opCode);
+            ini.writeString("DATASTS", "OPERATOR", opName);
+        }
+        ini.updateFile();
+    }
+
+    std::unique_ptr<TDataSentakuBox> dialog(const std::vector<std::string>& lines)
+    {
+        auto box = std::make_unique<TDataSentakuBox>();
+        box->KeepOnClose = 1;
+        box->SetParams(lines);
+        return box;
+    }
+
+    // The REC of every listed row (parents only, in order).
+    static std::vector<int> listed(TDataSentakuBox& box)
+    {
+        std::vector<int> out;
+        for (int r = 0; r < box.PerfectGrid1()->rowCount(); ++r)
+            out.push_back(int(box.PerfectGrid1()->model().cellNumber(r, 0)));
+        return out;
+    }
+
+    static std::vector<int> range(int from, int to)
+    {
+        std::vector<int> out;
+        for (int i = from; i <= to; ++i)
+            out.push_back(i);
+        return out;
+    }
+
+    static void key(QWidget& w, Qt::Key k)
+    {
+        QApplication::setActiveWindow(&w);
+        QCoreApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, k);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    static void saveShot(QWidget& w, const std::string& name)
+    {
+        const QString dir = QStringLiteral(TEST_BINARY_DIR "/tests/selection/artefacts");
+        QDir().mkpath(dir);
+        w.grab().save(dir + QLatin1Char('/') + QString::fromStdString(name) + QStringLiteral(".png"));
+    }
+
+    testsupport::TempDir m_root;
+    testsupport::MessageRecorder m_messages;
+    std::unique_ptr<TDM> m_dm;
+};
+
+} // namespace
+
+TEST_F(DataSelectionDialogTest, TheWizardsLinesListTypeTwoMajorEightWithBareFunctionKeys)
+{
+    SystemDef.DataDir = slotFolder(1);
+    auto box = dialog(kWizardLines);
+    EXPECT_EQ(box->SyoriType, 3);
+    int result = -9;
+    m_messages.onDialog([&](QDialog& d) {
+        EXPECT_EQ(&d, box.get());
+        QApplication::setActiveWindow(&d);
+        QCoreApplication::processEvents();
+        std::vector<int> expected = {1, 2};
+        for (int r : range(8, 80))
+            expected.push_back(r);
+        EXPECT_EQ(listed(*box), expected);
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("データ選択"));
+        auto& g = *box->PerfectGrid1();
+        const char* headers[] = {"No", "コード", "データ名  ", "会計年度", "会計期間", "データフォルダ", "バージョン", "鍵", "共有"};
+        for (int c = 0; c < 9; ++c)
+            EXPECT_EQ(g.headerText(c).toStdString(), std::string(headers[c]) + (c == 0 ? "▲" : ""));
+        for (int c = 0; c < 17; ++c)
+            EXPECT_EQ(g.isColumnHidden(c), !(c <= 6 || c == 8)) << c;
+        std::vector<std::string> first;
+        for (int c = 0; c <= 6; ++c)
+            first.push_back(g.model().cellText(0, c).toStdString());
+        EXPECT_EQ(first, (std::vector<std::string>{"1", "C001", "A社", "5 期", g.model().cellText(0, 4).toStdString(),
+                                                   "~\\DATA\\0001", "Ver8.0.0"}));
+        EXPECT_FALSE(g.model().cellText(0, 4).isEmpty());
+        const char* captions[] = {"ESC:ｷｬﾝｾﾙ", "F1:", "F2:", "F3:", "F4:", "F5:", "F6:", "F7:", "F8:", "F12:"};
+        for (int k = 0; k < fkCount; ++k) {
+            EXPECT_EQ(box->FunctionKey(k)->CaptionA().Caption().toStdString(), captions[k]);
+            EXPECT_EQ(box->FunctionKey(k)->isEnabled(), k == fkEsc) << k;
+        }
+        for (QWidget* w : std::initializer_list<QWidget*>{box->btnSearch(), box->btnSearchCancel(), box->btnDataInfo(),
+                                                          box->btnListUpdate(), box->btnKyoyuDataDown(),
+                                                          box->btnKyoyuDataUp(), box->cboxKyoyuDataAuto()})
+            EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+        EXPECT_TRUE(box->HintArea()->toPlainText().startsWith(QStringLiteral("［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\n空白行は選択できません。")));
+        saveShot(d, "data-selection-wizard");
+        // F12 is without action until choosing lands; Esc ends with 2.
+        key(d, Qt::Key_F12);
+        EXPECT_TRUE(d.isVisible());
+        box->SortColumn = 2;
+        box->SortDescending = true;
+        key(d, Qt::Key_Escape);
+        EXPECT_FALSE(d.isVisible());
+        return d.result();
+    });
+    SystemDef.GridMaxRow = 77; // stands for any setting changed while the dialog was open
+    result = box->Execute(true);
+    EXPECT_EQ(result, platform::mrCancel);
+    EXPECT_TRUE(m_messages.boxes().size() == 1) << "only the dialog itself";
+    EXPECT_EQ(SystemDef.DataDir, slotFolder(1)) << "the open data set is kept";
+    EXPECT_EQ(rows("SELECT SORTCOL, SORTTYPE FROM KENSAKUJYOKEN WHERE OPCODE=100000011 AND LISTTYPE=0"),
+              (std::vector<std::string>{"1|1"}));
+    EXPECT_EQ(rows("SELECT GRIDMAXROW FROM SYSDEF WHERE OPCODE=100000011"), (std::vector<std::string>{"77"}));
+    EXPECT_EQ(rows("SELECT FMNAME, FMWIDTH, FMHEIGHT FROM FORMRSIZE"),
+              (std::vector<std::string>{"DataSentakuBox|1012|648"}));
+}
+
+TEST_F(DataSelectionDialogTest, ProcessingTypeParameter)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        int type;
+    };
+    const Case cases[] = {
+        {{"SyoriType=x"}, 0}, {{"SyoriType=-1"}, 0}, {{"SyoriType=5"}, 5},
+        {{"syoritype=4", "SyoriType=2"}, 4}, {{}, 0},
+    };
+    for (const auto& c : cases) {
+        auto box = dialog(c.lines);
+        EXPECT_EQ(box->SyoriType, c.type) << (c.lines.empty() ? "" : c.lines[0]);
+    }
+    TDataSentakuBox box;
+    try {
+        box.SetParams({"SyoriType=7"});
+        ADD_FAILURE() << "type 7 must fail the launch";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "処理タイプに範囲外の値が設定されました。");
+    }
+}
+
+TEST_F(DataSelectionDialogTest, TheFirstFormStyleLineWins)
+{
+    auto normal = dialog({"FormStyle=2", "FormStyle=0"});
+    EXPECT_EQ(normal->FormStyle, 2);
+    EXPECT_FALSE(normal->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    auto onTop = dialog({"FormStyle=7", "FormStyle=2"});
+    EXPECT_TRUE(onTop->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(DataSelectionDialogTest, LaunchConditionsFilterTheList)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        std::vector<int> recs;
+    };
+    std::vector<int> typeTwoMajorEight = {1, 2};
+    for (int r : range(8, 80))
+        typeTwoMajorEight.push_back(r);
+    std::vector<int> notLowerThanEight = {1, 2, 4, 6};
+    for (int r : range(8, 80))
+        notLowerThanEight.push_back(r);
+    const Case cases[] = {
+        {"wizard", kWizardLines, typeTwoMajorEight},
+        {"types 1 and 3", {"SyoriType=0", "JyokenSet=1", "DataType=-13"}, {4, 6}},
+        // Text comparison: "10.0" sorts below "8.0".
+        {"8.0 or more", {"JyokenSet=1", "DataVerMore=8.0"}, notLowerThanEight},
+        {"last version line wins", {"JyokenSet=1", "DataVer=7.0", "DataVerMajor=10"}, {7}},
+        {"type and code", {"JyokenSet=1", "DataType=1", "CodeType=1"}, {4}},
+        {"conditions need JyokenSet", {"DataType=1"}, range(1, 120)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto box = dialog(c.lines);
+        box->StartDialog();
+        EXPECT_EQ(listed(*box), c.recs);
+    }
+}
+
+TEST_F(DataSelectionDialogTest, UpdateProhibitedOldRowsAreGreyAndDamagedRowsRed)
+{
+    auto box = dialog({"SyoriType=0"});
+    box->StartDialog();
+    auto& m = box->PerfectGrid1()->model();
+    ASSERT_EQ(m.cellNumber(2, 0), 3);
+    EXPECT_EQ(m.cellNumber(2, 12), 1) << "7.0.4 is older than the newest company step";
+    EXPECT_EQ(m.rowTextColor(2), 0x808080u);
+    EXPECT_EQ(m.rowActiveTextColor(2), 0x808080u);
+    ASSERT_EQ(m.cellNumber(1, 0), 2);
+    EXPECT_EQ(m.rowBackColor(1), 0x0000FFu);
+    EXPECT_EQ(m.rowActiveTextColor(1), platform::clWindowText);
+    EXPECT_EQ(m.cellNumber(1, 16), 1);
+    // Other rows alternate between the standalone colours; the current row's text is 0x246BFF.
+    EXPECT_EQ(m.rowBackColor(3), 0xE1F0FFu);
+    EXPECT_EQ(m.rowBackColor(4), 0xFFFFFFu);
+    EXPECT_EQ(m.rowActiveTextColor(4), 0x246BFFu);
+    EXPECT_EQ(m.cellNumber(0, 12), 0);
+    // Empty slots show no year and "～" for the period.
+    const int empty = m.rowCount() - 1;
+    EXPECT_EQ(m.cellNumber(empty, 0), 120);
+    EXPECT_EQ(m.cellText(empty, 3), QString());
+    EXPECT_EQ(m.cellText(empty, 4), QStringLiteral("～"));
+    EXPECT_EQ(m.cellText(empty, 11), QString());
+}
+
+TEST_F(DataSelectionDialogTest, TheOpenDataSetIsCurrentWithSixRowsAboveIt)
+{
+    SystemDef.DataDir = slotFolder(40);
+    auto box = dialog(kWizardLines);
+    m_messages.onDialog([&](QDialog& d) {
+        QCoreApplication::processEvents();
+        auto& g = *box->PerfectGrid1();
+        EXPECT_EQ(g.currentRow(), 34);
+        EXPECT_EQ(g.model().cellNumber(34, 0), 40);
+        EXPECT_EQ(g.topRow(), 28);
+        EXPECT_TRUE(g.hasFocus());
+        saveShot(d, "data-selection-current-row");
+        key(d, Qt::Key_Escape);
+        return d.result();
+    });
+    EXPECT_EQ(box->Execute(true), platform::mrCancel);
+}
+
+TEST_F(DataSelectionDialogTest, EscAfterThePreviousDataSetWasDeleted)
+{
+    SystemDef.DataDir = slotFolder(40);
+    auto box = dialog(kWizardLines);
+    m_messages.onDialog([&](QDialog& d) {
+        std::filesystem::remove_all(paths::toNative(slotFolder(40)));
+        key(d, Qt::Key_Escape);
+        EXPECT_FALSE(d.isVisible());
+        return d.result();
+    });
+    EXPECT_EQ(box->Execute(true), platform::mrCancel);
+    std::vector<std::string> texts;
+    for (const auto& b : m_messages.boxes())
+        if (b.kind != "dialog")
+            texts.push_back(b.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"前回、選択したデータは削除されています。\r"}));
+    EXPECT_TRUE(box->ChosenFolder.empty());
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM FORMRSIZE"), (std::vector<std::string>{"1"}));
+}
+
+TEST_F(DataSelectionDialogTest, EscWhileThePreviousDataSetIsInUseShowsItsState)
+{
+    makeFolder(40, 2, 100000012, "山田");
+    SystemDef.DataDir = slotFolder(40);
+    auto box = dialog(kWizardLines);
+    std::vector<std::string> shown;
+    std::string caption;
+    m_messages.onDialog([&](QDialog& d) {
+        key(d, Qt::Key_Escape);
+        return d.result();
+    });
+    m_messages.onDialog([&](QDialog& d) {
+        auto* state = dynamic_cast<TMessageBox*>(&d);
+        EXPECT_NE(state, nullptr);
+        if (!state)
+            return int(platform::mrCancel);
+        caption = d.windowTitle().toStdString();
+        shown = state->MsgLines;
+        shown.push_back(state->MsgText);
+        EXPECT_FALSE(state->btnOK()->isVisible());
+        saveShot(d, "data-selection-state-box");
+        state->btnCancel()->Click();
+        QCoreApplication::processEvents();
+        return d.result();
+    });
+    EXPECT_EQ(box->Execute(true), platform::mrCancel);
+    EXPECT_EQ(caption, "選択データの状態");
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "【データフォルダ】", "　C:\\ZAIMU\\DATA\\0040", "", "【オペレータ】", "　12", "",
+                         "【オペレータ名】", "　山田",
+                         "このデータは、使用中のため処理が行えません。\r前回、異常終了した場合は情報ボタンを押してデータの状態をクリアして下さい。"}));
+    EXPECT_TRUE(box->ChosenFolder.empty());
+}
+
+TEST_F(DataSelectionDialogTest, AnEmptyFolderHasNoData)
+{
+    auto box = dialog(kWizardLines);
+    box->StartDialog();
+    EXPECT_EQ(box->CheckChosenFolder(slotFolder(100)), -1);
+    ASSERT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_EQ(m_messages.boxes()[0].text, "このフォルダには財務データがありません。\r");
+    EXPECT_EQ(box->CheckChosenFolder("　 "), -2) << "type 3 answers a blank path quietly";
+    EXPECT_EQ(box->CheckChosenFolder(slotFolder(1)), 1);
+    auto typeZero = dialog({"SyoriType=0"});
+    EXPECT_THROW(typeZero->CheckChosenFolder(""), std::runtime_error);
+}
+
+TEST_F(DataSelectionDialogTest, ClosingFreesTheDialogUnlessManualFree)
+{
+    QPointer<TDataSentakuBox> freed = new TDataSentakuBox;
+    freed->SetParams(kWizardLines);
+    QPointer<TDataSentakuBox> kept = new TDataSentakuBox;
+    kept->SetParams({"SyoriType=3", "ManualFree=1"});
+    for (TDataSentakuBox* box : {freed.data(), kept.data()}) {
+        m_messages.onDialog([](QDialog& d) {
+            // A freed dialog may be gone once the keys were handled: take the result as it ends.
+            auto result = std::make_shared<int>(-1);
+            QObject::connect(&d, &QDialog::finished, [result](int r) { *result = r; });
+            key(d, Qt::Key_Escape);
+            return *result;
+        });
+        EXPECT_EQ(box->Execute(true), platform::mrCancel);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(freed.isNull());
+    ASSERT_FALSE(kept.isNull());
+    delete kept.data();
+}
+
+TEST(DataSelectionFunctionKeys, CaptionsByStateAndType)
+{
+    auto row = [](int type, bool named) {
+        FunctionKeyState s;
+        s.SyoriType = type;
+        s.GridFocused = true;
+        s.HasRow = true;
+        s.Named = named;
+        s.DispName = named ? "A社" : "";
+        return s;
+    };
+    struct Case {
+        const char* name;
+        FunctionKeyState state;
+        std::vector<std::string> captions;
+        int f2Mode;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"type 0 named local row", row(0, true),
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:コピー", "F3:", "F4:", "F5:ﾃﾞｰﾀ削除", "F6:保存", "F7:復元", "F8:印刷", "F12:選択"}, 1});
+    cases.push_back({"type 0 empty slot", row(0, false),
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:", "F3:新規作成", "F4:", "F5:", "F6:", "F7:復元", "F8:印刷", "F12:選択"}, 1});
+    auto consolidated = row(0, true);
+    consolidated.Gassan = 1;
+    cases.push_back({"consolidated parent", consolidated,
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:コピー", "F3:分散追加", "F4:", "F5:ﾃﾞｰﾀ削除", "F6:保存", "F7:復元", "F8:印刷", "F12:選択"}, 1});
+    auto damaged = row(0, true);
+    damaged.DataStatus = 1;
+    cases.push_back({"damaged row", damaged,
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:", "F3:", "F4:", "F5:ﾃﾞｰﾀ削除", "F6:", "F7:復元", "F8:印刷", "F12:"}, 1});
+    auto unfocused = row(0, true);
+    unfocused.GridFocused = false;
+    cases.push_back({"grid without focus", unfocused,
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:", "F3:", "F4:", "F5:", "F6:", "F7:", "F8:印刷", "F12:選択"}, 0});
+    cases.push_back({"type 3", row(3, true),
+                     {"ESC:ｷｬﾝｾﾙ", "F1:", "F2:", "F3:", "F4:", "F5:", "F6:", "F7:", "F8:", "F12:選択"}, 1});
+    cases.push_back({"type 4 empty slot", row(4, false),
+                     {"ESC:ｷｬﾝｾﾙ", "F1:", "F2:", "F3:", "F4:", "F5:", "F6:", "F7:", "F8:", "F12:選択"}, 1});
+    auto server = row(0, true);
+    server.ConnectMode = 1;
+    cases.push_back({"server named row", server,
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:コピー", "F3:持ち出し", "F4:領域追加", "F5:ﾃﾞｰﾀ削除", "F6:保存", "F7:復元", "F8:印刷", "F12:選択"}, 1});
+    auto shared = row(0, true);
+    shared.NetDrive = 1;
+    shared.ShareKind = 1;
+    shared.AutoCheckVisible = true;
+    cases.push_back({"shared row kept on the server, automatic option off", shared,
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:", "F3:", "F4:割当解除", "F5:", "F6:保存", "F7:", "F8:印刷", "F12:"}, 1});
+    auto copying = row(0, false);
+    copying.CopyMode = true;
+    cases.push_back({"copy mode on an empty slot", copying,
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:貼り付け", "F3:新規作成", "F4:", "F5:", "F6:", "F7:復元", "F8:印刷", "F12:選択"}, 2});
+    auto disabled = row(0, true);
+    disabled.GridEnabled = false;
+    cases.push_back({"grid disabled", disabled,
+                     {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:", "F3:", "F4:", "F5:", "F6:", "F7:", "F8:", "F12:"}, 0});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FunctionKeySet keys = computeFunctionKeys(c.state);
+        EXPECT_EQ(std::vector<std::string>(keys.caption.begin(), keys.caption.end()), c.captions);
+        EXPECT_EQ(keys.F2Mode, c.f2Mode);
+    }
+}
+
+TEST(DataSelectionFolders, TheDataRootShowsAsTilde)
+{
+    EXPECT_EQ(selection::shownDataFolder("C:\\ZAIMU\\DATA\\0001", "C:\\ZAIMU"), "~\\DATA\\0001");
+    EXPECT_EQ(selection::shownDataFolder("c:\\zaimu\\DATA\\0001", "C:\\ZAIMU"), "~\\DATA\\0001");
+    EXPECT_EQ(selection::shownDataFolder("D:\\X\\C:\\ZAIMU\\C:\\ZAIMU", "C:\\ZAIMU"), "D:\\X\\~\\~");
+    EXPECT_EQ(selection::shownDataFolder("D:\\OTHER", ""), "D:\\OTHER");
+}

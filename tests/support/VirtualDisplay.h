@@ -1,0 +1,50 @@
+#pragma once
+
+// A virtual X server of a test's own (Xvfb) and the keystrokes, window look-ups and screenshots
+// that drive the real program on it (xdotool, ImageMagick's import).
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class VirtualDisplay {
+public:
+    // Starts Xvfb on a free display number (Xvfb picks it: -displayfd). Throws std::runtime_error
+    // with the reason when it cannot start.
+    VirtualDisplay();
+    // Stops the server.
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    // ":N".
+    const std::string& name() const { return m_name; }
+
+    // Runs xdotool with the arguments on this display; its standard output. Throws when xdotool
+    // cannot run.
+    std::string xdotool(const std::vector<std::string>& args) const;
+    // Names of the mapped windows, in stacking order.
+    std::vector<std::string> visibleWindowNames() const;
+    // Waits until a mapped window has exactly this name (false when none comes within the guard
+    // time) and gives it the keyboard focus.
+    bool waitForWindow(const std::string& name) const;
+    // Waits until no mapped window has this name.
+    bool waitForWindowGone(const std::string& name) const;
+    // Keys ("Return", "alt+n") and text, to the window that has the focus.
+    void key(const std::string& keys) const;
+    void type(const std::string& text) const;
+    // The whole screen as a PNG.
+    void screenshot(const std::filesystem::path& png) const;
+
+private:
+    std::vector<std::string> windowIds(const std::string& name) const;
+
+    pid_t m_pid = -1;
+    std::string m_name;
+};
+
+} // namespace testsupport
