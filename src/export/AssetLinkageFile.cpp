@@ -269,13 +269,12 @@ int TSyotokuZeiDataMake::CountRows() const
     return count;
 }
 
-void TSyotokuZeiDataMake::MakeSisanRows()
+void TSyotokuZeiDataMake::forEachSisanRow(const std::function<void(TZQ14_G_ITEM2&&)>& take) const
 {
-    Rows.clear();
     if (const auto* assets = genkaList())
         for (const auto& r : *assets)
             if (!isZq14SkippedRow(r))
-                Rows.push_back(MakeSisanRow(r));
+                take(MakeSisanRow(r));
 
     const auto* small = smallList();
     if (small && !small->empty()) {
@@ -294,8 +293,15 @@ void TSyotokuZeiDataMake::MakeSisanRows()
         row[MEI] = "少額";
         row[JYOUDAN] = "措法28の2";
         row[GEDAN] = "（明細は別途保管）";
-        Rows.push_back(std::move(row));
+        take(std::move(row));
     }
+}
+
+void TSyotokuZeiDataMake::MakeSisanRows()
+{
+    Rows.clear();
+    Rows.reserve(std::size_t(CountRows()));
+    forEachSisanRow([this](TZQ14_G_ITEM2&& row) { Rows.push_back(std::move(row)); });
     ResultCode = 1;
 }
 
@@ -303,16 +309,17 @@ int TSyotokuZeiDataMake::WriteDataNode(TXmlSaveDoc& doc)
 {
     ResultCode = 3;
     Rows.clear();
-    Rows.reserve(std::size_t(CountRows()));
-    MakeSisanRows();
     const XmlNode data = doc.AddNode({}, "DATA");
+    // Each row goes into the document as it is made: holding every row first would double the
+    // memory a large company's export needs.
     int position = 0;
-    for (const auto& row : Rows) {
+    forEachSisanRow([&](TZQ14_G_ITEM2&& row) {
         const XmlNode sisan =
             doc.AddNode(data, kZq14SisanNodeName, "Count", std::to_string(++position));
         for (std::size_t i = 0; i < row.size(); ++i)
             doc.AddTextNode(sisan, kZq14SisanItemNames[i], row[i]);
-    }
+    });
+    ResultCode = 1;
     return ResultCode;
 }
 

@@ -36,10 +36,12 @@ public:
     // Takes ownership of the loader matching the code system (none for another code system).
     void setLoader(std::unique_ptr<TKojinKessansyoIO> loader);
 
-    // Writes DATA with one SISAN per row; returns the result code (1 when the rows were built).
-    // Raises EDataExportError 4 for an asset without acquisition date.
+    // Writes DATA with one SISAN per row, each written as it is made (Rows stays empty); returns
+    // the result code (1 when the rows were built). Raises EDataExportError 4 for an asset
+    // without acquisition date.
     int WriteDataNode(TXmlSaveDoc& doc);
     int CountRows() const;
+    // Fills Rows with every row.
     void MakeSisanRows();
 
     int ResultCode = 0;
@@ -48,6 +50,8 @@ public:
     std::vector<TZQ14_G_ITEM2> Rows;
 
 private:
+    // Makes the rows in file order and hands each to take.
+    void forEachSisanRow(const std::function<void(TZQ14_G_ITEM2&&)>& take) const;
     const TGenkaSyokyakuRecArray* genkaList() const;
     const TGenkaSyokyakuRecArray* smallList() const;
     std::unique_ptr<TKojinKessansyoIO> m_loader;

@@ -128,11 +128,9 @@ void TKojinKessansyoIO::ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table,
 
     platform::Currency a = 0;
     platform::Currency e = 0;
-    firebird::Statement q(tx, generalQuery
-                                  ? "SELECT REC,KANRI,MEISYOU,SURYO,SYOUKINKEI,TEKIYO FROM KS_SISAN "
-                                    "ORDER BY KANRI,REC"
-                                  : "SELECT REC,KANRI,MEISYOU,SURYO,TEKIYO FROM KS_SISAN "
-                                    "ORDER BY KANRI,REC");
+    // One pass over the assets, each row read with everything the calculator needs: a query
+    // per asset would cost a round trip each, and the snapshot gives the same rows either way.
+    firebird::Statement q(tx, std::string("SELECT ") + kKsSisanColumns + "FROM KS_SISAN ORDER BY KANRI,REC");
     auto c = q.open();
     int done = 0;
     while (c.fetch()) {
@@ -140,15 +138,16 @@ void TKojinKessansyoIO::ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table,
         row.KANRI = c.isNull("KANRI") ? std::string() : std::to_string(c.getInt64("KANRI"));
         row.MEISYOU = assetText(c, "MEISYOU", "資産名", row);
         row.TEKIYO = assetText(c, "TEKIYO", "摘要", row);
-        TGenkaSyokyakuCalcRec result; // the initial record for a key that has gone meanwhile
-        if (const std::optional<KsSisanRow> stored = source.readSisan(c.getInt("REC"))) {
-            if (const auto fault = impossibleSisanData(*stored))
+        TGenkaSyokyakuCalcRec result;
+        {
+            const KsSisanRow stored = ksSisanRowFromCursor(c);
+            if (const auto fault = impossibleSisanData(stored))
                 throw EDataExportError("資産のデータに誤りがあるため中間ファイルを作成できません。",
                                        exportcode::kInvalidAsset,
                                        assetLabel(row) + " 項目:" + fault->label + "(" +
                                            fault->column + ") 値:" + fault->value);
             try {
-                calc.LoadSisanRow(*stored, result);
+                calc.LoadSisanRow(stored, result);
             } catch (const AmountOutOfRange&) {
                 throw amountOutOfRange(row);
             }

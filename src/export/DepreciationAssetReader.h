@@ -7,9 +7,15 @@
 #include <memory>
 
 namespace firebird {
+class Cursor;
 class Statement;
 class Transaction;
 } // namespace firebird
+
+// The KS_SISAN columns the calculator reads, as a SELECT list (REC first), and the row of a
+// cursor that selected them.
+extern const char* const kKsSisanColumns;
+KsSisanRow ksSisanRowFromCursor(const firebird::Cursor& c);
 
 // The company database as the calculator's data source: one query on the company database,
 // run under the transaction it is given (the statement loaders pass their own).

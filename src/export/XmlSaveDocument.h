@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 // TXmlSaveDoc: the writer that builds the linkage file as an XML document and saves it.
 // Partner: DataExport.h (EDataExportError, raised when saving fails).
@@ -26,8 +30,10 @@ private:
     void* m_node = nullptr;
 };
 
-// TXmlSaveDoc: owns one DOM document; every name, text and attribute value it is given passes
-// EscapeText first, so the saved file holds markup characters encoded twice.
+// TXmlSaveDoc: owns one document tree; every name, text and attribute value it is given passes
+// EscapeText first, so the saved file holds markup characters encoded twice. The tree is kept
+// compact (a few dozen bytes per element, names shared) and serialized in one pass straight into
+// the file's encoding, since a linkage file may hold hundreds of thousands of elements.
 class TXmlSaveDoc {
 public:
     // Raises XmlDomError "Microsoft MSXML はインストールされていません" when no document can be
@@ -61,8 +67,27 @@ public:
     std::string saveToBytes() const;
 
 private:
-    void* m_doc = nullptr;
+    struct Node;
+    struct Extra;
+    Node& newElement(const std::string& name, const std::string& attrName,
+                     const std::string& attrValue);
+    std::uint32_t internName(const std::string& name);
+    std::string_view storeText(std::string_view text, bool escape);
+    Node& node(std::uint32_t index) const;
+    std::size_t checkAndMeasure() const;
+    void serialize(std::string& out) const;
+
     std::string m_version;
     std::string m_standAlone;
     std::string m_encoding;
+    // Fixed-size blocks keep the addresses XmlNode holds stable as elements are added.
+    std::vector<std::unique_ptr<Node[]>> m_nodeBlocks;
+    std::uint32_t m_nodeCount = 0;
+    std::vector<Extra> m_extras;
+    std::vector<std::string> m_names;
+    std::unordered_map<std::string, std::uint32_t> m_nameIds;
+    std::vector<std::unique_ptr<char[]>> m_textBlocks;
+    std::size_t m_blockUsed = 0;
+    std::size_t m_blockSize = 0;
+    Node* m_root = nullptr;
 };

@@ -9,39 +9,63 @@
 
 namespace platform {
 
-JapaneseEraDate japaneseEraDate(TDateTime date)
+namespace {
+
+// The calendars and the era format, built once per thread: building them costs far more than
+// reading a date, and an export reads one date per asset.
+struct EraCalendars {
+    std::unique_ptr<icu::Calendar> japanese;
+    std::unique_ptr<icu::Calendar> gregorian;
+    std::unique_ptr<icu::SimpleDateFormat> eraFormat;
+};
+
+EraCalendars makeEraCalendars()
 {
-    const CivilDate d = decodeDate(date);
+    EraCalendars c;
     UErrorCode status = U_ZERO_ERROR;
     const icu::Locale locale("ja_JP@calendar=japanese");
     // UTC keeps the civil date as it is, whatever the machine's zone.
-    std::unique_ptr<icu::Calendar> cal(
+    c.japanese.reset(
         icu::Calendar::createInstance(icu::TimeZone::createTimeZone("UTC"), locale, status));
-    if (U_FAILURE(status) || !cal)
+    if (U_FAILURE(status) || !c.japanese)
         throw JapaneseCalendarError("Japanese calendar unavailable");
-    // Set the civil date through a Gregorian calendar, then read it back in Japanese eras.
-    std::unique_ptr<icu::Calendar> greg(
-        icu::Calendar::createInstance(icu::TimeZone::createTimeZone("UTC"),
-                                      icu::Locale("en_US@calendar=gregorian"), status));
-    if (U_FAILURE(status) || !greg)
+    c.gregorian.reset(icu::Calendar::createInstance(icu::TimeZone::createTimeZone("UTC"),
+                                                    icu::Locale("en_US@calendar=gregorian"), status));
+    if (U_FAILURE(status) || !c.gregorian)
         throw JapaneseCalendarError("Gregorian calendar unavailable");
-    greg->clear();
-    greg->set(d.year, d.month - 1, d.day, 12, 0, 0);
-    const UDate when = greg->getTime(status);
-    cal->setTime(when, status);
-    const int era = cal->get(UCAL_ERA, status);
-    const int year = cal->get(UCAL_YEAR, status);
+    // The full era name ("GGGG") of the locale's Japanese calendar.
+    auto format = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("GGGG"), locale, status);
+    if (U_FAILURE(status))
+        throw JapaneseCalendarError("no era name for a date");
+    format->adoptTimeZone(icu::TimeZone::createTimeZone("UTC"));
+    c.eraFormat = std::move(format);
+    return c;
+}
+
+EraCalendars& eraCalendars()
+{
+    thread_local EraCalendars calendars = makeEraCalendars();
+    return calendars;
+}
+
+} // namespace
+
+JapaneseEraDate japaneseEraDate(TDateTime date)
+{
+    const CivilDate d = decodeDate(date);
+    EraCalendars& c = eraCalendars();
+    UErrorCode status = U_ZERO_ERROR;
+    // Set the civil date through a Gregorian calendar, then read it back in Japanese eras.
+    c.gregorian->clear();
+    c.gregorian->set(d.year, d.month - 1, d.day, 12, 0, 0);
+    const UDate when = c.gregorian->getTime(status);
+    c.japanese->setTime(when, status);
+    const int year = c.japanese->get(UCAL_YEAR, status);
     if (U_FAILURE(status))
         throw JapaneseCalendarError("Japanese calendar failed for a date");
 
-    (void)era;
-    // The full era name ("GGGG") of the locale's Japanese calendar.
-    icu::SimpleDateFormat format(icu::UnicodeString("GGGG"), locale, status);
-    if (U_FAILURE(status))
-        throw JapaneseCalendarError("no era name for a date");
-    format.adoptTimeZone(icu::TimeZone::createTimeZone("UTC"));
     icu::UnicodeString name;
-    format.format(when, name);
+    c.eraFormat->format(when, name);
     JapaneseEraDate result;
     name.toUTF8String(result.eraName);
     if (result.eraName.empty())

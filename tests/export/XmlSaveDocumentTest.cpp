@@ -2,6 +2,7 @@
 
 #include "export/DataExport.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -192,4 +193,82 @@ TEST(XmlSaveDoc, FailedSaveReportsExportErrorAndLeavesOldFileAlone)
         EXPECT_EQ(names, (std::vector<std::string>{"old.xml", "sub"})) << c.what;
     }
     platform::files::clearFaults();
+}
+
+// The serializer's own rules beyond the markup characters: a carriage return in text and the
+// line ends and tabs of an attribute as references (a reader would otherwise normalise them),
+// and a non-ASCII attribute value as character references, as libxml2 writes a document saved
+// without a declared encoding.
+TEST(XmlSaveDoc, WritesReferencesWhereAReaderWouldAlterTheText)
+{
+    const struct {
+        const char* what;
+        std::string text, attrValue, element;
+    } cases[] = {
+        {"carriage return in text", "1行目\r\n2行目", "", "<T>1行目&#13;\n2行目</T>"},
+        {"tab in text", "a\tb", "", "<T>a\tb</T>"},
+        {"line ends and tab in a value", "", "a\tb\nc\rd", "<T Count=\"a&#9;b&#10;c&#13;d\"/>"},
+        {"kanji in a value", "", "名", "<T Count=\"&#x540D;\"/>"},
+        {"markup in a value", "", "<&>\"", "<T Count=\"&amp;lt;&amp;amp;&amp;gt;&amp;quot;\"/>"},
+    };
+    for (const char* encoding : {"UTF-8", "Shift_JIS"}) {
+        for (const auto& c : cases) {
+            TXmlSaveDoc doc("1.0", "", encoding);
+            doc.AddTextNode(doc.CreateRootNode("R"), "T", c.text,
+                            c.attrValue.empty() ? "" : "Count", c.attrValue);
+            const std::string expected = std::string("<?xml version=\"1.0\" encoding=\"") +
+                encoding + "\"?>\r\n<R>" + c.element + "</R>\r\n";
+            if (std::string(encoding) == "UTF-8")
+                EXPECT_EQ(doc.saveToBytes(), expected) << c.what;
+            else
+                EXPECT_EQ(doc.saveToBytes(), platform::text::toCp932(expected)) << c.what;
+        }
+    }
+}
+
+// Large documents: thousands of elements in the order they were added under their parents,
+// and a text longer than the store's blocks kept whole.
+TEST(XmlSaveDoc, KeepsOrderAndLongTextsInLargeDocuments)
+{
+    TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+    const XmlNode root = doc.CreateRootNode("R");
+    const XmlNode first = doc.AddNode(root, "A");
+    const XmlNode second = doc.AddNode(root, "B");
+    std::string inA, inB;
+    for (int i = 0; i < 5000; ++i) {
+        // Alternating parents: a child list that grows while other elements are added.
+        const std::string name = "E" + std::to_string(i);
+        doc.AddTextNode(i % 2 ? second : first, name, std::to_string(i) + "円");
+        (i % 2 ? inB : inA) += "<" + name + ">" + std::to_string(i) + "\x89\x7e</" + name + ">";
+    }
+    const std::string longText(100000, 'x');
+    doc.AddTextNode(root, "L", longText + "&");
+    const std::string expected = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<R><A>" + inA +
+        "</A><B>" + inB + "</B><L>" + longText + "&amp;amp;</L></R>\r\n";
+    EXPECT_EQ(doc.saveToBytes(), expected);
+}
+
+// A control character the file cannot hold is refused wherever it stands, an attribute too.
+TEST(XmlSaveDoc, RefusesControlCharactersInAttributeValues)
+{
+    TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+    doc.AddNode(doc.CreateRootNode("R"), "A", "Count", std::string("1\x02", 2));
+    try {
+        doc.saveToBytes();
+        ADD_FAILURE() << "saved";
+    } catch (const EDataExportError& e) {
+        EXPECT_EQ(e.Code(), exportcode::kSaveFailed);
+        EXPECT_EQ(e.Detail(), "制御文字 0x02");
+    }
+}
+
+// An element refused for its attribute name is not left half-added in the document.
+TEST(XmlSaveDoc, RefusedElementIsNotAdded)
+{
+    TXmlSaveDoc doc("1.0", "", "UTF-8");
+    const XmlNode root = doc.CreateRootNode("R");
+    EXPECT_THROW(doc.AddNode(root, "A", "B C", "1"), XmlDomError);
+    EXPECT_THROW(doc.AddTextNode(root, "T", "x", "1X", "1"), XmlDomError);
+    doc.AddNode(root, "K");
+    EXPECT_EQ(doc.saveToBytes(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<R><K/></R>\r\n");
 }
