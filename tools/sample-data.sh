@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds a sample data root for the wizard from the fixture SQL, with the embedded engine:
 #   <root>/quelto/morabyzaimu/data/dwaccdef.fdb  system database; operator 20, password "sample"
-#   <root>/ZAIMU/DATA/0001..0005/dwacc.fdb       five data sets with their catalogue rows
+#   <root>/quelto/morabyzaimu/data/0001..0005/   five data sets (dwacc.fdb) with their catalogue rows
 #   <root>/registry.ini                          the registry store naming the installed product
 # The program then runs with ZETRINO_COMMON_APPDATA_DIR=<root> and ZETRINO_REGISTRY=<root>/registry.ini;
 # it writes its settings file itself on the first start.
@@ -52,12 +52,13 @@ run_sql() { # <database> <sql>
 }
 
 data_root="$work/quelto/morabyzaimu"
-mkdir -p "$data_root/data" "$work/ZAIMU/DATA"
+mkdir -p "$data_root/data"
 "$here/tools/fixtures.sh" system "$data_root/data/dwaccdef.fdb"
 "$here/tools/fixtures.sh" company "$work/company.fdb"
 
 # The catalogue names the folders where they end up, not where they are built.
-final_data=$(windows_path "$root/ZAIMU/DATA")
+# The data sets lie in the data folder beside the system database, where the catalogue puts them.
+final_data=$(windows_path "$root/quelto/morabyzaimu/data")
 slots_sql="
 INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM)
     VALUES (10000, 20, 'サンプル管理者', 9, 'sample', 0, 1);
@@ -75,15 +76,15 @@ slots=(
 )
 for slot in "${slots[@]}"; do
     IFS='|' read -r rec name codetype change <<<"$slot"
-    folder="$work/ZAIMU/DATA/$(printf '%04d' "$rec")"
+    folder="$data_root/data/$(printf '%04d' "$rec")"
     mkdir -p "$folder"
     cp "$work/company.fdb" "$folder/dwacc.fdb"
-    run_sql "$folder/dwacc.fdb" "UPDATE ACCDEF1 SET SHOUGOU = '$name', ENTTEXT = '$(printf '%04d' "$rec")';
+    run_sql "$folder/dwacc.fdb" "UPDATE ACCDEF1 SET SHOUGOU = '$name', ENTTEXT = '$name';
 $change"
     # Slots 4 and 5 keep the catalogue's data type 2 and version 8.0.0: a catalogue refreshed
     # before the data changed, so they pass the launch filter and the wizard's own checks refuse them.
     slots_sql+="
-UPDATE DATALIST SET ENTTEXT = '$(printf '%04d' "$rec")', SHOUGOU = '$name', DATATYPE = 2,
+UPDATE DATALIST SET ENTTEXT = '$name', SHOUGOU = '$name', DATATYPE = 2,
     CODETYPE = $codetype, NENDO = 2024, KISHU = '2024-01-01', KIMATU = '2024-12-31',
     VER_MAJOR = 8, VER_MINOR1 = 0, VER_MINOR2 = 0, VER_TEXT = '8.0.0' WHERE REC = $rec;"
 done
