@@ -13,9 +13,15 @@
 #include "platform/SystemInfo.h"
 #include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
+#include "records/DbErrorHandler.h"
+#include "records/DisplayFormat.h"
+#include "firebird/DatabaseError.h"
+#include "export/XmlSaveDocument.h"
+#include "ui/ProgressDialog.h"
 #include "records/ProgramRecords.h"
 #include "selection/DataCatalogue.h"
 #include "ui/AppIniCreateBox.h"
+#include "platform/MessageBox2.h"
 #include "ui/AppInfoLoader.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/RichMessageBox.h"
@@ -116,6 +122,58 @@ constexpr const char* kNoOutputFileText =
 constexpr const char* kCancelQuestionText =
     "[キャンセル]ボタンが押されました。\r連動データの作成ウィザードを終了してもよろしいですか？\r";
 constexpr const char* kDataSelectionForm = "XvDataSenkaku";
+constexpr const char* kShareConvertRetryText =
+    "共有データパスの変換に失敗しました。\rデータ選択画面を開き、選択しなおしますか？\r";
+constexpr const char* kConnectFailedText =
+    "データの接続に失敗しました。\rデータ選択画面を開き、別のデータを選択しますか？\r";
+constexpr const char* kNoRightsText =
+    "このデータを扱う権限がありません。\rデータ選択画面を開き、別のデータを選択しますか？\r";
+constexpr const char* kFileWrittenText = "中間ファイルが作成されました。\r";
+constexpr const char* kFileFailedText = "中間ファイルの作成に失敗しました。\r";
+
+bool askOkCancel(const std::string& text)
+{
+    return platform::messageBox(text, kApplicationTitle,
+                                platform::MB_OKCANCEL | platform::MB_ICONQUESTION) == platform::IDOK;
+}
+
+void showInformationText(const std::string& text)
+{
+    platform::messageBox(text, kApplicationTitle, platform::MB_OK | platform::MB_ICONINFORMATION);
+}
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+} // namespace
+
+// The form's waiting window for one step; closed however the step ends.
+class ProgressScope {
+public:
+    ProgressScope(QWidget* form, const char* caption, const char* info)
+    {
+        m_dialog.setCaption(QString::fromUtf8(caption));
+        m_dialog.setInfoLabel(QString::fromUtf8(info));
+        m_dialog.setAviFile(QString::fromStdString(
+            platform::paths::toNative(SystemDef.ExeFolder + "\\progress.avi").string()));
+        m_dialog.setCancelBtnShow(false);
+        m_dialog.Show(form);
+    }
+    ~ProgressScope() { m_dialog.Close(); }
+    void stopAnimation() { m_dialog.PlayAnime(false); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    TxAnimeProgressDialog m_dialog;
+};
+
+namespace {
 
 // The items of a text cut at every comma and at every line break (CR LF, CR or LF); a trailing
 // empty item does not count.
@@ -444,8 +502,8 @@ void TForm1::FormCreate()
     installHostHooks();
     // No run-time packages are loaded by this program.
 
-    m_systemDrive = platform::paths::extractFileDrive(
-        platform::paths::fromNative(std::filesystem::path("/")));
+    // Paths are shown natively: the system folder's drive is the root.
+    m_systemDrive = "/";
     m_completionCode = kCompletionFailed;
     m_wizard->setPageIndex(0);
 
@@ -627,8 +685,7 @@ void TForm1::Wizard1NextClicking(bool /*FinalState*/, bool& AllowChange)
             AllowChange = false;
             return;
         }
-        const std::string folder = platform::paths::extractFilePath(path);
-        if (platform::osMajorVersion() > 5 && folder == m_systemDrive + "\\") {
+        if (platform::osMajorVersion() > 5 && nativeFolder(path) == m_systemDrive) {
             showWarning(fill("ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(%s)直下にﾌｧｲﾙは指定できません。", {m_systemDrive}) + "\r" +
                         "別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。" + "\r");
             m_button2->CaptionA().setCaption(m_wizard->NextButtonCap());
@@ -643,8 +700,88 @@ void TForm1::Wizard1NextClick(bool FinalState)
 {
     if (!FinalState)
         return;
-    // Finish needs an opened data set, which page2 does not let through yet: the linkage file
-    // is written once the data road is in place.
+    int result = kRendoFailed;
+    {
+        ProgressScope progress(this, "連動データの作成中", "連動データの作成中です…");
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        struct CursorBack {
+            ~CursorBack() { QGuiApplication::restoreOverrideCursor(); }
+        } cursorBack;
+        try {
+            result = MakeRendoFile(&progress);
+        } catch (const std::exception& e) {
+            // Closed box and cursor first, then the general handler's text.
+            result = kRendoFailed;
+            m_pendingError = e.what();
+        }
+    }
+    if (!m_pendingError.empty()) {
+        showError(m_pendingError);
+        m_pendingError.clear();
+    }
+    switch (result) {
+    case kRendoWritten:
+        if (!m_caller.hasCaller())
+            showInformationText(kFileWrittenText);
+        m_completionCode = kCompletionWritten;
+        close();
+        break;
+    case kRendoStopped:
+        m_completionCode = kCompletionCancelled;
+        break;
+    default:
+        showError(kFileFailedText);
+        m_completionCode = kCompletionFailed;
+        close();
+        break;
+    }
+}
+
+int TForm1::MakeRendoFile(ProgressScope* progress)
+{
+    int result = kRendoFailed;
+    TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+    try {
+        m_export->SetSystemNode(doc);
+        m_export->SetBasicNode(doc);
+        m_export->SetDataNode(doc);
+        doc.SaveToFile(outputPath(m_export->outputFile));
+        result = kRendoWritten;
+    } catch (const EDataExportError& e) {
+        if (progress)
+            progress->stopAnimation();
+        const std::string text = e.Message() + "\r" + e.Detail() + "\r";
+        if (e.Code() == 16 || e.Code() == 6) {
+            showInformationText(text);
+            result = kRendoStopped;
+        } else {
+            showError(text);
+        }
+    }
+    return result;
+}
+
+std::string TForm1::nativeFolder(const std::string& path)
+{
+    const std::string folder = platform::paths::extractFilePath(path);
+    if (folder.empty())
+        return {};
+    std::string native;
+    try {
+        native = platform::paths::toNative(folder).string();
+    } catch (const std::exception&) {
+        native = folder;
+    }
+    if (native.empty() || native.back() != '/')
+        native += '/';
+    return native;
+}
+
+std::string TForm1::outputPath(const std::string& file) const
+{
+    if (platform::paths::extractFilePath(file).empty())
+        return platform::paths::excludeTrailingDelimiter(m_documentsFolder) + "\\" + file;
+    return file;
 }
 
 void TForm1::Wizard1PageChanged()
@@ -658,19 +795,35 @@ void TForm1::btnDataSentakuClick()
     if (m_companyOpen) {
         m_dm->fnAccDatDisconnected(SystemDef.DataDir, 1, 0);
         m_companyOpen = false;
+        if (RunMode == 0)
+            KyoyuDataSend(SystemDef.Reserve2Flag1 != 0);
     }
-    OpenDataSentaku(3, 1);
-    if (platform::paths::excludeTrailingDelimiter(SystemDef.DataDir).empty())
+    if (OpenDataSentaku(3, 1) == 1) {
+        m_listDataInfo->setRowCount(0);
+        auto add = [this](const char* name, const std::string& value) {
+            const int row = m_listDataInfo->rowCount();
+            m_listDataInfo->insertRow(row);
+            m_listDataInfo->setItem(row, 0, new QTableWidgetItem(QString::fromUtf8(name)));
+            m_listDataInfo->setItem(row, 1, new QTableWidgetItem(q(value)));
+        };
+        add("データ区分", AccInf.CodeTypeName.empty()
+                              ? AccInf.DataTypeName
+                              : AccInf.DataTypeName + "／" + AccInf.CodeTypeName);
+        if (AccInf.DATATYPE == 1)
+            add("会社名", AccInf.SHOUGOU);
+        else if (AccInf.DATATYPE == 2)
+            add("データ名", AccInf.SHOUGOU);
+        add("会計年度", std::to_string(AccInf.NENDO) + "期");
+        std::string period;
+        KikanToText(period, AccInf.KISHU, AccInf.KIMATU);
+        add("会計期間", period);
+    }
+    if (trimmed(platform::paths::excludeTrailingDelimiter(SystemDef.DataDir)).empty())
         m_listDataInfo->setRowCount(0);
 }
 
-int TForm1::OpenDataSentaku(int SyoriType, int Open)
+std::string TForm1::selectionParameters(int SyoriType) const
 {
-    m_previousDataDir = SystemDef.DataDir;
-    if (SystemDef.DataDir.empty())
-        Open = 1;
-    if (SyoriType == 0 || !Open)
-        return 0;
     std::string params;
     const std::string head = "SyoriType=" + std::to_string(SyoriType) + "\rJyokenSet=1";
     switch (m_export->selectionClass) {
@@ -684,15 +837,194 @@ int TForm1::OpenDataSentaku(int SyoriType, int Open)
         params = head + "\rDataVerMajor=" + m_export->dataMajorVersion;
         break;
     }
-    const int launched = SyoriKidouProc ? SyoriKidouProc(kDataSelectionForm, 1, params) : -1;
-    if (launched != 1) {
-        SystemDef.DataDir = m_previousDataDir;
+    return params;
+}
+
+TDataSentakuListCtl& TForm1::catalogue()
+{
+    if (!m_catalogue)
+        m_catalogue = std::make_unique<TDataSentakuListCtl>();
+    m_catalogue->SetDataPlace(ConnectMode);
+    return *m_catalogue;
+}
+
+int TForm1::OpenDataSentaku(int SyoriType, int Open)
+{
+    m_previousDataDir = SystemDef.DataDir;
+    if (trimmed(SystemDef.DataDir).empty())
+        Open = 1;
+    if (SyoriType == 0)
+        return 0; // the plain launch is not used by this program
+    bool firstPass = true;
+    for (;;) {
+        int passResult = 0;
+        if (Open == 1) {
+            const int launched = SyoriKidouProc
+                                     ? SyoriKidouProc(kDataSelectionForm, 1, selectionParameters(SyoriType))
+                                     : -1;
+            passResult = launched == 1 ? 1 : 0;
+            if (launched != 1 && !firstPass)
+                SystemDef.DataDir = m_previousDataDir;
+        } else {
+            Open = 1;
+        }
+        firstPass = false;
+        if (trimmed(SystemDef.DataDir).empty())
+            return passResult;
+
+        if (RunMode == 0) {
+            std::string sharePath;
+            int kyoyuLock = 0;
+            int netDrive = 0;
+            if (!catalogue().ConvLocalPathToSharePath(SystemDef.DataDir, sharePath, kyoyuLock, netDrive)) {
+                if (askOkCancel(kShareConvertRetryText)) {
+                    SystemDef.DataDir = m_previousDataDir;
+                    continue;
+                }
+                SystemDef.DataDir.clear();
+                return 0;
+            }
+            if (KyoyuDataReceive(SystemDef.Reserve2Flag1 != 0) != 1) {
+                SystemDef.DataDir = m_previousDataDir;
+                continue;
+            }
+        }
+
+        std::string question;
+        {
+            ProgressScope progress(this, "接続中", "会計データに接続中です…");
+            question = connectChosenData();
+        }
+        if (question.empty())
+            return passResult;
+        if (!askOkCancel(question)) {
+            SystemDef.DataDir.clear();
+            return 0;
+        }
+        if (RunMode == 0)
+            KyoyuDataSend(SystemDef.Reserve2Flag1 != 0);
+    }
+}
+
+std::string TForm1::connectChosenData()
+{
+    auto giveUp = [this](const char* text) {
+        // The data set is written free again before the question, whatever the answer.
+        m_dm->fnAccDatDisconnected(SystemDef.DataDir, 1, 0);
+        m_companyOpen = false;
+        return std::string(text);
+    };
+    m_companyOpen = m_dm->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 1);
+    if (!m_companyOpen)
+        return kConnectFailedText;
+    if (!m_dm->fnGetAccInfo())
+        return giveUp(kConnectFailedText);
+    bool rights = false;
+    try {
+        rights = m_dm->fnGetExistsOpeDefSisetu();
+    } catch (const firebird::DatabaseError& e) {
+        HandleDbError(e, "fnGetExistsOpeDefSisetu", "", false);
+        return giveUp(kConnectFailedText);
+    }
+    if (!rights)
+        return giveUp(kNoRightsText);
+    std::string version;
+    m_dm->fnGetDataBaseVer(version);
+    SystemDef.DataVersionText = version;
+    if (!CompareVersionText(version, kRequiredVersion)) {
+        return giveUp((std::string("このプログラムで処理できるデータバージョンに達していません。\rデータバージョン:") +
+                       kRequiredVersion + "以降のデータを選択して下さい。" + "\r" + "\r" +
+                       "データ選択画面を開き、別のデータを選択しますか？" + "\r")
+                          .c_str());
+    }
+    return {};
+}
+
+int TForm1::KyoyuDataReceive(bool Auto)
+{
+    if (RunMode != 0 || ConnectMode != 0)
+        return 1;
+    std::string sharePath;
+    int kyoyuLock = 0;
+    int netDrive = 0;
+    if (!catalogue().ConvLocalPathToSharePath(SystemDef.DataDir, sharePath, kyoyuLock, netDrive)) {
+        showWarning("共有データパスの変換に失敗しました。データ選択画面を開きます。");
         return 0;
     }
-    // Connecting the chosen data set is the data road's next step; until it is in place a
-    // chosen folder is not kept, so nothing counts as opened.
-    SystemDef.DataDir.clear();
+    if (netDrive != 1 || kyoyuLock != 0)
+        return 1;
+    if (!Auto) {
+        showWarning("このデータは共有取得が行われていません。データ選択画面を開きます。");
+        return 0;
+    }
+    TDataSentakuRec record;
+    int fetched = 0;
+    {
+        ProgressScope progress(this, "共有データ受信中", "共有データから受信中…");
+        try {
+            catalogue().GetDataListRecordByPath(SystemDef.DataDir, record);
+            fetched = catalogue().KyoyuDataDown(record, 0);
+        } catch (const std::exception& e) {
+            progress.stopAnimation();
+            showWarning(e.what());
+            return 0;
+        }
+    }
+    if (fetched == 1 &&
+        platform::files::fileExists(platform::paths::excludeTrailingDelimiter(SystemDef.DataDir) +
+                                    "\\" + DataFile))
+        return 1;
+    m_previousDataDir = q(record.LocalPath).toUpper().toStdString();
+    TMessage2InfoRec info;
+    InitMessage2Info(mtInformation, info);
+    info.Lines[0].Text = "共有サーバーが起動していない、接続が切断されている または "
+                         "共有サーバー上のデータ領域が削除された可能性があります。";
+    info.Lines[1].Text = "共有データパス: " + sharePath;
+    ShowMessageBox2(info);
     return 0;
+}
+
+int TForm1::KyoyuDataSend(bool Auto)
+{
+    if (RunMode != 0 || ConnectMode != 0 || SystemDef.DataDir.empty())
+        return 1;
+    if (SystemDef.DataBroken == 1)
+        return 0;
+    if (!Auto)
+        return 1;
+    std::string sharePath;
+    int kyoyuLock = 0;
+    int netDrive = 0;
+    if (!catalogue().ConvLocalPathToSharePath(SystemDef.DataDir, sharePath, kyoyuLock, netDrive)) {
+        showWarning("共有データパスの変換に失敗しました。共有データの自動保管は行えませんでした。");
+        return 0;
+    }
+    if (netDrive != 1 || kyoyuLock != 1)
+        return 1;
+    ProgressScope progress(this, "共有データ送信中", "共有データへ送信中…");
+    try {
+        TDataSentakuRec record;
+        catalogue().GetDataListRecordByPath(SystemDef.DataDir, record);
+        std::vector<std::string> folders{catalogue().GetLocalDataPath(record)};
+        for (const auto& child : record.Children)
+            folders.push_back(catalogue().GetLocalDataPath(child));
+        for (const auto& folder : folders) {
+            if (m_dm->fnDataHasonCheck(SystemDef.HostName, folder, 1, 0) == 0) {
+                progress.stopAnimation();
+                TMessage2InfoRec info;
+                InitMessage2Info(mtInformation, info);
+                info.Lines[0].Text = "合算・分散データに破損したデータが存在するため、共有データの自動保管を中止します。";
+                info.Lines[1].Text = "データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。";
+                ShowMessageBox2(info);
+                return 0;
+            }
+        }
+        return catalogue().KyoyuDataUp(record, 0);
+    } catch (const std::exception& e) {
+        progress.stopAnimation();
+        showWarning(e.what());
+        return 0;
+    }
 }
 
 bool TForm1::CheckDataSentaku()
@@ -702,7 +1034,27 @@ bool TForm1::CheckDataSentaku()
         m_btnDataSentaku->setFocus();
         return false;
     }
-    if (m_export->businessKind.rfind("ST", 0) == 0 && AccInf.DATATYPE != 2) {
+    TComDataExport& x = *m_export;
+    x.dataFolder = SystemDef.DataDir;
+    x.clientName = AccInf.SHOUGOU;
+    x.fiscalYearNumber = AccInf.NENDO;
+    x.fiscalYearStart = AccInf.KISHU;
+    x.fiscalYearEnd = AccInf.KIMATU;
+    x.closingDay = AccInf.SIME;
+    x.firstPeriod = AccInf.KaisiMonthIndex;
+    x.lastPeriod = AccInf.KimatuKikanNo;
+    x.periodEnd = AccInf.KimatuKikanNo;
+    x.taxInclusive = AccInf.TAXDEFUH;
+    x.taxSimplified = AccInf.TAXKANNI;
+    x.taxBusinessKind = AccInf.TAXJIGYOU;
+    x.accumulation = 0;
+    x.dataType = AccInf.DATATYPE;
+    x.codeSystem = AccInf.CODETYPE;
+    x.incomeKind = 0;
+    if (AccInf.DATATYPE == 2)
+        x.incomeKind = AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
+    const std::string& kind = m_export->businessKind;
+    if ((kind == "ST" || kind == "ST_G") && AccInf.DATATYPE != 2) {
         showWarning(kNotIndividualText);
         return false;
     }
@@ -712,6 +1064,36 @@ bool TForm1::CheckDataSentaku()
 void TForm1::MakeSummary()
 {
     m_memo5b->clear();
+    const TComDataExport& x = *m_export;
+    QStringList lines;
+    auto line = [&lines](const std::string& text) { lines << q(text); };
+    line("【連動元情報】");
+    line(" 会社名        : " + x.clientName);
+    line(" 会計年度      : " + (x.fiscalYearNumber > 0 ? std::to_string(x.fiscalYearNumber) : std::string("-")) + " 期");
+    std::string from, to;
+    FormatDateNen("yyyy年m月d日", 0, from, x.fiscalYearStart);
+    FormatDateNen("yyyy年m月d日", 0, to, x.fiscalYearEnd);
+    line(" 会計期間      : " + from + " ～ " + to);
+    m_export->firstPeriod = AccInf.KaisiMonthIndex;
+    m_export->lastPeriod = AccInf.KimatuKikanNo;
+    m_export->periodEnd = AccInf.KimatuKikanNo;
+    if (!m_caller.hasCaller() && m_edit4a) {
+        m_export->outputFile = m_edit4a->text().toStdString();
+        line("");
+        line("【中間ﾌｧｲﾙ】");
+        const std::string& file = m_export->outputFile;
+        if (!platform::paths::extractFilePath(file).empty()) {
+            line(" " + file);
+        } else {
+            std::string shown = outputPath(file);
+            try {
+                shown = platform::paths::toNative(shown).string();
+            } catch (const std::exception&) {
+            }
+            line(" " + shown);
+        }
+    }
+    m_memo5b->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 void TForm1::BitBtn4aClick()
@@ -753,12 +1135,12 @@ void TForm1::CloseDatabases()
             m_dm->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0);
         m_dm->fnAccDatDisconnected(SystemDef.DataDir, 1, 0);
         m_companyOpen = false;
+        KyoyuDataSend(SystemDef.Reserve2Flag1 != 0);
     }
     if (m_signedIn) {
         if (!m_dm->IBDatabaseDEF.connected())
             m_dm->fnAccDefConnected(SystemDef.HostName, 1);
         m_dm->DeleteLogonInfo();
-        // Shared data goes back only for an opened data set, which needs the data road.
         m_dm->IBDatabaseDEF.disconnect();
         m_signedIn = false;
     }

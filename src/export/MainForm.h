@@ -20,6 +20,8 @@ class QPlainTextEdit;
 class QShowEvent;
 class QTableWidget;
 class TComDataExport;
+class TDataSentakuListCtl;
+class ProgressScope;
 class TDM;
 class TxPlButton;
 class TxWizard;
@@ -43,6 +45,8 @@ struct CallerCommandLine {
 // caller). nullopt when the command line is invalid: two or more parameters, or one of the first
 // three fields not a decimal integer (or out of range).
 std::optional<CallerCommandLine> ReadCommandLine(const std::vector<std::string>& params);
+
+enum RendoResult : int { kRendoWritten = 1, kRendoStopped = 3, kRendoFailed = 4 };
 
 // Required version of the installed accounting product and of the company data.
 inline constexpr const char* kRequiredVersion = "8.0.0";
@@ -116,6 +120,10 @@ public:
     int OpenDataSentaku(int SyoriType, int Open);
     bool CheckDataSentaku();
     void MakeSummary();
+    int KyoyuDataReceive(bool Auto);
+    int KyoyuDataSend(bool Auto);
+    // 1 written, 3 stopped with an information, 4 failed.
+    int MakeRendoFile(ProgressScope* progress = nullptr);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -131,6 +139,15 @@ private:
     void setPageTexts();
     void removePages();
     void sendCompletionMessage();
+    std::string selectionParameters(int SyoriType) const;
+    TDataSentakuListCtl& catalogue();
+    // Connects DataDir and checks it; empty when it may be used, else the question to ask
+    // (the database is closed again then).
+    std::string connectChosenData();
+    // The output file as written: a bare name lies in the documents folder.
+    std::string outputPath(const std::string& file) const;
+    // The native folder of a path with its trailing "/", empty without a folder part.
+    static std::string nativeFolder(const std::string& path);
     // Ends the program from within the message loop (the start-up failed after showing).
     void terminateApplication();
 
@@ -153,6 +170,8 @@ private:
     std::string m_previousDataDir;
     std::unique_ptr<TComDataExport> m_export;
     std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TDataSentakuListCtl> m_catalogue;
+    std::string m_pendingError;
 
     TxWizard* m_wizard = nullptr;
     TxPlButton* m_button1 = nullptr;

@@ -851,8 +851,6 @@ void TDataSentakuBox::SetFunctionKeys()
     s.KyoyuDataAuto = SystemDef.Reserve2Flag1;
     FunctionKeySet keys = computeFunctionKeys(s);
     F2Mode = keys.F2Mode;
-    // Choosing comes with the road to the export: until then F12 has no action.
-    keys.caption[fkF12] = kKeyPrefix[fkF12];
     for (int i = 0; i < fkCount; ++i) {
         TxPlButton* b = m_keys[std::size_t(i)];
         b->CaptionA().setCaption(q(keys.caption[std::size_t(i)]));
@@ -867,8 +865,8 @@ bool TDataSentakuBox::keyActive(int index) const
     const QString caption = m_keys[std::size_t(index)]->CaptionA().Caption();
     if (caption == QString::fromLatin1(kKeyPrefix[index]))
         return false;
-    // Only Esc and the manual have their work here; the other keys' work comes later.
-    return index == fkEsc || index == fkF1;
+    // Only Esc, the manual and choosing have their work here; the other keys' work comes later.
+    return index == fkEsc || index == fkF1 || index == fkF12;
 }
 
 void TDataSentakuBox::functionKeyClick(int index)
@@ -885,7 +883,77 @@ void TDataSentakuBox::functionKeyClick(int index)
 
 void TDataSentakuBox::F12Click()
 {
-    // The choice itself is not built yet; F12 stays without action.
+    setModalResult(platform::mrNone);
+    SystemDef.DataBroken = 0;
+    const int row = m_grid->currentRow();
+    TDataListRec* rec = const_cast<TDataListRec*>(GetRowRec(row));
+    if (!keyActive(fkF12) || !rec)
+        return;
+    ChosenFolder = GetDataFolder(row);
+    ChosenSharePath = rec->PASNAME;
+    if (SyoriType == 2 || SyoriType == 4) {
+        if (!CurrentDataFolder.empty() && sameFolder(ChosenFolder, CurrentDataFolder)) {
+            warn("このデータは現在選択中のデータです。\r他の場所を選んで下さい。");
+            return;
+        }
+        int answer = -1;
+        try {
+            answer = CheckChosenFolder(ChosenFolder);
+        } catch (const std::exception& e) {
+            warn(e.what());
+        }
+        if (answer == 0) {
+            SystemDef.DataDir = ChosenFolder;
+            SystemDef.DataPath2 = ChosenSharePath;
+            setModalResult(platform::mrOk);
+        } else if (answer == 1) {
+            warn("選択したパスには既にデータが存在します。\r他の場所を選んで下さい。");
+        }
+        return;
+    }
+    if (ConnectMode == 0 && GetShareKind(*rec) == 1 && SystemDef.Reserve2Flag1 == 0) {
+        warn("このデータは、共有サーバーに保管されています。\r共有取得を実行してから選択して下さい。");
+        ChosenFolder.clear();
+        ChosenSharePath.clear();
+        return;
+    }
+    int answer = -1;
+    try {
+        answer = CheckChosenFolder(ChosenFolder);
+        if (answer == 1 && DM && DM->fnDataHasonCheck(SystemDef.HostName, ChosenFolder, 0, 0) == 0)
+            answer = -3;
+    } catch (const std::exception& e) {
+        warn(e.what());
+        answer = -1;
+    }
+    if (answer < 0) {
+        if (answer == -3) {
+            // Marked on the entry and on its row, so the list shows it red from now on.
+            rec->DATA_STATUS = 1;
+            SetGridRow(row, *rec, m_grid->model().cellText(row, 0).isEmpty());
+            SetFunctionKeys();
+        }
+        ChosenFolder.clear();
+        ChosenSharePath.clear();
+        return;
+    }
+    if (answer == 1) {
+        if ((SyoriType == 0 || SyoriType == 1) && m_grid->model().cellNumber(row, 12) == 1) {
+            TMessage2InfoRec info;
+            InitMessage2Info(mtInformation, info);
+            info.ID = 0x1011;
+            ShowMessageBox2(info);
+            return;
+        }
+        if (SyoriType == 5)
+            return; // saving and restoring a slot belong to the backup dialogs
+        SystemDef.DataDir = ChosenFolder;
+        SystemDef.DataPath2 = ChosenSharePath;
+        setModalResult(platform::mrOk);
+        return;
+    }
+    if (SyoriType == 5 && !OnlySARestore)
+        warn("この場所にはデータがありません。他の場所を選んで下さい。");
 }
 
 void TDataSentakuBox::doKeyUp(QKeyEvent& event)

@@ -8,6 +8,7 @@
 #include "platform/MessageService.h"
 #include "platform/SpecialFolders.h"
 #include "support/FixtureDb.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/TestCaller.h"
 #include "support/VirtualDisplay.h"
@@ -127,6 +128,54 @@ protected:
                            std::to_string(x), std::to_string(y), "click", "1"});
     }
 
+    // Signs in as the sample operator and waits for the wizard.
+    void signIn()
+    {
+        ASSERT_TRUE(m_display.waitForWindow("ログイン"));
+        m_display.type("20");
+        m_display.key("Tab");
+        m_display.type("sample");
+        m_display.key("Return");
+        m_display.key("Return");
+        ASSERT_TRUE(m_display.waitForWindowGone("ログイン"));
+        ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+    }
+
+    // From page2: opens the data selection and chooses the data set in row (0 the first) with F12.
+    void chooseDataSet(int row, const std::string& shot)
+    {
+        m_display.key("Return"); // the focus is on "データ選択を開く"
+        ASSERT_TRUE(m_display.waitForWindow("データ選択")) << "the data selection did not open";
+        for (int i = 0; i < row; ++i)
+            m_display.key("Down");
+        if (!shot.empty())
+            m_display.screenshot(m_shots / (shot + ".png"));
+        m_display.key("F12");
+        ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
+        ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+    }
+
+    // The file export-driver writes for the same inputs.
+    std::string driverFile(const std::string& dataSet)
+    {
+        const fs::path out = m_dir / ("driver-" + dataSet + ".xml");
+        QProcess driver;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromUtf8(platform::kCommonAppDataVariable),
+                   QString::fromStdString((m_dir / "driver-appdata").string()));
+        driver.setProcessEnvironment(env);
+        driver.setProcessChannelMode(QProcess::MergedChannels);
+        driver.start(QStringLiteral(DRIVER_PATH),
+                     {QString::fromStdString((m_root / "quelto/morabyzaimu/data").string()),
+                      QString::fromStdString((m_root / "ZAIMU/DATA" / dataSet).string()),
+                      QStringLiteral("20"), QStringLiteral("sample"), QStringLiteral("2"),
+                      QString::fromStdString(out.string()),
+                      QString::fromStdString((m_root / "registry.ini").string())});
+        EXPECT_TRUE(driver.waitForFinished(kSafetyMilliseconds));
+        EXPECT_EQ(driver.exitCode(), 0) << driver.readAll().toStdString();
+        return testsupport::readFile(out);
+    }
+
     testsupport::TempDir m_dir;
     fs::path m_root = m_dir / "sample";
     fs::path m_runtime = m_dir / "run";
@@ -213,4 +262,173 @@ TEST_F(WizardEndToEnd, SecondRunReusesTheRootAndAWrongPasswordKeepsTheSignInOpen
     EXPECT_EQ(finish(), kCompletionFailed);
     EXPECT_TRUE(signedIn().empty());
     EXPECT_EQ(testsupport::readFile(settingsFile), settings) << "the settings file was rewritten";
+}
+
+namespace {
+
+struct RoadCase {
+    const char* dataSet; // slot folder
+    int row;             // its row in the data selection
+    const char* name;
+    const char* kind;    // データ区分
+};
+
+class WizardRoad : public WizardEndToEnd, public ::testing::WithParamInterface<RoadCase> {};
+
+} // namespace
+
+TEST_P(WizardRoad, ChoosesTheDataSetByKeysAndWritesTheDriversFile)
+{
+    const RoadCase c = GetParam();
+    start({});
+    signIn();
+    m_display.key("alt+n");
+    chooseDataSet(c.row, std::string("10-select-") + c.dataSet);
+    m_display.screenshot(m_shots / (std::string("11-page2-") + c.dataSet + ".png"));
+
+    m_display.key("alt+n");
+    // page4: 参照 opens the save picker; the name is typed there.
+    clickInWindow(kWizardTitle, 24 + 16 + 536 + 38, 72 + 24 + 14);
+    ASSERT_TRUE(m_display.waitForWindow("中間ﾌｧｲﾙの指定")) << "no save picker";
+    m_display.screenshot(m_shots / "12-save-picker.png");
+    const fs::path out = m_dir / "out" / (std::string("linkage-") + c.dataSet + ".xml");
+    fs::create_directories(out.parent_path());
+    m_display.key("ctrl+a");
+    m_display.type(out.string());
+    m_display.key("Return");
+    ASSERT_TRUE(m_display.waitForWindowGone("中間ﾌｧｲﾙの指定"));
+    ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+    m_display.screenshot(m_shots / "13-page4.png");
+    m_display.key("alt+n");
+    m_display.screenshot(m_shots / (std::string("14-summary-") + c.dataSet + ".png"));
+    m_display.key("alt+f");
+    EXPECT_EQ(finish(), kCompletionWritten);
+    const std::vector<std::string> expected = {
+        "information\t連動ﾃﾞｰﾀの作成\t中間ファイルが作成されました。\\r"};
+    EXPECT_EQ(boxes(), expected);
+    EXPECT_TRUE(signedIn().empty()) << "the sign-in row stays after the end";
+    ASSERT_TRUE(fs::exists(out));
+    EXPECT_EQ(testsupport::readFile(out), driverFile(c.dataSet));
+    EXPECT_TRUE(signedIn().empty()) << "the driver left its sign-in row";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SampleSets, WizardRoad,
+    ::testing::Values(RoadCase{"0001", 0, "サンプル商店", "個人／一般"},
+                      RoadCase{"0002", 1, "サンプル不動産", "個人／不動産"},
+                      RoadCase{"0003", 2, "サンプル農園", "個人／農業"}),
+    [](const ::testing::TestParamInfo<RoadCase>& p) { return std::string("Set") + p.param.dataSet; });
+
+TEST_F(WizardEndToEnd, RefusesACompanySetOnNextAndKeepsPage2)
+{
+    start({});
+    signIn();
+    m_display.key("alt+n");
+    chooseDataSet(4, "");
+    m_display.screenshot(m_shots / "20-page2-company.png");
+    m_display.key("alt+n");
+    const std::vector<std::string> expected = {
+        "warning\t連動ﾃﾞｰﾀの作成\t指定された会計データは個人データではありません。"
+        "\\rもう一度、選びなおしてください。\\r"};
+    EXPECT_EQ(boxesWhen(1), expected);
+    // Still page2: Back is the only way on, Next refuses again.
+    m_display.key("alt+n");
+    EXPECT_EQ(boxesWhen(2).size(), 2u);
+    clickInWindow(kWizardTitle, 581 + 44, 402 + 14);
+    EXPECT_EQ(finish(), kCompletionCancelled);
+}
+
+TEST_F(WizardEndToEnd, OldDataVersionAsksAgainAndEscLeavesTheListEmpty)
+{
+    const fs::path set = m_root / "ZAIMU/DATA/0004";
+    const auto catalogueRow = [this] {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(
+            (m_root / "quelto/morabyzaimu/data/dwaccdef.fdb").string()));
+        firebird::Transaction tr(db);
+        tr.start();
+        firebird::Statement st(tr);
+        st.setSql("SELECT SHOUGOU, VER_TEXT, DATATYPE, CODETYPE FROM DATALIST "
+                  "WHERE GROUPID = 10000 AND REC = 4");
+        auto rows = st.open();
+        std::string row;
+        if (rows.fetch())
+            row = rows.getString(0) + "|" + rows.getString(1) + "|" +
+                  std::to_string(rows.getInt64(2)) + "|" + std::to_string(rows.getInt64(3));
+        return row;
+    };
+    const std::string before = catalogueRow();
+    ASSERT_FALSE(before.empty());
+
+    start({});
+    signIn();
+    m_display.key("alt+n");
+    m_display.key("Return");
+    ASSERT_TRUE(m_display.waitForWindow("データ選択"));
+    for (int i = 0; i < 3; ++i)
+        m_display.key("Down");
+    m_display.key("F12");
+    // The question takes OK, its default: the selection opens again.
+    const std::vector<std::string> expected = {
+        "question\t連動ﾃﾞｰﾀの作成\tこのプログラムで処理できるデータバージョンに達していません。"
+        "\\rデータバージョン:8.0.0以降のデータを選択して下さい。\\r\\r"
+        "データ選択画面を開き、別のデータを選択しますか？\\r"};
+    EXPECT_EQ(boxesWhen(1), expected);
+    QThread::msleep(500);
+    ASSERT_TRUE(m_display.waitForWindow("データ選択")) << "the selection did not open again";
+    m_display.screenshot(m_shots / "21-select-again.png");
+    m_display.key("Escape");
+    ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
+    ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+    m_display.screenshot(m_shots / "22-page2-empty.png");
+    m_display.key("alt+n");
+    const auto shown = boxesWhen(2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "warning\t連動ﾃﾞｰﾀの作成\t会計データの選択が行われていません。"
+                        "\\r「データ選択を開く」ボタンを押して選択して下さい。");
+    clickInWindow(kWizardTitle, 581 + 44, 402 + 14);
+    EXPECT_EQ(finish(), kCompletionCancelled);
+
+    // Free again (state 1) and the catalogue untouched.
+    const std::string info = testsupport::readFile(set / "dwacc.ini");
+    EXPECT_EQ(info.find("STATUS=2"), std::string::npos) << info;
+    EXPECT_EQ(catalogueRow(), before);
+}
+
+TEST_F(WizardEndToEnd, CallerStartSkipsPage4AndPostsTheResult)
+{
+    const std::string runtimeFolder = m_runtime.string();
+    testsupport::ScopedEnvironment runtime{platform::kRuntimeFolderVariable, runtimeFolder.c_str()};
+    const fs::path out = m_dir / "called.xml";
+    {
+        testsupport::TestCaller caller(77);
+        start({QString::fromStdString("77,1025,2," + out.string())});
+        signIn();
+        m_display.key("alt+n");
+        chooseDataSet(0, "");
+        m_display.key("alt+n");
+        m_display.screenshot(m_shots / "30-caller-summary.png");
+        m_display.key("alt+f");
+        EXPECT_EQ(finish(), kCompletionWritten);
+        EXPECT_TRUE(boxes().empty()) << boxes().front();
+        ASSERT_TRUE(caller.waitForCalls(4));
+        EXPECT_EQ(caller.received(), (std::vector<std::string>{"DISABLE", "FOREGROUND", "ENABLE",
+                                                               "POST 1025 2 0"}));
+    }
+    ASSERT_TRUE(fs::exists(out));
+    EXPECT_EQ(testsupport::readFile(out), driverFile("0001"));
+
+    // Cancel instead of Finish.
+    fs::remove(m_record);
+    testsupport::TestCaller caller(77);
+    start({QString::fromStdString("77,1025,2," + (m_dir / "cancelled.xml").string())});
+    signIn();
+    m_display.key("alt+n");
+    chooseDataSet(0, "");
+    m_display.key("alt+n");
+    clickInWindow(kWizardTitle, 581 + 44, 402 + 14);
+    EXPECT_EQ(finish(), kCompletionCancelled);
+    ASSERT_TRUE(caller.waitForCalls(4));
+    EXPECT_EQ(caller.received().back(), "POST 1025 2 1");
+    EXPECT_FALSE(fs::exists(m_dir / "cancelled.xml"));
 }

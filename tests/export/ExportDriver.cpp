@@ -59,6 +59,11 @@ int runHeadlessExport(const ExportRequest& r, std::string* failure)
     try {
         TDM dm;
         signIn(dm, r);
+        // Signed out again however the export ends, so the operator can sign in next time.
+        struct SignOut {
+            TDM& dm;
+            ~SignOut() { dm.DeleteLogonInfo(); }
+        } signOut{dm};
         // The data module opens the company and reads its settings, as the wizard's data page
         // does; the trial balance and the loaders read through its transactions.
         dm.IBDatabaseDAT.connect(morabyParams((r.dataSet / "dwacc.fdb").string()));
@@ -76,8 +81,17 @@ int runHeadlessExport(const ExportRequest& r, std::string* failure)
         exporter.roundingMode = AccInf.SDAI_HASUU1;
         exporter.dataType = AccInf.DATATYPE;
         exporter.codeSystem = AccInf.CODETYPE;
+        exporter.dataFolder = r.dataSet.string();
+        exporter.firstPeriod = AccInf.KaisiMonthIndex;
+        exporter.lastPeriod = AccInf.KimatuKikanNo;
+        exporter.periodEnd = AccInf.KimatuKikanNo;
         exporter.taxInclusive = AccInf.TAXDEFUH;
-        exporter.incomeKind = AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
+        exporter.taxSimplified = AccInf.TAXKANNI;
+        exporter.taxBusinessKind = AccInf.TAXJIGYOU;
+        exporter.accumulation = 0;
+        // Individual data only, as the wizard's data page lets through.
+        exporter.incomeKind =
+            AccInf.DATATYPE != 2 ? 0 : AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
         exporter.setAssetProgress(r.assetProgress);
 
         TXmlSaveDoc doc("1.0", "", "Shift_JIS");

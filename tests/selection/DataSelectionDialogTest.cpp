@@ -1,4 +1,5 @@
 // The data-selection dialog over a real system database and data folders, driven by keys.
+#include "selection/DataListSearchDialog.h"
 #include "selection/DataSelectionDialog.h"
 
 #include "firebird/Statement.h"
@@ -16,6 +17,7 @@
 #include "ui/SimpleMessageBox.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -228,10 +230,10 @@ TEST_F(DataSelectionDialogTest, TheWizardsLinesListTypeTwoMajorEightWithBareFunc
         EXPECT_EQ(first, (std::vector<std::string>{"1", "C001", "A社", "5 期", g.model().cellText(0, 4).toStdString(),
                                                    "~\\DATA\\0001", "Ver8.0.0"}));
         EXPECT_FALSE(g.model().cellText(0, 4).isEmpty());
-        const char* captions[] = {"ESC:ｷｬﾝｾﾙ", "F1:", "F2:", "F3:", "F4:", "F5:", "F6:", "F7:", "F8:", "F12:"};
+        const char* captions[] = {"ESC:ｷｬﾝｾﾙ", "F1:", "F2:", "F3:", "F4:", "F5:", "F6:", "F7:", "F8:", "F12:選択"};
         for (int k = 0; k < fkCount; ++k) {
             EXPECT_EQ(box->FunctionKey(k)->CaptionA().Caption().toStdString(), captions[k]);
-            EXPECT_EQ(box->FunctionKey(k)->isEnabled(), k == fkEsc) << k;
+            EXPECT_EQ(box->FunctionKey(k)->isEnabled(), k == fkEsc || k == fkF12) << k;
         }
         for (QWidget* w : std::initializer_list<QWidget*>{box->btnSearch(), box->btnSearchCancel(), box->btnDataInfo(),
                                                           box->btnListUpdate(), box->btnKyoyuDataDown(),
@@ -239,9 +241,7 @@ TEST_F(DataSelectionDialogTest, TheWizardsLinesListTypeTwoMajorEightWithBareFunc
             EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
         EXPECT_TRUE(box->HintArea()->toPlainText().startsWith(QStringLiteral("［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\n空白行は選択できません。")));
         saveShot(d, "data-selection-wizard");
-        // F12 is without action until choosing lands; Esc ends with 2.
-        key(d, Qt::Key_F12);
-        EXPECT_TRUE(d.isVisible());
+        // Esc ends with 2.
         box->SortColumn = 2;
         box->SortDescending = true;
         key(d, Qt::Key_Escape);
@@ -525,4 +525,180 @@ TEST(DataSelectionFolders, TheDataRootShowsAsTilde)
     EXPECT_EQ(selection::shownDataFolder("c:\\zaimu\\DATA\\0001", "C:\\ZAIMU"), "~\\DATA\\0001");
     EXPECT_EQ(selection::shownDataFolder("D:\\X\\C:\\ZAIMU\\C:\\ZAIMU", "C:\\ZAIMU"), "D:\\X\\~\\~");
     EXPECT_EQ(selection::shownDataFolder("D:\\OTHER", ""), "D:\\OTHER");
+}
+
+namespace {
+
+// The grid row that shows a catalogue record (parents only), -1 when it is not listed.
+int rowOf(TDataSentakuBox& box, int rec)
+{
+    auto& m = box.PerfectGrid1()->model();
+    for (int r = 0; r < m.rowCount(); ++r)
+        if (!m.cellText(r, 0).isEmpty() && m.cellNumber(r, 0) == rec)
+            return r;
+    return -1;
+}
+
+} // namespace
+
+TEST_F(DataSelectionDialogTest, F12ChoosesAPresentDataSetAndRefusesTheOthers)
+{
+    makeFolder(40, 2, 100000012, "山田");
+    makeFolder(3, 1);
+    struct Case {
+        std::vector<std::string> lines;
+        int rec;
+        bool chosen;
+        std::vector<std::string> texts; // message boxes shown
+        bool stateBox;
+    };
+    const Case cases[] = {
+        {kWizardLines, 1, true, {}, false},
+        {kWizardLines, 8, false, {"このフォルダには財務データがありません。\r"}, false},
+        {kWizardLines, 40, false, {}, true},
+        // The grey row whose update is prohibited: the wizard's type takes it.
+        {{"SyoriType=3"}, 3, true, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rec);
+        SystemDef.DataDir.clear();
+        m_messages.clear();
+        auto box = dialog(c.lines);
+        bool sawState = false;
+        int afterF12 = -1;
+        m_messages.onDialog([&](QDialog& d) {
+            QCoreApplication::processEvents();
+            const int row = rowOf(*box, c.rec);
+            EXPECT_GE(row, 0) << "not listed";
+            box->PerfectGrid1()->setCurrentRow(row);
+            key(d, Qt::Key_F12);
+            afterF12 = d.isVisible() ? 0 : d.result();
+            if (d.isVisible())
+                key(d, Qt::Key_Escape);
+            return d.result();
+        });
+        if (c.stateBox) {
+            m_messages.onDialog([&](QDialog& d) {
+                sawState = dynamic_cast<TMessageBox*>(&d) != nullptr;
+                d.reject();
+                return int(platform::mrCancel);
+            });
+        }
+        const int result = box->Execute(true);
+        std::vector<std::string> texts;
+        for (const auto& b : m_messages.boxes())
+            if (b.kind != "dialog")
+                texts.push_back(b.text);
+        if (c.chosen) {
+            EXPECT_EQ(result, platform::mrOk);
+            EXPECT_EQ(afterF12, platform::mrOk);
+            EXPECT_EQ(SystemDef.DataDir, slotFolder(c.rec));
+        } else {
+            EXPECT_EQ(afterF12, 0) << "the dialog must stay open";
+            EXPECT_EQ(result, platform::mrCancel);
+            EXPECT_TRUE(box->ChosenFolder.empty());
+        }
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(sawState, c.stateBox);
+    }
+}
+
+TEST_F(DataSelectionDialogTest, F12OnADamagedDataSetMarksItsRowRed)
+{
+    SystemDef.DataHasonCheck = 1;
+    DataHasonProc = [](const std::string&, const std::string&, int) {
+        SystemDef.DataBroken = 1;
+        return 0;
+    };
+    auto box = dialog(kWizardLines);
+    int status = -1;
+    long long cell = -1;
+    platform::TColor back = 0;
+    bool open = false;
+    m_messages.onDialog([&](QDialog& d) {
+        QCoreApplication::processEvents();
+        const int row = rowOf(*box, 1);
+        box->PerfectGrid1()->setCurrentRow(row);
+        key(d, Qt::Key_F12);
+        open = d.isVisible();
+        const TDataListRec* rec = box->GetRowRec(row);
+        status = rec ? rec->DATA_STATUS : -1;
+        cell = box->PerfectGrid1()->model().cellNumber(row, 16);
+        back = box->PerfectGrid1()->model().rowBackColor(row);
+        saveShot(d, "data-selection-damaged-row");
+        key(d, Qt::Key_Escape);
+        return d.result();
+    });
+    box->Execute(true);
+    DataHasonProc = nullptr;
+    EXPECT_TRUE(open);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(cell, 1);
+    EXPECT_EQ(back, 0x0000FFu);
+    EXPECT_TRUE(SystemDef.DataDir.empty());
+}
+
+TEST(DataListSearchKinds, IndexAndConditionBothWaysWithAndWithoutOptionBlind)
+{
+    EXPECT_EQ(selection::dataKindLines(false).size(), 7);
+    const QStringList blind = selection::dataKindLines(true);
+    EXPECT_EQ(blind, (QStringList{"選択なし", "法人", "個人(一般)", "個人(不動産)", "個人(農業)"}));
+    struct Case {
+        int dataType, codeType;
+        int index, blindIndex;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0}, {1, 7, 1, 1}, {2, 1, 2, 2}, {2, 2, 3, 3}, {3, 2, 4, 0}, {2, 3, 5, 0}, {2, 4, 6, 4}, {2, 9, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(selection::indexOfDataKind(c.dataType, c.codeType, false), c.index) << c.dataType << "," << c.codeType;
+        EXPECT_EQ(selection::indexOfDataKind(c.dataType, c.codeType, true), c.blindIndex) << c.dataType << "," << c.codeType;
+    }
+    EXPECT_EQ(selection::dataKindOfIndex(4, false), std::make_pair(3, 1));
+    EXPECT_EQ(selection::dataKindOfIndex(4, true), std::make_pair(2, 4));
+    EXPECT_EQ(selection::dataKindOfIndex(5, true), std::make_pair(0, 0));
+}
+
+TEST_F(DataSelectionDialogTest, SearchDialogShowsTheConditionsAndOkTakesThemBack)
+{
+    TDataListKensakuBox box;
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("検索条件の設定"));
+    QStringList persons;
+    for (int i = 0; i < box.cmbTanto()->count(); ++i)
+        persons << box.cmbTanto()->itemText(i);
+    EXPECT_EQ(persons, (QStringList{"選択なし", "10:管理者", "11:担当　花子"}));
+    ASSERT_GT(box.cmbVersion()->count(), 0);
+    EXPECT_EQ(box.cmbVersion()->itemText(0), QStringLiteral("選択なし"));
+
+    box.Conditions.OPCODE = 100000011;
+    box.Conditions.SORTCOL = 3;
+    box.Conditions.SORTTYPE = 1;
+    box.Conditions.DATATYPE = 2;
+    box.Conditions.CODETYPE = 2;
+    box.Conditions.DATACODE = "C0";
+    box.Conditions.DATANAME = "商店";
+    box.Conditions.TANTO = 11;
+    box.Conditions.JYOKENUSE = 1;
+    box.Prepare(1);
+    EXPECT_EQ(box.cmbDataKind()->currentText(), QStringLiteral("個人(不動産)"));
+    EXPECT_EQ(box.cmbTanto()->currentText(), QStringLiteral("11:担当　花子"));
+    EXPECT_TRUE(box.chkAlways()->isChecked());
+    box.show();
+    QCoreApplication::processEvents();
+    saveShot(box, "data-list-search");
+    box.btnOK()->Click();
+    EXPECT_EQ(box.Conditions.TANTO, 11);
+    EXPECT_EQ(box.Conditions.DATACODE, "C0");
+    EXPECT_EQ(box.Conditions.SORTCOL, 3) << "the caller's sort is kept";
+    EXPECT_EQ(box.Conditions.DATAVER, "");
+
+    // A person who is no longer listed shows as 選択なし, and OK clears the condition.
+    box.Conditions.TANTO = 99;
+    box.Conditions.SEIHINNAME = "消えた版";
+    box.Prepare(1);
+    EXPECT_EQ(box.cmbTanto()->currentIndex(), 0);
+    EXPECT_EQ(box.cmbVersion()->currentIndex(), 0);
+    box.btnOK()->Click();
+    EXPECT_EQ(box.Conditions.TANTO, 0);
+    EXPECT_EQ(box.Conditions.SEIHINNAME, "選択なし");
 }
