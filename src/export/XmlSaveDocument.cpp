@@ -14,11 +14,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include <strings.h>
 
 namespace {
+
+using ByteSink = std::function<void(std::string_view)>;
 
 const char* const kNoDomMessage = "Microsoft MSXML はインストールされていません";
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
@@ -106,14 +109,19 @@ bool isAscii(std::string_view text)
 // ASCII that follows them up to the next '>', which keeps a broken sequence reported as a whole).
 class Output {
 public:
-    Output(std::string& out, bool shiftJis) : m_out(out), m_shiftJis(shiftJis) {}
+    Output(std::string& out, bool shiftJis, const ByteSink* sink)
+        : m_out(out), m_shiftJis(shiftJis), m_sink(sink)
+    {
+    }
 
     void put(std::string_view text)
     {
-        if (!m_shiftJis || (m_pending.empty() && isAscii(text)))
+        if (!m_shiftJis || (m_pending.empty() && isAscii(text))) {
             m_out.append(text);
-        else
+            passOn(kChunkSize);
+        } else {
             m_pending.append(text);
+        }
     }
     void put(char c)
     {
@@ -131,11 +139,22 @@ public:
             return;
         m_out += platform::text::toCp932(m_pending);
         m_pending.clear();
+        passOn(kChunkSize);
+    }
+    // Hands the finished bytes to the sink once at least `atLeast` of them are collected.
+    void passOn(std::size_t atLeast)
+    {
+        if (m_sink && !m_out.empty() && m_out.size() >= atLeast) {
+            (*m_sink)(m_out);
+            m_out.clear();
+        }
     }
 
 private:
+    static constexpr std::size_t kChunkSize = 64 * 1024;
     std::string& m_out;
     bool m_shiftJis;
+    const ByteSink* m_sink;
     std::string m_pending;
 };
 
@@ -399,9 +418,9 @@ std::size_t TXmlSaveDoc::checkAndMeasure() const
     return size;
 }
 
-void TXmlSaveDoc::serialize(std::string& bytes) const
+void TXmlSaveDoc::serialize(std::string& bytes, const ByteSink* sink) const
 {
-    Output out(bytes, isShiftJis(m_encoding));
+    Output out(bytes, isShiftJis(m_encoding), sink);
     std::string header = "<?xml version=\"" + m_version + "\"";
     if (!m_encoding.empty())
         header += " encoding=\"" + m_encoding + "\"";
@@ -464,6 +483,7 @@ void TXmlSaveDoc::serialize(std::string& bytes) const
         out.put("\r\n");
     }
     out.flush();
+    out.passOn(1);
 }
 
 std::string TXmlSaveDoc::saveToBytes() const
@@ -474,7 +494,7 @@ std::string TXmlSaveDoc::saveToBytes() const
     bytes.reserve(64 + m_version.size() + m_encoding.size() + m_standAlone.size()
                   + (m_root ? checkAndMeasure() : 0));
     try {
-        serialize(bytes);
+        serialize(bytes, nullptr);
     } catch (const platform::text::EncodingError& e) {
         throw EDataExportError("中間ファイルに保存できない文字が含まれています。",
                                exportcode::kSaveFailed, e.what());
@@ -547,9 +567,22 @@ void refuseDatabaseTarget(const std::string& fileName)
 void TXmlSaveDoc::SaveToFile(const std::string& fileName)
 {
     refuseDatabaseTarget(fileName);
-    const std::string bytes = saveToBytes();
+    if (m_root)
+        checkAndMeasure();
+    // Written in pieces: the whole file never sits in memory. A failure anywhere (an unwritable
+    // character included) drops the temporary and leaves the old file as it was.
     try {
-        platform::files::writeAllAtomic(fileName, bytes);
+        platform::files::AtomicWriter file(fileName);
+        const ByteSink sink = [&file](std::string_view piece) { file.write(piece); };
+        std::string buffer;
+        buffer.reserve(128 * 1024);
+        try {
+            serialize(buffer, &sink);
+        } catch (const platform::text::EncodingError& e) {
+            throw EDataExportError("中間ファイルに保存できない文字が含まれています。",
+                                   exportcode::kSaveFailed, e.what());
+        }
+        file.commit();
     } catch (const platform::files::FileError& e) {
         throw EDataExportError("中間ファイルの保存に失敗しました。", exportcode::kSaveFailed,
                                e.what());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -75,7 +76,8 @@ private:
     std::string_view storeText(std::string_view text, bool escape);
     Node& node(std::uint32_t index) const;
     std::size_t checkAndMeasure() const;
-    void serialize(std::string& out) const;
+    using ByteSink = std::function<void(std::string_view)>;
+    void serialize(std::string& out, const ByteSink* sink) const;
 
     std::string m_version;
     std::string m_standAlone;

@@ -266,6 +266,58 @@ void writeAllAtomic(std::string_view path, std::string_view bytes)
     ::close(fd);
 }
 
+AtomicWriter::AtomicWriter(std::string_view path)
+    : m_path(path), m_target(native(path))
+{
+    m_fd = createTemporary(m_target, m_temporary);
+    if (m_fd < 0)
+        throw FileError("書き込み", m_path, errno);
+}
+
+AtomicWriter::~AtomicWriter()
+{
+    discard();
+}
+
+void AtomicWriter::discard()
+{
+    if (m_fd < 0)
+        return;
+    ::unlink(m_temporary.c_str());
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+void AtomicWriter::write(std::string_view bytes)
+{
+    if (m_fd < 0)
+        throw FileError("書き込み", m_path, EBADF);
+    try {
+        writeFully(m_fd, bytes.data(), bytes.size(), m_path);
+    } catch (...) {
+        discard();
+        throw;
+    }
+}
+
+void AtomicWriter::commit()
+{
+    if (m_fd < 0)
+        throw FileError("書き込み", m_path, EBADF);
+    auto fail = [&](int e) {
+        discard();
+        throw FileError("書き込み", m_path, e);
+    };
+    if (::fchmod(m_fd, replacementMode(m_target)) != 0 || ::fsync(m_fd) != 0)
+        fail(errno);
+    if (const int fault = takeFault(Operation::Rename))
+        fail(fault);
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        fail(errno);
+    ::close(m_fd);
+    m_fd = -1;
+}
+
 void append(std::string_view path, std::string_view bytes)
 {
     File f(path, File::Mode::Append);

@@ -42,6 +42,26 @@ std::string readAll(std::string_view path);
 // target left by a killed save are removed. The new file keeps the old file's permission bits
 // (never set-id bits), or gets 0666 less the umask.
 void writeAllAtomic(std::string_view path, std::string_view bytes);
+// Writes a file whole or not at all, in pieces: the same temporary, permission and fault rules
+// as writeAllAtomic. commit() flushes and renames over the target; destroying the writer
+// without a commit (or any failed write) removes the temporary and leaves the target as it was.
+class AtomicWriter {
+public:
+    explicit AtomicWriter(std::string_view path);
+    ~AtomicWriter();
+    AtomicWriter(const AtomicWriter&) = delete;
+    AtomicWriter& operator=(const AtomicWriter&) = delete;
+
+    void write(std::string_view bytes);
+    void commit();
+
+private:
+    void discard();
+    std::string m_path;
+    std::filesystem::path m_target;
+    std::string m_temporary;
+    int m_fd = -1;
+};
 // Appends to the file, creating it when missing.
 void append(std::string_view path, std::string_view bytes);
 // Appends to an existing file; a missing file raises.

@@ -64,6 +64,38 @@ TEST_F(FilesTest, FailedWritesLeaveTheOldFileWhole)
     EXPECT_EQ(readFile(m_root / "x.ini"), "n");
 }
 
+TEST_F(FilesTest, AStreamedSaveThatFailsMidFileLeavesTheOldFileAndNoTemporary)
+{
+    writeFile(m_root / "x.xml", "old contents");
+    // The third piece fails half written; then a save abandoned without its commit.
+    files::failNext(files::Operation::Write, ENOSPC, 2);
+    try {
+        files::AtomicWriter out("C:\\x.xml");
+        for (int i = 0; i < 5; ++i)
+            out.write(std::string(65536, 'n'));
+        out.commit();
+        ADD_FAILURE() << "no error";
+    } catch (const files::FileError& e) {
+        EXPECT_EQ(e.errorCode(), ENOSPC);
+        EXPECT_EQ(e.path(), "C:\\x.xml");
+    }
+    EXPECT_EQ(readFile(m_root / "x.xml"), "old contents");
+    EXPECT_EQ(files::list("C:\\").size(), 1u);
+    {
+        files::AtomicWriter out("C:\\x.xml");
+        out.write("abandoned");
+    }
+    EXPECT_EQ(readFile(m_root / "x.xml"), "old contents");
+    EXPECT_EQ(files::list("C:\\").size(), 1u);
+
+    files::AtomicWriter out("C:\\x.xml");
+    out.write("new ");
+    out.write("contents");
+    out.commit();
+    EXPECT_EQ(readFile(m_root / "x.xml"), "new contents");
+    EXPECT_EQ(files::list("C:\\").size(), 1u);
+}
+
 TEST_F(FilesTest, FaultSeamCoversCopyRenameAndStreamWrites)
 {
     writeFile(m_root / "a.txt", "a");
