@@ -3,6 +3,7 @@
 #include "platform/Fonts.h"
 #include "platform/MessageService.h"
 #include "platform/NamedMutex.h"
+#include "print/ReportEngine.h"
 #include "ui/RichMessageBox.h"
 
 #include <QApplication>
@@ -292,6 +293,11 @@ int ProgramMain(int argc, char** argv)
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     platform::installFontSubstitutions();
     ui::installRichMessageBox();
+    // The engine holds printers and Qt's Japanese texts; it must end before the application does.
+    print::StartReportEngine();
+    struct EngineStop {
+        ~EngineStop() { print::StopReportEngine(); }
+    } const engineStop;
     try {
         for (const auto& check : kInstanceChecks) {
             if (platform::NamedMutex::exists(check.mutexName)) {
