@@ -286,8 +286,10 @@ std::int16_t RunPrintJob(TVL48DEF* job)
                                                       JobDef.PaperWidth);
             vdb.SetPaper(JobDef.OutPutPaper != 0 ? JobDef.OutPutPaper : JobDef.PaperSize);
         }
-        JobDef.FormFile = job->FormFile;
+        // A form path of blanks names no form: nothing may try to open it.
+        JobDef.FormFile = form.isEmpty() ? std::string() : job->FormFile;
         JobDef.DataFile = job->DataFile;
+        g_loop.formPath = JobDef.FormFile;
         if (JobDef.Copies < 1 || JobDef.Copies > 99)
             JobDef.Copies = 1;
         if (JobDef.Zoom < 5 || JobDef.Zoom > 15)

@@ -7,10 +7,13 @@
 #include "platform/Printers.h"
 #include "platform/Text.h"
 #include "print/ErrorLog.h"
+#include "print/PreviewWindow.h"
 #include "print/PrintLoop.h"
 #include "print/ReportComponent.h"
 
+#include <QApplication>
 #include <QColor>
+#include <QToolTip>
 #include <QFontDatabase>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -611,12 +614,16 @@ bool StartReportEngine(bool systemQueues)
         e.numberedPages = 1;
         platform::installFontSubstitutions();
         installQtTranslation();
+        // Hints everywhere use the application's font, large enough to read.
+        if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+            QToolTip::setFont(QApplication::font());
         EnumPrinterFonts();
         e.printers = std::make_unique<platform::PrinterHost>(systemQueues);
         e.vdbPrint = std::make_unique<TVDBPrint>(*e.printers);
         e.vdbPrint->SetTTOption(2);
         resetFields();
         installPrintLoop();
+        installPreview();
         e.ready = true;
     } catch (const std::exception&) {
         e.vdbPrint.reset();
