@@ -184,6 +184,47 @@ TEST_F(DataListReportTest, LocalListInPortrait)
     EXPECT_EQ(indexOf(lines, "E;"), -1);
 }
 
+TEST_F(DataListReportTest, TheWorkedExampleIsWrittenRecordForRecord)
+{
+    // The catalogue of the data-list example: a set, a consolidated set with two branches and
+    // an empty slot, in monochrome, with the data root in another letter case.
+    SystemDef.DataRoot = "/srv/Zaimu";
+    SystemDef.NetColor1 = 0xD7FFD7;
+    SystemDef.NetColor2 = 0xD7FFD7;
+    m_data.assign(3, TDataSentakuRec{});
+    m_data[0] = entry(1, "サンプル商事", "/SRV/ZAIMU/data/0001");
+    m_data[0].NENDO = 12;
+    m_data[0].KikanText = "2023/04/01～2024/03/31";
+    m_data[1] = entry(2, "合算グループ", "/srv/zaimu/data/0002");
+    m_data[1].GASSAN = 1;
+    m_data[1].KikanText = "2024/01/01～2024/12/31";
+    for (const char* branch : {"01 本店", "02 支店"}) {
+        TDataListRec child = entry(2, branch, std::string("/srv/Zaimu/data/0002/0") + branch[1]);
+        child.KikanText = m_data[1].KikanText;
+        m_data[1].Children.push_back(child);
+    }
+    m_data[2].REC = 3;
+    m_data[2].PASNAME = "/srv/Zaimu/data/0003";
+    m_order = {0, 1, 2};
+    auto lines = run(0, 0);
+    std::string golden = testsupport::readFile(std::string(TEST_SOURCE_DIR) +
+                                               "/../print/data/data-list-example.txt");
+    std::vector<std::string> expected;
+    for (std::size_t start = 0; start < golden.size();) {
+        const std::size_t end = golden.find('\n', start);
+        expected.push_back(golden.substr(start, end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    // The folder and the day of writing differ from run to run.
+    for (auto* list : {&lines, &expected})
+        for (std::string& l : *list)
+            if (l.rfind("*PATH=", 0) == 0 || l.rfind("*DATE=", 0) == 0)
+                l = l.substr(0, 6);
+    EXPECT_EQ(lines, expected);
+}
+
 TEST_F(DataListReportTest, PagesBreakAfterTheirLastLine)
 {
     struct Case {
