@@ -4,6 +4,8 @@
 #include "platform/Files.h"
 #include "platform/MessageService.h"
 #include "platform/Printers.h"
+#include "platform/SpecialFolders.h"
+#include "platform/Text.h"
 #include "print/ErrorLog.h"
 #include "print/MarginsDialog.h"
 #include "print/PagePainter.h"
@@ -12,7 +14,9 @@
 #include "print/ReportComponent.h"
 #include "print/ReportEngine.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +31,7 @@
 
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <sstream>
 
 namespace print {
@@ -160,9 +165,8 @@ std::int16_t RunPreview(TVL48DEF* job)
                                  "CurrentPage"})
             form.button(name)->setEnabled(JobDef.Permit);
         form.button("CurrentPage")->setVisible(JobDef.CurrentPage);
-        // Saving and reopening print files is not offered by this program yet.
-        form.button("ImageOut")->setEnabled(false);
-        form.button("ImageOpen")->setEnabled(false);
+        form.button("ImageOut")->setEnabled(JobDef.Permit && JobDef.ImageOut);
+        form.button("ImageOpen")->setEnabled(JobDef.Permit && JobDef.ImageOut);
 
         e.vdbPrint->SetPaper(JobDef.OutPutPaper != 0 ? JobDef.OutPutPaper : JobDef.PaperSize);
         host().devMode().orientation = JobDef.Orientation == 1 ? 2 : 1;
@@ -247,10 +251,14 @@ TImageDispForm::TImageDispForm(QWidget* parent)
             &QToolButton::clicked, this, [this] { printSetupClick(); });
     connect(add("SB_MARGIN", QStringLiteral("余白"), QStringLiteral("上余白・左余白を設定します")),
             &QToolButton::clicked, this, [this] { marginClick(); });
-    add("ImageOut", QStringLiteral("保存"), QStringLiteral("ファイルに保存"))->setEnabled(false);
-    add("ImageOpen", QStringLiteral("読込"), QStringLiteral("ファイルの読込"))->setEnabled(false);
-    add("ImageOpenCancel", QStringLiteral("取消"), QStringLiteral("ファイルの読込を取り消す"))
-        ->setEnabled(false);
+    connect(add("ImageOut", QStringLiteral("保存"), QStringLiteral("ファイルに保存")),
+            &QToolButton::clicked, this, [this] { ImageSave_Click(); });
+    connect(add("ImageOpen", QStringLiteral("読込"), QStringLiteral("ファイルの読込")),
+            &QToolButton::clicked, this, [this] { ImageOpen_Click(); });
+    QToolButton* openCancel =
+        add("ImageOpenCancel", QStringLiteral("取消"), QStringLiteral("ファイルの読込を取り消す"));
+    openCancel->setEnabled(false);
+    connect(openCancel, &QToolButton::clicked, this, [this] { ImageOpenCancel_Click(); });
     bar->addSeparator();
     connect(add("ZoomJustButton", QStringLiteral("全体"), QStringLiteral("全体を表示する")),
             &QToolButton::clicked, this, [this] { ZoomJust(); });
@@ -330,6 +338,9 @@ QToolButton* TImageDispForm::button(const char* name) const
 {
     return findChild<QToolButton*>(QString::fromLatin1(name));
 }
+
+std::string TImageDispForm::shownFormFile() { return g_formPath; }
+std::string TImageDispForm::shownDataFile() { return g_dataPath; }
 
 int TImageDispForm::shownPage() const { return reportEngine().shownPage; }
 
@@ -633,6 +644,212 @@ void TImageDispForm::marginClick()
     } catch (const std::exception& ex) {
         logError("PREVIEW.余白設定", ex);
     }
+}
+
+} // namespace print
+
+namespace print {
+
+namespace {
+
+std::vector<std::string> fileLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    PrintFile file(path);
+    while (!file.eof())
+        lines.push_back(file.readLine());
+    return lines;
+}
+
+std::vector<std::string> fields(const std::string& line)
+{
+    std::vector<std::string> out;
+    FieldCursor c(line.back() == ';' ? line : line + ";");
+    while (c.position < c.line().size())
+        out.push_back(NextField(c));
+    return out;
+}
+
+std::string nameOf(const std::string& path)
+{
+    const std::size_t p = path.find_last_of("/\\");
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+int headerInt(const std::string& value, int fallback)
+{
+    if (!value.empty() && value[0] == '$') {
+        bool ok = false;
+        const uint v = QString::fromStdString(value.substr(1)).toUInt(&ok, 16);
+        return ok ? static_cast<int>(v) : fallback;
+    }
+    return fieldInt(value, fallback);
+}
+
+} // namespace
+
+void TImageDispForm::ImageSave_Click()
+{
+    if (m_painting)
+        return;
+    m_painting = true;
+    try {
+        platform::FileDialogRequest r;
+        r.caption = "ファイルに保存";
+        r.initialDir = platform::documentsFolder();
+        QString title = QString::fromStdString(nameOf(JobDef.Title));
+        if (const int dot = static_cast<int>(title.lastIndexOf(u'.')); dot > 0)
+            title.truncate(dot);
+        r.fileName = title.toStdString() + ".V48";
+        r.filter = "印刷（プレビュー）ファイルの保存 (*.V48)";
+        r.defaultExt = "V48";
+        if (const auto chosen = platform::messageService().saveFileName(r)) {
+            const QFileInfo info(QString::fromStdString(*chosen));
+            const std::string F = QDir::toNativeSeparators(info.absolutePath()).toStdString();
+            const std::string B = info.completeBaseName().toStdString();
+            const std::string base = F + "/" + B;
+            std::vector<std::string> lines = fileLines(g_dataPath);
+            bool formLine = false;
+            int forms = 0;
+            for (std::string& line : lines) {
+                if (!formLine && line.rfind("*FORMFILE=", 0) == 0) {
+                    formLine = true;
+                    line = g_formPath.empty() ? "*FORMFILE=" : "*FORMFILE=" + base + ".VXF";
+                } else if (line.rfind("FORM;", 0) == 0) {
+                    const auto f = fields(line);
+                    if (f.size() < 5)
+                        continue;
+                    const std::string copy = base + "_FORMAT-" + std::to_string(++forms) + ".VXF";
+                    platform::files::copyFile(f[1], copy, true);
+                    line = "FORM;" + copy + ";" + f[2] + ";" + std::to_string(fieldInt(f[3])) +
+                           ";" + std::to_string(fieldInt(f[4])) + ";";
+                } else if (line.rfind("IMAGE;", 0) == 0) {
+                    const auto f = fields(line);
+                    if (f.size() < 6)
+                        continue;
+                    const std::string copy = base + "_" + nameOf(f[5]);
+                    platform::files::copyFile(f[5], copy, true);
+                    line = "IMAGE;" + std::to_string(fieldInt(f[1])) + ";" +
+                           std::to_string(fieldInt(f[2])) + ";" + std::to_string(fieldInt(f[3])) +
+                           ";" + std::to_string(fieldInt(f[4])) + ";" + copy + ";0;";
+                }
+            }
+            std::string bytes;
+            for (const std::string& line : lines)
+                bytes += platform::text::toCp932(line) + "\r\n";
+            platform::files::writeAllAtomic(base + ".V48", bytes);
+            if (!g_formPath.empty())
+                platform::files::copyFile(g_formPath, base + ".VXF", true);
+        }
+    } catch (const std::exception& ex) {
+        logError("PREVIEW.Text作成", ex);
+    }
+    m_painting = false;
+    FormResize();
+}
+
+void TImageDispForm::renewShownFile()
+{
+    JobDef.FormFile = g_formPath;
+    JobDef.DataFile = g_dataPath;
+    TotalPages();
+    updateWherePage();
+    HensuuYomikomi(g_formPath, 0, 0);
+    std::istringstream in(CollectPageOrientations(g_dataPath, JobDef.Orientation));
+    std::string line;
+    m_orientations.clear();
+    while (std::getline(in, line))
+        m_orientations.push_back(fieldInt(line, JobDef.Orientation));
+    applyPageOrientation();
+}
+
+void TImageDispForm::ImageOpen_Click()
+{
+    if (m_painting)
+        return;
+    try {
+        platform::FileDialogRequest r;
+        r.caption = "ファイルの読込";
+        r.initialDir = platform::documentsFolder();
+        r.filter = "プレビュー画面の復元 (*.V48)";
+        r.defaultExt = "V48";
+        const auto chosen = platform::messageService().openFileName(r);
+        if (chosen) {
+            if (!m_fileOpened) {
+                m_saved = {JobDef.PaperSize, JobDef.OutPutPaper, JobDef.Orientation,
+                           JobDef.TopMargin, JobDef.LeftMargin, JobDef.NetColor1,
+                           JobDef.NetColor2, JobDef.UserColor1, JobDef.UserColor2,
+                           JobDef.PrintFom, JobDef.FormFile, JobDef.DataFile};
+            }
+            const std::vector<std::string> lines = fileLines(*chosen);
+            if (lines.empty() || lines[0].compare(0, 10, "*VELLUM48*") != 0) {
+                platform::messageBox("[VELLUM48]印刷ファイルではありません。", "",
+                                     MB_OK | MB_ICONERROR);
+            } else {
+                const auto header = [&](const std::string& key) -> std::optional<std::string> {
+                    for (const std::string& l : lines)
+                        if (l.rfind("*" + key + "=", 0) == 0)
+                            return l.substr(key.size() + 2);
+                    return std::nullopt;
+                };
+                const std::string form = header("FORMFILE").value_or("");
+                if (blank(form) || platform::files::fileExists(form)) {
+                    g_dataPath = *chosen;
+                    g_formPath = blank(form) ? std::string() : form;
+                    const auto number = [&](const char* key, int fallback) {
+                        const auto v = header(key);
+                        return v ? headerInt(*v, fallback) : fallback;
+                    };
+                    JobDef.PaperSize = number("PAPERSIZE", 9);
+                    JobDef.OutPutPaper = number("OUTPUTPAPER", 9);
+                    JobDef.Orientation = number("ORIENTATION", 0);
+                    JobDef.TopMargin = number("TOPMARGIN", 0);
+                    JobDef.LeftMargin = number("LEFTMARGIN", 0);
+                    JobDef.NetColor1 = static_cast<TColor>(number("NETC1", 0));
+                    JobDef.NetColor2 = static_cast<TColor>(number("NETC2", 0));
+                    JobDef.UserColor1 = static_cast<TColor>(number("USERC1", 0));
+                    JobDef.UserColor2 = static_cast<TColor>(number("USERC2", 0));
+                    JobDef.PrintFom = header("FORMPRINT").value_or("") == "TRUE";
+                    m_fileOpened = true;
+                    renewShownFile();
+                    button("ImageOpenCancel")->setEnabled(true);
+                }
+            }
+        }
+    } catch (const std::exception& ex) {
+        logError("PREVIEW.Text読込", ex);
+    }
+    FormResize();
+    m_paintBox->update();
+}
+
+void TImageDispForm::ImageOpenCancel_Click()
+{
+    if (m_painting)
+        return;
+    try {
+        button("ImageOpenCancel")->setEnabled(false);
+        if (m_fileOpened) {
+            m_fileOpened = false;
+            JobDef.PaperSize = m_saved.PaperSize;
+            JobDef.OutPutPaper = m_saved.OutPutPaper;
+            JobDef.Orientation = m_saved.Orientation;
+            JobDef.TopMargin = m_saved.TopMargin;
+            JobDef.LeftMargin = m_saved.LeftMargin;
+            JobDef.NetColor1 = m_saved.NetColor1;
+            JobDef.NetColor2 = m_saved.NetColor2;
+            JobDef.UserColor1 = m_saved.UserColor1;
+            JobDef.UserColor2 = m_saved.UserColor2;
+            JobDef.PrintFom = m_saved.PrintFom;
+            g_formPath = m_saved.FormFile;
+            g_dataPath = m_saved.DataFile;
+            renewShownFile();
+        }
+    } catch (const std::exception& ex) {
+        logError("PREVIEW.読込取消", ex);
+    }
+    FormResize();
+    m_paintBox->update();
 }
 
 } // namespace print

@@ -53,6 +53,9 @@ public:
     int zoom() const { return m_zoom; }
     int shownPage() const;
     QToolButton* button(const char* name) const;
+    // The shown form and data files (the job's, or those of an opened print file).
+    static std::string shownFormFile();
+    static std::string shownDataFile();
     QLabel* wherePage() const { return m_wherePage; }
     QLabel* dispZoom() const { return m_dispZoom; }
     PreviewPaintBox* paintBox() const { return m_paintBox; }
@@ -81,6 +84,10 @@ private:
     void printSetupClick();
     void marginClick();
     void pageJumpClick();
+    void ImageSave_Click();
+    void ImageOpen_Click();
+    void ImageOpenCancel_Click();
+    void renewShownFile();
     int ppi() const;
 
     QScrollArea* m_scroll = nullptr;
@@ -95,6 +102,15 @@ private:
     bool m_inSetup = false;
     bool m_missingShown = false;
     bool m_painting = false;
+    // JobDef's values before a print file was opened.
+    struct SavedJob {
+        int PaperSize, OutPutPaper, Orientation, TopMargin, LeftMargin;
+        std::uint32_t NetColor1, NetColor2, UserColor1, UserColor2;
+        bool PrintFom;
+        std::string FormFile, DataFile;
+    };
+    SavedJob m_saved{};
+    bool m_fileOpened = false;
 };
 
 } // namespace print

@@ -3,6 +3,7 @@
 #include "PrintTestSupport.h"
 
 #include "platform/Printers.h"
+#include "platform/Text.h"
 #include "print/MarginsDialog.h"
 #include "print/PagePainter.h"
 #include "print/PreviewWindow.h"
@@ -342,6 +343,95 @@ TEST_F(PreviewWindowTest, PrinterSetUpChoosesPaperAndOrientation)
     EXPECT_EQ(host.devMode().paperSize, 8);
     EXPECT_EQ(host.devMode().orientation, 2);
     EXPECT_EQ(host.horzSizeMM(), 420);
+}
+
+} // namespace
+
+namespace {
+
+class PreviewFileTest : public PreviewWindowTest {
+protected:
+    // A job with a form and two pictures drawn in mode 1.
+    print::TVL48DEF savedJob()
+    {
+        const std::string form = writeFile("form.vxf", {"TEXT;150;1500;F1;ＭＳ ゴシック;14;;黒;1;LEFT;0;0;"});
+        testsupport::writeFile(m_dir / "one.jpg", "not really a picture");
+        testsupport::writeFile(m_dir / "two.jpg", "nor this one");
+        const std::string data = writeFile(
+            "job.tmp",
+            {"*VELLUM48*************************************************************",
+             "*[SETTING]", "*FORMFILE=" + form, "*PAPERSIZE=9", "*ORIENTATION=0",
+             "*************************************************************VELLUM48*",
+             "IMAGE;100;100;500;500;" + (m_dir / "one.jpg").string() + ";1;",
+             "IMAGE;600;100;900;500;" + (m_dir / "two.jpg").string() + ";1;"});
+        print::TVL48DEF j = job(data);
+        j.FormFile = form;
+        j.Title = "月次.txt";
+        // As the report component fills it: the buttons follow JobDef's own switch.
+        print::JobDef.ImageOut = true;
+        return j;
+    }
+};
+
+TEST_F(PreviewFileTest, SavingCopiesTheFormAndPicturesBesideTheFile)
+{
+    MessageRecorder rec;
+    rec.answerDefaults();
+    print::TVL48DEF j = savedJob();
+    const std::filesystem::path out = m_dir / "saved";
+    std::filesystem::create_directories(out);
+    rec.pick((out / "別名.V48").string());
+    preview(j, rec, [&](print::TImageDispForm& f) {
+        EXPECT_TRUE(f.button("ImageOut")->isEnabled());
+        click(f, "ImageOut");
+    });
+    ASSERT_GE(rec.boxes().size(), 2u);
+    EXPECT_EQ(rec.boxes()[1].kind, "save");
+    const std::string base = (out / "別名").string();
+    ASSERT_TRUE(std::filesystem::exists(base + ".V48"));
+    const std::string text = platform::text::fromCp932(testsupport::readFile(base + ".V48"));
+    EXPECT_NE(text.find("*FORMFILE=" + base + ".VXF\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("IMAGE;100;100;500;500;" + base + "_one.jpg;0;\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("IMAGE;600;100;900;500;" + base + "_two.jpg;0;\r\n"), std::string::npos) << text;
+    EXPECT_EQ(testsupport::readFile(base + "_one.jpg"), "not really a picture");
+    EXPECT_EQ(testsupport::readFile(base + "_two.jpg"), "nor this one");
+    EXPECT_TRUE(std::filesystem::exists(base + ".VXF"));
+}
+
+TEST_F(PreviewFileTest, OpeningChecksTheMarkerAndCancellingShowsTheJobAgain)
+{
+    MessageRecorder rec;
+    rec.answerDefaults();
+    print::TVL48DEF j = savedJob();
+    const std::string other = writeFile("other.V48", {"just text", "E;"});
+    const std::string saved = writeFile(
+        "two-pages.V48", {"*VELLUM48*************************************************************",
+                          "*[SETTING]", "*FORMFILE=", "*PAPERSIZE=9", "*TOPMARGIN=50",
+                          "*NETC1=$00FF00",
+                          "*************************************************************VELLUM48*",
+                          "TEXT;150;200;P1;ＭＳ ゴシック;14;;黒;1;LEFT;0;0;", "E;",
+                          "TEXT;150;200;P2;ＭＳ ゴシック;14;;黒;1;LEFT;0;0;"});
+    rec.pick(other);
+    rec.pick(saved);
+    std::vector<std::string> shown;
+    preview(j, rec, [&](print::TImageDispForm& f) {
+        click(f, "ImageOpen");
+        shown.push_back(print::TImageDispForm::shownDataFile());
+        EXPECT_FALSE(f.button("ImageOpenCancel")->isEnabled());
+        click(f, "ImageOpen");
+        shown.push_back(print::TImageDispForm::shownDataFile() + " " + where(f));
+        EXPECT_EQ(print::JobDef.TopMargin, 50);
+        EXPECT_EQ(print::JobDef.NetColor1, 0x00FF00u);
+        EXPECT_TRUE(f.button("ImageOpenCancel")->isEnabled());
+        click(f, "ImageOpenCancel");
+        shown.push_back(print::TImageDispForm::shownDataFile() + " " + where(f));
+    });
+    EXPECT_EQ(shown, (std::vector<std::string>{j.DataFile, saved + " 1/2", j.DataFile + " 1/1"}));
+    bool refused = false;
+    for (const auto& b : rec.boxes())
+        refused = refused || b.text == "[VELLUM48]印刷ファイルではありません。";
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(print::JobDef.TopMargin, 0);
 }
 
 } // namespace
