@@ -55,6 +55,16 @@ void errorBox(const std::string& text) { platform::messageBox(text, "", MB_OK | 
 
 platform::PrinterHost& host() { return *reportEngine().printers; }
 
+// Whether the job goes into a PDF file: the PDF printer, or "print to file" chosen in the print
+// dialog for a queue.
+bool writesPdf()
+{
+    const QPrinter& p = host().printer();
+    return p.outputFormat() == QPrinter::PdfFormat && !p.outputFileName().isEmpty();
+}
+
+std::string pdfWritten() { return host().printer().outputFileName().toStdString(); }
+
 std::string fileMissing(const std::string& path) { return "<" + path + "> が見つかりません。"; }
 
 // A document name made safe as a file name.
@@ -106,7 +116,7 @@ public:
     // Ends the job and begins a new one in the given orientation (0 portrait, 1 landscape).
     bool split(int orientation01)
     {
-        if (host().isPdf()) {
+        if (writesPdf()) {
             setOrientation(orientation01);
             host().printer().newPage();
             m_pageNumber = 1;
@@ -124,7 +134,7 @@ public:
     void abort()
     {
         QPrinter& p = host().printer();
-        const bool pdf = host().isPdf();
+        const bool pdf = writesPdf();
         if (!pdf)
             p.abort();
         if (m_painter.isActive())
@@ -352,8 +362,8 @@ std::int16_t RunPrintJob(TVL48DEF* job)
         }
         return 0;
     }
-    if (result == -1 && host().isPdf()) {
-        std::string note = "PDF ファイルに出力しました。\r" + host().pdfFile();
+    if (result == -1 && writesPdf()) {
+        std::string note = "PDF ファイルに出力しました。\r" + pdfWritten();
         if (g_loop.pdfCopiesDropped)
             note += "\rPDF には部数を指定できないため、1 部だけ出力しました。";
         platform::messageBox(note, "印刷", MB_OK | MB_ICONINFORMATION);
@@ -401,8 +411,8 @@ void PrintCurrentPage(TVL48DEF* job, int page, int orientation)
             throw;
         }
         setOrientation(orientation);
-        if (!g_loop.cancel && !g_loop.stopped && host().isPdf())
-            platform::messageBox("PDF ファイルに出力しました。\r" + host().pdfFile(), "印刷",
+        if (!g_loop.cancel && !g_loop.stopped && writesPdf())
+            platform::messageBox("PDF ファイルに出力しました。\r" + pdfWritten(), "印刷",
                                  MB_OK | MB_ICONINFORMATION);
     } catch (const std::exception& ex) {
         WriteErrorLog(std::string("PRINT.現在のページ:") + ex.what());
@@ -470,7 +480,7 @@ void TNowPrintingdlg::runLoop()
     }
     if (passes < 1)
         passes = 1;
-    g_loop.pdfCopiesDropped = host().isPdf() && host().devMode().copies > 1;
+    g_loop.pdfCopiesDropped = writesPdf() && host().printer().copyCount() > 1;
 
     QPrinter& printer = host().printer();
     const int dpiX = printer.logicalDpiX();
