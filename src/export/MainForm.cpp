@@ -24,6 +24,7 @@
 #include "platform/MessageBox2.h"
 #include "ui/AppInfoLoader.h"
 #include "ui/OwnerDrawnButton.h"
+#include "print/ReportEngine.h"
 #include "ui/RichMessageBox.h"
 #include "ui/WizardPages.h"
 
@@ -1198,6 +1199,11 @@ int ProgramMain(int argc, char** argv)
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     platform::installFontSubstitutions();
     ui::installRichMessageBox();
+    // The engine holds printers and Qt's Japanese texts; it must end before the application does.
+    print::StartReportEngine();
+    struct EngineStop {
+        ~EngineStop() { print::StopReportEngine(); }
+    } const engineStop;
     try {
         for (const auto& check : kInstanceChecks) {
             if (platform::NamedMutex::exists(check.mutexName)) {

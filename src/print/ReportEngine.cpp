@@ -7,11 +7,19 @@
 #include "platform/Printers.h"
 #include "platform/Text.h"
 #include "print/ErrorLog.h"
+#include "print/PreviewWindow.h"
+#include "print/PrintLoop.h"
 #include "print/ReportComponent.h"
 
+#include <QApplication>
 #include <QColor>
+#include <QToolTip>
 #include <QFontDatabase>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 #include <QPalette>
 
 #include <cfenv>
@@ -572,6 +580,23 @@ QColor drawingColor(TColor colour)
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
+void installQtTranslation()
+{
+    static QPointer<QTranslator> installed;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (installed || !app)
+        return;
+    auto* translator = new QTranslator(app);
+    if (translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        installed = translator;
+    } else {
+        WriteErrorLog("Qt の日本語訳 qtbase_ja を読み込めません");
+        delete translator;
+    }
+}
+
 bool StartReportEngine(bool systemQueues)
 {
     ReportEngineState& e = reportEngine();
@@ -588,11 +613,17 @@ bool StartReportEngine(bool systemQueues)
         e.currentPage = 1;
         e.numberedPages = 1;
         platform::installFontSubstitutions();
+        installQtTranslation();
+        // Hints everywhere use the application's font, large enough to read.
+        if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+            QToolTip::setFont(QApplication::font());
         EnumPrinterFonts();
         e.printers = std::make_unique<platform::PrinterHost>(systemQueues);
         e.vdbPrint = std::make_unique<TVDBPrint>(*e.printers);
         e.vdbPrint->SetTTOption(2);
         resetFields();
+        installPrintLoop();
+        installPreview();
         e.ready = true;
     } catch (const std::exception&) {
         e.vdbPrint.reset();

@@ -119,6 +119,8 @@ ReportEngineState& reportEngine();
 // Starts the engine after the application object exists: fonts, substitutions, the printer
 // layer and VdbPrint. With systemQueues false only the PDF printer is offered. Returns the ready flag.
 bool StartReportEngine(bool systemQueues = true);
+// Loads Qt's own Japanese texts (print, colour and file dialogs) once per application object.
+void installQtTranslation();
 // Releases the printer wrapper, the lists and the tables.
 void StopReportEngine();
 

@@ -9,6 +9,7 @@
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
+#include "selection/DataListReport.h"
 #include "ui/ListGrid.h"
 #include "ui/ManualPages.h"
 #include "ui/OwnerDrawnButton.h"
@@ -865,8 +866,9 @@ bool TDataSentakuBox::keyActive(int index) const
     const QString caption = m_keys[std::size_t(index)]->CaptionA().Caption();
     if (caption == QString::fromLatin1(kKeyPrefix[index]))
         return false;
-    // Only Esc, the manual and choosing have their work here; the other keys' work comes later.
-    return index == fkEsc || index == fkF1 || index == fkF12;
+    // Esc, the manual, the list's print (types 0-2) and choosing have their work here; the other
+    // keys' work comes later.
+    return index == fkEsc || index == fkF1 || (index == fkF8 && SyoriType <= 2) || index == fkF12;
 }
 
 void TDataSentakuBox::functionKeyClick(int index)
@@ -877,6 +879,13 @@ void TDataSentakuBox::functionKeyClick(int index)
     case fkEsc: ESCClick(); break;
     case fkF1: ShowManualPage("file01.html"); break;
     case fkF12: F12Click(); break;
+    case fkF8:
+        if (DisplayIndex.empty())
+            platform::messageBox("データリストが絞り込みにより表示されていません。\r", "",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
+        else
+            DataListPrint(this, 0, DataList, DisplayIndex);
+        break;
     default: break;
     }
 }

@@ -7,6 +7,10 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "print/PreviewWindow.h"
+#include "print/PrintOptionDialogs.h"
+#include "print/ReportComponent.h"
+#include "print/ReportEngine.h"
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
@@ -21,6 +25,12 @@
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QPrinter>
+#include <QProcess>
+#include <QRadioButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -701,4 +711,77 @@ TEST_F(DataSelectionDialogTest, SearchDialogShowsTheConditionsAndOkTakesThemBack
     box.btnOK()->Click();
     EXPECT_EQ(box.Conditions.TANTO, 0);
     EXPECT_EQ(box.Conditions.SEIHINNAME, "選択なし");
+
+TEST_F(DataSelectionDialogTest, F8PrintsTheListShownOrPreviewsIt)
+{
+    const std::filesystem::path docs = m_root.path() / "Documents";
+    std::filesystem::create_directories(docs);
+    ::setenv("ZETRINO_DOCUMENTS_DIR", docs.c_str(), 1);
+    ASSERT_TRUE(print::StartReportEngine(false)) << "the report engine did not start";
+    SystemDef.WinTempFolder = m_root.str();
+    auto box = dialog({"SyoriType=0"});
+    box->StartDialog();
+    const int rows = box->PerfectGrid1()->rowCount();
+    ASSERT_GT(rows, 0);
+    EXPECT_EQ(box->FunctionKey(fkF8)->CaptionA().Caption().toStdString(), "F8:印刷");
+    const int pages = (rows + 54) / 55; // 55 lines a page in portrait
+    const std::string where = "1/" + std::to_string(pages);
+
+    // F8, 縦, プレビュー.
+    std::string shown;
+    m_messages.onDialog([&](QDialog& d) {
+        auto* options = qobject_cast<print::TDataSentakuPrintDlg*>(&d);
+        EXPECT_NE(options, nullptr);
+        if (!options)
+            return int(platform::mrCancel);
+        EXPECT_EQ(d.windowTitle().toStdString(), "データリストの印刷");
+        saveShot(d, "data-list-print-options");
+        options->portraitButton()->click();
+        options->previewButton()->click();
+        return int(platform::mrOk);
+    });
+    m_messages.onDialog([&](QDialog& d) {
+        auto* preview = qobject_cast<print::TImageDispForm*>(&d);
+        EXPECT_NE(preview, nullptr);
+        if (preview) {
+            preview->activateWindow();
+            QCoreApplication::processEvents();
+            shown = preview->wherePage()->text().toStdString();
+        }
+        return 0;
+    });
+    box->FunctionKey(fkF8)->Click();
+    EXPECT_EQ(shown, where);
+
+    // F8, OK, the print dialog into a PDF.
+    const std::string pdf = (docs / "list.pdf").string();
+    m_messages.onDialog([&](QDialog& d) {
+        if (auto* options = qobject_cast<print::TDataSentakuPrintDlg*>(&d))
+            options->okButton()->click();
+        return int(platform::mrOk);
+    });
+    m_messages.onDialog([&](QDialog& d) {
+        auto* pd = qobject_cast<QPrintDialog*>(&d);
+        EXPECT_NE(pd, nullptr);
+        if (pd)
+            pd->printer()->setOutputFileName(QString::fromStdString(pdf));
+        return int(QDialog::Accepted);
+    });
+    box->FunctionKey(fkF8)->Click();
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)});
+    ASSERT_TRUE(info.waitForFinished(60000)) << "pdfinfo could not run";
+    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(pages))));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QString::fromStdString(pdf), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(60000)) << "pdftotext could not run";
+    const QString all = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(all.contains(QStringLiteral("データリスト")));
+    // pdftotext rebuilds blanks from glyph gaps, so the four-place number is matched loosely.
+    EXPECT_TRUE(all.contains(QRegularExpression(QStringLiteral("PAGE +1\\b")))) << all.left(400).toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("A社")));
+    print::StopReportEngine();
+    ::unsetenv("ZETRINO_DOCUMENTS_DIR");
 }
