@@ -337,6 +337,7 @@ void TDataSentakuBox::createControls()
         if (row >= 0 && m_grid->currentRow() >= 0)
             F12Click();
     });
+    connect(m_grid, &ui::TPerfectGrid::headerClicked, this, [this](int col) { HeaderSortClick(col); });
     connect(m_grid, &ui::TPerfectGrid::keyDown, this, [this](QKeyEvent* e) {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             e->accept();
@@ -584,6 +585,25 @@ void TDataSentakuBox::LoadDataList()
         CurrentDataFolder = SystemDef.DataDir;
         CancelByEsc = false;
     }
+}
+
+void TDataSentakuBox::HeaderSortClick(int Col)
+{
+    if (m_grid->currentRow() < 0)
+        return;
+    bool same = false;
+    if (Col == 0)
+        same = SortColumn == -1 || SortColumn == 0;
+    else if (Col >= 1 && Col <= 6)
+        same = SortColumn == Col;
+    else
+        return;
+    SortDescending = same ? !SortDescending : false;
+    SortColumn = Col;
+    ReadDataList();
+    ShowDataList(-1);
+    if (m_grid->rowCount() > 0)
+        m_grid->setCurrentRow(0);
 }
 
 int TDataSentakuBox::ReadDataList()

@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
@@ -17,12 +18,14 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -525,4 +528,51 @@ TEST(DataSelectionFolders, TheDataRootShowsAsTilde)
     EXPECT_EQ(selection::shownDataFolder("c:\\zaimu\\DATA\\0001", "C:\\ZAIMU"), "~\\DATA\\0001");
     EXPECT_EQ(selection::shownDataFolder("D:\\X\\C:\\ZAIMU\\C:\\ZAIMU", "C:\\ZAIMU"), "D:\\X\\~\\~");
     EXPECT_EQ(selection::shownDataFolder("D:\\OTHER", ""), "D:\\OTHER");
+}
+
+TEST_F(DataSelectionDialogTest, HeaderClicksSortByTheColumnAndReverseOnTheSecondClick)
+{
+    SystemDef.DataDir = slotFolder(1);
+    auto box = dialog(kWizardLines);
+    std::vector<std::string> ascending;
+    m_messages.onDialog([&](QDialog& d) {
+        QApplication::setActiveWindow(&d);
+        QCoreApplication::processEvents();
+        auto& g = *box->PerfectGrid1();
+        auto names = [&] {
+            std::vector<std::string> out;
+            for (int r = 0; r < g.rowCount(); ++r)
+                out.push_back(platform::text::toCp932(g.model().cellText(r, 2).toStdString()));
+            return out;
+        };
+        auto clickHeader = [&](int col) {
+            QHeaderView* h = g.horizontalHeader();
+            QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                              QPoint(h->sectionViewportPosition(col) + 5, h->height() / 2));
+            QCoreApplication::processEvents();
+        };
+        clickHeader(2);
+        EXPECT_EQ(g.headerText(2).toStdString(), "データ名  ▲");
+        EXPECT_EQ(g.headerText(0).toStdString(), "No");
+        EXPECT_EQ(g.currentRow(), 0);
+        ascending = names();
+        EXPECT_TRUE(std::is_sorted(ascending.begin(), ascending.end())) << "byte order of the names";
+        clickHeader(2);
+        EXPECT_EQ(g.headerText(2).toStdString(), "データ名  ▼");
+        std::vector<std::string> descending = names();
+        std::reverse(descending.begin(), descending.end());
+        EXPECT_EQ(descending, ascending);
+        // A column that is not shown sorts nothing.
+        box->HeaderSortClick(7);
+        EXPECT_EQ(g.headerText(2).toStdString(), "データ名  ▼");
+        EXPECT_EQ(box->SortColumn, 2);
+        saveShot(d, "DataSelectionSortedByName");
+        key(d, Qt::Key_Escape);
+        return d.result();
+    });
+    box->Execute(true);
+    EXPECT_EQ(ascending.size(), 75u);
+    // The name column is kept as stored sort column 1, descending.
+    EXPECT_EQ(rows("SELECT SORTCOL, SORTTYPE FROM KENSAKUJYOKEN WHERE OPCODE=100000011 AND LISTTYPE=0"),
+              (std::vector<std::string>{"1|1"}));
 }
