@@ -11,6 +11,7 @@
 #include "records/TextRoutines.h"
 #include "ui/ListGrid.h"
 #include "ui/ManualPages.h"
+#include "selection/IncrementalSearch.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/SimpleMessageBox.h"
 
@@ -338,11 +339,14 @@ void TDataSentakuBox::createControls()
             F12Click();
     });
     connect(m_grid, &ui::TPerfectGrid::headerClicked, this, [this](int col) { HeaderSortClick(col); });
-    connect(m_grid, &ui::TPerfectGrid::keyDown, this, [this](QKeyEvent* e) {
+    auto* incSearch = new selection::TIncrementalSearch(m_grid, 1, this);
+    connect(m_grid, &ui::TPerfectGrid::keyDown, this, [this, incSearch](QKeyEvent* e) {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             e->accept();
             if (m_grid->rowCount() > 0 && m_grid->currentRow() >= 0)
                 F12Click();
+        } else if (incSearch->KeyDown(e)) {
+            e->accept();
         }
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {

@@ -12,6 +12,7 @@
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+#include "selection/IncrementalSearch.h"
 #include "ui/ListGrid.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/SimpleMessageBox.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -575,4 +577,66 @@ TEST_F(DataSelectionDialogTest, HeaderClicksSortByTheColumnAndReverseOnTheSecond
     // The name column is kept as stored sort column 1, descending.
     EXPECT_EQ(rows("SELECT SORTCOL, SORTTYPE FROM KENSAKUJYOKEN WHERE OPCODE=100000011 AND LISTTYPE=0"),
               (std::vector<std::string>{"1|1"}));
+}
+
+TEST_F(DataSelectionDialogTest, TypedCodesJumpToTheirRowAfterAPause)
+{
+    SystemDef.DataDir = slotFolder(1);
+    auto box = dialog(kWizardLines);
+    m_messages.onDialog([&](QDialog& d) {
+        QApplication::setActiveWindow(&d);
+        QCoreApplication::processEvents();
+        auto& g = *box->PerfectGrid1();
+        g.setFocus();
+        auto* searchBox = d.findChild<QLineEdit*>(QStringLiteral("IncSerchEdit"));
+        EXPECT_NE(searchBox, nullptr);
+        if (!searchBox)
+            return int(platform::mrCancel);
+        auto type = [&](const char* keys) {
+            for (const char* k = keys; *k; ++k)
+                QTest::keyClick(&g, *k);
+        };
+        // From the last row the search wraps to the top and finds "C002".
+        g.setCurrentRow(g.rowCount() - 1);
+        type("c002");
+        EXPECT_TRUE(searchBox->isVisible());
+        EXPECT_EQ(searchBox->text().toStdString(), "C002");
+        saveShot(d, "DataSelectionIncrementalSearch");
+        QTest::qWait(1300);
+        EXPECT_EQ(g.currentRow(), 1);
+        EXPECT_FALSE(searchBox->isVisible());
+
+        // Nothing after row 1 starts with "C00": the search wraps round to row 0.
+        type("C00");
+        QTest::qWait(1300);
+        EXPECT_EQ(g.currentRow(), 0);
+
+        // A ninth character is ignored.
+        type("123456789");
+        EXPECT_EQ(searchBox->text().toStdString(), "12345678");
+        QTest::qWait(1300);
+        EXPECT_EQ(g.currentRow(), 0) << "no code starts with 12345678";
+        key(d, Qt::Key_Escape);
+        return d.result();
+    });
+    box->Execute(true);
+}
+
+TEST(IncrementalSearchKeys, KeyTable)
+{
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+        char ch;
+    } cases[] = {{Qt::Key_5, {}, '5'},          {Qt::Key_5, Qt::KeypadModifier, '5'},
+                 {Qt::Key_Q, {}, 'Q'},          {Qt::Key_Asterisk, Qt::KeypadModifier, '*'},
+                 {Qt::Key_Slash, Qt::KeypadModifier, '/'}, {Qt::Key_Colon, {}, ':'},
+                 {Qt::Key_Asterisk, Qt::ShiftModifier, ':'}, {Qt::Key_At, {}, '@'},
+                 {Qt::Key_Comma, {}, ','},      {Qt::Key_Backslash, {}, '\\'},
+                 {Qt::Key_Exclam, Qt::ShiftModifier, '1'}, {Qt::Key_F5, {}, 0},
+                 {Qt::Key_Space, {}, 0}};
+    for (const auto& c : cases) {
+        const QChar got = selection::incrementalSearchChar(c.key, c.mods);
+        EXPECT_EQ(got.isNull() ? 0 : char(got.unicode()), c.ch) << std::hex << c.key;
+    }
 }
