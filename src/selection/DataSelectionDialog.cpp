@@ -12,6 +12,7 @@
 #include "selection/DataListReport.h"
 #include "ui/ListGrid.h"
 #include "ui/ManualPages.h"
+#include "selection/IncrementalSearch.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/SimpleMessageBox.h"
 
@@ -338,11 +339,15 @@ void TDataSentakuBox::createControls()
         if (row >= 0 && m_grid->currentRow() >= 0)
             F12Click();
     });
-    connect(m_grid, &ui::TPerfectGrid::keyDown, this, [this](QKeyEvent* e) {
+    connect(m_grid, &ui::TPerfectGrid::headerClicked, this, [this](int col) { HeaderSortClick(col); });
+    auto* incSearch = new selection::TIncrementalSearch(m_grid, 1, this);
+    connect(m_grid, &ui::TPerfectGrid::keyDown, this, [this, incSearch](QKeyEvent* e) {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             e->accept();
             if (m_grid->rowCount() > 0 && m_grid->currentRow() >= 0)
                 F12Click();
+        } else if (incSearch->KeyDown(e)) {
+            e->accept();
         }
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -585,6 +590,25 @@ void TDataSentakuBox::LoadDataList()
         CurrentDataFolder = SystemDef.DataDir;
         CancelByEsc = false;
     }
+}
+
+void TDataSentakuBox::HeaderSortClick(int Col)
+{
+    if (m_grid->currentRow() < 0)
+        return;
+    bool same = false;
+    if (Col == 0)
+        same = SortColumn == -1 || SortColumn == 0;
+    else if (Col >= 1 && Col <= 6)
+        same = SortColumn == Col;
+    else
+        return;
+    SortDescending = same ? !SortDescending : false;
+    SortColumn = Col;
+    ReadDataList();
+    ShowDataList(-1);
+    if (m_grid->rowCount() > 0)
+        m_grid->setCurrentRow(0);
 }
 
 int TDataSentakuBox::ReadDataList()

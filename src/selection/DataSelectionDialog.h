@@ -103,6 +103,8 @@ public:
     int ReadDataList();
     void FilterDataList();
     void ShowDataList(int Index);
+    // A click on a sortable column's header: the same column reverses the order.
+    void HeaderSortClick(int Col);
     int CheckUpdateLock(int Row, bool Check);
     void SetFunctionKeys();
     std::string GetDataFolder(int Row) const;

@@ -11,11 +11,13 @@
 #include "print/PrintOptionDialogs.h"
 #include "print/ReportComponent.h"
 #include "print/ReportEngine.h"
+#include "platform/Text.h"
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+#include "selection/IncrementalSearch.h"
 #include "ui/ListGrid.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/SimpleMessageBox.h"
@@ -23,7 +25,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -35,6 +39,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -636,6 +641,43 @@ TEST_F(DataSelectionDialogTest, F12OnADamagedDataSetMarksItsRowRed)
         cell = box->PerfectGrid1()->model().cellNumber(row, 16);
         back = box->PerfectGrid1()->model().rowBackColor(row);
         saveShot(d, "data-selection-damaged-row");
+TEST_F(DataSelectionDialogTest, HeaderClicksSortByTheColumnAndReverseOnTheSecondClick)
+{
+    SystemDef.DataDir = slotFolder(1);
+    auto box = dialog(kWizardLines);
+    std::vector<std::string> ascending;
+    m_messages.onDialog([&](QDialog& d) {
+        QApplication::setActiveWindow(&d);
+        QCoreApplication::processEvents();
+        auto& g = *box->PerfectGrid1();
+        auto names = [&] {
+            std::vector<std::string> out;
+            for (int r = 0; r < g.rowCount(); ++r)
+                out.push_back(platform::text::toCp932(g.model().cellText(r, 2).toStdString()));
+            return out;
+        };
+        auto clickHeader = [&](int col) {
+            QHeaderView* h = g.horizontalHeader();
+            QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                              QPoint(h->sectionViewportPosition(col) + 5, h->height() / 2));
+            QCoreApplication::processEvents();
+        };
+        clickHeader(2);
+        EXPECT_EQ(g.headerText(2).toStdString(), "データ名  ▲");
+        EXPECT_EQ(g.headerText(0).toStdString(), "No");
+        EXPECT_EQ(g.currentRow(), 0);
+        ascending = names();
+        EXPECT_TRUE(std::is_sorted(ascending.begin(), ascending.end())) << "byte order of the names";
+        clickHeader(2);
+        EXPECT_EQ(g.headerText(2).toStdString(), "データ名  ▼");
+        std::vector<std::string> descending = names();
+        std::reverse(descending.begin(), descending.end());
+        EXPECT_EQ(descending, ascending);
+        // A column that is not shown sorts nothing.
+        box->HeaderSortClick(7);
+        EXPECT_EQ(g.headerText(2).toStdString(), "データ名  ▼");
+        EXPECT_EQ(box->SortColumn, 2);
+        saveShot(d, "DataSelectionSortedByName");
         key(d, Qt::Key_Escape);
         return d.result();
     });
@@ -784,4 +826,70 @@ TEST_F(DataSelectionDialogTest, F8PrintsTheListShownOrPreviewsIt)
     EXPECT_TRUE(all.contains(QStringLiteral("A社")));
     print::StopReportEngine();
     ::unsetenv("ZETRINO_DOCUMENTS_DIR");
+    EXPECT_EQ(ascending.size(), 75u);
+    // The name column is kept as stored sort column 1, descending.
+    EXPECT_EQ(rows("SELECT SORTCOL, SORTTYPE FROM KENSAKUJYOKEN WHERE OPCODE=100000011 AND LISTTYPE=0"),
+              (std::vector<std::string>{"1|1"}));
+}
+
+TEST_F(DataSelectionDialogTest, TypedCodesJumpToTheirRowAfterAPause)
+{
+    SystemDef.DataDir = slotFolder(1);
+    auto box = dialog(kWizardLines);
+    m_messages.onDialog([&](QDialog& d) {
+        QApplication::setActiveWindow(&d);
+        QCoreApplication::processEvents();
+        auto& g = *box->PerfectGrid1();
+        g.setFocus();
+        auto* searchBox = d.findChild<QLineEdit*>(QStringLiteral("IncSerchEdit"));
+        EXPECT_NE(searchBox, nullptr);
+        if (!searchBox)
+            return int(platform::mrCancel);
+        auto type = [&](const char* keys) {
+            for (const char* k = keys; *k; ++k)
+                QTest::keyClick(&g, *k);
+        };
+        // From the last row the search wraps to the top and finds "C002".
+        g.setCurrentRow(g.rowCount() - 1);
+        type("c002");
+        EXPECT_TRUE(searchBox->isVisible());
+        EXPECT_EQ(searchBox->text().toStdString(), "C002");
+        saveShot(d, "DataSelectionIncrementalSearch");
+        QTest::qWait(1300);
+        EXPECT_EQ(g.currentRow(), 1);
+        EXPECT_FALSE(searchBox->isVisible());
+
+        // Nothing after row 1 starts with "C00": the search wraps round to row 0.
+        type("C00");
+        QTest::qWait(1300);
+        EXPECT_EQ(g.currentRow(), 0);
+
+        // A ninth character is ignored.
+        type("123456789");
+        EXPECT_EQ(searchBox->text().toStdString(), "12345678");
+        QTest::qWait(1300);
+        EXPECT_EQ(g.currentRow(), 0) << "no code starts with 12345678";
+        key(d, Qt::Key_Escape);
+        return d.result();
+    });
+    box->Execute(true);
+}
+
+TEST(IncrementalSearchKeys, KeyTable)
+{
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+        char ch;
+    } cases[] = {{Qt::Key_5, {}, '5'},          {Qt::Key_5, Qt::KeypadModifier, '5'},
+                 {Qt::Key_Q, {}, 'Q'},          {Qt::Key_Asterisk, Qt::KeypadModifier, '*'},
+                 {Qt::Key_Slash, Qt::KeypadModifier, '/'}, {Qt::Key_Colon, {}, ':'},
+                 {Qt::Key_Asterisk, Qt::ShiftModifier, ':'}, {Qt::Key_At, {}, '@'},
+                 {Qt::Key_Comma, {}, ','},      {Qt::Key_Backslash, {}, '\\'},
+                 {Qt::Key_Exclam, Qt::ShiftModifier, '1'}, {Qt::Key_F5, {}, 0},
+                 {Qt::Key_Space, {}, 0}};
+    for (const auto& c : cases) {
+        const QChar got = selection::incrementalSearchChar(c.key, c.mods);
+        EXPECT_EQ(got.isNull() ? 0 : char(got.unicode()), c.ch) << std::hex << c.key;
+    }
 }
