@@ -94,11 +94,6 @@ TInputDlgBox::TInputDlgBox(QWidget* parent)
     m_btnFuseji->setFocusPolicy(Qt::ClickFocus);
     m_btnFuseji->setGeometry(0, scaled(kEditHeight) + scaled(6), inner, scaled(kEditHeight));
     connect(m_btnFuseji, &QCheckBox::toggled, this, [this] { btnFusejiClick(); });
-    connect(m_txtInput, &QLineEdit::textEdited, this, [this](const QString& t) { limitLength(t); });
-    connect(m_txtInput, &QLineEdit::textChanged, this, [this](const QString& t) {
-        if (InputMaxLength <= 0 || cp932Bytes(t) <= std::size_t(InputMaxLength))
-            m_lastFitting = t;
-    });
 
     m_pnlCombo = new QWidget(m_clientPanel);
     m_pnlCombo->setObjectName(QStringLiteral("pnlCombo"));
@@ -108,6 +103,14 @@ TInputDlgBox::TInputDlgBox(QWidget* parent)
     m_cmbInput->setEditable(true);
     m_cmbInput->setMaxVisibleItems(16);
     m_cmbInput->setAttribute(Qt::WA_InputMethodEnabled, false);
+    for (QLineEdit* edit : {static_cast<QLineEdit*>(m_txtInput), m_cmbInput->lineEdit()}) {
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, edit](const QString& t) { limitLength(edit, t); });
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) {
+            if (InputMaxLength <= 0 || cp932Bytes(t) <= std::size_t(InputMaxLength))
+                m_lastFitting = t;
+        });
+    }
 
     m_bottomPanel = new QWidget(this);
     m_bottomPanel->setObjectName(QStringLiteral("pnlBottom"));
@@ -199,6 +202,7 @@ void TInputDlgBox::ApplySettings()
         m_cmbInput->clear();
         m_cmbInput->addItems(ComboItems);
         m_cmbInput->setEditText(value);
+        m_lastFitting = value;
         SetControlHint(m_cmbInput, QString::fromStdString(InputHint));
         m_cmbInput->setAttribute(Qt::WA_InputMethodEnabled, ime != TxEdit::imDisable);
     } else {
@@ -235,15 +239,15 @@ void TInputDlgBox::btnFusejiClick()
                                     : QStringLiteral("lineedit-password-character: 42;"));
 }
 
-void TInputDlgBox::limitLength(const QString& edited)
+void TInputDlgBox::limitLength(QLineEdit* edit, const QString& edited)
 {
     if (InputMaxLength <= 0 || cp932Bytes(edited) <= std::size_t(InputMaxLength))
         return;
     // The column the value goes into counts CP932 bytes: an edit that overflows is refused whole.
-    const int cursor = m_txtInput->cursorPosition() - int(edited.size() - m_lastFitting.size());
-    const QSignalBlocker quiet(m_txtInput);
-    m_txtInput->setText(m_lastFitting);
-    m_txtInput->setCursorPosition(std::max(0, cursor));
+    const int cursor = edit->cursorPosition() - int(edited.size() - m_lastFitting.size());
+    const QSignalBlocker quiet(edit);
+    edit->setText(m_lastFitting);
+    edit->setCursorPosition(std::max(0, cursor));
 }
 
 void TInputDlgBox::btnOKClick()

@@ -11,6 +11,7 @@
 #include <string>
 
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class TxCheckBox;
 class TxComboBox;
@@ -58,7 +59,7 @@ protected:
 private:
     void btnOKClick();
     void btnFusejiClick();
-    void limitLength(const QString& edited);
+    void limitLength(QLineEdit* edit, const QString& edited);
     int scaled(int designed) const;
 
     QWidget* m_clientPanel = nullptr;

@@ -3,6 +3,7 @@
 
 #include "support/MessageRecorder.h"
 #include "ui/KeyCheckBox.h"
+#include "ui/KeyComboBox.h"
 #include "ui/KeyEdit.h"
 #include "ui/OwnerDrawnButton.h"
 
@@ -67,6 +68,8 @@ TEST(InputDialogTest, PasswordStyleRefusesAnEmptyValueEvenWhenNotRequired)
 
     box->txtInput()->clear();
     QTest::keyClicks(box->txtInput(), QStringLiteral("abc123"));
+    EXPECT_EQ(box->txtInput()->displayText(), QStringLiteral("******"));
+    uitest::saveShot(*box, "TInputDlgBox-masked");
     box->btnFuseji()->click();
     EXPECT_EQ(box->txtInput()->echoMode(), QLineEdit::Normal);
     uitest::saveShot(*box, "TInputDlgBox-password");
@@ -173,6 +176,7 @@ TEST(InputDialogTest, ComboStyleAsksForAChoice)
     TInputDlgBox box;
     box.InputStyle = 2;
     box.InputRequired = 1;
+    box.InputMaxLength = 4;
     box.ComboItems = {QStringLiteral("本社"), QStringLiteral("支店")};
     box.ApplySettings();
     uitest::showActive(box);
@@ -183,4 +187,12 @@ TEST(InputDialogTest, ComboStyleAsksForAChoice)
     ASSERT_EQ(rec.texts(),
               std::vector<std::string>{"入力または選択してから[OK]ボタンを押して下さい。"});
     EXPECT_TRUE(box.isVisible());
+
+    // The limit counts bytes here too: two kanji fill four.
+    box.cmbInput()->setFocus();
+    QTest::keyClicks(box.cmbInput()->lineEdit(), QStringLiteral("ab"));
+    commit(box.cmbInput()->lineEdit(), QStringLiteral("東"));
+    EXPECT_EQ(box.cmbInput()->currentText(), QStringLiteral("ab東"));
+    commit(box.cmbInput()->lineEdit(), QStringLiteral("京"));
+    EXPECT_EQ(box.cmbInput()->currentText(), QStringLiteral("ab東"));
 }
