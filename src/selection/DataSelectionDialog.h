@@ -105,6 +105,8 @@ public:
     void ShowDataList(int Index);
     int CheckUpdateLock(int Row, bool Check);
     void SetFunctionKeys();
+    // "共有データの取得と保管を自動化する": stored with the operator's settings.
+    void cboxKyoyuDataAutoClick();
     std::string GetDataFolder(int Row) const;
     const TDataListRec* GetRowRec(int Row) const;
     int GetShareKind(const TDataListRec& Rec) const;
