@@ -305,6 +305,7 @@ void TDataSentakuBox::createControls()
     m_btnKyoyuDataUp = button(m_topPanel, "btnKyoyuDataUp", "共有保管");
     m_cboxKyoyuDataAuto = new QCheckBox(QStringLiteral("共有データの取得と保管を自動化する"), m_topPanel);
     m_cboxKyoyuDataAuto->setObjectName(QStringLiteral("cboxKyoyuDataAuto"));
+    connect(m_cboxKyoyuDataAuto, &QCheckBox::toggled, this, [this] { cboxKyoyuDataAutoClick(); });
     m_placePanel = new QWidget(m_topPanel);
     m_placePanel->setObjectName(QStringLiteral("pnlDataMan"));
     m_cmbDataMan = new QComboBox(m_placePanel);
@@ -313,8 +314,7 @@ void TDataSentakuBox::createControls()
     // The side dialogs these open come later; until then the buttons stay disabled.
     for (QWidget* w : std::initializer_list<QWidget*>{m_btnSearch, m_btnSearchCancel, m_btnDataInfo,
                                                       m_btnListUpdate, m_btnKyoyuDataDown,
-                                                      m_btnKyoyuDataUp, m_cboxKyoyuDataAuto,
-                                                      m_btnDataMan})
+                                                      m_btnKyoyuDataUp, m_btnDataMan})
         w->setEnabled(false);
 
     m_grid = new ui::TPerfectGrid(this);
@@ -883,6 +883,16 @@ void TDataSentakuBox::SetFunctionKeys()
     }
     if (s.GridFocused)
         ShowLongHint(m_grid, m_hintArea);
+}
+
+void TDataSentakuBox::cboxKyoyuDataAutoClick()
+{
+    // The operator's choice outlives the dialog: the wizard's own fetch and store read it too.
+    SystemDef.Reserve2Flag1 = m_cboxKyoyuDataAuto->isChecked() ? 1 : 0;
+    if (DM)
+        DM->fnPutSysDef();
+    m_grid->setFocus();
+    SetFunctionKeys();
 }
 
 bool TDataSentakuBox::keyActive(int index) const

@@ -107,6 +107,8 @@ public:
     void HeaderSortClick(int Col);
     int CheckUpdateLock(int Row, bool Check);
     void SetFunctionKeys();
+    // "共有データの取得と保管を自動化する": stored with the operator's settings.
+    void cboxKyoyuDataAutoClick();
     std::string GetDataFolder(int Row) const;
     const TDataListRec* GetRowRec(int Row) const;
     int GetShareKind(const TDataListRec& Rec) const;

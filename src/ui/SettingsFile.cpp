@@ -2,6 +2,8 @@
 #include "ui/SettingsFile.h"
 
 #include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "platform/SharedDrives.h"
 #include "records/ProgramRecords.h"
 
 #include <QString>
@@ -82,6 +84,9 @@ int AppIniCreateSettings::ReadIniSection(int Kind)
     SystemDef.DbUser = upper(ini.readString(section, "USER", kDefaultDbUser));
     SystemDef.DbPassword = lower(ini.readString(section, "PASSWORD", kDefaultDbPassword));
     SystemDef.UseGroup = false;
+    // Network drive letters live beside the settings file; the catalogue needs them mapped.
+    if (!SystemDef.IniFileName.empty())
+        platform::drives::loadDriveFile(platform::paths::extractFileDir(SystemDef.IniFileName));
     return 1;
 }
 

@@ -252,8 +252,9 @@ TEST_F(DataSelectionDialogTest, TheWizardsLinesListTypeTwoMajorEightWithBareFunc
         }
         for (QWidget* w : std::initializer_list<QWidget*>{box->btnSearch(), box->btnSearchCancel(), box->btnDataInfo(),
                                                           box->btnListUpdate(), box->btnKyoyuDataDown(),
-                                                          box->btnKyoyuDataUp(), box->cboxKyoyuDataAuto()})
+                                                          box->btnKyoyuDataUp()})
             EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+        EXPECT_TRUE(box->cboxKyoyuDataAuto()->isEnabled()) << "its work is built";
         EXPECT_TRUE(box->HintArea()->toPlainText().startsWith(QStringLiteral("［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\n空白行は選択できません。")));
         saveShot(d, "data-selection-wizard");
         // Esc ends with 2.
@@ -892,4 +893,31 @@ TEST(IncrementalSearchKeys, KeyTable)
         const QChar got = selection::incrementalSearchChar(c.key, c.mods);
         EXPECT_EQ(got.isNull() ? 0 : char(got.unicode()), c.ch) << std::hex << c.key;
     }
+TEST_F(DataSelectionDialogTest, TheAutomaticShareOptionIsSavedWithTheOperator)
+{
+    SystemDef.DataDir = slotFolder(1);
+    auto box = dialog(kWizardLines);
+    box->StartDialog();
+    box->show();
+    QApplication::setActiveWindow(box.get());
+    QCoreApplication::processEvents();
+    auto* option = box->cboxKyoyuDataAuto();
+    ASSERT_TRUE(option->isVisible());
+    ASSERT_TRUE(option->isEnabled());
+    EXPECT_FALSE(option->isChecked());
+    const std::string reserve2 =
+        "SELECT BIN_AND(RESERVE2, 1) FROM SYSDEF WHERE OPCODE=" + std::to_string(SystemDef.LoginId);
+
+    option->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(SystemDef.Reserve2Flag1, 1);
+    EXPECT_EQ(rows(reserve2), std::vector<std::string>{"1"});
+    EXPECT_TRUE(box->PerfectGrid1()->hasFocus());
+    saveShot(*box, "TDataSentakuBox-automatic-share");
+
+    option->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(SystemDef.Reserve2Flag1, 0);
+    EXPECT_EQ(rows(reserve2), std::vector<std::string>{"0"});
+    box->close();
 }

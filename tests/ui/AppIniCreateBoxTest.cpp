@@ -260,3 +260,17 @@ TEST_F(AppIniCreateBoxTest, CancelClosesWithoutSaving)
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(testsupport::readFile(file()), before);
 }
+
+TEST_F(AppIniCreateTest, ReadingTheSettingsMapsTheNetworkDrivesBesideThem)
+{
+    testsupport::TempDir share;
+    writeSettings("[LOCAL]\r\nSYSDIR=d:\\zaimu\\data\r\n");
+    testsupport::writeFile(m_root / "zaimu" / "drives.ini",
+                           "[Z]\r\nFolder=" + share.str() + "\r\nRemote=1\r\n");
+    platform::paths::Drive d;
+    ASSERT_FALSE(platform::paths::driveOf('Z', d));
+    EXPECT_EQ(TAppIniCreateBox::ReadIniSection(0), 1);
+    ASSERT_TRUE(platform::paths::driveOf('Z', d));
+    EXPECT_EQ(d.nativeRoot, share.path());
+    EXPECT_TRUE(platform::paths::isRemotePath("Z:\\morabyzaimu"));
+}
