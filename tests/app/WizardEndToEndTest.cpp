@@ -167,7 +167,7 @@ protected:
         driver.setProcessChannelMode(QProcess::MergedChannels);
         driver.start(QStringLiteral(DRIVER_PATH),
                      {QString::fromStdString((m_root / "quelto/morabyzaimu/data").string()),
-                      QString::fromStdString((m_root / "ZAIMU/DATA" / dataSet).string()),
+                      QString::fromStdString((m_root / "quelto/morabyzaimu/data" / dataSet).string()),
                       QStringLiteral("20"), QStringLiteral("sample"), QStringLiteral("2"),
                       QString::fromStdString(out.string()),
                       QString::fromStdString((m_root / "registry.ini").string())});
@@ -340,7 +340,7 @@ TEST_F(WizardEndToEnd, RefusesACompanySetOnNextAndKeepsPage2)
 
 TEST_F(WizardEndToEnd, OldDataVersionAsksAgainAndEscLeavesTheListEmpty)
 {
-    const fs::path set = m_root / "ZAIMU/DATA/0004";
+    const fs::path set = m_root / "quelto/morabyzaimu/data/0004";
     const auto catalogueRow = [this] {
         firebird::Attachment db;
         db.connect(testsupport::morabyParams(

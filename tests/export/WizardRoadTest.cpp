@@ -120,7 +120,7 @@ protected:
 
     std::string infoFile(const char* set) const
     {
-        return testsupport::readFile(m_root / "ZAIMU/DATA" / set / "dwacc.ini");
+        return testsupport::readFile(m_root / "quelto/morabyzaimu/data" / set / "dwacc.ini");
     }
 
     // The message boxes' texts, without the dialogs.
@@ -207,7 +207,7 @@ TEST_F(WizardRoadTest, AnOutputPathNamingTheOpenCompanyDatabaseFailsAndLeavesItW
     selectRow(0);
     m_form->btnDataSentaku()->Click();
     m_form->Button2()->Click();
-    const fs::path database = m_root / "ZAIMU/DATA/0001/dwacc.fdb";
+    const fs::path database = m_root / "quelto/morabyzaimu/data/0001/dwacc.fdb";
     m_form->Edit4a()->setText(QString::fromStdString(database.string()));
     m_form->Button2()->Click();
     ASSERT_EQ(m_form->currentPageName(), QStringLiteral("page5"));
@@ -244,7 +244,7 @@ TEST_F(WizardRoadTest, AFailedSettingsReadLeavesTheSetFree)
     {
         // A company without its settings row cannot be read.
         firebird::Attachment db;
-        db.connect(testsupport::morabyParams((m_root / "ZAIMU/DATA/0001/dwacc.fdb").string()));
+        db.connect(testsupport::morabyParams((m_root / "quelto/morabyzaimu/data/0001/dwacc.fdb").string()));
         firebird::Transaction tr(db);
         tr.start();
         firebird::Statement st(tr);
@@ -314,7 +314,7 @@ TEST_F(WizardRoadTest, AnAssetWithoutAcquisitionDateFailsTheFinish)
 {
     {
         firebird::Attachment db;
-        db.connect(testsupport::morabyParams((m_root / "ZAIMU/DATA/0001/dwacc.fdb").string()));
+        db.connect(testsupport::morabyParams((m_root / "quelto/morabyzaimu/data/0001/dwacc.fdb").string()));
         firebird::Transaction tr(db);
         tr.start();
         firebird::Statement st(tr);
