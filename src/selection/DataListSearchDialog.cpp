@@ -77,6 +77,8 @@ int indexOfDataKind(int dataType, int codeType, bool optionBlind)
 TDataListKensakuBox::TDataListKensakuBox(QWidget* parent) : TBSDI(Border::Fixed, parent)
 {
     setWindowTitle(QStringLiteral("検索条件の設定"));
+    // Its owner shows it again and again: closing only hides it.
+    KeepOnClose = 1;
     resize(420, 300);
     auto label = [this](const char* text, int y) {
         auto* l = new QLabel(QString::fromUtf8(text), this);

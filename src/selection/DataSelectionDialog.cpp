@@ -241,6 +241,8 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(Border::Sizeable, pare
     DataPlaceRec = SystemDef.ServerDataPlace;
     DataPlacePath = selection::catalogueDataFolder();
     m_msgBox = std::make_unique<TMessageBox>(this);
+    // Search and search cancel.
+    CreateSearchBox();
     try {
         m_conditions = std::make_unique<selection::SearchConditionStore>();
         m_conditions->ListType = 0;
@@ -583,6 +585,8 @@ void TDataSentakuBox::LoadDataList()
     }
     SortColumn = ActiveConditions.SORTCOL;
     SortDescending = ActiveConditions.SORTTYPE != 0;
+    // Search and search cancel.
+    m_searchCancelOn = ActiveConditions.JYOKENUSE == 1;
     if (ReadDataList() > 0) {
         ShowDataList(-1);
         const QSignalBlocker quiet(m_cboxKyoyuDataAuto);
@@ -883,6 +887,8 @@ void TDataSentakuBox::SetFunctionKeys()
     }
     if (s.GridFocused)
         ShowLongHint(m_grid, m_hintArea);
+    // Search and search cancel.
+    SetSearchButtons();
 }
 
 void TDataSentakuBox::cboxKyoyuDataAutoClick()
@@ -946,8 +952,8 @@ void TDataSentakuBox::F12Click()
             warn(e.what());
         }
         if (answer == 0) {
-            SystemDef.DataDir = ChosenFolder;
-            SystemDef.DataPath2 = ChosenSharePath;
+            // The caller fills the empty place; the open data set stays what it was.
+            SystemDef.DataSelectResult = "PATH1=" + ChosenFolder + "\rPATH2=" + ChosenSharePath;
             setModalResult(platform::mrOk);
         } else if (answer == 1) {
             warn("選択したパスには既にデータが存在します。\r他の場所を選んで下さい。");

@@ -20,6 +20,7 @@
 class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
+class TDataListKensakuBox;
 class TMessageBox;
 class TxPlButton;
 namespace ui {
@@ -177,6 +178,17 @@ private:
     platform::TColor m_background = 0;
     bool m_endConfirmed = false;
     bool m_quietMissing = false;
+
+    // Search and search cancel.
+public:
+    // 検索 opens the search dialog and narrows the list on OK; 検索解除 shows everything again.
+    void btnSearchClick(TxPlButton* Sender);
+    TDataListKensakuBox* SearchBox() const { return m_searchBox; }
+private:
+    void CreateSearchBox();
+    void SetSearchButtons();
+    TDataListKensakuBox* m_searchBox = nullptr; // a child: freed with the dialog
+    bool m_searchCancelOn = false;
 };
 
 namespace selection {
