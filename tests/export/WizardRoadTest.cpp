@@ -15,6 +15,7 @@
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+#include "support/TestCaller.h"
 #include "ui/ListGrid.h"
 #include "ui/OwnerDrawnButton.h"
 
@@ -62,9 +63,9 @@ protected:
     }
 
     // Creates the form and signs the sample operator in with keys.
-    void startSignedIn()
+    void startSignedIn(const std::vector<std::string>& args = {})
     {
-        m_form = std::make_unique<TForm1>(std::vector<std::string>{});
+        m_form = std::make_unique<TForm1>(args);
         ASSERT_TRUE(m_form->InitApplication());
         m_boxes.onDialog([](QDialog& box) {
             QApplication::setActiveWindow(&box);
@@ -342,4 +343,119 @@ TEST_F(WizardRoadTest, AnAssetWithoutAcquisitionDateFailsTheFinish)
     EXPECT_EQ(m_form->completionCode(), kCompletionFailed);
     EXPECT_FALSE(m_form->isVisible());
     EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(WizardRoadTest, Page2ListsEachKindsDataAndRefusesTheCompanySet)
+{
+    startSignedIn();
+    struct Case {
+        int row;
+        std::vector<std::pair<std::string, std::string>> lines; // empty value: not checked
+    };
+    const Case cases[] = {
+        {0, {{"データ区分", "個人／一般"}, {"データ名", "サンプル商店"}, {"会計年度", "2024期"},
+             {"会計期間", "2024/01/01 ～ 2024/12/31"}}},
+        {1, {{"データ区分", "個人／不動産"}, {"データ名", "サンプル不動産"}, {"会計年度", "2024期"},
+             {"会計期間", "2024/01/01 ～ 2024/12/31"}}},
+        {2, {{"データ区分", "個人／農業"}, {"データ名", "サンプル農園"}, {"会計年度", "2024期"},
+             {"会計期間", "2024/01/01 ～ 2024/12/31"}}},
+        {4, {{"データ区分", ""}, {"会社名", "サンプル株式会社"}, {"会計年度", "2024期"},
+             {"会計期間", "2024/01/01 ～ 2024/12/31"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        selectRow(c.row);
+        m_form->btnDataSentaku()->Click();
+        auto* list = m_form->listDataInfo();
+        ASSERT_EQ(list->rowCount(), int(c.lines.size()));
+        for (int i = 0; i < list->rowCount(); ++i) {
+            EXPECT_EQ(list->item(i, 0)->text().toStdString(), c.lines[std::size_t(i)].first);
+            if (!c.lines[std::size_t(i)].second.empty()) {
+                EXPECT_EQ(list->item(i, 1)->text().toStdString(), c.lines[std::size_t(i)].second);
+            }
+        }
+    }
+    // The company set stays chosen, but Next refuses it and page2 stays.
+    m_boxes.clear();
+    m_boxes.answer(platform::IDOK);
+    m_form->Button2()->Click();
+    EXPECT_EQ(messages(), std::vector<std::string>{"指定された会計データは個人データではありません。\r"
+                                                   "もう一度、選びなおしてください。\r"});
+    EXPECT_EQ(m_form->currentPageName(), QStringLiteral("page2"));
+    EXPECT_EQ(m_form->listDataInfo()->rowCount(), 4);
+}
+
+TEST_F(WizardRoadTest, CalledByAProgramLeavingPage2FillsTheSummary)
+{
+    const fs::path out = m_dir / "called.xml";
+    testsupport::TestCaller caller(77);
+    startSignedIn({"77,1025,2," + out.string()});
+    EXPECT_EQ(m_form->pageNames(), (QStringList{"page1", "page2", "page5"}));
+    selectRow(0);
+    m_form->btnDataSentaku()->Click();
+    m_form->Button2()->Click();
+    ASSERT_EQ(m_form->currentPageName(), QStringLiteral("page5"));
+    EXPECT_EQ(summary(), "【連動元情報】\n"
+                         " 会社名        : サンプル商店\n"
+                         " 会計年度      : 2024 期\n"
+                         " 会計期間      : 2024年 1月 1日 ～ 2024年12月31日")
+        << "the caller names the file: no file lines";
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WizardRoadTest, SharedDataEdgeCasesOnARemoteDrive)
+{
+    startSignedIn();
+    selectRow(0);
+    m_form->btnDataSentaku()->Click();
+    ASSERT_EQ(m_form->listDataInfo()->rowCount(), 4);
+    fs::create_directories(m_dir / "share" / "KYOYU" / "0001");
+    platform::paths::mapDrive('S', m_dir / "share", true);
+    firebird::Attachment db;
+    db.connect(testsupport::morabyParams((m_root / "quelto/morabyzaimu/data/dwaccdef.fdb").string()));
+    const auto exec = [&db](const std::string& sql) {
+        firebird::Transaction tr(db);
+        tr.start();
+        firebird::Statement st(tr);
+        st.setSql(sql);
+        st.execute();
+        tr.commit();
+    };
+
+    // Kept on the shared server and not fetched, the automatic option off.
+    exec("UPDATE DATALIST SET NETDRIVE=1, KYOYULOCK=0, PASNAME='S:\\KYOYU\\0001' WHERE REC=1");
+    m_boxes.clear();
+    m_boxes.answer(platform::IDOK);
+    EXPECT_EQ(m_form->KyoyuDataReceive(false), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"このデータは共有取得が行われていません。データ選択画面を開きます。"});
+
+    // Fetched: usable as it is.
+    exec("UPDATE DATALIST SET KYOYULOCK=1, GASSAN=1 WHERE REC=1");
+    m_boxes.clear();
+    EXPECT_EQ(m_form->KyoyuDataReceive(false), 1);
+    EXPECT_TRUE(messages().empty());
+
+    // A distributed child that fails the damage check: nothing goes back, and the box says why.
+    exec("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, NETDRIVE, KYOYULOCK, GASSAN) "
+         "VALUES (1, 1, 10000, '支店', 'S:\\KYOYU\\0001\\0001', 1, 1, 10)");
+    const auto hook = DataHasonProc;
+    std::vector<std::string> checked;
+    DataHasonProc = [&checked](const std::string&, const std::string& folder, int) {
+        checked.push_back(folder);
+        return folder.size() > 10 && folder.substr(folder.size() - 10) == "\\0001\\0001" ? 0 : 1;
+    };
+    const int hasonCheck = SystemDef.DataHasonCheck;
+    SystemDef.DataHasonCheck = 1;
+    m_boxes.clear();
+    m_boxes.answer(platform::IDOK);
+    EXPECT_EQ(m_form->KyoyuDataSend(true), 0);
+    DataHasonProc = hook;
+    SystemDef.DataHasonCheck = hasonCheck;
+    EXPECT_EQ(checked.size(), 2u) << ::testing::PrintToString(checked);
+    ASSERT_EQ(m_boxes.boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.boxes()[0].kind, "information");
+    const std::string& text = m_boxes.boxes()[0].text;
+    EXPECT_EQ(text.rfind("合算・分散データに破損したデータが存在するため、共有データの自動保管を中止します。", 0), 0u) << text;
+    EXPECT_NE(text.find("データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。"), std::string::npos);
+    platform::paths::unmapDrive('S');
 }
