@@ -29,6 +29,7 @@ constexpr platform::TColor kDamagedBack = 0x0000FF;
 const char* const kNotResponding = "データリストが応答状態ではないので処理は行えません。";
 const char* const kRefreshFailed = "データリストの更新に失敗しました。";
 const char* const kDamagedChildName = "破損データ";
+const char* const kInfoFailed = "データ情報の更新に失敗しました。";
 
 std::string upperAscii(std::string s)
 {
@@ -362,6 +363,21 @@ void TDataSentakuBox::btnDataInfoClick()
         information(kNotResponding);
         return;
     }
+    if (!GetRowRec(m_grid->currentRow()))
+        return;
+    // No error may cross the event loop.
+    try {
+        showDataInfo();
+    } catch (const firebird::DatabaseError& e) {
+        HandleDbError(e, "TDataSentakuBox.btnDataInfoClick", kInfoFailed, true);
+    } catch (const std::exception& e) {
+        ShowErrorDialog(kInfoFailed, e.what(), 1);
+    }
+    SetFunctionKeys();
+}
+
+void TDataSentakuBox::showDataInfo()
+{
     const int row = m_grid->currentRow();
     TDataListRec* rec = const_cast<TDataListRec*>(GetRowRec(row));
     if (!rec)
@@ -444,7 +460,6 @@ void TDataSentakuBox::btnDataInfoClick()
         }
         m_grid->setCurrentRow(row);
     }
-    SetFunctionKeys();
 }
 
 // ---- client/server ------------------------------------------------------------------------

@@ -198,6 +198,7 @@ public:
 
 private:
     void createListTools();
+    void showDataInfo();
     void RefreshRowStandalone(int Row);
     // The client/server steps of the refresh: the list before its rows, and one row.
     void RefreshListServer();
