@@ -221,6 +221,59 @@ TEST_F(DataListRefreshTest, SharedRowsKeptOnTheServerAreLeftAlone)
     EXPECT_EQ(cell(*box, 9, 2), "共有の会社");
 }
 
+TEST_F(DataListRefreshTest, OneRowAtATime)
+{
+    // A shared data set fetched here: refreshed from its local copy and stored in the shared list
+    // with its name, which the shared area's information file takes too.
+    std::filesystem::create_directories(m_root / "s" / "KYOYU" / "0002");
+    paths::mapDrive('S', m_root / "s");
+    writeIni(m_root / "s" / "KYOYU" / "0002", "[DATASTS]\r\nSTATUS=1\r\nSHARE_STATUS=2\r\n");
+    company(slot(10), "UPDATE ACCDEF1 SET ENTTEXT='ふたつめ'");
+    exec("UPDATE DATALIST SET NETDRIVE=1, KYOYULOCK=1, PASNAME='S:\\KYOYU\\0002' WHERE REC=10");
+    // A consolidated parent whose second child's folder is gone.
+    company(slot(11));
+    company(slot(11) / "001");
+    exec("UPDATE DATALIST SET GASSAN=1 WHERE REC=11");
+    for (int n = 1; n <= 2; ++n)
+        exec("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, GASSAN) VALUES (11, " +
+             std::to_string(n) + ", 10000, '子" + std::to_string(n) + "', 'C:\\ZAIMU\\DATA\\0011\\00" +
+             std::to_string(n) + "', 10)");
+    // An unreadable data set that the damage check finds damaged.
+    fs::create_directories(slot(12));
+    // Pages of noise: a file too short to hold a page is only an I/O error.
+    testsupport::writeFile(slot(12) / "dwacc.fdb", std::string(32768, 'x'));
+    SystemDef.DataHasonCheck = 1;
+    DataHasonProc = [](const std::string&, const std::string&, int) {
+        SystemDef.DataBroken = 1;
+        return 0;
+    };
+
+    auto box = openBox();
+    auto& m = box->PerfectGrid1()->model();
+    box->DataListRefresh(rowOf(*box, 10));
+    EXPECT_EQ(cell(*box, 10, 2), "ふたつめ");
+    EXPECT_EQ(rows("SELECT ENTTEXT, PASNAME FROM SERVERDATALIST WHERE DRIVELETTER='S'"),
+              (std::vector<std::string>{"ふたつめ|S:\\KYOYU\\0002"}));
+    const std::string areaIni = testsupport::readFile(m_root / "s" / "KYOYU" / "0002" / "dwacc.ini");
+    EXPECT_NE(areaIni.find(platform::text::toCp932("DATALISTNAME=ふたつめ")), std::string::npos);
+
+    const int parent = rowOf(*box, 11);
+    ASSERT_EQ(m.cellText(parent + 2, 2).toStdString(), "02 子2");
+    box->DataListRefresh(parent + 2);
+    EXPECT_EQ(rowOf(*box, 12), parent + 2) << "the vanished child's row is gone";
+    EXPECT_EQ(box->DataList[std::size_t(m.cellNumber(parent, 14))].Children.size(), 1u);
+    EXPECT_EQ(rows("SELECT ROWNO FROM CHILD_DATALIST WHERE REC=11 ORDER BY ROWNO"),
+              (std::vector<std::string>{"1", "2"}))
+        << "only the list in memory forgets it";
+
+    const int damaged = rowOf(*box, 12);
+    box->DataListRefresh(damaged);
+    DataHasonProc = nullptr;
+    EXPECT_EQ(box->GetRowRec(damaged)->DATA_STATUS, 1);
+    EXPECT_EQ(m.cellNumber(damaged, 16), 1);
+    EXPECT_EQ(m.rowBackColor(damaged), 0x0000FFu);
+}
+
 TEST_F(DataListRefreshTest, WorkRecordFillAndClear)
 {
     auto box = openBox();
