@@ -38,6 +38,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 namespace files = platform::files;
@@ -759,11 +760,6 @@ void TServerSentakuBox::SetFunctionKeys()
     std::array<std::string, kCount> c = {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:コピー", "F3:", "F4:領域追加",
                                           "F5:ﾃﾞｰﾀ削除", "F6:", "F7:", "F8:印刷", "F12:選択"};
     KeyMode = 0;
-    const bool focused = m_grid->hasFocus();
-    if (focused) {
-        setListHint();
-        ShowLongHint(m_grid, m_hintArea);
-    }
     const int row = m_grid->currentRow();
     const TDataListRec* rec = RowRec(row);
     if (rec) {
@@ -797,6 +793,10 @@ void TServerSentakuBox::SetFunctionKeys()
     }
     if (SharedRoot.empty())
         c[kF4] = kKeyPrefix[kF4];
+    if (m_grid->hasFocus()) {
+        setListHint();
+        ShowLongHint(m_grid, m_hintArea);
+    }
     for (int i = 0; i < kCount; ++i) {
         TxPlButton* b = m_keys[std::size_t(i)];
         b->CaptionA().setCaption(q(c[std::size_t(i)]));
@@ -841,8 +841,9 @@ void TServerSentakuBox::doKeyUp(QKeyEvent& event)
     }
     if (index < 0)
         return;
-    if (index == kEsc || index == kF12)
-        event.accept(); // handled here; the base must not close the window on its own
+    // Consumed here, so that the key neither reaches the dialog a second time on its way up
+    // nor lets the base close the window.
+    event.accept();
     if (keyActive(index))
         m_keys[std::size_t(index)]->Click();
     SetFunctionKeys();
@@ -1208,6 +1209,14 @@ void TServerSentakuBox::paste(int DestRow)
         return;
     }
 
+    // The information file is put back byte for byte when the copy fails.
+    const std::string destIni = paths::join(dest, DataIniFile);
+    std::optional<std::string> iniBefore;
+    try {
+        if (files::fileExists(destIni))
+            iniBefore = files::readAll(destIni);
+    } catch (const std::exception&) {
+    }
     m_dataInfo.SetDataStatus(dest, records::dsPasting);
     // The copy is made whole beside the destination and only then put in its place, so that a
     // failure leaves the destination as it was.
@@ -1237,8 +1246,12 @@ void TServerSentakuBox::paste(int DestRow)
     } catch (const std::exception& e) {
         removeQuietly(stage);
         try {
-            m_dataInfo.SetDataStatus(dest, status);
+            if (iniBefore)
+                files::writeAllAtomic(destIni, *iniBefore);
+            else if (files::fileExists(destIni))
+                files::removeFile(destIni);
         } catch (const std::exception&) {
+            m_dataInfo.SetDataStatus(dest, status);
         }
         if (progressShown) {
             progress.Close();
