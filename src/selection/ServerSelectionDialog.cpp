@@ -1186,14 +1186,7 @@ void TServerSentakuBox::paste(int DestRow)
         finish();
         return;
     }
-    progress.setParentHandle(this);
-    progress.setCaption(QStringLiteral("コピー中"));
-    progress.setInfoLabel(QStringLiteral("データのコピー中…"));
-    progress.setAviFile(q(paths::join(SystemDef.ExeFolder, "progress.avi")));
-    progress.setCancelBtnShow(false);
-    progress.Show(this);
-    progressShown = true;
-
+    // Asked before the progress dialog disables this one (and the boxes it owns).
     bool go = false;
     if (status == records::dsDamaged) {
         TMessage2InfoRec info;
@@ -1208,6 +1201,14 @@ void TServerSentakuBox::paste(int DestRow)
         finish();
         return;
     }
+
+    progress.setParentHandle(this);
+    progress.setCaption(QStringLiteral("コピー中"));
+    progress.setInfoLabel(QStringLiteral("データのコピー中…"));
+    progress.setAviFile(q(paths::join(SystemDef.ExeFolder, "progress.avi")));
+    progress.setCancelBtnShow(false);
+    progress.Show(this);
+    progressShown = true;
 
     // The information file is put back byte for byte when the copy fails.
     const std::string destIni = paths::join(dest, DataIniFile);
@@ -1290,6 +1291,10 @@ void TServerSentakuBox::paste(int DestRow)
         ShowList(-1);
         locateFolder(dest);
     } catch (const std::exception& e) {
+        if (progressShown) {
+            progress.Close();
+            progressShown = false;
+        }
         ShowErrorDialog(e.what(), "", 1);
     }
     finish();

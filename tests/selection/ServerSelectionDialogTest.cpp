@@ -5,6 +5,7 @@
 #include "platform/SharedDrives.h"
 #include "selection/ServerSelectionDialog.h"
 #include "ui/InputDialog.h"
+#include "ui/KeyCheckBox.h"
 #include "ui/KeyEdit.h"
 
 #include <cerrno>
@@ -413,6 +414,28 @@ TEST_F(SharedAreaDialogTest, DifferencesNeedConsentAndCancelChangesNothing)
     EXPECT_EQ(files::readAll(paths::join(area("sv0003"), DataIniFile)), iniBefore);
     EXPECT_TRUE(files::directoryExists(area("sv0003\\002")));
     EXPECT_EQ(iniValue(area("sv0001"), "DATASTS", "STATUS"), "1");
+
+    // Agreeing by the box's own controls goes on with the paste.
+    choose(*box, "sv0001");
+    key(*box, Qt::Key_F2);
+    m_messages.onDialog([&](QDialog& d) {
+        auto& b = dynamic_cast<TMessageBox&>(d);
+        EXPECT_TRUE(b.isEnabled());
+        QTest::mouseClick(b.cboxAgree(), Qt::LeftButton, {}, QPoint(4, b.cboxAgree()->height() / 2));
+        EXPECT_TRUE(b.btnOK()->isEnabled());
+        b.btnOK()->Click();
+        QCoreApplication::processEvents();
+        return b.result();
+    });
+    choose(*box, "sv0003");
+    key(*box, Qt::Key_F2);
+    EXPECT_EQ(files::readAll(paths::join(area("sv0003"), DataFile)), "data of sv0001");
+    EXPECT_EQ(iniValue(area("sv0003"), "DATAINFO", "DATALISTNAME"), "テスト商事～コピー");
+    EXPECT_EQ(iniValue(area("sv0003"), "DATAINFO", "GASSANKBN"), "0");
+    // The destination's distributed data went with its old contents.
+    EXPECT_FALSE(files::exists(area("sv0003\\002")));
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM CHILD_SERVERDATALIST"), (std::vector<std::string>{"0"}));
+    EXPECT_EQ(box->PerfectGrid1()->model().rowCount(), 3);
 }
 
 TEST_F(SharedAreaDialogTest, CompareListsEveryDifferenceInOrder)
