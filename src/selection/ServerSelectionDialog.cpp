@@ -1451,7 +1451,6 @@ void TServerSentakuBox::SearchClick()
     if (platform::execDialog(box) != platform::mrOk)
         return;
     EditConditions = box.Conditions;
-    EditConditions.JYOKENUSE = 1;
     EditConditions.SORTCOL = SortColumn;
     EditConditions.SORTTYPE = SortDescending ? 1 : 0;
     if (m_conditions)

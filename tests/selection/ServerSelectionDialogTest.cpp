@@ -3,9 +3,12 @@
 #include "DataSelectionFixture.h"
 
 #include "platform/SharedDrives.h"
+#include "selection/DataInfoDialog.h"
+#include "selection/DriveAssignDialog.h"
 #include "selection/ServerSelectionDialog.h"
 #include "ui/InputDialog.h"
 #include "ui/KeyCheckBox.h"
+#include "ui/KeyComboBox.h"
 #include "ui/KeyEdit.h"
 
 #include <cerrno>
@@ -684,6 +687,151 @@ TEST_F(SharedAreaDialogTest, PrintWithoutRowsOnlyInforms)
     auto box = prepared();
     box->PrintList();
     EXPECT_TRUE(sawText("共有データリストが表示されていません。"));
+}
+
+} // namespace
+
+namespace {
+
+// ---- list tools -----------------------------------------------------------------------------
+
+TEST_F(SharedAreaDialogTest, AssignedDriveJoinsTheDriveBoxAndCanBeChosen)
+{
+    std::filesystem::create_directories(m_root / "w");
+    const std::string native = (m_root / "w").string();
+    auto box = prepared();
+    // The new share already holds an area with data.
+    paths::mapDrive('V', m_root / "w");
+    writeArea("V:\\morabyzaimu\\sv0001", {"西支店"}, "data of w");
+    paths::unmapDrive('V');
+
+    m_messages.onDialog([&](QDialog& d) {
+        auto& a = dynamic_cast<selection::TDriveAssignBox&>(d);
+        a.cmbLetter()->setCurrentIndex(a.cmbLetter()->findText(QStringLiteral("W:")));
+        a.txtFolder()->setText(QString::fromStdString(native));
+        saveShot(a, "shared-area-drive-assign");
+        a.btnOK()->Click();
+        QCoreApplication::processEvents();
+        return d.result();
+    });
+    box->btnDriveAssign()->Click();
+    ASSERT_EQ(box->cmbDrive()->count(), 2);
+    EXPECT_EQ(box->DriveLetters, (std::vector<char>{'W', 'Z'}));
+    EXPECT_EQ(box->DriveLetter, "Z");
+    const auto entries = platform::drives::readDriveFile("C:\\ZAIMU\\ini");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].letter, 'W');
+    EXPECT_TRUE(entries[0].remote);
+
+    box->cmbDrive()->setCurrentIndex(0);
+    EXPECT_EQ(box->DriveLetter, "W");
+    EXPECT_EQ(box->SharedRoot, "W:\\morabyzaimu");
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), 1);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("西支店"));
+    // Each drive keeps its own rows.
+    EXPECT_EQ(rows("SELECT DRIVELETTER,COUNT(*) FROM SERVERDATALIST GROUP BY DRIVELETTER"),
+              (std::vector<std::string>{"W|1", "Z|3"}));
+}
+
+TEST_F(SharedAreaDialogTest, AutomaticRefreshIsTheOperatorsSetting)
+{
+    auto box = prepared();
+    EXPECT_FALSE(box->chkAutoRefresh()->isChecked());
+    files::createDirectories(area("sv0009"));
+    box->done(platform::mrCancel);
+    // Without it the stored list is shown as it was.
+    box = prepared();
+    EXPECT_EQ(rowOf(*box, "sv0009"), -1);
+    QTest::mouseClick(box->chkAutoRefresh(), Qt::LeftButton, {}, QPoint(4, box->chkAutoRefresh()->height() / 2));
+    EXPECT_EQ(SystemDef.Reserve4Flag2, 1);
+    box->done(platform::mrCancel);
+    box = prepared();
+    EXPECT_TRUE(box->chkAutoRefresh()->isChecked());
+    EXPECT_GE(rowOf(*box, "sv0009"), 0);
+}
+
+TEST_F(SharedAreaDialogTest, SearchNarrowsTheListUntilCleared)
+{
+    auto box = prepared();
+    EXPECT_FALSE(box->btnSearchCancel()->isEnabled());
+    m_messages.onDialog([](QDialog& d) {
+        auto& s = dynamic_cast<TDataListKensakuBox&>(d);
+        s.edtName()->setText(QStringLiteral("テスト"));
+        s.btnOK()->Click();
+        QCoreApplication::processEvents();
+        return d.result();
+    });
+    box->btnSearch()->Click();
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), 1);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("テスト商事"));
+    EXPECT_TRUE(box->btnSearchCancel()->isEnabled());
+    EXPECT_EQ(rows("SELECT DATANAME FROM KENSAKUJYOKEN WHERE LISTTYPE=1"), (std::vector<std::string>{"テスト"}));
+
+    // 更新 while searching says that the search ends.
+    m_messages.answerDefaults(false);
+    m_messages.answer(platform::IDYES);
+    box->btnUpdate()->Click();
+    m_messages.answerDefaults(true);
+    EXPECT_EQ(m_messages.boxes().back().text,
+              "データリストの更新をおこないます。検索実行中のため検索は解除されます。\rよろしいですか？");
+    EXPECT_EQ(box->PerfectGrid1()->rowCount(), 4);
+    EXPECT_FALSE(box->btnSearchCancel()->isEnabled());
+}
+
+TEST_F(SharedAreaDialogTest, TypedCodeMovesToTheNextMatchingRow)
+{
+    setIni(area("sv0003"), "DATAINFO", "CODE", "AB03");
+    auto box = prepared();
+    struct Case {
+        const char* typed;
+        const char* folder;
+    };
+    for (const Case& c : {Case{"ab", "sv0003"}, Case{"0001", "sv0001"}, Case{"AB", "sv0003"}}) {
+        SCOPED_TRACE(c.typed);
+        box->PerfectGrid1()->setCurrentRow(1);
+        box->PerfectGrid1()->setFocus();
+        QApplication::setActiveWindow(box.get());
+        for (const char* p = c.typed; *p; ++p)
+            QTest::keyClick(box->PerfectGrid1(), *p);
+        EXPECT_EQ(box->IncSearch()->Text().toUpper(), QString::fromLatin1(c.typed).toUpper());
+        box->IncSearch()->TimerFired();
+        EXPECT_EQ(box->PerfectGrid1()->currentRow(), rowOf(*box, c.folder));
+    }
+}
+
+TEST_F(SharedAreaDialogTest, InformationClearsTheStateButNotTheTakeOut)
+{
+    writeArea(area("sv0002"), {"持出商事", "0002", 0, 2, 2, 100000011, "担当一"}, "taken");
+    auto box = prepared();
+    choose(*box, "sv0002");
+    const int row = rowOf(*box, "sv0002");
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row, 8), 1);
+    m_messages.onDialog([](QDialog& d) {
+        auto& i = dynamic_cast<TDataSyosaiInfoBox&>(d);
+        EXPECT_TRUE(i.chkClear()->isVisible());
+        i.chkClear()->setChecked(true);
+        i.btnOK()->Click();
+        QCoreApplication::processEvents();
+        return d.result();
+    });
+    box->btnInfo()->Click();
+    EXPECT_EQ(iniValue(area("sv0002"), "DATASTS", "STATUS"), "1");
+    EXPECT_EQ(iniValue(area("sv0002"), "DATASTS", "SHARE_STATUS"), "2");
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row, 8), 0);
+    EXPECT_TRUE(box->PerfectGrid1()->model().cellPicture(row, 7).toImage().pixelColor(3, 3).alpha() == 0);
+}
+
+TEST_F(SharedAreaDialogTest, PrintAsksForTheSharedListsOptions)
+{
+    auto box = prepared();
+    std::string title;
+    m_messages.onDialog([&](QDialog& d) {
+        title = d.windowTitle().toStdString();
+        saveShot(d, "shared-area-print-options");
+        return int(platform::mrCancel);
+    });
+    key(*box, Qt::Key_F8);
+    EXPECT_EQ(title, "共有データリストの印刷");
 }
 
 } // namespace
