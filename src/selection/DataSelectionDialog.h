@@ -22,6 +22,8 @@ class QComboBox;
 class QPlainTextEdit;
 class TMessageBox;
 class TxPlButton;
+// Shared data in standalone use.
+class TServerSentakuBox;
 namespace ui {
 class TPerfectGrid;
 }
@@ -56,6 +58,15 @@ struct FunctionKeySet {
 };
 // The captions for a state; a caption reduced to its prefix ("F5:") marks a key without action.
 FunctionKeySet computeFunctionKeys(const FunctionKeyState& s);
+
+// Shared data in standalone use: whether 共有取得 and 共有保管 are enabled, from the row's state,
+// the F2 mode the keys gave and the buttons' state before (kept while the automatic option is on).
+struct KyoyuButtonState {
+    bool down = false;
+    bool up = false;
+    bool operator==(const KyoyuButtonState&) const = default;
+};
+KyoyuButtonState computeKyoyuButtons(const FunctionKeyState& s, int F2Mode, KyoyuButtonState before);
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). The search, information, shared-server and
@@ -133,6 +144,27 @@ public:
     TxPlButton* btnDataMan() const { return m_btnDataMan; }
     TMessageBox* StateBox() const { return m_msgBox.get(); }
 
+    // Shared data in standalone use.
+    void btnKyoyuDataDownClick();
+    void btnKyoyuDataUpClick();
+    // Fetch and store of the current row's entry: the catalogue's answer (1 done, -1 refused,
+    // 0 not done); 0 when nothing was done.
+    int KyoyuDataSyutoku(bool Auto);
+    int KyoyuDataHokan(bool Auto);
+    // Before a save: a row kept on the server is fetched and stored back; true when nothing
+    // was needed or both succeeded.
+    bool KyoyuAutoSync();
+    // The automatic step of F12: "download" fetches a row kept on the server, "upload" stores
+    // a fetched row; 1 when the automatic option is off or the row does not qualify.
+    int KyoyuAutoStep(const std::string& Word);
+    // After a paste, a restore or new data (FormAnswer: the new-data form's answer) on a
+    // fetched row: stores it and takes it again; true on success.
+    bool KyoyuAutoStore(int FormAnswer = 1);
+    void SetKyoyuLock(int Lock, TDataSentakuRec& Entry);
+    // F4 "F4:割当解除": the removal of the local folder, false when nothing was done.
+    bool KyoyuWariateKaijo();
+    TServerSentakuBox* ServerSentakuBox() const { return m_serverBox; }
+
 protected:
     void doKeyUp(QKeyEvent& event) override;
     bool doCloseQuery(int result) override;
@@ -177,6 +209,16 @@ private:
     platform::TColor m_background = 0;
     bool m_endConfirmed = false;
     bool m_quietMissing = false;
+
+    // Shared data in standalone use.
+    void assignSharedData(int Row);
+    int entryIndexOfRow(int Row) const;
+    int parentRowOf(int Row) const;
+    void showEntryAt(int Index, int SelectRow);
+    void refocusGrid();
+    void markDamaged(int Row);
+    TServerSentakuBox* m_serverBox = nullptr;
+    bool m_keepPlaceOnShow = false;
 };
 
 namespace selection {
