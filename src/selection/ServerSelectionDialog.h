@@ -20,7 +20,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
-class QTimer;
 class TDataListKensakuBox;
 class TDataSyosaiInfoBox;
 class TInputDlgBox;
@@ -28,6 +27,9 @@ class TMessageBox;
 class TxPlButton;
 namespace ui {
 class TPerfectGrid;
+}
+namespace selection {
+class TIncrementalSearch;
 }
 
 // Created once by its owner and kept: each use is DriveLetter, Prepare, then the modal call
@@ -81,6 +83,7 @@ public:
     int CheckDataFolder(const std::string& Folder, bool Warn, bool Show);
     // 1 to go on, 0 to stop; Word names the work ("貼り付け").
     int CompareDataSets(const std::string& Word, const std::string& Source, const std::string& Dest);
+    void SetRowFromInfo(TDataListRec& Rec, bool Empty);
     void F2Click();
     void AddArea();
     void DeleteData();
@@ -110,7 +113,7 @@ public:
     TxPlButton* btnSearch() const { return m_btnSearch; }
     TxPlButton* btnInfo() const { return m_btnInfo; }
     TxPlButton* btnUpdate() const { return m_btnUpdate; }
-    QLabel* SearchBox() const { return m_searchBox; }
+    selection::TIncrementalSearch* IncSearch() const { return m_incSearch; }
     TMessageBox* MessageBox() const { return m_msgBox.get(); }
 
     // Key indexes of FunctionKey.
@@ -130,7 +133,7 @@ private:
     void loadHints();
     void setListHint();
     void drawRow(int Row, const TDataListRec& Rec, int No, int Parent, int Child);
-    void setRowFromInfo(TDataListRec& Rec, bool Empty);
+    int drawParent(int Index, int Row, int No);
     void storeRow(TDataListRec& Rec);
     void clearChildren(TDataSentakuRec& Dest);
     void copyChildren(int DestIndex);
@@ -138,10 +141,11 @@ private:
     void locateFolder(const std::string& Folder);
     void functionKeyClick(int index);
     bool keyActive(int index) const;
-    bool incrementalKey(QKeyEvent& event);
-    void incrementalTimer();
     void paste(int DestRow);
-    bool inUseElsewhere(const std::string& Folder);
+    bool sharedElsewhere(const std::string& Folder);
+    TDataListRec* rowRecord(int Row);
+    void showStateBox(const std::string& Text, const std::string& Folder, const std::string& Code,
+                      const std::string& Name);
 
     ui::TPerfectGrid* m_grid = nullptr;
     std::array<TxPlButton*, kCount> m_keys{};
@@ -155,9 +159,7 @@ private:
     TxPlButton* m_btnSearch = nullptr;
     TxPlButton* m_btnInfo = nullptr;
     TxPlButton* m_btnUpdate = nullptr;
-    QLabel* m_searchBox = nullptr;
-    QTimer* m_searchTimer = nullptr;
-    QString m_searchText;
+    selection::TIncrementalSearch* m_incSearch = nullptr;
 
     std::unique_ptr<TDataSentakuListCtl> m_catalogue;
     std::unique_ptr<selection::SearchConditionStore> m_conditions;
