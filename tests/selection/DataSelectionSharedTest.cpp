@@ -95,6 +95,25 @@ protected:
         box.SetFunctionKeys();
     }
 
+    // In the shared-server list: chooses the area's row with Enter.
+    static int chooseArea(QDialog& d, const std::string& area)
+    {
+        auto& list = dynamic_cast<TServerSentakuBox&>(d);
+        QApplication::setActiveWindow(&list);
+        QCoreApplication::processEvents();
+        int found = -1;
+        for (int r = 0; r < list.PerfectGrid1()->rowCount(); ++r)
+            if (const TDataListRec* rec = list.RowRec(r); rec && !list.IsChildRow(r) && rec->PASNAME == area)
+                found = r;
+        EXPECT_GE(found, 0) << area << " is not listed";
+        if (found < 0)
+            return platform::mrCancel;
+        list.PerfectGrid1()->setCurrentRow(found);
+        list.PerfectGrid1()->setFocus();
+        key(list, Qt::Key_Return);
+        return list.modalResult();
+    }
+
     std::vector<std::string> slotRow(int rec)
     {
         return rows("SELECT NETDRIVE, KYOYULOCK, PASNAME, ENTTEXT FROM DATALIST WHERE REC=" + std::to_string(rec));
@@ -114,6 +133,74 @@ protected:
 
     testsupport::TempDir m_share;
 };
+
+TEST_F(DataSelectionSharedTest, AnEmptyRowTakesAnAreaWhichIsFetchedAndStoredBack)
+{
+    SystemDef.ZenkaiDrive = "Q";
+    auto box = openOn(kTypeThree, 5);
+    EXPECT_TRUE(box->btnKyoyuDataDown()->isEnabled());
+    EXPECT_FALSE(box->btnKyoyuDataUp()->isEnabled());
+    EXPECT_EQ(box->btnKyoyuDataDown()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(box->btnKyoyuDataUp()->focusPolicy(), Qt::NoFocus);
+    saveShot(*box, "shared-data-selection");
+
+    bool hidden = false;
+    std::string offered;
+    m_messages.onDialog([&](QDialog& d) {
+        hidden = !box->isVisible();
+        offered = dynamic_cast<TServerSentakuBox&>(d).DriveLetter;
+        saveShot(d, "shared-server-list");
+        return chooseArea(d, kArea1);
+    });
+    box->btnKyoyuDataDown()->Click();
+    activate(*box);
+
+    EXPECT_TRUE(hidden) << "the dialog steps back while the shared list is open";
+    EXPECT_EQ(offered, "Z") << "a remembered letter that is gone falls back to the usable drive";
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_TRUE(box->PerfectGrid1()->hasFocus());
+    EXPECT_EQ(box->PerfectGrid1()->currentRow(), rowOf(*box, 5));
+    EXPECT_EQ(dataOf(slotFolder(5)), "SV0001-COMPANY");
+    EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|1|" + kArea1 + "|テスト商事"}));
+    EXPECT_EQ(iniInt(kArea1, "SHARE_STATUS"), 2);
+    EXPECT_EQ(iniInt(kArea1, "SHARE_OPCODE"), SystemDef.LoginId);
+    EXPECT_EQ(SystemDef.ZenkaiDrive, "Z");
+    EXPECT_EQ(rows("SELECT ZENKAIDRIVE FROM SYSDEF WHERE OPCODE=100000011"), (std::vector<std::string>{"Z"}));
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(rowOf(*box, 5), 2), QStringLiteral("テスト商事"));
+    EXPECT_EQ(shareColumn(*box, 5), 1) << "fetched here: no share icon";
+    EXPECT_FALSE(box->btnKyoyuDataDown()->isEnabled());
+    EXPECT_TRUE(box->btnKyoyuDataUp()->isEnabled());
+    ASSERT_EQ(m_messages.boxes().size(), 1u) << "no box besides the shared list";
+    EXPECT_EQ(m_messages.boxes()[0].kind, "dialog");
+    saveShot(*box, "shared-data-fetched");
+
+    // 共有保管, confirmed: the area is given back and the row shows the share icon again.
+    files::writeAllAtomic(paths::join(slotFolder(5), DataFile), "EDITED-HERE");
+    m_messages.clear();
+    m_messages.answer(platform::IDYES);
+    box->btnKyoyuDataUp()->Click();
+    activate(*box);
+    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"共有データの保管を行います。よろしいですか？"}));
+    EXPECT_EQ(dataOf(kArea1), "EDITED-HERE");
+    EXPECT_EQ(iniInt(kArea1, "SHARE_STATUS"), 1);
+    EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|0|" + kArea1 + "|テスト商事"}));
+    EXPECT_EQ(shareColumn(*box, 5), 0);
+    EXPECT_TRUE(hasShareIcon(*box, 5));
+    EXPECT_TRUE(box->btnKyoyuDataDown()->isEnabled());
+    EXPECT_FALSE(box->btnKyoyuDataUp()->isEnabled());
+
+    // 共有取得 on the row kept on the server asks first; No leaves everything as it is.
+    m_messages.clear();
+    m_messages.answer(platform::IDNO);
+    box->btnKyoyuDataDown()->Click();
+    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"共有データの取得を行います。よろしいですか？"}));
+    EXPECT_EQ(iniInt(kArea1, "SHARE_STATUS"), 1);
+    m_messages.answer(platform::IDYES);
+    box->btnKyoyuDataDown()->Click();
+    EXPECT_EQ(iniInt(kArea1, "SHARE_STATUS"), 2);
+    EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|1|" + kArea1 + "|テスト商事"}));
+    EXPECT_EQ(shareColumn(*box, 5), 1);
+}
 
 TEST_F(DataSelectionSharedTest, CancellingTheSharedListLeavesTheEmptyRow)
 {
