@@ -13,6 +13,7 @@
 #include "ui/ListGrid.h"
 #include "ui/ManualPages.h"
 #include "selection/IncrementalSearch.h"
+#include "selection/ServerSelectionDialog.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/SimpleMessageBox.h"
 
@@ -250,6 +251,8 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(Border::Sizeable, pare
         m_conditions->ListType = 0;
         m_catalogue = std::make_unique<TDataSentakuListCtl>();
         m_catalogue->ConnMode = ConnectMode;
+        // Shared data in standalone use: the shared-server list lives as long as this dialog.
+        m_serverBox = new TServerSentakuBox(this);
     } catch (const std::exception&) {
         // no system database: creation fails and Execute says so
         return;
@@ -310,6 +313,9 @@ void TDataSentakuBox::createControls()
     m_cboxKyoyuDataAuto = new QCheckBox(QStringLiteral("共有データの取得と保管を自動化する"), m_topPanel);
     m_cboxKyoyuDataAuto->setObjectName(QStringLiteral("cboxKyoyuDataAuto"));
     connect(m_cboxKyoyuDataAuto, &QCheckBox::toggled, this, [this] { cboxKyoyuDataAutoClick(); });
+    // Shared data in standalone use.
+    m_btnKyoyuDataDown->OnClick = [this](QObject*) { btnKyoyuDataDownClick(); };
+    m_btnKyoyuDataUp->OnClick = [this](QObject*) { btnKyoyuDataUpClick(); };
     m_placePanel = new QWidget(m_topPanel);
     m_placePanel->setObjectName(QStringLiteral("pnlDataMan"));
     m_cmbDataMan = new QComboBox(m_placePanel);
@@ -849,7 +855,9 @@ void TDataSentakuBox::showEvent(QShowEvent* event)
         return;
     }
     layoutControls();
-    LocateCurrentData();
+    // Shared data in standalone use: back from the shared-server list, the row stays put.
+    if (!m_keepPlaceOnShow)
+        LocateCurrentData();
     SetFunctionKeys();
 }
 
@@ -882,6 +890,13 @@ void TDataSentakuBox::SetFunctionKeys()
     s.KyoyuDataAuto = SystemDef.Reserve2Flag1;
     FunctionKeySet keys = computeFunctionKeys(s);
     F2Mode = keys.F2Mode;
+    // Shared data in standalone use.
+    if (ConnectMode == 0) {
+        const KyoyuButtonState buttons = computeKyoyuButtons(
+            s, F2Mode, {m_btnKyoyuDataDown->isEnabled(), m_btnKyoyuDataUp->isEnabled()});
+        m_btnKyoyuDataDown->setEnabled(buttons.down);
+        m_btnKyoyuDataUp->setEnabled(buttons.up);
+    }
     for (int i = 0; i < fkCount; ++i) {
         TxPlButton* b = m_keys[std::size_t(i)];
         b->CaptionA().setCaption(q(keys.caption[std::size_t(i)]));
@@ -910,7 +925,8 @@ bool TDataSentakuBox::keyActive(int index) const
         return false;
     // Esc, the manual, the list's print (types 0-2) and choosing have their work here; the other
     // keys' work comes later.
-    return index == fkEsc || index == fkF1 || (index == fkF8 && SyoriType <= 2) || index == fkF12;
+    return index == fkEsc || index == fkF1 || (index == fkF8 && SyoriType <= 2) || index == fkF12
+           || (index == fkF4 && ConnectMode == 0); // shared data in standalone use
 }
 
 void TDataSentakuBox::functionKeyClick(int index)
@@ -921,6 +937,7 @@ void TDataSentakuBox::functionKeyClick(int index)
     case fkEsc: ESCClick(); break;
     case fkF1: ShowManualPage("file01.html"); break;
     case fkF12: F12Click(); break;
+    case fkF4: KyoyuWariateKaijo(); break; // shared data in standalone use
     case fkF8:
         if (DisplayIndex.empty())
             platform::messageBox("データリストが絞り込みにより表示されていません。\r", "",

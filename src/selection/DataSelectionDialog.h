@@ -26,6 +26,8 @@ class TxPlButton;
 // List refresh and the information dialog.
 class TDataSyosaiInfoBox;
 class TxAnimeProgressDialog;
+// Shared data in standalone use.
+class TServerSentakuBox;
 namespace ui {
 class TPerfectGrid;
 }
@@ -60,6 +62,15 @@ struct FunctionKeySet {
 };
 // The captions for a state; a caption reduced to its prefix ("F5:") marks a key without action.
 FunctionKeySet computeFunctionKeys(const FunctionKeyState& s);
+
+// Shared data in standalone use: whether 共有取得 and 共有保管 are enabled, from the row's state,
+// the F2 mode the keys gave and the buttons' state before (kept while the automatic option is on).
+struct KyoyuButtonState {
+    bool down = false;
+    bool up = false;
+    bool operator==(const KyoyuButtonState&) const = default;
+};
+KyoyuButtonState computeKyoyuButtons(const FunctionKeyState& s, int F2Mode, KyoyuButtonState before);
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). The search, shared-server and place dialogs
@@ -136,6 +147,27 @@ public:
     QComboBox* cmbDataMan() const { return m_cmbDataMan; }
     TxPlButton* btnDataMan() const { return m_btnDataMan; }
     TMessageBox* StateBox() const { return m_msgBox.get(); }
+
+    // Shared data in standalone use.
+    void btnKyoyuDataDownClick();
+    void btnKyoyuDataUpClick();
+    // Fetch and store of the current row's entry: the catalogue's answer (1 done, -1 refused,
+    // 0 not done); 0 when nothing was done.
+    int KyoyuDataSyutoku(bool Auto);
+    int KyoyuDataHokan(bool Auto);
+    // Before a save: a row kept on the server is fetched and stored back; true when nothing
+    // was needed or both succeeded.
+    bool KyoyuAutoSync();
+    // The automatic step of F12: "download" fetches a row kept on the server, "upload" stores
+    // a fetched row; 1 when the automatic option is off or the row does not qualify.
+    int KyoyuAutoStep(const std::string& Word);
+    // After a paste, a restore or new data (FormAnswer: the new-data form's answer) on a
+    // fetched row: stores it and takes it again; true on success.
+    bool KyoyuAutoStore(int FormAnswer = 1);
+    void SetKyoyuLock(int Lock, TDataSentakuRec& Entry);
+    // F4 "F4:割当解除": the removal of the local folder, false when nothing was done.
+    bool KyoyuWariateKaijo();
+    TServerSentakuBox* ServerSentakuBox() const { return m_serverBox; }
 
 protected:
     void doKeyUp(QKeyEvent& event) override;
@@ -218,6 +250,15 @@ private:
     void showEntryAgain(int Index);
     TDataSyosaiInfoBox* m_infoBox = nullptr;
     TxAnimeProgressDialog* m_listProgress = nullptr;
+    // Shared data in standalone use.
+    void assignSharedData(int Row);
+    int entryIndexOfRow(int Row) const;
+    int parentRowOf(int Row) const;
+    void showEntryAt(int Index, int SelectRow);
+    void refocusGrid();
+    void markDamaged(int Row);
+    TServerSentakuBox* m_serverBox = nullptr;
+    bool m_keepPlaceOnShow = false;
 };
 
 namespace selection {

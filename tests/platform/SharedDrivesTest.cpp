@@ -9,6 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace drives = platform::drives;
 namespace paths = platform::paths;
@@ -82,4 +89,60 @@ TEST_F(SharedDrivesTest, OnlyRemoteDrivesWithAReachableRootAreUsable)
     EXPECT_EQ(free.front(), 'D');
     EXPECT_EQ(std::count(free.begin(), free.end(), 'Z'), 0);
     EXPECT_EQ(free.size(), 20u); // D..W
+}
+
+namespace {
+
+// A real network-like mount that hangs: a FUSE file system whose server never answers, so
+// every look at its root blocks until the connection is closed.
+class HungMount {
+public:
+    explicit HungMount(const std::filesystem::path& point) : m_point(point)
+    {
+        m_fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+        if (m_fd < 0) {
+            m_error = std::string("cannot open /dev/fuse: ") + std::strerror(errno);
+            return;
+        }
+        const std::string options = "fd=" + std::to_string(m_fd) + ",rootmode=40000,user_id=0,group_id=0";
+        if (::mount("hung", m_point.c_str(), "fuse.hung", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+            m_error = std::string("cannot mount a FUSE file system: ") + std::strerror(errno);
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~HungMount()
+    {
+        if (m_fd < 0)
+            return;
+        // Closing the server's end aborts the connection: the blocked probe gets its answer.
+        ::close(m_fd);
+        ::umount2(m_point.c_str(), MNT_DETACH);
+    }
+    HungMount(const HungMount&) = delete;
+    HungMount& operator=(const HungMount&) = delete;
+    const std::string& error() const { return m_error; }
+
+private:
+    std::filesystem::path m_point;
+    int m_fd = -1;
+    std::string m_error;
+};
+
+} // namespace
+
+TEST_F(SharedDrivesTest, AHungMountCostsItsDriveAfterTwoSecondsInsteadOfBlocking)
+{
+    const std::filesystem::path point = m_c / "hung";
+    std::filesystem::create_directories(point);
+    HungMount hung(point);
+    ASSERT_TRUE(hung.error().empty()) << hung.error();
+    paths::mapDrive('X', point, true);
+    paths::mapDrive('Z', m_share.path(), true);
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(drives::usableRemoteLetters(), std::vector<char>{'Z'});
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(1900));
+    EXPECT_LT(waited, std::chrono::milliseconds(4000));
 }
