@@ -237,6 +237,8 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(Border::Sizeable, pare
     for (int i = 0; i < 3; ++i)
         m_pictures[std::size_t(i)] = drawPicture(i);
     createControls();
+    // List refresh and the information dialog.
+    createListTools();
 
     DataPlaceRec = SystemDef.ServerDataPlace;
     DataPlacePath = selection::catalogueDataFolder();

@@ -22,6 +22,9 @@ class QComboBox;
 class QPlainTextEdit;
 class TMessageBox;
 class TxPlButton;
+// List refresh and the information dialog.
+class TDataSyosaiInfoBox;
+class TxAnimeProgressDialog;
 namespace ui {
 class TPerfectGrid;
 }
@@ -58,8 +61,8 @@ struct FunctionKeySet {
 FunctionKeySet computeFunctionKeys(const FunctionKeyState& s);
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
-// close box, 3 ending the application (type 1). The search, information, shared-server and
-// place dialogs are not part of this dialog yet: their buttons stay disabled.
+// close box, 3 ending the application (type 1). The search, shared-server and place dialogs
+// are not part of this dialog yet: their buttons stay disabled.
 class TDataSentakuBox : public TBSDI, public ISyoriKidou {
 public:
     explicit TDataSentakuBox(QWidget* parent = nullptr);
@@ -194,6 +197,33 @@ private:
     bool m_placeEditing = false;
     bool m_endConfirmed = false;
     bool m_quietMissing = false;
+
+    // List refresh and the information dialog.
+public:
+    // 更新: every row brought up to date from its data folder, behind a progress window.
+    void btnListUpdateClick();
+    // 情報: the data-information dialog for the current row, and its results.
+    void btnDataInfoClick();
+    // -1: every row, until the progress window's cancel; otherwise the entry of that row.
+    void DataListRefresh(int Row);
+    // Fills Rec from the work information record, or clears it to an empty slot.
+    void SetDataListRec(TDataListRec& Rec, bool Clear);
+    // Writes Rec to the catalogue; throws std::runtime_error for an entry without a folder.
+    void WriteDataListRec(const TDataListRec& Rec);
+    TDataSyosaiInfoBox* DataInfoBox() const { return m_infoBox; }
+    TxAnimeProgressDialog* ListProgress() const { return m_listProgress; }
+
+private:
+    void createListTools();
+    void showDataInfo();
+    void RefreshRowStandalone(int Row);
+    // The client/server steps of the refresh: the list before its rows, and one row.
+    void RefreshListServer();
+    void RefreshRowServer(int Row);
+    void RescanChildren(int Index);
+    void showEntryAgain(int Index);
+    TDataSyosaiInfoBox* m_infoBox = nullptr;
+    TxAnimeProgressDialog* m_listProgress = nullptr;
 };
 
 namespace selection {

@@ -1,0 +1,130 @@
+// The data-selection dialog's list tools in the real program, driven by keys and clicks: 情報
+// on the general row, a new list name that survives 更新, and a typed code that jumps to its row.
+#include "WizardEndToEndFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+
+class ListToolsEndToEnd : public WizardEndToEnd {
+protected:
+    fs::path dataFolder() const { return m_root / "quelto/morabyzaimu/data"; }
+
+    // SQL on a database of the sample root, while the program is not running.
+    void runSql(const fs::path& database, const std::string& sql)
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(database.string()));
+        db.executeImmediate(sql);
+        db.disconnect();
+    }
+
+    std::string value(const fs::path& database, const std::string& sql)
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(database.string()));
+        firebird::Transaction tr(db);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        auto c = st.open();
+        return c.fetch() ? c.getString(0) : std::string("(none)");
+    }
+
+    // Signs in and opens the data selection from page 2.
+    void openSelection()
+    {
+        signIn();
+        m_display.key("alt+n");
+        m_display.key("Return"); // the focus is on "データ選択を開く"
+        ASSERT_TRUE(m_display.waitForWindow("データ選択"));
+        QThread::msleep(300);
+    }
+
+    // Leaves the selection with Esc and the wizard with キャンセル and Yes.
+    void leave()
+    {
+        ASSERT_TRUE(m_display.waitForWindow("データ選択"));
+        m_display.key("Escape");
+        ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
+        ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+        clickInWindow(kWizardTitle, 581 + 44, 402 + 14);
+        EXPECT_EQ(finish(), kCompletionCancelled);
+    }
+
+    // The top buttons of the data selection: 検索, 検索解除, 情報, 更新 from the left.
+    void clickTopButton(int index) { clickInWindow("データ選択", 6 + 84 * index + 40, 4 + 14); }
+};
+
+TEST_F(ListToolsEndToEnd, InformationRenamesTheGeneralRowAndTheNameSurvivesRefresh)
+{
+    const fs::path system = dataFolder() / "dwaccdef.fdb";
+    runSql(dataFolder() / "0001/dwacc.fdb",
+           "INSERT INTO SISETUMST (SCODE, SNAME, SIWAKECOUNT) VALUES ('01', '本店', 12)");
+    start({});
+    openSelection();
+    m_display.screenshot(m_shots / "40-list-tools-selection.png");
+
+    // 情報 on the first row, the general sole proprietor サンプル商店.
+    clickTopButton(2);
+    ASSERT_TRUE(m_display.waitForWindow("データの詳細情報"));
+    QThread::msleep(300);
+    m_display.screenshot(m_shots / "41-data-information.png");
+    m_display.key("ctrl+a");
+    m_display.type("RENAMED1");
+    clickInWindow("データの詳細情報", 740 + 44, 418 + 15); // OK
+    ASSERT_TRUE(m_display.waitForWindowGone("データの詳細情報"));
+    m_display.screenshot(m_shots / "42-list-renamed.png");
+
+    // 更新, Yes by default: every row read again from its data.
+    clickTopButton(3);
+    const auto shown = boxesWhen(1);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("question\t"), std::string::npos) << shown[0];
+    EXPECT_NE(shown[0].find("データリストの更新をおこないます。\\rよろしいですか？"), std::string::npos) << shown[0];
+    auto progressShown = [this] {
+        const auto names = m_display.visibleWindowNames();
+        return std::find(names.begin(), names.end(), "更新中") != names.end();
+    };
+    for (int i = 0; i < 50 && !progressShown(); ++i)
+        QThread::msleep(100);
+    ASSERT_TRUE(m_display.waitForWindowGone("更新中"));
+    QThread::msleep(300);
+    m_display.screenshot(m_shots / "43-list-refreshed.png");
+    leave();
+
+    EXPECT_EQ(value(system, "SELECT ENTTEXT FROM DATALIST WHERE GROUPID=10000 AND REC=1"), "RENAMED1");
+    EXPECT_EQ(value(dataFolder() / "0001/dwacc.fdb", "SELECT ENTTEXT FROM ACCDEF1 WHERE REC=1"), "RENAMED1");
+    const std::string info = testsupport::readFile(dataFolder() / "0001/dwacc.ini");
+    EXPECT_NE(info.find("DATALISTNAME=RENAMED1"), std::string::npos) << info;
+    // The two stale sample rows now say what their data says.
+    EXPECT_EQ(value(system, "SELECT VER_MAJOR || '.' || VER_MINOR1 FROM DATALIST WHERE GROUPID=10000 AND REC=4"),
+              "7.9");
+    EXPECT_EQ(value(system, "SELECT DATATYPE FROM DATALIST WHERE GROUPID=10000 AND REC=5"), "1");
+}
+
+TEST_F(ListToolsEndToEnd, ATypedCodeJumpsToItsRow)
+{
+    const fs::path system = dataFolder() / "dwaccdef.fdb";
+    runSql(system, "UPDATE DATALIST SET DATACODE = CASE REC WHEN 1 THEN 'A100' WHEN 2 THEN 'B200' "
+                   "WHEN 3 THEN 'C300' WHEN 4 THEN 'D400' ELSE 'E500' END WHERE REC <= 5");
+    start({});
+    openSelection();
+    m_display.type("c3");
+    QThread::msleep(300);
+    m_display.screenshot(m_shots / "44-incremental-search.png");
+    QThread::msleep(1500);
+    m_display.key("F12");
+    ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
+    ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+    clickInWindow(kWizardTitle, 581 + 44, 402 + 14);
+    EXPECT_EQ(finish(), kCompletionCancelled);
+
+    std::string chosen = value(system, "SELECT DATADIR FROM SYSDEF WHERE OPCODE=100000020");
+    for (char& c : chosen)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(chosen.size() >= 5 && chosen.compare(chosen.size() - 5, 5, "\\0003") == 0) << chosen;
+}
+
+} // namespace
