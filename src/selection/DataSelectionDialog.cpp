@@ -288,6 +288,8 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(Border::Sizeable, pare
     m_grid->setColorProperty(101, m_alternate);
     m_grid->setColorProperty(56, m_highlight);
     setUpColumns();
+    // Client/server: the lock column and the data places.
+    setUpServerControls();
     Initialized = 1;
 }
 

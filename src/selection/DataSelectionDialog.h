@@ -176,6 +176,20 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+public:
+    // Client/server: the lock column, the data places and the server steps of the refresh.
+    // A click on the lock column of a data row: locks, releases or refuses on the state just read.
+    void DataLockClick(int Row);
+    // Fills the place box with the named places; place 0 when the shown one is gone.
+    void FillPlaceBox();
+    void cmbDataManChange();
+    void cmbDataManExit();
+    void btnDataManClick();
+    // The server part of refreshing the whole list: renumber, re-read, re-locate.
+    void RefreshServerList();
+    // The server part of refreshing one row; false when the file test failed (row left alone).
+    bool RefreshServerRow(int Row);
+
 private:
     void createControls();
     void setUpColumns();
@@ -211,6 +225,9 @@ private:
     platform::TColor m_highlight = 0;
     platform::TColor m_alternate = 0;
     platform::TColor m_background = 0;
+    // Client/server: the data places.
+    void setUpServerControls();
+    bool m_placeEditing = false;
     bool m_endConfirmed = false;
     bool m_quietMissing = false;
 

@@ -1,0 +1,187 @@
+// TDataSentakuBox in client/server mode: the lock column, the data places and the server steps
+// of the list refresh.
+#include "selection/DataSelectionDialog.h"
+
+#include "firebird/DatabaseError.h"
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
+#include "platform/MessageService.h"
+#include "platform/Paths.h"
+#include "records/DataModule.h"
+#include "records/DbErrorHandler.h"
+#include "records/ProgramRecords.h"
+#include "records/TextRoutines.h"
+#include "ui/ListGrid.h"
+#include "ui/SimpleMessageBox.h"
+
+#include <QComboBox>
+
+#include <string>
+
+namespace {
+
+bool serverMode() { return ConnectMode == 1 || ConnectMode == 2; }
+
+// The login code a lock records: the login ID within its group.
+int loginCodeOf(int loginId)
+{
+    const int group = SystemDef.GroupId * 10000;
+    return group != 0 ? loginId % group : loginId;
+}
+
+// The lock of one catalogue row as the system database holds it now.
+struct RowLock {
+    bool found = false;
+    int code = 0;
+    std::string name; // the holder's operator name
+};
+
+std::string tableOf(int place) { return place > 0 ? "DATALIST_EX" : "DATALIST"; }
+
+std::string rowCondition(int place)
+{
+    return place > 0 ? " WHERE (D.REC=:REC) AND (D.DATAPLACEREC=:PLACE)" : " WHERE (D.REC=:REC)";
+}
+
+RowLock readRowLock(firebird::Transaction& tr, int place, int rec)
+{
+    firebird::Statement st(tr, "SELECT D.DATALOCK, O.OPNAME FROM " + tableOf(place) +
+                                   " D LEFT JOIN OPERATOR O ON (O.GROUPID=D.GROUPID AND "
+                                   "O.OPCODE=D.DATALOCK)" + rowCondition(place));
+    st.setInt("REC", rec);
+    if (place > 0)
+        st.setInt("PLACE", place);
+    RowLock lock;
+    auto c = st.open();
+    if (c.fetch()) {
+        lock.found = true;
+        lock.code = c.isNull("DATALOCK") ? 0 : c.getInt("DATALOCK");
+        lock.name = c.isNull("OPNAME") ? std::string() : c.getString("OPNAME");
+    }
+    return lock;
+}
+
+// Takes (To = our code, From = 0) or gives back (To = 0, From = our code) a row's lock, writing
+// DATALOCK only and only while it still holds From; true when the row now holds To.
+bool switchRowLock(int place, int rec, int from, int to, RowLock& now)
+{
+    firebird::Transaction* tr = selection::catalogueTransaction();
+    if (!tr)
+        return false;
+    const bool started = !tr->inTransaction();
+    if (started)
+        tr->start();
+    try {
+        firebird::Statement st(*tr, "UPDATE " + tableOf(place) + " SET DATALOCK=:TOCODE WHERE (REC=:REC)" +
+                                        (place > 0 ? " AND (DATAPLACEREC=:PLACE)" : "") +
+                                        " AND (DATALOCK=:FROMCODE)");
+        st.setInt("TOCODE", to);
+        st.setInt("REC", rec);
+        if (place > 0)
+            st.setInt("PLACE", place);
+        st.setInt("FROMCODE", from);
+        st.execute();
+        // Another installation may have changed the row since it was read: only what the row
+        // holds now tells whether this update took effect.
+        now = readRowLock(*tr, place, rec);
+        if (started)
+            tr->commit();
+    } catch (...) {
+        if (started && tr->inTransaction()) {
+            try {
+                tr->rollback();
+            } catch (const std::exception&) {
+            }
+        }
+        throw;
+    }
+    return now.found && now.code == to;
+}
+
+} // namespace
+
+void TDataSentakuBox::setUpServerControls()
+{
+    m_dataInfo.FileAccessMode = std::uint8_t(ConnectMode);
+    if (!serverMode())
+        return;
+    connect(m_grid, &ui::TPerfectGrid::cellClicked, this, [this](int row, int col) {
+        if (col == 7 && row >= 0)
+            DataLockClick(row);
+    });
+}
+
+// ---- the lock column ----------------------------------------------------------------------
+
+void TDataSentakuBox::DataLockClick(int Row)
+{
+    if (!serverMode())
+        return;
+    auto* rec = const_cast<TDataListRec*>(GetRowRec(Row));
+    if (!rec)
+        return;
+    const std::string folder = GetDataFolder(Row);
+    auto stateBox = [&](const char* caption, const std::string& text, int code, const std::string& name) {
+        m_msgBox->MsgCaption = caption;
+        m_msgBox->MsgKind = 1;
+        m_msgBox->MsgText = text;
+        m_msgBox->SetLines({"【データフォルダ】", "　" + folder, "", "【オペレータ】", "　" + std::to_string(code),
+                            "", "【オペレータ名】", "　" + name});
+        m_msgBox->ApplySettings();
+        platform::execDialog(*m_msgBox);
+    };
+    try {
+        const int state = CheckDataStatus(folder, true, false);
+        if (state == 0)
+            return;
+        if (state != 1 && state != 3) {
+            std::string text = "このデータは、" + records::dataStatusText(state) + "のため処理が行えません。";
+            if (state == 2)
+                text += "\r前回、異常終了した場合は情報ボタンを押してデータの状態をクリアして下さい。";
+            stateBox("選択データの状態", text, loginCodeOf(m_infoRec.OpCode), m_infoRec.OpName);
+            return;
+        }
+        // Decided on the lock the row holds now, not on the list as it was read: another
+        // operator may have locked it since.
+        firebird::Transaction* tr = selection::catalogueTransaction();
+        if (!tr)
+            return;
+        RowLock held;
+        {
+            const bool started = !tr->inTransaction();
+            if (started)
+                tr->start();
+            held = readRowLock(*tr, DataPlaceRec, rec->REC);
+            if (started)
+                tr->commit();
+        }
+        if (!held.found)
+            return;
+        const int me = loginCodeOf(SystemDef.LoginId);
+        RowLock now;
+        bool done = false;
+        if (held.code == 0)
+            done = switchRowLock(DataPlaceRec, rec->REC, 0, me, now);
+        else if (held.code == me)
+            done = switchRowLock(DataPlaceRec, rec->REC, me, 0, now);
+        else
+            now = held;
+        if (!done && now.code != 0 && now.code != me) {
+            if (held.code == 0) // locked by another between our reading and our writing
+                stateBox("選択データの状態", "このデータは、" + records::dataStatusText(3) + "のため処理が行えません。",
+                         now.code, now.name);
+            else
+                stateBox("ロックデータの状態", "このデータは、違うオペレータによりロックされているため解除は行えません。",
+                         now.code, now.name);
+        }
+        // The row shows the lock as the catalogue holds it, whoever set it.
+        rec->DATALOCK = now.code;
+        m_grid->model().setCellPicture(Row, 7, m_pictures[now.code != 0 ? 1 : 0]);
+        m_grid->model().setCellNumber(Row, 9, now.code);
+    } catch (const firebird::DatabaseError& e) {
+        HandleDbError(e, "TDataSentakuBox.PerfectGrid1CellClick", "データロックの設定に失敗しました。", true);
+    } catch (const std::exception& e) {
+        ShowErrorDialog("データロックの設定に失敗しました。", e.what(), 1);
+    }
+    SetFunctionKeys();
+}

@@ -1,0 +1,242 @@
+// The data-selection dialog in client/server mode against the Firebird server on loopback: the
+// system database and the data folders in a temporary folder on C:, which the program and the
+// server's file procedures both map to "/".
+#include "DataSelectionFixture.h"
+
+#include "firebird/DatabaseError.h"
+#include "support/TcpRelay.h"
+
+namespace {
+
+using namespace seltest;
+
+// "C:\tmp\..." for a native folder under "/".
+std::string onC(const std::filesystem::path& native)
+{
+    std::string s = native.string();
+    for (char& c : s)
+        if (c == '/')
+            c = '\\';
+    return "C:" + s;
+}
+
+class DataSelectionServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        records::resetProgramState();
+        paths::resetDriveMap();
+        testsupport::ensureServer();
+        m_data = onC(m_root / "data");
+        testsupport::FixtureDb::copyTo("system", m_root / "data" / "dwaccdef.fdb");
+        std::filesystem::create_directories(m_root / "log");
+        ConnectMode = 1;
+        SystemDef.HostName = "localhost";
+        SystemDef.SysDir = m_data;
+        SystemDef.DataRoot = onC(m_root.path());
+        SystemDef.LogFolder = onC(m_root / "log");
+        SystemDef.TempFolder = onC(m_root / "temp");
+        SystemDef.DbUser = "MORABY";
+        SystemDef.DbPassword = "qolvex";
+        SystemDef.PcName = "buildpc";
+        SystemDef.AppCaption = "連動データの作成";
+        signInAs(15);
+        m_messages.answerDefaults();
+        m_dm = std::make_unique<TDM>();
+        ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+        ASSERT_TRUE(m_dm->fnGetSysDef());
+        SystemDef.ServerDataPlace = 0;
+
+        exec("INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM) "
+             "VALUES (10000, 15, '十五番', 1, '', 0, 0)");
+        exec("INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM) "
+             "VALUES (10000, 17, '十七番', 1, '', 0, 0)");
+        // The standard place's slots live under this test's data folder.
+        {
+            firebird::Transaction tr(m_dm->IBDatabaseDEF);
+            tr.start();
+            firebird::Statement st(tr, "UPDATE DATALIST SET PASNAME=:PASNAME WHERE REC=:REC");
+            for (int rec = 1; rec <= 120; ++rec) {
+                st.setString("PASNAME", slot(m_data, rec));
+                st.setInt("REC", rec);
+                st.execute();
+            }
+            tr.commit();
+        }
+        nameSlot("DATALIST", 0, 1, "一番の会社");
+        nameSlot("DATALIST", 0, 2, "二番の会社");
+        makeData(slot(m_data, 1));
+        makeData(slot(m_data, 2));
+    }
+
+    void TearDown() override
+    {
+        m_dm.reset();
+        records::resetProgramState();
+        paths::resetDriveMap();
+    }
+
+    static void signInAs(int code)
+    {
+        SystemDef.GroupId = 10000;
+        SystemDef.LoginCode = code;
+        SystemDef.LoginId = 10000 * 10000 + code;
+        SystemDef.OperatorName = code == 15 ? "十五番" : "十七番";
+    }
+
+    static std::string slot(const std::string& folder, int rec)
+    {
+        char name[16];
+        std::snprintf(name, sizeof name, "%.4d", rec);
+        return folder + "\\" + name;
+    }
+
+    void makeData(const std::string& folder)
+    {
+        testsupport::FixtureDb::copyTo("company", paths::toNative(folder + "\\dwacc.fdb"));
+    }
+
+    void nameSlot(const std::string& table, int place, int rec, const std::string& name)
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement st(tr, "UPDATE " + table + " SET ENTTEXT=:NAME, SHOUGOU=:NAME, DATACODE='C1', "
+                                   "DATATYPE=2, CODETYPE=1, NENDO=5, KISHU='2024-01-01', KIMATU='2024-12-31', "
+                                   "VER_MAJOR=8, VER_MINOR1=0, VER_MINOR2=0, VER_TEXT='Ver8.0' WHERE REC=:REC" +
+                                   std::string(place > 0 ? " AND DATAPLACEREC=:PLACE" : ""));
+        st.setString("NAME", name);
+        st.setInt("REC", rec);
+        if (place > 0)
+            st.setInt("PLACE", place);
+        st.execute();
+        tr.commit();
+    }
+
+    void exec(const std::string& sql)
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement(tr, sql).execute();
+        tr.commit();
+    }
+
+    std::string one(const std::string& sql)
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        auto c = st.open();
+        return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
+    }
+
+    // The wizard's type without its launch conditions: empty slots are listed too.
+    std::unique_ptr<TDataSentakuBox> dialog(const std::vector<std::string>& lines = {"SyoriType=3", "FormStyle=2"})
+    {
+        auto box = std::make_unique<TDataSentakuBox>();
+        box->KeepOnClose = 1;
+        box->SetParams(lines);
+        box->StartDialog();
+        return box;
+    }
+
+    // The state box the next click shows: its caption and text.
+    void expectStateBox(TDataSentakuBox& box, std::string& caption, std::string& text)
+    {
+        m_messages.onDialog([&](QDialog&) {
+            caption = box.StateBox()->MsgCaption;
+            text = box.StateBox()->MsgText;
+            return int(QDialog::Accepted);
+        });
+    }
+
+    testsupport::TempDir m_root;
+    std::string m_data;
+    testsupport::MessageRecorder m_messages;
+    std::unique_ptr<TDM> m_dm;
+};
+
+std::vector<int> listed(TDataSentakuBox& box)
+{
+    std::vector<int> out;
+    for (int r = 0; r < box.PerfectGrid1()->rowCount(); ++r)
+        out.push_back(int(box.PerfectGrid1()->model().cellNumber(r, 0)));
+    return out;
+}
+
+TEST_F(DataSelectionServerTest, ListsTheStandardPlaceWithTheLockColumn)
+{
+    auto box = dialog();
+    ASSERT_TRUE(box->Initialized);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("データ選択（サーバー）"));
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), 120);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("一番の会社"));
+    EXPECT_EQ(box->PerfectGrid1()->colWidth(7), 32);
+    EXPECT_EQ(box->PerfectGrid1()->colWidth(8), 0);
+    // The wizard's own launch: only its kind of data set.
+    auto wizard = dialog(kWizardLines);
+    EXPECT_EQ(listed(*wizard), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
+// Two operators, both lists read while the data set was free.
+TEST_F(DataSelectionServerTest, TwoSessionsCannotBothHoldTheLock)
+{
+    signInAs(15);
+    auto box15 = dialog();
+    signInAs(17);
+    auto box17 = dialog();
+    const int row = rowOf(*box15, 1);
+    ASSERT_EQ(row, rowOf(*box17, 1));
+    const std::string lockOf1 = "SELECT DATALOCK FROM DATALIST WHERE REC=1";
+
+    signInAs(15);
+    box15->DataLockClick(row);
+    EXPECT_EQ(one(lockOf1), "15");
+    EXPECT_EQ(box15->PerfectGrid1()->model().cellNumber(row, 9), 15);
+    EXPECT_FALSE(box15->PerfectGrid1()->model().cellPicture(row, 7).toImage().isNull());
+    EXPECT_TRUE(m_messages.boxes().empty());
+
+    // 17's list still shows the row free; the click decides on the lock the row holds now.
+    signInAs(17);
+    std::string caption, text;
+    expectStateBox(*box17, caption, text);
+    box17->DataLockClick(row);
+    EXPECT_EQ(caption, "ロックデータの状態");
+    EXPECT_EQ(text, "このデータは、違うオペレータによりロックされているため解除は行えません。");
+    EXPECT_EQ(box17->StateBox()->MsgLines[4], "　15");
+    EXPECT_EQ(box17->StateBox()->MsgLines[7], "　十五番");
+    EXPECT_EQ(one(lockOf1), "15");
+    EXPECT_EQ(box17->PerfectGrid1()->model().cellNumber(row, 9), 15) << "the row shows who holds it";
+
+    signInAs(15);
+    box15->DataLockClick(row);
+    EXPECT_EQ(one(lockOf1), "0");
+    EXPECT_EQ(box15->PerfectGrid1()->model().cellNumber(row, 9), 0);
+
+    // Now 17 takes it while 15's list still shows it free: 15 is refused in turn.
+    signInAs(17);
+    box17->DataLockClick(row);
+    EXPECT_EQ(one(lockOf1), "17");
+    signInAs(15);
+    expectStateBox(*box15, caption, text);
+    box15->DataLockClick(row);
+    EXPECT_EQ(caption, "ロックデータの状態");
+    EXPECT_EQ(one(lockOf1), "17");
+    EXPECT_EQ(m_messages.boxes().size(), 2u);
+}
+
+TEST_F(DataSelectionServerTest, LockClickOnAnEmptySlotOrAnotherColumnChangesNothing)
+{
+    auto box = dialog();
+    // An empty slot: no data file on the server.
+    box->DataLockClick(rowOf(*box, 3));
+    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"このフォルダには財務データがありません。\r"}));
+    EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=3"), "0");
+    // A click on another column is no lock click.
+    emit box->PerfectGrid1()->cellClicked(rowOf(*box, 1), 2);
+    EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=1"), "0");
+    emit box->PerfectGrid1()->cellClicked(rowOf(*box, 1), 7);
+    EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=1"), "15");
+}
+
+} // namespace
