@@ -239,6 +239,29 @@ TEST_F(PreviewWindowTest, AVanishedDataFileIsReportedOnceAndCountsOnePage)
     EXPECT_EQ(shown, "1/1");
 }
 
+TEST_F(PreviewWindowTest, LosingActivationNeitherHidesNorStealsTheFocus)
+{
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(2));
+    bool previewShown = false;
+    bool otherActive = false;
+    bool previewActive = true;
+    preview(j, rec, [&](print::TImageDispForm& f) {
+        QWidget other;
+        other.setWindowTitle(QStringLiteral("他の窓"));
+        other.show();
+        other.activateWindow();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        previewShown = f.isVisible();
+        otherActive = other.isActiveWindow();
+        previewActive = f.isActiveWindow();
+    });
+    EXPECT_TRUE(previewShown);
+    EXPECT_TRUE(otherActive) << "the preview took the activation back";
+    EXPECT_FALSE(previewActive);
+}
+
 TEST_F(PreviewWindowTest, MarginsAreClampedAndMoveThePage)
 {
     MessageRecorder rec;
