@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QMouseEvent>
 #include <QTest>
 #include <QToolButton>
 
@@ -199,6 +201,50 @@ TEST_F(PreviewWindowTest, ZoomStaysWithinFiveAndTwenty)
         EXPECT_EQ(f.dispZoom()->text().toStdString(), "50%");
     });
     EXPECT_EQ(print::JobDef.Zoom, 10);
+}
+
+TEST_F(PreviewWindowTest, DraggingWithTheLeftButtonScrollsByTheDistance)
+{
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(1));
+    struct Seen {
+        int h, v;
+        Qt::CursorShape cursor;
+    };
+    std::vector<Seen> seen;
+    preview(j, rec, [&](print::TImageDispForm& f) {
+        for (int i = 0; i < 10; ++i)
+            click(f, "ZoomInButton"); // 200 %: the page is larger than the window both ways
+        QWidget* box = f.paintBox();
+        QScrollArea* scroll = f.scrollBox();
+        const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent e(type, QPointF(at), box->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                          Qt::NoModifier);
+            QApplication::sendEvent(box, &e);
+        };
+        const auto record = [&] {
+            seen.push_back({scroll->horizontalScrollBar()->value(),
+                            scroll->verticalScrollBar()->value(), box->cursor().shape()});
+        };
+        send(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
+        record();
+        send(QEvent::MouseMove, {160, 130}, Qt::LeftButton);
+        record();
+        send(QEvent::MouseMove, {20, 20}, Qt::LeftButton); // never below 0
+        record();
+        send(QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
+        send(QEvent::MouseMove, {200, 200}, Qt::NoButton); // without the button: nothing
+        record();
+    });
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].h, 0);
+    EXPECT_EQ(seen[0].cursor, Qt::SizeAllCursor);
+    EXPECT_EQ(seen[1].h, 60);
+    EXPECT_EQ(seen[1].v, 30);
+    EXPECT_EQ(seen[2].h, 0);
+    EXPECT_EQ(seen[2].v, 0);
+    EXPECT_EQ(seen[3].h, 0);
+    EXPECT_EQ(seen[3].cursor, Qt::ArrowCursor);
 }
 
 TEST_F(PreviewWindowTest, MissingDataFileAnswersZeroAndBlankFormOpens)
