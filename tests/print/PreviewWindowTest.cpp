@@ -380,6 +380,55 @@ TEST_F(PreviewWindowTest, MarginsAreClampedAndMoveThePage)
                 direct.copy(inner).convertToFormat(QImage::Format_RGB32));
 }
 
+TEST_F(PreviewWindowTest, MarginsMoveThePageByTheirAmount)
+{
+    // The box's top left corner, found as the first dark pixels.
+    const auto corner = [](const QImage& img) {
+        int left = -1;
+        int top = -1;
+        for (int y = 2; y < img.height() - 2 && top < 0; ++y)
+            for (int x = 2; x < img.width() - 2 && top < 0; ++x)
+                if (qGray(img.pixel(x, y)) < 64)
+                    top = y;
+        for (int x = 2; x < img.width() - 2 && left < 0; ++x)
+            for (int y = 2; y < img.height() - 2 && left < 0; ++y)
+                if (qGray(img.pixel(x, y)) < 64)
+                    left = x;
+        return QPoint(left, top);
+    };
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(1));
+    QPoint before;
+    QPoint after;
+    double pixels = 0;
+    rec.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        f->activateWindow();
+        QApplication::processEvents();
+        click(*f, "SpeedButton3");
+        pixels = f->pixelsPerTenthMm();
+        before = corner(f->paintBox()->grab().toImage());
+        click(*f, "SB_MARGIN");
+        after = corner(f->paintBox()->grab().toImage());
+        click(*f, "CloseButton");
+        return 0;
+    });
+    rec.onDialog([&](QDialog& d) {
+        auto* m = qobject_cast<print::Tfmyohaku*>(&d);
+        if (!m)
+            return int(platform::mrCancel);
+        m->topBox()->edit()->setText(QStringLiteral("80"));
+        m->leftBox()->edit()->setText(QStringLiteral("-30"));
+        m->okButton()->click();
+        return int(platform::mrOk);
+    });
+    print::ShowPreview(&j);
+    ASSERT_GE(before.x(), 0);
+    // 8 mm down and 3 mm to the left, at the screen's pixels per 0.1 mm.
+    EXPECT_NEAR(after.y() - before.y(), 80 * pixels, 1.0);
+    EXPECT_NEAR(after.x() - before.x(), -30 * pixels, 1.0);
+}
+
 TEST_F(PreviewWindowTest, MarginKeysTakeOnlyASignedNumber)
 {
     print::Tfmyohaku m;
