@@ -233,6 +233,8 @@ TImageDispForm::TImageDispForm(QWidget* parent)
     layout->setSpacing(0);
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("SpeedBar"));
+    // Tight enough that the whole bar, page panel included, fits a screen 800 pixels wide.
+    bar->layout()->setSpacing(0);
     layout->addWidget(bar);
 
     const auto add = [&](const char* name, const QString& text, const QString& hint) {
@@ -331,6 +333,7 @@ QToolButton* TImageDispForm::addButton(const char* name, const QString& text, co
     b->setText(text);
     b->setToolTip(hint);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(text) + 12);
     return b;
 }
 

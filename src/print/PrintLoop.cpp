@@ -202,7 +202,9 @@ std::string proposedPdfPath(const std::string& docTitle)
 TStartPrintDlg::TStartPrintDlg()
     : m_dialog(std::make_unique<QPrintDialog>(&host().printer()))
 {
-    m_dialog->setOptions(QAbstractPrintDialog::PrintPageRange |
+    // Printing to a file is what the PDF printer does: without it the dialog offers no PDF
+    // and no file name where there is no queue.
+    m_dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                          QAbstractPrintDialog::PrintCollateCopies |
                          QAbstractPrintDialog::PrintShowPageSize);
 }
@@ -311,10 +313,11 @@ std::int16_t RunPrintJob(TVL48DEF* job)
         host().devMode().copies = JobDef.Copies < 2 ? 1 : JobDef.Copies;
         host().applyDevMode();
 
-        TStartPrintDlg start;
-        const int pages = prepareStartDialog(start);
+        // The print dialog reads the file name when it is made: propose it first.
         if (host().isPdf())
             host().setPdfFile(proposedPdfPath(JobDef.DocTitle));
+        TStartPrintDlg start;
+        const int pages = prepareStartDialog(start);
         g_loop.firstPage = 1;
         g_loop.lastPage = pages;
         if (JobDef.PrnDlg) {
@@ -393,6 +396,8 @@ void PrintCurrentPage(TVL48DEF* job, int page, int orientation)
         host().devMode().copies = 1;
         setOrientation(orientation);
         try {
+            if (host().isPdf())
+                host().setPdfFile(proposedPdfPath(JobDef.DocTitle));
             TStartPrintDlg start;
             if (!g_loop.dataPath.empty()) {
                 prepareStartDialog(start);
@@ -402,8 +407,6 @@ void PrintCurrentPage(TVL48DEF* job, int page, int orientation)
                 g_loop.firstPage = page < 1 ? 1 : page;
                 g_loop.lastPage = g_loop.firstPage;
             }
-            if (host().isPdf())
-                host().setPdfFile(proposedPdfPath(JobDef.DocTitle));
             AdjustPaperRatio();
             runPrintingDialog();
         } catch (...) {

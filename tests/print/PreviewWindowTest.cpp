@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QMouseEvent>
 #include <QTest>
 #include <QToolButton>
 
@@ -119,6 +121,9 @@ TEST_F(PreviewWindowTest, PagingShowsWhereItIs)
         click(f, "PrevPage"); // before the start: stays
         seen.push_back(where(f));
         f.grab().save(QString::fromStdString(shotPath("preview-fitted.png")));
+        // Maximised on a screen 800 pixels wide, the bar still shows its last panel.
+        EXPECT_LE(f.width(), 800);
+        EXPECT_TRUE(f.wherePage()->isVisible()) << "the page panel fell off the tool bar";
         click(f, "SpeedButton3");
         // As on a common 1024-pixel screen, where the whole tool bar fits.
         f.setWindowState(Qt::WindowNoState);
@@ -198,6 +203,50 @@ TEST_F(PreviewWindowTest, ZoomStaysWithinFiveAndTwenty)
     EXPECT_EQ(print::JobDef.Zoom, 10);
 }
 
+TEST_F(PreviewWindowTest, DraggingWithTheLeftButtonScrollsByTheDistance)
+{
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(1));
+    struct Seen {
+        int h, v;
+        Qt::CursorShape cursor;
+    };
+    std::vector<Seen> seen;
+    preview(j, rec, [&](print::TImageDispForm& f) {
+        for (int i = 0; i < 10; ++i)
+            click(f, "ZoomInButton"); // 200 %: the page is larger than the window both ways
+        QWidget* box = f.paintBox();
+        QScrollArea* scroll = f.scrollBox();
+        const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent e(type, QPointF(at), box->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                          Qt::NoModifier);
+            QApplication::sendEvent(box, &e);
+        };
+        const auto record = [&] {
+            seen.push_back({scroll->horizontalScrollBar()->value(),
+                            scroll->verticalScrollBar()->value(), box->cursor().shape()});
+        };
+        send(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
+        record();
+        send(QEvent::MouseMove, {160, 130}, Qt::LeftButton);
+        record();
+        send(QEvent::MouseMove, {20, 20}, Qt::LeftButton); // never below 0
+        record();
+        send(QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
+        send(QEvent::MouseMove, {200, 200}, Qt::NoButton); // without the button: nothing
+        record();
+    });
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].h, 0);
+    EXPECT_EQ(seen[0].cursor, Qt::SizeAllCursor);
+    EXPECT_EQ(seen[1].h, 60);
+    EXPECT_EQ(seen[1].v, 30);
+    EXPECT_EQ(seen[2].h, 0);
+    EXPECT_EQ(seen[2].v, 0);
+    EXPECT_EQ(seen[3].h, 0);
+    EXPECT_EQ(seen[3].cursor, Qt::ArrowCursor);
+}
+
 TEST_F(PreviewWindowTest, MissingDataFileAnswersZeroAndBlankFormOpens)
 {
     MessageRecorder rec;
@@ -237,6 +286,29 @@ TEST_F(PreviewWindowTest, AVanishedDataFileIsReportedOnceAndCountsOnePage)
                         b.text.front() == '<';
     EXPECT_EQ(missingBoxes, 1);
     EXPECT_EQ(shown, "1/1");
+}
+
+TEST_F(PreviewWindowTest, LosingActivationNeitherHidesNorStealsTheFocus)
+{
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(2));
+    bool previewShown = false;
+    bool otherActive = false;
+    bool previewActive = true;
+    preview(j, rec, [&](print::TImageDispForm& f) {
+        QWidget other;
+        other.setWindowTitle(QStringLiteral("他の窓"));
+        other.show();
+        other.activateWindow();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        previewShown = f.isVisible();
+        otherActive = other.isActiveWindow();
+        previewActive = f.isActiveWindow();
+    });
+    EXPECT_TRUE(previewShown);
+    EXPECT_TRUE(otherActive) << "the preview took the activation back";
+    EXPECT_FALSE(previewActive);
 }
 
 TEST_F(PreviewWindowTest, MarginsAreClampedAndMoveThePage)
@@ -306,6 +378,55 @@ TEST_F(PreviewWindowTest, MarginsAreClampedAndMoveThePage)
     const QRect inner(1, 1, after.width() - 2, after.height() - 2);
     EXPECT_TRUE(after.copy(inner).convertToFormat(QImage::Format_RGB32) ==
                 direct.copy(inner).convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(PreviewWindowTest, MarginsMoveThePageByTheirAmount)
+{
+    // The box's top left corner, found as the first dark pixels.
+    const auto corner = [](const QImage& img) {
+        int left = -1;
+        int top = -1;
+        for (int y = 2; y < img.height() - 2 && top < 0; ++y)
+            for (int x = 2; x < img.width() - 2 && top < 0; ++x)
+                if (qGray(img.pixel(x, y)) < 64)
+                    top = y;
+        for (int x = 2; x < img.width() - 2 && left < 0; ++x)
+            for (int y = 2; y < img.height() - 2 && left < 0; ++y)
+                if (qGray(img.pixel(x, y)) < 64)
+                    left = x;
+        return QPoint(left, top);
+    };
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(1));
+    QPoint before;
+    QPoint after;
+    double pixels = 0;
+    rec.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        f->activateWindow();
+        QApplication::processEvents();
+        click(*f, "SpeedButton3");
+        pixels = f->pixelsPerTenthMm();
+        before = corner(f->paintBox()->grab().toImage());
+        click(*f, "SB_MARGIN");
+        after = corner(f->paintBox()->grab().toImage());
+        click(*f, "CloseButton");
+        return 0;
+    });
+    rec.onDialog([&](QDialog& d) {
+        auto* m = qobject_cast<print::Tfmyohaku*>(&d);
+        if (!m)
+            return int(platform::mrCancel);
+        m->topBox()->edit()->setText(QStringLiteral("80"));
+        m->leftBox()->edit()->setText(QStringLiteral("-30"));
+        m->okButton()->click();
+        return int(platform::mrOk);
+    });
+    print::ShowPreview(&j);
+    ASSERT_GE(before.x(), 0);
+    // 8 mm down and 3 mm to the left, at the screen's pixels per 0.1 mm.
+    EXPECT_NEAR(after.y() - before.y(), 80 * pixels, 1.0);
+    EXPECT_NEAR(after.x() - before.x(), -30 * pixels, 1.0);
 }
 
 TEST_F(PreviewWindowTest, MarginKeysTakeOnlyASignedNumber)

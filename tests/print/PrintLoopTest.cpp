@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -172,6 +173,8 @@ protected:
             }
             QPrinter* p = pd->printer();
             EXPECT_EQ(p->fromPage(), 1) << "all pages read back as 1 to the count";
+            std::filesystem::create_directories(std::string(TEST_BINARY_DIR) + "/print-render");
+            d.grab().save(QString(TEST_BINARY_DIR) + "/print-render/print-dialog.png");
             p->setOutputFileName(QString::fromStdString(out));
             p->setCopyCount(copies);
             p->setCollateCopies(collate);
@@ -201,6 +204,31 @@ TEST_F(PrintLoopTest, ThreePagesWithoutDialogMakeAnA4PdfNamedAfterTheJob)
     ASSERT_EQ(rec.boxes().size(), 1u);
     EXPECT_EQ(rec.boxes()[0].kind, "information");
     EXPECT_NE(rec.boxes()[0].text.find(pdfPath()), std::string::npos) << rec.boxes()[0].text;
+}
+
+TEST_F(PrintLoopTest, ThePrintDialogOffersTheProposedPdfAndPrintsThere)
+{
+    MessageRecorder rec;
+    rec.answerDefaults();
+    QString offered;
+    rec.onDialog([&](QDialog& d) {
+        auto* pd = qobject_cast<QPrintDialog*>(&d);
+        if (!pd) {
+            ADD_FAILURE() << "the start dialog is not a print dialog";
+            return int(QDialog::Rejected);
+        }
+        EXPECT_TRUE(pd->testOption(QAbstractPrintDialog::PrintToFile));
+        auto* name = d.findChild<QLineEdit*>(QStringLiteral("filename"));
+        offered = name ? name->text() : QString();
+        // As the dialog's own 印刷 button: it takes its fields into the printer.
+        pd->accept();
+        return int(QDialog::Accepted);
+    });
+    print::TVL48DEF j = job(dataFile("offer.tmp", numberedPages(2)), true);
+    EXPECT_EQ(print::PrintJob(&j), -1);
+    EXPECT_EQ(offered.toStdString(), pdfPath());
+    ASSERT_TRUE(std::filesystem::exists(pdfPath()));
+    EXPECT_EQ(markersOfPages(pdfPath()), (std::vector<std::string>{"P1", "P2"}));
 }
 
 TEST_F(PrintLoopTest, AnExistingPdfIsNotOverwrittenByTheProposal)
@@ -339,6 +367,9 @@ TEST_F(PrintLoopTest, StoppingAfterTheFirstPageLeavesNoPdf)
         ASSERT_NE(d, nullptr) << "the printing dialog is not shown while pages print";
         labels.push_back(d->pageLabel()->text().toStdString());
         if (labels.size() == 1) {
+            // The close box does nothing while pages print; only ｷｬﾝｾﾙ stops them.
+            d->close();
+            EXPECT_TRUE(d->isVisible()) << "the printing dialog closed while the loop ran";
             const QString png = QString(TEST_BINARY_DIR) + "/print-render/printing-dialog.png";
             std::filesystem::create_directories(std::string(TEST_BINARY_DIR) + "/print-render");
             d->grab().save(png);

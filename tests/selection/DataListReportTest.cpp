@@ -1,6 +1,9 @@
 // The data-list report: its print data file read back record by record, page breaks in both
-// orientations, the shared list's numbering, the preview of it, and where the file is written.
+// orientations, the shared list's numbering, the preview of it, where the file is written, and
+// F8 of the data-selection dialog on a real catalogue.
 #include "selection/DataListReport.h"
+
+#include "DataSelectionFixture.h"
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -14,10 +17,14 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -302,6 +309,155 @@ TEST_F(DataListReportTest, AFailedWriteLeavesNoFileBehind)
     const std::string file = report.Engine->DataFile;
     EXPECT_FALSE(platform::files::fileExists(file)) << file;
     EXPECT_TRUE(rec.boxes().empty());
+}
+
+} // namespace
+
+// F8 of the data-selection dialog on a real catalogue: what the preview is shown is the list as
+// the dialog holds it.
+namespace {
+
+namespace paths = platform::paths;
+
+class DataListF8Test : public seltest::DataSelectionDialogTest {
+protected:
+    void SetUp() override
+    {
+        DataSelectionDialogTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        // Three slots: a set, a consolidated set with three branches (its folders written in
+        // another letter case of the data root), and an empty slot.
+        exec("DELETE FROM DATALIST WHERE REC > 3");
+        exec("UPDATE DATALIST SET ENTTEXT='', SHOUGOU='', DATACODE='', DATATYPE=0, CODETYPE=0, NENDO=0, "
+             "KISHU='1899-12-30', KIMATU='1899-12-30', UPDATE_LOCK=0, VER_MAJOR=0, VER_MINOR1=0, "
+             "VER_MINOR2=0, VER_TEXT='' WHERE REC=3");
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement parent(
+            tr, "UPDATE DATALIST SET ENTTEXT=:NAME, SHOUGOU=:NAME, DATACODE=:CODE, DATATYPE=2, "
+                "CODETYPE=1, NENDO=:NENDO, KISHU=:KISHU, KIMATU=:KIMATU, GASSAN=:GASSAN, "
+                "VER_MAJOR=8, VER_TEXT='Ver8.0', PASNAME=:PASNAME WHERE REC=:REC");
+        const auto setParent = [&](int rec, const char* name, const char* code, int nendo,
+                                   const char* from, const char* to, int gassan, const char* folder) {
+            parent.setString("NAME", name);
+            parent.setString("CODE", code);
+            parent.setInt("NENDO", nendo);
+            parent.setString("KISHU", from);
+            parent.setString("KIMATU", to);
+            parent.setInt("GASSAN", gassan);
+            parent.setString("PASNAME", folder);
+            parent.setInt("REC", rec);
+            parent.execute();
+        };
+        setParent(1, "サンプル商事", "A001", 12, "2023-04-01", "2024-03-31", 0, "C:\\ZAIMU\\DATA\\0001");
+        setParent(2, "ＡＢＣ合算", "A002", 5, "2024-01-01", "2024-12-31", 1, "c:\\zaimu\\data\\0002");
+        firebird::Statement child(
+            tr, "INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, SHOUGOU, PASNAME, DATATYPE, "
+                "CODETYPE, NENDO, KISHU, KIMATU, VER_MAJOR, GASSAN, DATACODE) VALUES (2, :ROWNO, 10000, "
+                ":NAME, :NAME, :PASNAME, 2, 1, 5, '2024-01-01', '2024-12-31', 8, 10, :CODE)");
+        const char* branches[] = {"本店", "支店", "工場"};
+        for (int i = 1; i <= 3; ++i) {
+            child.setInt("ROWNO", i);
+            child.setString("NAME", branches[i - 1]);
+            child.setString("PASNAME", "c:\\zaimu\\data\\0002\\0" + std::to_string(i));
+            child.setString("CODE", "B00" + std::to_string(i));
+            child.execute();
+        }
+        tr.commit();
+        // Monochrome greys the operator's hatching colours.
+        SystemDef.NetColor1 = 0xD7FFD7;
+        SystemDef.NetColor2 = 0xD7FFD7;
+
+        const std::filesystem::path docs = m_root.path() / "Documents";
+        std::filesystem::create_directories(docs);
+        ::setenv("ZETRINO_DOCUMENTS_DIR", docs.c_str(), 1);
+        ASSERT_TRUE(print::StartReportEngine(false)) << "the report engine did not start";
+        SystemDef.WinTempFolder = m_root.str();
+    }
+    void TearDown() override
+    {
+        print::StopReportEngine();
+        ::unsetenv("ZETRINO_DOCUMENTS_DIR");
+        DataSelectionDialogTest::TearDown();
+    }
+
+    static std::vector<std::string> linesOf(const std::string& bytes, const char* end)
+    {
+        std::vector<std::string> out;
+        const std::size_t step = std::strlen(end);
+        for (std::size_t start = 0; start < bytes.size();) {
+            const std::size_t at = bytes.find(end, start);
+            out.push_back(bytes.substr(start, at - start));
+            if (at == std::string::npos)
+                break;
+            start = at + step;
+        }
+        if (!out.empty() && out.back().empty())
+            out.pop_back();
+        return out;
+    }
+};
+
+TEST_F(DataListF8Test, PreviewOfTheCatalogueAsListed)
+{
+    auto box = dialog({"SyoriType=0"});
+    box->StartDialog();
+    std::string kept;
+    std::string where;
+    std::string pageText;
+    m_messages.onDialog([&](QDialog& d) {
+        auto* options = qobject_cast<print::TDataSentakuPrintDlg*>(&d);
+        EXPECT_NE(options, nullptr) << "the print options were not asked for";
+        if (!options)
+            return int(platform::mrCancel);
+        options->portraitButton()->click();
+        options->previewButton()->click();
+        return int(platform::mrOk);
+    });
+    m_messages.onDialog([&](QDialog& d) {
+        auto* preview = qobject_cast<print::TImageDispForm*>(&d);
+        EXPECT_NE(preview, nullptr) << "the preview did not open";
+        if (!preview)
+            return 0;
+        preview->activateWindow();
+        QCoreApplication::processEvents();
+        where = preview->wherePage()->text().toStdString();
+        // The data file lives only while the preview is open: keep a copy of it.
+        kept = testsupport::readFile(paths::toNative(print::JobDef.DataFile));
+        // What the paint box shows, drawn into a PDF whose text can be read back.
+        const QString pdf = QString::fromStdString((m_root.path() / "shown.pdf").string());
+        {
+            QPdfWriter writer(pdf);
+            QPainter painter(&writer);
+            preview->paintBox()->render(&painter);
+        }
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        EXPECT_TRUE(text.waitForFinished(60000)) << "pdftotext could not run";
+        pageText = QString::fromUtf8(text.readAllStandardOutput()).toStdString();
+        return 0;
+    });
+    box->FunctionKey(fkF8)->Click();
+
+    EXPECT_EQ(where, "1/1");
+    EXPECT_NE(pageText.find("データリスト"), std::string::npos) << pageText;
+    EXPECT_NE(pageText.find("サンプル商事"), std::string::npos) << pageText;
+    ASSERT_FALSE(kept.empty()) << "no data file was seen";
+    std::vector<std::string> lines = linesOf(kept, "\r\n");
+    for (std::string& l : lines)
+        l = platform::text::fromCp932(l);
+    std::vector<std::string> expected = linesOf(
+        testsupport::readFile(std::string(TEST_SOURCE_DIR) + "/data/data-list-catalogue.txt"), "\n");
+    // The folder and the day of writing differ from run to run.
+    for (auto* list : {&lines, &expected})
+        for (std::string& l : *list)
+            if (l.rfind("*PATH=", 0) == 0 || l.rfind("*DATE=", 0) == 0)
+                l = l.substr(0, 6);
+    EXPECT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < std::min(lines.size(), expected.size()); ++i)
+        EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
+    EXPECT_FALSE(platform::files::fileExists(print::JobDef.DataFile)) << "the data file stays behind";
 }
 
 } // namespace
