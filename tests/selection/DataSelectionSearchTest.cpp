@@ -2,6 +2,9 @@
 // place (types 2 and 4).
 #include "DataSelectionFixture.h"
 
+#include "platform/MessageBox2.h"
+#include "ui/RichMessageBox.h"
+
 using namespace seltest;
 
 namespace {
@@ -275,4 +278,44 @@ TEST_F(DataSelectionDialogTest, ARowKeptOnTheSharedServerNeedsTheAutomaticOption
         EXPECT_EQ(open, !c.chosen);
         EXPECT_EQ(SystemDef.DataDir, c.chosen ? slotFolder(81) : "");
     }
+}
+
+TEST_F(DataSelectionDialogTest, TheGreyRowIsRefusedWithTheUpdateMessageForTypesZeroAndOne)
+{
+    makeFolder(3, 1);
+    // The program's rich box, as the wizard installs it at start.
+    ui::installRichMessageBox();
+    for (int type : {0, 1}) {
+        SCOPED_TRACE(type);
+        SystemDef.DataDir = slotFolder(1);
+        auto box = dialog({"SyoriType=" + std::to_string(type)});
+        bool open = false;
+        QString caption, first;
+        m_messages.onDialog([&](QDialog& d) {
+            QApplication::setActiveWindow(&d);
+            QCoreApplication::processEvents();
+            box->PerfectGrid1()->setCurrentRow(rowOf(*box, 3));
+            m_messages.onDialog([&](QDialog& rich) {
+                auto* r = dynamic_cast<TMessageBox2*>(&rich);
+                if (!r)
+                    return int(platform::mrCancel);
+                caption = rich.windowTitle();
+                first = r->label(0)->text();
+                r->button(0)->click();
+                QCoreApplication::processEvents();
+                return rich.result();
+            });
+            key(d, Qt::Key_F12);
+            open = d.isVisible();
+            box->FunctionKey(fkEsc)->Click();
+            QCoreApplication::processEvents();
+            return d.result();
+        });
+        box->Execute(true);
+        EXPECT_TRUE(open);
+        EXPECT_EQ(caption, QStringLiteral("情報"));
+        EXPECT_EQ(first, QStringLiteral("このデータは、「データの更新」処理を行うことが禁止されています。"));
+        EXPECT_EQ(SystemDef.DataDir, slotFolder(1)) << "nothing chosen";
+    }
+    platform::setMessageBox2Handler({});
 }
