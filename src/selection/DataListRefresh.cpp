@@ -153,10 +153,11 @@ void TDataSentakuBox::DataListRefresh(int Row)
             for (int row = 0; row < m.rowCount(); ++row) {
                 if (m.cellNumber(row, 14) != t.index)
                     continue;
-                const bool child = m.cellText(row, 0).isEmpty();
-                if (t.child.empty() != !child)
+                const bool childRow = m.cellText(row, 0).isEmpty();
+                const bool childTarget = !t.child.empty();
+                if (childRow != childTarget)
                     continue;
-                if (!child)
+                if (!childRow)
                     return row;
                 const TDataListRec* rec = GetRowRec(row);
                 if (rec && upperAscii(rec->PASNAME) == t.child)

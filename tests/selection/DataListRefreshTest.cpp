@@ -393,6 +393,15 @@ TEST_F(DataListRefreshTest, ButtonsRefuseWhileTheListDoesNotRespond)
         EXPECT_EQ(b.text, "データリストが応答状態ではないので処理は行えません。");
         EXPECT_EQ(b.kind, "information");
     }
+
+    // The server modes' refresh and information are not built: their buttons stay disabled.
+    for (std::uint8_t mode : {1, 2}) {
+        ConnectMode = mode;
+        TDataSentakuBox server;
+        EXPECT_FALSE(server.btnListUpdate()->isEnabled()) << int(mode);
+        EXPECT_FALSE(server.btnDataInfo()->isEnabled()) << int(mode);
+    }
+    ConnectMode = 0;
 }
 
 TEST_F(DataListRefreshTest, InformationShowsTheDataSetAndStoresANewNameThatSurvivesRefresh)
