@@ -441,6 +441,34 @@ TEST_F(SharedAreaDialogTest, DifferencesNeedConsentAndCancelChangesNothing)
     EXPECT_EQ(box->PerfectGrid1()->model().rowCount(), 3);
 }
 
+TEST_F(SharedAreaDialogTest, DamagedDestinationIsOverwrittenOnlyWhenConfirmed)
+{
+    writeArea(area("sv0002"), {"壊れ商事", "0002", 0, 10}, "broken");
+    auto box = prepared();
+    const std::string text = "このデータは破損データのため、データ間の照合チェックは行わずにコピーを行います。\rよろしいですか？";
+    m_messages.answerDefaults(false);
+    for (int answer : {platform::IDCANCEL, platform::IDOK}) {
+        SCOPED_TRACE(answer);
+        m_messages.clear();
+        choose(*box, "sv0001");
+        key(*box, Qt::Key_F2);
+        m_messages.answer(answer);
+        choose(*box, "sv0002");
+        key(*box, Qt::Key_F2);
+        ASSERT_FALSE(m_messages.boxes().empty());
+        EXPECT_EQ(m_messages.boxes().front().text, text);
+        EXPECT_EQ(files::readAll(paths::join(area("sv0002"), DataFile)),
+                  answer == platform::IDOK ? "data of sv0001" : "broken");
+        EXPECT_EQ(iniValue(area("sv0002"), "DATASTS", "STATUS"), answer == platform::IDOK ? "1" : "10");
+        EXPECT_EQ(iniValue(area("sv0001"), "DATASTS", "STATUS"), "1");
+    }
+    const int row = rowOf(*box, "sv0002");
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row, 13), 0);
+    EXPECT_EQ(box->PerfectGrid1()->model().rowBackColor(row), platform::TColor(0xFFF0E1));
+    EXPECT_EQ(rows("SELECT DATA_STATUS,ENTTEXT FROM SERVERDATALIST WHERE PASNAME='Z:\\morabyzaimu\\sv0002'"),
+              (std::vector<std::string>{"0|テスト商事～コピー"}));
+}
+
 TEST_F(SharedAreaDialogTest, CompareListsEveryDifferenceInOrder)
 {
     writeArea(area("sv0007"), {"テスト商事", "0001", 0, 1, 1, 0, "", 1234}, "a");
@@ -728,6 +756,15 @@ TEST_F(SharedAreaDialogTest, AssignedDriveJoinsTheDriveBoxAndCanBeChosen)
     EXPECT_EQ(box->SharedRoot, "W:\\morabyzaimu");
     ASSERT_EQ(box->PerfectGrid1()->rowCount(), 1);
     EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("西支店"));
+
+    // After a restart the drive file alone brings the share back.
+    box->done(platform::mrCancel);
+    paths::unmapDrive('W');
+    platform::drives::loadDriveFile("C:\\ZAIMU\\ini");
+    box = prepared("W");
+    EXPECT_EQ(box->DriveLetters, (std::vector<char>{'W', 'Z'}));
+    EXPECT_EQ(box->DriveLetter, "W");
+    EXPECT_EQ(box->PerfectGrid1()->rowCount(), 1);
     // Each drive keeps its own rows.
     EXPECT_EQ(rows("SELECT DRIVELETTER,COUNT(*) FROM SERVERDATALIST GROUP BY DRIVELETTER"),
               (std::vector<std::string>{"W|1", "Z|3"}));
