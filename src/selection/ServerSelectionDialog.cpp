@@ -744,9 +744,8 @@ void TServerSentakuBox::locateFolder(const std::string& Folder)
     for (int r = 0; r < m_grid->rowCount(); ++r) {
         const TDataListRec* rec = RowRec(r);
         if (rec && lowerAscii(paths::excludeTrailingDelimiter(rec->PASNAME)) == wanted) {
-            m_grid->setCurrentRow(r);
-            if (r > 0 && r >= m_grid->topRow() + 10)
-                m_grid->setTopRow(r);
+            m_grid->setCurrentIndex(m_grid->model().index(r, cName));
+            m_grid->scrollTo(m_grid->model().index(r, cName));
             break;
         }
     }
