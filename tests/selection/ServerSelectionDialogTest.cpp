@@ -869,6 +869,37 @@ TEST_F(SharedAreaDialogTest, PrintAsksForTheSharedListsOptions)
     });
     key(*box, Qt::Key_F8);
     EXPECT_EQ(title, "共有データリストの印刷");
+
+    // プレビュー shows the report of the listed areas.
+    ASSERT_TRUE(print::StartReportEngine(false)) << "the report engine did not start";
+    struct Stop {
+        ~Stop() { print::StopReportEngine(); }
+    } stop;
+    m_messages.onDialog([&](QDialog& d) {
+        auto& o = dynamic_cast<print::TDataSentakuPrintDlg&>(d);
+        EXPECT_TRUE(o.previewButton()->isVisible());
+        EXPECT_FALSE(o.copyButton()->isVisible());
+        o.previewButton()->click();
+        return o.modalResult();
+    });
+    std::string where;
+    bool previewed = false;
+    m_messages.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        if (!f)
+            return 0;
+        previewed = true;
+        QApplication::setActiveWindow(f);
+        f->activateWindow();
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        where = f->wherePage()->text().toStdString();
+        saveShot(*f, "shared-area-preview");
+        return 0;
+    });
+    key(*box, Qt::Key_F8);
+    EXPECT_TRUE(previewed);
+    EXPECT_EQ(where, "1/1");
 }
 
 } // namespace
