@@ -903,3 +903,47 @@ TEST_F(SharedAreaDialogTest, PrintAsksForTheSharedListsOptions)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SharedAreaDialogTest, HintsAreTheProductsOwn)
+{
+    auto box = prepared();
+    const struct {
+        QWidget* control;
+        const char* hint;
+    } cases[] = {
+        {box->btnDriveAssign(), "ネットワーク上の共有フォルダをドライブに割り当てます。|"},
+        {box->btnSearchCancel(), "検索状態を解除します。|"},
+        {box->btnSearch(), "［検索条件の設定］画面を開きます。一定条件に該当するﾃﾞｰﾀを抽出表示する場合に使用します。|"},
+        {box->btnInfo(), "「ﾃﾞｰﾀの詳細情報」画面を開きます。選択ﾃﾞｰﾀの基本情報を表示します。ﾃﾞｰﾀの表示名を変更できます。|"},
+        {box->btnUpdate(), "ﾃﾞｰﾀﾘｽﾄを更新します。ﾌﾟﾛｸﾞﾗﾑの機能を使わずに移行したﾃﾞｰﾀを表示できます。|"},
+        {box->cmbDrive(), "ﾘｽﾄからﾃﾞｰﾀを管理しているﾄﾞﾗｲﾌﾞを選択します。|ﾘｽﾄからﾃﾞｰﾀを管理しているﾄﾞﾗｲﾌﾞを選択します。\n"
+                          "ﾏｲｺﾝﾋﾟｭｰﾀに表示されるﾄﾞﾗｲﾌﾞの中からﾄﾞﾗｲﾌﾞ直下に“morabyzaimu”ﾌｫﾙﾀﾞのあるﾄﾞﾗｲﾌﾞのみを表示しています。"},
+        {box->PerfectGrid1(),
+         "［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。|［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\n"
+         "［共有］欄にｱｲｺﾝが付いているﾃﾞｰﾀは他のｵﾍﾟﾚｰﾀが使用しているため取得できません。\n"
+         "［F4］で新規にﾃﾞｰﾀ領域を作成できます。\n"
+         "行を選択すると［ﾃﾞｰﾀ選択］に戻ります。「新しい領域」行への新規ﾃﾞｰﾀ作成や、共有ﾃﾞｰﾀのﾌﾗｯｼｭﾒﾓﾘなどへの保存は［ﾃﾞｰﾀ選択］で行います。"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ControlHint(c.control), QString::fromUtf8(c.hint));
+
+    // An area folder gone empty asks for a new area.
+    for (const char* name : {"sv0001", "sv0002", "sv0003"})
+        files::removeAll(area(name));
+    box->RefreshList();
+    box->PerfectGrid1()->setFocus();
+    box->SetFunctionKeys();
+    EXPECT_EQ(ControlHint(box->PerfectGrid1()), QStringLiteral("|［F4］でﾃﾞｰﾀ領域を作成してください。"));
+    EXPECT_EQ(box->HintArea()->toPlainText(), QStringLiteral("［F4］でﾃﾞｰﾀ領域を作成してください。"));
+
+    // The partner's product folder names itself in the drive hint.
+    LumeranDataFlag = 1;
+    ShareDir = "lumezaimu";
+    box->Prepare(1);
+    EXPECT_TRUE(ControlHint(box->cmbDrive()).contains(QStringLiteral("“lumezaimu”ﾌｫﾙﾀﾞ")));
+    EXPECT_EQ(box->cmbDrive()->itemText(0), QStringLiteral("[lumezaimu]が見つかりません"));
+}
+
+} // namespace
