@@ -70,6 +70,9 @@ constexpr platform::TColor kPaleBlue = 0xFFF0E1;  // (225, 240, 255)
 constexpr platform::TColor kDarkBlue = 0x804000;  // (0, 64, 128)
 constexpr platform::TColor kDamaged = 0x0000FF;   // (255, 0, 0)
 constexpr int kMaxAreas = 2000;
+// Name prefixes of a paste's copy beside its destination and of the destination set aside.
+constexpr const char* kStagePrefix = "~paste~";
+constexpr const char* kAsidePrefix = "~old~";
 
 // Hints: drive box, 共有割当, 検索解除, 検索, 情報, 更新, list.
 const char* const kDriveHint =
@@ -565,6 +568,12 @@ void TServerSentakuBox::LoadList(bool Rebuild)
         kind = std::uint8_t(SortColumn);
     m_catalogue->ServerExecute(Rebuild ? 1 : 0, SharedRoot, "", SortDescending, kind);
     DataList = m_catalogue->DataList;
+    if (Rebuild) {
+        // A paste's half-made copy left by a crash is no area.
+        std::erase_if(DataList, [](const TDataSentakuRec& r) {
+            return paths::extractFileName(r.PASNAME).rfind(kStagePrefix, 0) == 0;
+        });
+    }
     if (!Rebuild) {
         ChildList = m_catalogue->ChildList;
     } else {
@@ -744,9 +753,8 @@ void TServerSentakuBox::locateFolder(const std::string& Folder)
     for (int r = 0; r < m_grid->rowCount(); ++r) {
         const TDataListRec* rec = RowRec(r);
         if (rec && lowerAscii(paths::excludeTrailingDelimiter(rec->PASNAME)) == wanted) {
-            m_grid->setCurrentRow(r);
-            if (r > 0 && r >= m_grid->topRow() + 10)
-                m_grid->setTopRow(r);
+            m_grid->setCurrentIndex(m_grid->model().index(r, cName));
+            m_grid->scrollTo(m_grid->model().index(r, cName));
             break;
         }
     }
@@ -1223,8 +1231,8 @@ void TServerSentakuBox::paste(int DestRow)
     // failure leaves the destination as it was.
     const std::string parentFolder = paths::extractFileDir(dest);
     const std::string name = paths::extractFileName(dest);
-    const std::string stage = paths::join(parentFolder, "~paste~" + name);
-    const std::string old = paths::join(parentFolder, "~old~" + name);
+    const std::string stage = paths::join(parentFolder, kStagePrefix + name);
+    const std::string old = paths::join(parentFolder, kAsidePrefix + name);
     try {
         if (childDest) {
             files::copyFile(paths::join(source, DataFile), paths::join(dest, DataFile), true);

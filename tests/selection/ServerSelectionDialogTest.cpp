@@ -209,8 +209,9 @@ TEST_F(SharedAreaDialogTest, RefreshStoresTheDrivesAreasAndDataChildrenOnly)
     EXPECT_EQ(m.rowBackColor(0), platform::TColor(0xFFFFFF));
     EXPECT_EQ(box->PerfectGrid1()->headerText(5), QStringLiteral("データフォルダ▲"));
 
-    // 更新 asks first; a new folder on the drive then shows up.
+    // 更新 asks first; a new folder on the drive then shows up, a crashed paste's copy does not.
     files::createDirectories(area("sv0009"));
+    writeArea(area("~paste~sv0002"), {"テスト商事"}, "half");
     m_messages.answerDefaults(false);
     m_messages.answer(platform::IDNO);
     box->btnUpdate()->Click();
@@ -439,6 +440,34 @@ TEST_F(SharedAreaDialogTest, DifferencesNeedConsentAndCancelChangesNothing)
     EXPECT_FALSE(files::exists(area("sv0003\\002")));
     EXPECT_EQ(rows("SELECT COUNT(*) FROM CHILD_SERVERDATALIST"), (std::vector<std::string>{"0"}));
     EXPECT_EQ(box->PerfectGrid1()->model().rowCount(), 3);
+}
+
+TEST_F(SharedAreaDialogTest, DamagedDestinationIsOverwrittenOnlyWhenConfirmed)
+{
+    writeArea(area("sv0002"), {"壊れ商事", "0002", 0, 10}, "broken");
+    auto box = prepared();
+    const std::string text = "このデータは破損データのため、データ間の照合チェックは行わずにコピーを行います。\rよろしいですか？";
+    m_messages.answerDefaults(false);
+    for (int answer : {platform::IDCANCEL, platform::IDOK}) {
+        SCOPED_TRACE(answer);
+        m_messages.clear();
+        choose(*box, "sv0001");
+        key(*box, Qt::Key_F2);
+        m_messages.answer(answer);
+        choose(*box, "sv0002");
+        key(*box, Qt::Key_F2);
+        ASSERT_FALSE(m_messages.boxes().empty());
+        EXPECT_EQ(m_messages.boxes().front().text, text);
+        EXPECT_EQ(files::readAll(paths::join(area("sv0002"), DataFile)),
+                  answer == platform::IDOK ? "data of sv0001" : "broken");
+        EXPECT_EQ(iniValue(area("sv0002"), "DATASTS", "STATUS"), answer == platform::IDOK ? "1" : "10");
+        EXPECT_EQ(iniValue(area("sv0001"), "DATASTS", "STATUS"), "1");
+    }
+    const int row = rowOf(*box, "sv0002");
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row, 13), 0);
+    EXPECT_EQ(box->PerfectGrid1()->model().rowBackColor(row), platform::TColor(0xFFF0E1));
+    EXPECT_EQ(rows("SELECT DATA_STATUS,ENTTEXT FROM SERVERDATALIST WHERE PASNAME='Z:\\morabyzaimu\\sv0002'"),
+              (std::vector<std::string>{"0|テスト商事～コピー"}));
 }
 
 TEST_F(SharedAreaDialogTest, CompareListsEveryDifferenceInOrder)
@@ -728,6 +757,15 @@ TEST_F(SharedAreaDialogTest, AssignedDriveJoinsTheDriveBoxAndCanBeChosen)
     EXPECT_EQ(box->SharedRoot, "W:\\morabyzaimu");
     ASSERT_EQ(box->PerfectGrid1()->rowCount(), 1);
     EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("西支店"));
+
+    // After a restart the drive file alone brings the share back.
+    box->done(platform::mrCancel);
+    paths::unmapDrive('W');
+    platform::drives::loadDriveFile("C:\\ZAIMU\\ini");
+    box = prepared("W");
+    EXPECT_EQ(box->DriveLetters, (std::vector<char>{'W', 'Z'}));
+    EXPECT_EQ(box->DriveLetter, "W");
+    EXPECT_EQ(box->PerfectGrid1()->rowCount(), 1);
     // Each drive keeps its own rows.
     EXPECT_EQ(rows("SELECT DRIVELETTER,COUNT(*) FROM SERVERDATALIST GROUP BY DRIVELETTER"),
               (std::vector<std::string>{"W|1", "Z|3"}));
@@ -832,6 +870,81 @@ TEST_F(SharedAreaDialogTest, PrintAsksForTheSharedListsOptions)
     });
     key(*box, Qt::Key_F8);
     EXPECT_EQ(title, "共有データリストの印刷");
+
+    // プレビュー shows the report of the listed areas.
+    ASSERT_TRUE(print::StartReportEngine(false)) << "the report engine did not start";
+    struct Stop {
+        ~Stop() { print::StopReportEngine(); }
+    } stop;
+    m_messages.onDialog([&](QDialog& d) {
+        auto& o = dynamic_cast<print::TDataSentakuPrintDlg&>(d);
+        EXPECT_TRUE(o.previewButton()->isVisible());
+        EXPECT_FALSE(o.copyButton()->isVisible());
+        o.previewButton()->click();
+        return o.modalResult();
+    });
+    std::string where;
+    bool previewed = false;
+    m_messages.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        if (!f)
+            return 0;
+        previewed = true;
+        QApplication::setActiveWindow(f);
+        f->activateWindow();
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        where = f->wherePage()->text().toStdString();
+        saveShot(*f, "shared-area-preview");
+        return 0;
+    });
+    key(*box, Qt::Key_F8);
+    EXPECT_TRUE(previewed);
+    EXPECT_EQ(where, "1/1");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SharedAreaDialogTest, HintsAreTheProductsOwn)
+{
+    auto box = prepared();
+    const struct {
+        QWidget* control;
+        const char* hint;
+    } cases[] = {
+        {box->btnDriveAssign(), "ネットワーク上の共有フォルダをドライブに割り当てます。|"},
+        {box->btnSearchCancel(), "検索状態を解除します。|"},
+        {box->btnSearch(), "［検索条件の設定］画面を開きます。一定条件に該当するﾃﾞｰﾀを抽出表示する場合に使用します。|"},
+        {box->btnInfo(), "「ﾃﾞｰﾀの詳細情報」画面を開きます。選択ﾃﾞｰﾀの基本情報を表示します。ﾃﾞｰﾀの表示名を変更できます。|"},
+        {box->btnUpdate(), "ﾃﾞｰﾀﾘｽﾄを更新します。ﾌﾟﾛｸﾞﾗﾑの機能を使わずに移行したﾃﾞｰﾀを表示できます。|"},
+        {box->cmbDrive(), "ﾘｽﾄからﾃﾞｰﾀを管理しているﾄﾞﾗｲﾌﾞを選択します。|ﾘｽﾄからﾃﾞｰﾀを管理しているﾄﾞﾗｲﾌﾞを選択します。\n"
+                          "ﾏｲｺﾝﾋﾟｭｰﾀに表示されるﾄﾞﾗｲﾌﾞの中からﾄﾞﾗｲﾌﾞ直下に“morabyzaimu”ﾌｫﾙﾀﾞのあるﾄﾞﾗｲﾌﾞのみを表示しています。"},
+        {box->PerfectGrid1(),
+         "［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。|［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\n"
+         "［共有］欄にｱｲｺﾝが付いているﾃﾞｰﾀは他のｵﾍﾟﾚｰﾀが使用しているため取得できません。\n"
+         "［F4］で新規にﾃﾞｰﾀ領域を作成できます。\n"
+         "行を選択すると［ﾃﾞｰﾀ選択］に戻ります。「新しい領域」行への新規ﾃﾞｰﾀ作成や、共有ﾃﾞｰﾀのﾌﾗｯｼｭﾒﾓﾘなどへの保存は［ﾃﾞｰﾀ選択］で行います。"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ControlHint(c.control), QString::fromUtf8(c.hint));
+
+    // An area folder gone empty asks for a new area.
+    for (const char* name : {"sv0001", "sv0002", "sv0003"})
+        files::removeAll(area(name));
+    box->RefreshList();
+    box->PerfectGrid1()->setFocus();
+    box->SetFunctionKeys();
+    EXPECT_EQ(ControlHint(box->PerfectGrid1()), QStringLiteral("|［F4］でﾃﾞｰﾀ領域を作成してください。"));
+    EXPECT_EQ(box->HintArea()->toPlainText(), QStringLiteral("［F4］でﾃﾞｰﾀ領域を作成してください。"));
+
+    // The partner's product folder names itself in the drive hint.
+    LumeranDataFlag = 1;
+    ShareDir = "lumezaimu";
+    box->Prepare(1);
+    EXPECT_TRUE(ControlHint(box->cmbDrive()).contains(QStringLiteral("“lumezaimu”ﾌｫﾙﾀﾞ")));
+    EXPECT_EQ(box->cmbDrive()->itemText(0), QStringLiteral("[lumezaimu]が見つかりません"));
 }
 
 } // namespace
