@@ -38,6 +38,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 namespace files = platform::files;
@@ -743,9 +744,8 @@ void TServerSentakuBox::locateFolder(const std::string& Folder)
     for (int r = 0; r < m_grid->rowCount(); ++r) {
         const TDataListRec* rec = RowRec(r);
         if (rec && lowerAscii(paths::excludeTrailingDelimiter(rec->PASNAME)) == wanted) {
-            m_grid->setCurrentRow(r);
-            if (r > 0 && r >= m_grid->topRow() + 10)
-                m_grid->setTopRow(r);
+            m_grid->setCurrentIndex(m_grid->model().index(r, cName));
+            m_grid->scrollTo(m_grid->model().index(r, cName));
             break;
         }
     }
@@ -759,11 +759,6 @@ void TServerSentakuBox::SetFunctionKeys()
     std::array<std::string, kCount> c = {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:コピー", "F3:", "F4:領域追加",
                                           "F5:ﾃﾞｰﾀ削除", "F6:", "F7:", "F8:印刷", "F12:選択"};
     KeyMode = 0;
-    const bool focused = m_grid->hasFocus();
-    if (focused) {
-        setListHint();
-        ShowLongHint(m_grid, m_hintArea);
-    }
     const int row = m_grid->currentRow();
     const TDataListRec* rec = RowRec(row);
     if (rec) {
@@ -797,6 +792,10 @@ void TServerSentakuBox::SetFunctionKeys()
     }
     if (SharedRoot.empty())
         c[kF4] = kKeyPrefix[kF4];
+    if (m_grid->hasFocus()) {
+        setListHint();
+        ShowLongHint(m_grid, m_hintArea);
+    }
     for (int i = 0; i < kCount; ++i) {
         TxPlButton* b = m_keys[std::size_t(i)];
         b->CaptionA().setCaption(q(c[std::size_t(i)]));
@@ -841,8 +840,9 @@ void TServerSentakuBox::doKeyUp(QKeyEvent& event)
     }
     if (index < 0)
         return;
-    if (index == kEsc || index == kF12)
-        event.accept(); // handled here; the base must not close the window on its own
+    // Consumed here, so that the key neither reaches the dialog a second time on its way up
+    // nor lets the base close the window.
+    event.accept();
     if (keyActive(index))
         m_keys[std::size_t(index)]->Click();
     SetFunctionKeys();
@@ -1185,14 +1185,7 @@ void TServerSentakuBox::paste(int DestRow)
         finish();
         return;
     }
-    progress.setParentHandle(this);
-    progress.setCaption(QStringLiteral("コピー中"));
-    progress.setInfoLabel(QStringLiteral("データのコピー中…"));
-    progress.setAviFile(q(paths::join(SystemDef.ExeFolder, "progress.avi")));
-    progress.setCancelBtnShow(false);
-    progress.Show(this);
-    progressShown = true;
-
+    // Asked before the progress dialog disables this one (and the boxes it owns).
     bool go = false;
     if (status == records::dsDamaged) {
         TMessage2InfoRec info;
@@ -1208,6 +1201,22 @@ void TServerSentakuBox::paste(int DestRow)
         return;
     }
 
+    progress.setParentHandle(this);
+    progress.setCaption(QStringLiteral("コピー中"));
+    progress.setInfoLabel(QStringLiteral("データのコピー中…"));
+    progress.setAviFile(q(paths::join(SystemDef.ExeFolder, "progress.avi")));
+    progress.setCancelBtnShow(false);
+    progress.Show(this);
+    progressShown = true;
+
+    // The information file is put back byte for byte when the copy fails.
+    const std::string destIni = paths::join(dest, DataIniFile);
+    std::optional<std::string> iniBefore;
+    try {
+        if (files::fileExists(destIni))
+            iniBefore = files::readAll(destIni);
+    } catch (const std::exception&) {
+    }
     m_dataInfo.SetDataStatus(dest, records::dsPasting);
     // The copy is made whole beside the destination and only then put in its place, so that a
     // failure leaves the destination as it was.
@@ -1237,8 +1246,12 @@ void TServerSentakuBox::paste(int DestRow)
     } catch (const std::exception& e) {
         removeQuietly(stage);
         try {
-            m_dataInfo.SetDataStatus(dest, status);
+            if (iniBefore)
+                files::writeAllAtomic(destIni, *iniBefore);
+            else if (files::fileExists(destIni))
+                files::removeFile(destIni);
         } catch (const std::exception&) {
+            m_dataInfo.SetDataStatus(dest, status);
         }
         if (progressShown) {
             progress.Close();
@@ -1277,6 +1290,10 @@ void TServerSentakuBox::paste(int DestRow)
         ShowList(-1);
         locateFolder(dest);
     } catch (const std::exception& e) {
+        if (progressShown) {
+            progress.Close();
+            progressShown = false;
+        }
         ShowErrorDialog(e.what(), "", 1);
     }
     finish();
@@ -1433,7 +1450,6 @@ void TServerSentakuBox::SearchClick()
     if (platform::execDialog(box) != platform::mrOk)
         return;
     EditConditions = box.Conditions;
-    EditConditions.JYOKENUSE = 1;
     EditConditions.SORTCOL = SortColumn;
     EditConditions.SORTTYPE = SortDescending ? 1 : 0;
     if (m_conditions)
