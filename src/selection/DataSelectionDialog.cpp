@@ -315,7 +315,10 @@ void TDataSentakuBox::createControls()
     m_cboxKyoyuDataAuto = new QCheckBox(QStringLiteral("共有データの取得と保管を自動化する"), m_topPanel);
     m_cboxKyoyuDataAuto->setObjectName(QStringLiteral("cboxKyoyuDataAuto"));
     connect(m_cboxKyoyuDataAuto, &QCheckBox::toggled, this, [this] { cboxKyoyuDataAutoClick(); });
-    // Shared data in standalone use.
+    // Shared data in standalone use. A click must leave the focus on the grid, or losing it
+    // would disable the button before its click lands.
+    for (TxPlButton* b : {m_btnKyoyuDataDown, m_btnKyoyuDataUp})
+        b->setHasFocus(false);
     m_btnKyoyuDataDown->OnClick = [this](QObject*) { btnKyoyuDataDownClick(); };
     m_btnKyoyuDataUp->OnClick = [this](QObject*) { btnKyoyuDataUpClick(); };
     m_placePanel = new QWidget(m_topPanel);

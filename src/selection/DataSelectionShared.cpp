@@ -225,9 +225,11 @@ void TDataSentakuBox::assignSharedData(int Row)
             }
             // What the catalogue now holds for the slot, whatever happened.
             try {
-                if (!slot.empty())
-                    m_catalogue->GetDataListRecordByPath(slot, entry);
-                m_catalogue->NumberChildNames(entry);
+                TDataSentakuRec stored;
+                if (!slot.empty() && m_catalogue->GetDataListRecordByPath(slot, stored) == 1) {
+                    m_catalogue->NumberChildNames(stored);
+                    entry = stored;
+                }
             } catch (const std::exception& e) {
                 warn(e.what());
             }

@@ -6,6 +6,8 @@
 
 #include "selection/ServerSelectionDialog.h"
 
+#include <QTimer>
+
 namespace files = platform::files;
 namespace paths = platform::paths;
 using seltest::rowOf;
@@ -152,7 +154,8 @@ TEST_F(DataSelectionSharedTest, AnEmptyRowTakesAnAreaWhichIsFetchedAndStoredBack
         saveShot(d, "shared-server-list");
         return chooseArea(d, kArea1);
     });
-    box->btnKyoyuDataDown()->Click();
+    // A user's click: the grid keeps the focus, so the button stays enabled until it lands.
+    QTest::mouseClick(box->btnKyoyuDataDown(), Qt::LeftButton);
     activate(*box);
 
     EXPECT_TRUE(hidden) << "the dialog steps back while the shared list is open";
@@ -200,6 +203,57 @@ TEST_F(DataSelectionSharedTest, AnEmptyRowTakesAnAreaWhichIsFetchedAndStoredBack
     EXPECT_EQ(iniInt(kArea1, "SHARE_STATUS"), 2);
     EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|1|" + kArea1 + "|テスト商事"}));
     EXPECT_EQ(shareColumn(*box, 5), 1);
+}
+
+TEST_F(DataSelectionSharedTest, TheModalDialogKeepsRunningWhileItStepsBackForTheSharedList)
+{
+    // Real modal loops this time: stepping back for the shared list must not end the dialog's
+    // own loop. A guard ends every loop should anything hang.
+    platform::setMessageService(nullptr);
+    struct Restore {
+        testsupport::MessageRecorder& recorder;
+        ~Restore() { platform::setMessageService(&recorder); }
+    } restore{m_messages};
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        while (QWidget* w = QApplication::activeModalWidget())
+            if (auto* d = qobject_cast<QDialog*>(w))
+                d->done(platform::mrCancel);
+            else
+                break;
+    });
+    guard.start(30000);
+
+    auto box = dialog(kTypeThree);
+    bool listShown = false, hiddenMeanwhile = false, shownAgain = false;
+    // Acts once the dialog's own loop runs (loading the list may process events before it).
+    QTimer start;
+    QObject::connect(&start, &QTimer::timeout, [&] {
+        if (!box->isVisible())
+            return;
+        start.stop();
+        QApplication::setActiveWindow(box.get());
+        selectRec(*box, 5);
+        QTimer::singleShot(200, [&] {
+            TServerSentakuBox* list = box->ServerSentakuBox();
+            listShown = list->isVisible() && list->isModal();
+            hiddenMeanwhile = !box->isVisible();
+            if (listShown)
+                chooseArea(*list, kArea1);
+        });
+        box->btnKyoyuDataDown()->Click();
+        shownAgain = box->isVisible();
+        QTimer::singleShot(100, [&] { key(*box, Qt::Key_Escape); });
+    });
+    start.start(50);
+    const int result = box->Execute(true);
+    EXPECT_TRUE(guard.isActive()) << "a modal loop hung";
+    EXPECT_TRUE(listShown);
+    EXPECT_TRUE(hiddenMeanwhile);
+    EXPECT_TRUE(shownAgain);
+    EXPECT_EQ(result, platform::mrCancel) << "the dialog ended by Esc, not by stepping back";
+    EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|1|" + kArea1 + "|テスト商事"}));
 }
 
 TEST_F(DataSelectionSharedTest, CancellingTheSharedListLeavesTheEmptyRow)
