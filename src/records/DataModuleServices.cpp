@@ -400,8 +400,10 @@ bool TDM::ValidateFDB(int Protocol, const std::string& Host, const std::string& 
 // ---- File operations ----------------------------------------------------------------------
 
 bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
-                              const std::string& Path2)
+                              const std::string& Path2, bool* Failed)
 {
+    if (Failed)
+        *Failed = false;
     const std::string mode = upper(Mode);
     const bool fileMode = mode == "FEXIST" || mode == "FCOPY" || mode == "FDEL";
     const bool folderMode = mode == "DEXIST" || mode == "MKDIR" || mode == "RMDIR";
@@ -434,10 +436,14 @@ bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
     } catch (const firebird::DatabaseError& e) {
         if (started && IBTransactionDEF.inTransaction())
             IBTransactionDEF.rollback();
+        if (Failed)
+            *Failed = true;
         HandleDbError(e, "TDM.ServerFileOperation", message, true);
     } catch (const std::exception& e) {
         if (started && IBTransactionDEF.inTransaction())
             IBTransactionDEF.rollback();
+        if (Failed)
+            *Failed = true;
         ShowErrorDialog(message, e.what(), 1);
     }
     return false;

@@ -152,10 +152,6 @@ public:
     void cmbDataManChange();
     void cmbDataManExit();
     void btnDataManClick();
-    // The server part of refreshing the whole list: renumber, re-read, re-locate.
-    void RefreshServerList();
-    // The server part of refreshing one row; false when the file test failed (row left alone).
-    bool RefreshServerRow(int Row);
 
 private:
     void createControls();

@@ -12,6 +12,8 @@
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
 #include "ui/ListGrid.h"
+#include "ui/OwnerDrawnButton.h"
+#include "ui/ProgressDialog.h"
 #include "ui/SimpleMessageBox.h"
 
 #include <QComboBox>
@@ -19,6 +21,16 @@
 #include <string>
 
 namespace {
+
+const char* const kListRefreshFailed = "データリストの更新に失敗しました。";
+
+std::string upperAscii(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return s;
+}
 
 bool serverMode() { return ConnectMode == 1 || ConnectMode == 2; }
 
@@ -105,6 +117,8 @@ void TDataSentakuBox::setUpServerControls()
     m_dataInfo.FileAccessMode = std::uint8_t(ConnectMode);
     if (!serverMode())
         return;
+    m_btnListUpdate->setEnabled(true);
+    m_btnDataInfo->setEnabled(true);
     connect(m_grid, &ui::TPerfectGrid::cellClicked, this, [this](int row, int col) {
         if (col == 7 && row >= 0)
             DataLockClick(row);
@@ -184,4 +198,74 @@ void TDataSentakuBox::DataLockClick(int Row)
         ShowErrorDialog("データロックの設定に失敗しました。", e.what(), 1);
     }
     SetFunctionKeys();
+}
+
+// ---- the server steps of the list refresh -------------------------------------------------
+
+void TDataSentakuBox::RefreshListServer()
+{
+    if (m_listProgress->shown())
+        m_listProgress->setInfoLabel(QStringLiteral("データリストの更新中…"));
+    auto& m = m_grid->model();
+    const int row = m_grid->currentRow();
+    int index = row >= 0 ? int(m.cellNumber(row, 14)) : 0;
+    TDataListRec current;
+    if (index >= 0 && index < int(DataList.size()))
+        current = DataList[std::size_t(index)];
+    const int top = m_grid->topRow();
+    try {
+        if (m_catalogue) {
+            m_catalogue->SetDataPlace(DataPlaceRec);
+            m_catalogue->RenumberDataList();
+        }
+        ReadDataList();
+        ShowDataList(-1);
+        if (m.rowCount() == 0)
+            return;
+        m_grid->setTopRow(std::min(std::max(top, 0), m.rowCount() - 1));
+        // The row of the entry that was current: by number and folder; the renumbering may
+        // have moved its number, so the folder alone next; with no folder by number.
+        const std::string shown = upperAscii(selection::shownDataFolder(current.PASNAME, SystemDef.DataRoot));
+        int found = -1;
+        for (int pass = 0; pass < 2 && found < 0; ++pass) {
+            for (int r = 0; r < m.rowCount() && found < 0; ++r) {
+                if (m.cellText(r, 0).isEmpty())
+                    continue;
+                const bool sameRec = m.cellNumber(r, 0) == current.REC;
+                const bool sameFolder = upperAscii(m.cellText(r, 5).toStdString()) == shown;
+                if (current.PASNAME.empty() ? sameRec : (pass == 0 ? sameRec && sameFolder : sameFolder))
+                    found = r;
+            }
+        }
+        m_grid->setCurrentRow(found >= 0 ? found : m_grid->topRow());
+    } catch (const firebird::DatabaseError& e) {
+        HandleDbError(e, "TDataSentakuBox.DataListRefresh", kListRefreshFailed, true);
+    } catch (const std::exception& e) {
+        ShowErrorDialog(kListRefreshFailed, e.what(), 1);
+    }
+}
+
+void TDataSentakuBox::RefreshRowServer(int Row)
+{
+    auto* rec = const_cast<TDataListRec*>(GetRowRec(Row));
+    if (!rec || !DM)
+        return;
+    const int index = int(m_grid->model().cellNumber(Row, 14));
+    const std::string folder = GetDataFolder(Row);
+    bool failed = false;
+    const bool exists = DM->ServerFileOperation("FExist", platform::paths::join(folder, DataFile), "", &failed);
+    // An error is no answer (it has been reported): the row, and whoever holds its lock, stay.
+    if (failed)
+        return;
+    if (exists) {
+        TDataInfomation::ClearDataInfoRec(m_infoRec);
+        m_dataInfo.ReadIniFileCurHost(folder, m_infoRec);
+        SetDataListRec(*rec, false);
+    } else if (!ZenkakuTrim(rec->ENTTEXT).empty()) {
+        SetDataListRec(*rec, true);
+    } else {
+        return;
+    }
+    WriteDataListRec(*rec);
+    showEntryAgain(index);
 }

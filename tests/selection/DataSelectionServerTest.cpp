@@ -239,4 +239,68 @@ TEST_F(DataSelectionServerTest, LockClickOnAnEmptySlotOrAnotherColumnChangesNoth
     EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=1"), "15");
 }
 
+// 更新 row by row: a data file gone from the server empties its row; a file test that fails
+// (the link cut by the relay) leaves the row and its lock as they were.
+TEST_F(DataSelectionServerTest, RefreshEmptiesAVanishedRowButNotOnAFailedFileTest)
+{
+    testsupport::TcpRelay relay;
+    m_dm.reset();
+    SystemDef.HostName = "localhost/" + std::to_string(relay.port());
+    m_dm = std::make_unique<TDM>();
+    ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+    exec("UPDATE DATALIST SET DATALOCK=17 WHERE REC IN (1, 2)");
+    auto box = dialog();
+    const int row1 = rowOf(*box, 1);
+    const int row2 = rowOf(*box, 2);
+    std::filesystem::remove(paths::toNative(slot(m_data, 1) + "\\dwacc.fdb"));
+
+    relay.cutConnections();
+    box->DataListRefresh(row1);
+    EXPECT_EQ(one("SELECT ENTTEXT || '|' || DATALOCK FROM DATALIST WHERE REC=1"), "一番の会社|17");
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(row1, 2), QStringLiteral("一番の会社"));
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row1, 9), 17);
+    EXPECT_GE(relay.linksOpened(), 2) << "the handler opened the link again";
+
+    box->DataListRefresh(row1);
+    EXPECT_EQ(one("SELECT ENTTEXT || '|' || DATALOCK || '|' || NENDO FROM DATALIST WHERE REC=1"), "|0|1");
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(row1, 2), QString());
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row1, 9), 0);
+
+    // A data set still there keeps its lock.
+    box->DataListRefresh(row2);
+    EXPECT_EQ(one("SELECT ENTTEXT || '|' || DATALOCK FROM DATALIST WHERE REC=2"), "二番の会社|17");
+    EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts()[0];
+}
+
+// 更新 over the whole list: the added areas beyond the slot count are numbered on without gaps
+// and the current row follows its data set to its new number.
+TEST_F(DataSelectionServerTest, RefreshRenumbersAddedAreasAndKeepsTheCurrentDataSet)
+{
+    firebird::Transaction tr(m_dm->IBDatabaseDEF);
+    tr.start();
+    firebird::Statement st(tr, "INSERT INTO DATALIST (REC, GROUPID, PASNAME, ENTTEXT, NENDO, KISHU, KIMATU) "
+                               "VALUES (:REC, 10000, :PASNAME, '', 0, '1899-12-30', '1899-12-30')");
+    for (int rec : {125, 130}) {
+        st.setInt("REC", rec);
+        st.setString("PASNAME", slot(m_data, rec));
+        st.execute();
+    }
+    tr.commit();
+    nameSlot("DATALIST", 0, 130, "追加の会社");
+    makeData(slot(m_data, 130));
+
+    auto box = dialog();
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), 122);
+    box->PerfectGrid1()->setCurrentRow(rowOf(*box, 130));
+    box->btnListUpdate()->Click();
+
+    EXPECT_EQ(one("SELECT LIST(REC, ',') FROM (SELECT REC FROM DATALIST WHERE REC > 120 ORDER BY REC)"), "121,122");
+    EXPECT_EQ(one("SELECT REC FROM DATALIST WHERE UPPER(PASNAME) LIKE '%0130'"), "122");
+    const int current = box->PerfectGrid1()->currentRow();
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(current, 0), 122);
+    // The company database's own list name ("0001" in the fixture) replaces the typed one.
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(current, 2), QStringLiteral("0001"));
+    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"データリストの更新をおこないます。\rよろしいですか？"}));
+}
+
 } // namespace
