@@ -21,6 +21,8 @@ class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
 class TMessageBox;
+// Client/server: the data places.
+class TDataPlaceBox;
 class TxPlButton;
 // List refresh and the information dialog.
 class TDataSyosaiInfoBox;
@@ -152,6 +154,7 @@ public:
     void cmbDataManChange();
     void cmbDataManExit();
     void btnDataManClick();
+    TDataPlaceBox* DataPlaceBox() const { return m_placeBox; }
 
 private:
     void createControls();
@@ -191,6 +194,10 @@ private:
     // Client/server: the data places.
     void setUpServerControls();
     bool m_placeEditing = false;
+    std::array<bool, 2> m_searchWasEnabled{};
+    TDataPlaceBox* m_placeBox = nullptr;
+    void takePlace(int Rec);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool m_endConfirmed = false;
     bool m_quietMissing = false;
 

@@ -11,12 +11,15 @@
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
+#include "selection/DataInfoDialog.h"
+#include "selection/DataPlaceDialog.h"
 #include "ui/ListGrid.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/ProgressDialog.h"
 #include "ui/SimpleMessageBox.h"
 
 #include <QComboBox>
+#include <QFocusEvent>
 
 #include <string>
 
@@ -123,6 +126,118 @@ void TDataSentakuBox::setUpServerControls()
         if (col == 7 && row >= 0)
             DataLockClick(row);
     });
+    m_placeBox = new TDataPlaceBox(this);
+    m_btnDataMan->setEnabled(true);
+    m_btnDataMan->OnClick = [this](QObject*) { btnDataManClick(); };
+    connect(m_cmbDataMan, &QComboBox::currentIndexChanged, this, [this](int) { cmbDataManChange(); });
+    m_cmbDataMan->installEventFilter(this);
+}
+
+bool TDataSentakuBox::eventFilter(QObject* watched, QEvent* event)
+{
+    // Leaving the place box, not opening its list, takes the place chosen.
+    if (watched == m_cmbDataMan && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        cmbDataManExit();
+    return TBSDI::eventFilter(watched, event);
+}
+
+// ---- the data places ----------------------------------------------------------------------
+
+void TDataSentakuBox::FillPlaceBox()
+{
+    if (!m_placeBox)
+        return;
+    std::string text;
+    m_placeBox->GetPlaceNames(text);
+    const QSignalBlocker quiet(m_cmbDataMan);
+    m_cmbDataMan->clear();
+    for (std::size_t start = 0, end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
+        m_cmbDataMan->addItem(QString::fromStdString(text.substr(start, end - start)));
+    if (m_placeBox->PlaceIndex(DataPlaceRec) < 0)
+        DataPlaceRec = 0;
+    m_cmbDataMan->setCurrentIndex(m_placeBox->PlaceIndex(DataPlaceRec));
+    std::string path;
+    m_placeBox->PlacePathOfRec(DataPlaceRec, path);
+    DataPlacePath = path.empty() ? selection::catalogueDataFolder() : path;
+    m_infoBox->DataPlace = DataPlaceRec;
+}
+
+void TDataSentakuBox::cmbDataManChange()
+{
+    if (!m_placeEditing) {
+        m_searchWasEnabled = {m_btnSearch->isEnabled(), m_btnSearchCancel->isEnabled()};
+        m_placeEditing = true;
+    }
+    m_btnDataMan->setFocusPolicy(Qt::TabFocus);
+    m_btnSearch->setEnabled(false);
+    m_btnSearchCancel->setEnabled(false);
+    // Until the place is left the list shows another place's rows: nothing may be chosen.
+    m_grid->setEnabled(false);
+    SetFunctionKeys();
+}
+
+void TDataSentakuBox::cmbDataManExit()
+{
+    if (!m_placeEditing || !m_placeBox)
+        return;
+    takePlace(m_placeBox->PlaceRec(m_cmbDataMan->currentIndex()));
+}
+
+// Shows the list of place Rec (place 0 when it is not listed).
+void TDataSentakuBox::takePlace(int Rec)
+{
+    if (m_placeEditing) {
+        m_btnSearch->setEnabled(m_searchWasEnabled[0]);
+        m_btnSearchCancel->setEnabled(m_searchWasEnabled[1]);
+        m_placeEditing = false;
+    }
+    m_btnDataMan->setFocusPolicy(Qt::NoFocus);
+    DataPlaceRec = Rec >= 0 && m_placeBox->PlaceIndex(Rec) >= 0 ? Rec : 0;
+    {
+        const QSignalBlocker quiet(m_cmbDataMan);
+        m_cmbDataMan->setCurrentIndex(m_placeBox->PlaceIndex(DataPlaceRec));
+    }
+    std::string path;
+    m_placeBox->PlacePathOfRec(DataPlaceRec, path);
+    DataPlacePath = path.empty() ? selection::catalogueDataFolder() : path;
+    m_infoBox->DataPlace = DataPlaceRec;
+    m_grid->setEnabled(true);
+    // An empty place shows an empty list rather than the rows of the place before.
+    const int count = ReadDataList();
+    ShowDataList(-1);
+    if (count > 0)
+        m_grid->setFocus();
+    SetFunctionKeys();
+}
+
+void TDataSentakuBox::btnDataManClick()
+{
+    if (!m_placeBox)
+        return;
+    const int chosen = m_placeEditing ? m_placeBox->PlaceRec(m_cmbDataMan->currentIndex()) : DataPlaceRec;
+    try {
+        m_placeBox->Execute();
+    } catch (const std::exception& e) {
+        ShowErrorDialog("データの場所の設定に失敗しました。", e.what(), 1);
+    }
+    // Refilled whatever the dialog's result: it stores every change at once, even on Esc, and
+    // its place list must match the box's lines again.
+    std::string text;
+    m_placeBox->GetPlaceNames(text);
+    {
+        const QSignalBlocker quiet(m_cmbDataMan);
+        m_cmbDataMan->clear();
+        for (std::size_t start = 0, end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
+            m_cmbDataMan->addItem(QString::fromStdString(text.substr(start, end - start)));
+    }
+    if (m_placeEditing || m_placeBox->PlaceIndex(chosen) < 0) {
+        takePlace(chosen);
+    } else {
+        const QSignalBlocker quiet(m_cmbDataMan);
+        m_cmbDataMan->setCurrentIndex(m_placeBox->PlaceIndex(DataPlaceRec));
+        SetFunctionKeys();
+    }
 }
 
 // ---- the lock column ----------------------------------------------------------------------

@@ -3,8 +3,12 @@
 // server's file procedures both map to "/".
 #include "DataSelectionFixture.h"
 
+#include "firebird/Attachment.h"
 #include "firebird/DatabaseError.h"
+#include "selection/DataPlaceDialog.h"
 #include "support/TcpRelay.h"
+#include "ui/InputDialog.h"
+#include "ui/KeyEdit.h"
 
 namespace {
 
@@ -301,6 +305,148 @@ TEST_F(DataSelectionServerTest, RefreshRenumbersAddedAreasAndKeepsTheCurrentData
     // The company database's own list name ("0001" in the fixture) replaces the typed one.
     EXPECT_EQ(box->PerfectGrid1()->model().cellText(current, 2), QStringLiteral("0001"));
     EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"データリストの更新をおこないます。\rよろしいですか？"}));
+}
+
+// Places: the standard one, "大阪" (place 3, its 120 slots made by the list procedure, slot 4
+// holding a data set) and an unnamed place 5.
+class DataSelectionServerPlaceTest : public DataSelectionServerTest {
+protected:
+    void SetUp() override
+    {
+        DataSelectionServerTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        m_place3 = m_data + "03";
+        exec("DELETE FROM DATAPLACEMAN");
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement st(tr, "INSERT INTO DATAPLACEMAN (REC, ORDERKBN, NAME, PATH) "
+                                   "VALUES (:REC, :ORDERKBN, :NAME, :PATH)");
+        auto place = [&](int rec, int order, const std::string& name, const std::string& path) {
+            st.setInt("REC", rec);
+            st.setInt("ORDERKBN", order);
+            st.setString("NAME", name);
+            st.setString("PATH", path);
+            st.execute();
+        };
+        place(0, 1, "標準の場所", m_data);
+        place(3, 4, "大阪", m_place3);
+        place(5, 6, "", m_data + "05");
+        firebird::Statement fill(tr, "SELECT REC FROM SP_DATALIST_INSERT(3, :PATH, 120)");
+        fill.setString("PATH", m_place3);
+        auto c = fill.open();
+        while (c.fetch()) {
+        }
+        tr.commit();
+        nameSlot("DATALIST_EX", 3, 4, "大阪の会社");
+        makeData(slot(m_place3, 4));
+    }
+
+    static QStringList placeLines(TDataSentakuBox& box)
+    {
+        QStringList out;
+        for (int i = 0; i < box.cmbDataMan()->count(); ++i)
+            out << box.cmbDataMan()->itemText(i);
+        return out;
+    }
+
+    // The user picks a line of the place box and leaves it with Tab.
+    static void choosePlace(TDataSentakuBox& box, int index)
+    {
+        box.cmbDataMan()->setCurrentIndex(index);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(box.cmbDataMan(), &out);
+    }
+
+    std::string m_place3;
+};
+
+TEST_F(DataSelectionServerPlaceTest, ThePlaceBoxShowsTheChosenPlaceAndTheNextOpeningKeepsIt)
+{
+    auto box = dialog();
+    EXPECT_EQ(placeLines(*box), (QStringList{QStringLiteral("標準の場所"), QStringLiteral("大阪")}));
+    EXPECT_EQ(box->cmbDataMan()->currentIndex(), 0);
+    EXPECT_TRUE(box->btnDataMan()->isEnabled());
+    EXPECT_TRUE(box->btnListUpdate()->isEnabled());
+    EXPECT_TRUE(box->btnDataInfo()->isEnabled());
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), 120);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("一番の会社"));
+
+    // While the place is being chosen the list cannot be used.
+    box->cmbDataMan()->setCurrentIndex(1);
+    EXPECT_FALSE(box->PerfectGrid1()->isEnabled());
+    EXPECT_EQ(box->FunctionKey(fkF12)->CaptionA().Caption(), QStringLiteral("F12:"));
+    choosePlace(*box, 1);
+    EXPECT_TRUE(box->PerfectGrid1()->isEnabled());
+    EXPECT_EQ(box->DataPlaceRec, 3);
+    EXPECT_EQ(box->DataPlacePath, m_place3);
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), 120);
+    const int row4 = rowOf(*box, 4);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(row4, 2), QStringLiteral("大阪の会社"));
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(row4, 5), QStringLiteral("~\\data03\\0004"));
+
+    // Slot 4 is in use by another attachment (状態 2): accepted in client/server mode.
+    firebird::Attachment other;
+    other.connect(testsupport::morabyParams("localhost:" + paths::toNative(slot(m_place3, 4) + "\\dwacc.fdb").string()));
+    box->show();
+    box->PerfectGrid1()->setCurrentRow(row4);
+    box->PerfectGrid1()->setFocus();
+    box->SetFunctionKeys();
+    box->FunctionKey(fkF12)->Click();
+    EXPECT_EQ(box->modalResult(), int(platform::mrOk));
+    EXPECT_EQ(SystemDef.DataDir, slot(m_place3, 4));
+    box->close();
+    EXPECT_EQ(SystemDef.ServerDataPlace, 3);
+    SystemDef.ServerDataPlace = 0;
+    ASSERT_TRUE(m_dm->fnGetSysDef());
+    EXPECT_EQ(SystemDef.ServerDataPlace, 3) << "stored with the operator's settings";
+
+    auto again = dialog();
+    EXPECT_EQ(again->cmbDataMan()->currentText(), QStringLiteral("大阪"));
+    EXPECT_EQ(again->PerfectGrid1()->model().cellText(rowOf(*again, 4), 2), QStringLiteral("大阪の会社"));
+    EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts()[0];
+}
+
+TEST_F(DataSelectionServerPlaceTest, AGonePlaceFallsBackToTheStandardOne)
+{
+    SystemDef.ServerDataPlace = 5; // unnamed since: not in the box
+    auto box = dialog();
+    EXPECT_EQ(box->DataPlaceRec, 0);
+    EXPECT_EQ(box->cmbDataMan()->currentIndex(), 0);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("一番の会社"));
+}
+
+// The places dialog left with Esc after a rename still stored it: the box is refilled and its
+// lines lead to the right places.
+TEST_F(DataSelectionServerPlaceTest, TheSettingsButtonRefillsTheBoxEvenAfterEsc)
+{
+    auto box = dialog();
+    exec("UPDATE DATAPLACEMAN SET NAME='神戸', ORDERKBN=2 WHERE REC=5");
+    m_messages.onDialog([&](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("データの場所の設定"));
+        TDataPlaceBox& places = *box->DataPlaceBox();
+        places.PerfectGrid1()->setCurrentRow(places.PlaceIndex(3));
+        places.SetFunctionKeys();
+        m_messages.onDialog([](QDialog& input) {
+            auto& in = dynamic_cast<TInputDlgBox&>(input);
+            in.txtInput()->setText(QStringLiteral("難波"));
+            in.btnOK()->Click();
+            return in.modalResult();
+        });
+        places.F3Click();
+        return int(platform::mrCancel);
+    });
+    box->btnDataMan()->Click();
+    EXPECT_EQ(one("SELECT NAME FROM DATAPLACEMAN WHERE REC=3"), "難波");
+    EXPECT_EQ(placeLines(*box), (QStringList{QStringLiteral("標準の場所"), QStringLiteral("神戸"), QStringLiteral("難波")}));
+    EXPECT_EQ(box->cmbDataMan()->currentIndex(), 0);
+    choosePlace(*box, 2);
+    EXPECT_EQ(box->DataPlaceRec, 3);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(rowOf(*box, 4), 2), QStringLiteral("大阪の会社"));
+    choosePlace(*box, 1);
+    EXPECT_EQ(box->DataPlaceRec, 5);
+    EXPECT_EQ(box->PerfectGrid1()->rowCount(), 0) << "place 5 has no list yet";
+    EXPECT_TRUE(box->PerfectGrid1()->isEnabled());
 }
 
 } // namespace
