@@ -5,6 +5,7 @@
 
 #include "firebird/Attachment.h"
 #include "firebird/DatabaseError.h"
+#include "selection/DataInfoDialog.h"
 #include "selection/DataPlaceDialog.h"
 #include "support/TcpRelay.h"
 #include "ui/InputDialog.h"
@@ -176,6 +177,20 @@ TEST_F(DataSelectionServerTest, ListsTheStandardPlaceWithTheLockColumn)
     EXPECT_EQ(box->PerfectGrid1()->model().cellText(0, 2), QStringLiteral("一番の会社"));
     EXPECT_EQ(box->PerfectGrid1()->colWidth(7), 32);
     EXPECT_EQ(box->PerfectGrid1()->colWidth(8), 0);
+    // The hint of client/server mode; an empty slot cannot be chosen.
+    box->show();
+    QApplication::setActiveWindow(box.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box.get()));
+    box->PerfectGrid1()->setFocus();
+    box->PerfectGrid1()->setCurrentRow(rowOf(*box, 3));
+    box->SetFunctionKeys();
+    EXPECT_EQ(box->HintArea()->toPlainText(),
+              QStringLiteral("［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\n空白行は選択できません。"));
+    box->FunctionKey(fkF12)->Click();
+    EXPECT_EQ(box->modalResult(), 0);
+    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"このフォルダには財務データがありません。\r"}));
+    m_messages.clear();
+    box->hide();
     // The wizard's own launch: only its kind of data set.
     auto wizard = dialog(kWizardLines);
     EXPECT_EQ(listed(*wizard), (std::vector<int>{1, 2}));
@@ -447,6 +462,47 @@ TEST_F(DataSelectionServerPlaceTest, TheSettingsButtonRefillsTheBoxEvenAfterEsc)
     EXPECT_EQ(box->DataPlaceRec, 5);
     EXPECT_EQ(box->PerfectGrid1()->rowCount(), 0) << "place 5 has no list yet";
     EXPECT_TRUE(box->PerfectGrid1()->isEnabled());
+}
+
+// 情報 in client/server mode: the information comes through the server; the rebuild is refused
+// while another attachment holds the data set and otherwise runs on the server, the row's
+// lock released afterwards.
+TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheServer)
+{
+    auto box = dialog();
+    box->PerfectGrid1()->setCurrentRow(rowOf(*box, 1));
+    const std::string fdb = paths::toNative(slot(m_data, 1) + "\\dwacc.fdb").string();
+    std::string status, name, f7;
+    std::vector<std::string> shown;
+    m_messages.onDialog([&](QDialog&) {
+        TDataSyosaiInfoBox& info = *box->DataInfoBox();
+        status = info.lblStatus()->text().toStdString();
+        name = info.value(TDataSyosaiInfoBox::vName)->text().toStdString();
+        f7 = info.functionKey(7)->CaptionA().Caption().toStdString();
+        {
+            firebird::Attachment other;
+            other.connect(testsupport::morabyParams("localhost:" + fdb));
+            info.F7Click();
+            shown = m_messages.texts();
+        }
+        info.F7Click();
+        return int(platform::mrCancel);
+    });
+    box->btnDataInfo()->Click();
+    EXPECT_EQ(status, "－");
+    EXPECT_EQ(name, "テスト商店") << "read from the company database on the server";
+    EXPECT_EQ(f7, "F7:再構築");
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), "現在、他のユーザーがデータに接続中です。他のユーザーがデータに接続している間は"
+                            "データの再構築は行えません。");
+    const auto texts = m_messages.texts();
+    EXPECT_EQ(texts.back(), "データの再構築は適正に行われました。");
+    EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=1"), "0");
+    EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(m_data, 1) + "\\dwacc.fd_")));
+    // The rebuilt database opens.
+    firebird::Attachment db;
+    db.connect(testsupport::morabyParams("localhost:" + fdb));
+    EXPECT_TRUE(db.connected());
 }
 
 } // namespace
