@@ -113,6 +113,16 @@ bool switchRowLock(int place, int rec, int from, int to, RowLock& now)
     return now.found && now.code == to;
 }
 
+// The box's lines: the named places, one a line, as the places dialog lists them.
+void fillPlaceNames(QComboBox& box, TDataPlaceBox& places)
+{
+    std::string text;
+    places.GetPlaceNames(text);
+    box.clear();
+    for (std::size_t start = 0, end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
+        box.addItem(QString::fromStdString(text.substr(start, end - start)));
+}
+
 } // namespace
 
 void TDataSentakuBox::setUpServerControls()
@@ -148,12 +158,8 @@ void TDataSentakuBox::FillPlaceBox()
 {
     if (!m_placeBox)
         return;
-    std::string text;
-    m_placeBox->GetPlaceNames(text);
     const QSignalBlocker quiet(m_cmbDataMan);
-    m_cmbDataMan->clear();
-    for (std::size_t start = 0, end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
-        m_cmbDataMan->addItem(QString::fromStdString(text.substr(start, end - start)));
+    fillPlaceNames(*m_cmbDataMan, *m_placeBox);
     if (m_placeBox->PlaceIndex(DataPlaceRec) < 0)
         DataPlaceRec = 0;
     m_cmbDataMan->setCurrentIndex(m_placeBox->PlaceIndex(DataPlaceRec));
@@ -223,13 +229,9 @@ void TDataSentakuBox::btnDataManClick()
     }
     // Refilled whatever the dialog's result: it stores every change at once, even on Esc, and
     // its place list must match the box's lines again.
-    std::string text;
-    m_placeBox->GetPlaceNames(text);
     {
         const QSignalBlocker quiet(m_cmbDataMan);
-        m_cmbDataMan->clear();
-        for (std::size_t start = 0, end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
-            m_cmbDataMan->addItem(QString::fromStdString(text.substr(start, end - start)));
+        fillPlaceNames(*m_cmbDataMan, *m_placeBox);
     }
     if (m_placeEditing || m_placeBox->PlaceIndex(chosen) < 0) {
         takePlace(chosen);
@@ -276,13 +278,21 @@ void TDataSentakuBox::DataLockClick(int Row)
         if (!tr)
             return;
         RowLock held;
-        {
-            const bool started = !tr->inTransaction();
-            if (started)
-                tr->start();
+        const bool started = !tr->inTransaction();
+        if (started)
+            tr->start();
+        try {
             held = readRowLock(*tr, DataPlaceRec, rec->REC);
             if (started)
                 tr->commit();
+        } catch (...) {
+            if (started && tr->inTransaction()) {
+                try {
+                    tr->rollback();
+                } catch (const std::exception&) {
+                }
+            }
+            throw;
         }
         if (!held.found)
             return;
