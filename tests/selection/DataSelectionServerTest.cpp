@@ -422,6 +422,26 @@ TEST_F(DataSelectionServerPlaceTest, ThePlaceBoxShowsTheChosenPlaceAndTheNextOpe
     EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts()[0];
 }
 
+// As a user does it: Down in the place box, then Tab on to the settings button.
+TEST_F(DataSelectionServerPlaceTest, TabOutOfThePlaceBoxShowsThePlaceChosen)
+{
+    auto box = dialog();
+    box->show();
+    QApplication::setActiveWindow(box.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box.get()));
+    box->cmbDataMan()->setFocus();
+    QTest::keyClick(box->cmbDataMan(), Qt::Key_Down);
+    EXPECT_FALSE(box->PerfectGrid1()->isEnabled());
+    QTest::keyClick(box->cmbDataMan(), Qt::Key_Tab);
+    QTRY_VERIFY(box->PerfectGrid1()->isEnabled());
+    EXPECT_EQ(box->DataPlaceRec, 3);
+    EXPECT_EQ(box->PerfectGrid1()->model().cellText(rowOf(*box, 4), 2), QStringLiteral("大阪の会社"));
+    EXPECT_TRUE(box->PerfectGrid1()->hasFocus());
+    const QString dir = QStringLiteral(TEST_BINARY_DIR "/tests/selection/artefacts");
+    QDir().mkpath(dir);
+    box->grab().save(dir + QStringLiteral("/DataSelectionServerPlace.png"));
+}
+
 TEST_F(DataSelectionServerPlaceTest, AGonePlaceFallsBackToTheStandardOne)
 {
     SystemDef.ServerDataPlace = 5; // unnamed since: not in the box
