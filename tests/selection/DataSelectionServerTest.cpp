@@ -11,6 +11,10 @@
 #include "ui/InputDialog.h"
 #include "ui/KeyEdit.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 using namespace seltest;
@@ -494,6 +498,7 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
     const std::string fdb = paths::toNative(slot(m_data, 1) + "\\dwacc.fdb").string();
     std::string status, name, f7;
     std::vector<std::string> shown;
+    std::atomic<int> seenLock{0};
     m_messages.onDialog([&](QDialog&) {
         TDataSyosaiInfoBox& info = *box->DataInfoBox();
         status = info.lblStatus()->text().toStdString();
@@ -505,7 +510,25 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
             info.F7Click();
             shown = m_messages.texts();
         }
+        // Another installation watching the row sees it locked while the rebuild runs.
+        std::atomic<bool> stop{false};
+        std::thread watcher([&] {
+            firebird::Attachment db;
+            db.connect(testsupport::morabyParams("localhost:" + (m_root / "data" / "dwaccdef.fdb").string()));
+            while (!stop) {
+                firebird::Transaction tr(db);
+                tr.start();
+                firebird::Statement st(tr, "SELECT DATALOCK FROM DATALIST WHERE REC=1");
+                auto c = st.open();
+                if (c.fetch())
+                    seenLock = std::max(seenLock.load(), c.getInt("DATALOCK"));
+                tr.commit();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
         info.F7Click();
+        stop = true;
+        watcher.join();
         return int(platform::mrCancel);
     });
     box->btnDataInfo()->Click();
@@ -517,6 +540,7 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
                             "データの再構築は行えません。");
     const auto texts = m_messages.texts();
     EXPECT_EQ(texts.back(), "データの再構築は適正に行われました。");
+    EXPECT_EQ(seenLock.load(), 15) << "the rebuilding operator's lock";
     EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=1"), "0");
     EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(m_data, 1) + "\\dwacc.fd_")));
     // The rebuilt database opens.
