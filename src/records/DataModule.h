@@ -166,8 +166,9 @@ public:
 
     // A file ("FEXIST", "FCOPY", "FDEL") or folder ("DEXIST", "MKDIR", "RMDIR") operation on
     // the server's machine through the system database's procedures; true on success.
+    // Failed (when given) tells an error (reported) from a plain "no".
     bool ServerFileOperation(const std::string& Mode, const std::string& Path1,
-                             const std::string& Path2);
+                             const std::string& Path2, bool* Failed = nullptr);
     void ServerLongToShortFileName(const std::string& LongName, std::string& ShortName);
     // Local (ConnMode 0) or server (1, 2) file operations; other modes answer false.
     bool DExist(const std::string& Path, int ConnMode);

@@ -400,8 +400,10 @@ bool TDM::ValidateFDB(int Protocol, const std::string& Host, const std::string& 
 // ---- File operations ----------------------------------------------------------------------
 
 bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
-                              const std::string& Path2)
+                              const std::string& Path2, bool* Failed)
 {
+    if (Failed)
+        *Failed = false;
     const std::string mode = upper(Mode);
     const bool fileMode = mode == "FEXIST" || mode == "FCOPY" || mode == "FDEL";
     const bool folderMode = mode == "DEXIST" || mode == "MKDIR" || mode == "RMDIR";
@@ -411,6 +413,16 @@ bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
         return false;
     const std::string message = "サーバーへのファイル操作(" + mode + ")に失敗しました。";
     const bool started = !IBTransactionDEF.inTransaction();
+    // A lost link cannot roll back: the transaction is gone either way, and the error to
+    // report is the first one.
+    const auto rollBackQuietly = [&] {
+        if (!started || !IBTransactionDEF.inTransaction())
+            return;
+        try {
+            IBTransactionDEF.rollback();
+        } catch (const std::exception&) {
+        }
+    };
     try {
         if (started)
             IBTransactionDEF.start();
@@ -432,12 +444,14 @@ bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
             IBTransactionDEF.commit();
         return ok;
     } catch (const firebird::DatabaseError& e) {
-        if (started && IBTransactionDEF.inTransaction())
-            IBTransactionDEF.rollback();
+        rollBackQuietly();
+        if (Failed)
+            *Failed = true;
         HandleDbError(e, "TDM.ServerFileOperation", message, true);
     } catch (const std::exception& e) {
-        if (started && IBTransactionDEF.inTransaction())
-            IBTransactionDEF.rollback();
+        rollBackQuietly();
+        if (Failed)
+            *Failed = true;
         ShowErrorDialog(message, e.what(), 1);
     }
     return false;

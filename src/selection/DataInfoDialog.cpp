@@ -185,6 +185,8 @@ void TDataSyosaiInfoBox::Prepare(std::uint8_t /*Mode*/)
 void TDataSyosaiInfoBox::LoadInfo()
 {
     InfoObject = std::make_unique<TDataInfomation>();
+    // Served data sets have no information file: their state and data come from the server.
+    InfoObject->FileAccessMode = std::uint8_t(ConnectMode);
     TDataInfomation::ClearDataInfoRec(InfoRec);
     if (DM && DM->FExist(DataFolder + "\\" + DataFile, ConnectMode))
         InfoObject->ReadIniFileCurHost(DataFolder, InfoRec);

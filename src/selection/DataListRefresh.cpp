@@ -463,9 +463,4 @@ void TDataSentakuBox::showDataInfo()
     }
 }
 
-// ---- client/server ------------------------------------------------------------------------
-// Not built yet: in the server modes 更新 and 情報 stay disabled, so these are never reached.
-
-void TDataSentakuBox::RefreshListServer() {}
-
-void TDataSentakuBox::RefreshRowServer(int) {}
+// The client/server steps (RefreshListServer, RefreshRowServer) are in DataSelectionServer.cpp.

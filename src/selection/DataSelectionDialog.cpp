@@ -569,15 +569,9 @@ void TDataSentakuBox::SetHints()
 void TDataSentakuBox::LoadDataList()
 {
     SetHints();
-    if (ConnectMode == 1 || ConnectMode == 2) {
-        // Only the standard place until the places can be set.
-        const QSignalBlocker quiet(m_cmbDataMan);
-        m_cmbDataMan->clear();
-        m_cmbDataMan->addItem(QStringLiteral("標準の場所"), 0);
-        m_cmbDataMan->setCurrentIndex(0);
-        DataPlaceRec = 0;
-        DataPlacePath = selection::catalogueDataFolder();
-    }
+    // Client/server: the place box, filled anew on every showing.
+    if (ConnectMode == 1 || ConnectMode == 2)
+        FillPlaceBox();
     if (m_conditions) {
         m_conditions->SelectRecord(SavedConditions);
     }

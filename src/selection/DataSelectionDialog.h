@@ -22,6 +22,8 @@ class QComboBox;
 class QPlainTextEdit;
 class TDataListKensakuBox;
 class TMessageBox;
+// Client/server: the data places.
+class TDataPlaceBox;
 class TxPlButton;
 // List refresh and the information dialog.
 class TDataSyosaiInfoBox;
@@ -185,10 +187,7 @@ public:
     void cmbDataManChange();
     void cmbDataManExit();
     void btnDataManClick();
-    // The server part of refreshing the whole list: renumber, re-read, re-locate.
-    void RefreshServerList();
-    // The server part of refreshing one row; false when the file test failed (row left alone).
-    bool RefreshServerRow(int Row);
+    TDataPlaceBox* DataPlaceBox() const { return m_placeBox; }
 
 private:
     void createControls();
@@ -228,6 +227,10 @@ private:
     // Client/server: the data places.
     void setUpServerControls();
     bool m_placeEditing = false;
+    std::array<bool, 2> m_searchWasEnabled{};
+    TDataPlaceBox* m_placeBox = nullptr;
+    void takePlace(int Rec);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool m_endConfirmed = false;
     bool m_quietMissing = false;
 

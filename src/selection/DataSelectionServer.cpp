@@ -11,14 +11,29 @@
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
+#include "selection/DataInfoDialog.h"
+#include "selection/DataPlaceDialog.h"
 #include "ui/ListGrid.h"
+#include "ui/OwnerDrawnButton.h"
+#include "ui/ProgressDialog.h"
 #include "ui/SimpleMessageBox.h"
 
 #include <QComboBox>
+#include <QFocusEvent>
 
 #include <string>
 
 namespace {
+
+const char* const kListRefreshFailed = "データリストの更新に失敗しました。";
+
+std::string upperAscii(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return s;
+}
 
 bool serverMode() { return ConnectMode == 1 || ConnectMode == 2; }
 
@@ -98,6 +113,16 @@ bool switchRowLock(int place, int rec, int from, int to, RowLock& now)
     return now.found && now.code == to;
 }
 
+// The box's lines: the named places, one a line, as the places dialog lists them.
+void fillPlaceNames(QComboBox& box, TDataPlaceBox& places)
+{
+    std::string text;
+    places.GetPlaceNames(text);
+    box.clear();
+    for (std::size_t start = 0, end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
+        box.addItem(QString::fromStdString(text.substr(start, end - start)));
+}
+
 } // namespace
 
 void TDataSentakuBox::setUpServerControls()
@@ -105,10 +130,116 @@ void TDataSentakuBox::setUpServerControls()
     m_dataInfo.FileAccessMode = std::uint8_t(ConnectMode);
     if (!serverMode())
         return;
+    m_btnListUpdate->setEnabled(true);
+    m_btnDataInfo->setEnabled(true);
     connect(m_grid, &ui::TPerfectGrid::cellClicked, this, [this](int row, int col) {
         if (col == 7 && row >= 0)
             DataLockClick(row);
     });
+    m_placeBox = new TDataPlaceBox(this);
+    m_btnDataMan->setEnabled(true);
+    m_btnDataMan->OnClick = [this](QObject*) { btnDataManClick(); };
+    connect(m_cmbDataMan, &QComboBox::currentIndexChanged, this, [this](int) { cmbDataManChange(); });
+    m_cmbDataMan->installEventFilter(this);
+}
+
+bool TDataSentakuBox::eventFilter(QObject* watched, QEvent* event)
+{
+    // Leaving the place box, not opening its list, takes the place chosen.
+    if (watched == m_cmbDataMan && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        cmbDataManExit();
+    return TBSDI::eventFilter(watched, event);
+}
+
+// ---- the data places ----------------------------------------------------------------------
+
+void TDataSentakuBox::FillPlaceBox()
+{
+    if (!m_placeBox)
+        return;
+    const QSignalBlocker quiet(m_cmbDataMan);
+    fillPlaceNames(*m_cmbDataMan, *m_placeBox);
+    if (m_placeBox->PlaceIndex(DataPlaceRec) < 0)
+        DataPlaceRec = 0;
+    m_cmbDataMan->setCurrentIndex(m_placeBox->PlaceIndex(DataPlaceRec));
+    std::string path;
+    m_placeBox->PlacePathOfRec(DataPlaceRec, path);
+    DataPlacePath = path.empty() ? selection::catalogueDataFolder() : path;
+    m_infoBox->DataPlace = DataPlaceRec;
+}
+
+void TDataSentakuBox::cmbDataManChange()
+{
+    if (!m_placeEditing) {
+        m_searchWasEnabled = {m_btnSearch->isEnabled(), m_btnSearchCancel->isEnabled()};
+        m_placeEditing = true;
+    }
+    m_btnDataMan->setFocusPolicy(Qt::TabFocus);
+    m_btnSearch->setEnabled(false);
+    m_btnSearchCancel->setEnabled(false);
+    // Until the place is left the list shows another place's rows: nothing may be chosen.
+    m_grid->setEnabled(false);
+    SetFunctionKeys();
+}
+
+void TDataSentakuBox::cmbDataManExit()
+{
+    if (!m_placeEditing || !m_placeBox)
+        return;
+    takePlace(m_placeBox->PlaceRec(m_cmbDataMan->currentIndex()));
+}
+
+// Shows the list of place Rec (place 0 when it is not listed).
+void TDataSentakuBox::takePlace(int Rec)
+{
+    if (m_placeEditing) {
+        m_btnSearch->setEnabled(m_searchWasEnabled[0]);
+        m_btnSearchCancel->setEnabled(m_searchWasEnabled[1]);
+        m_placeEditing = false;
+    }
+    m_btnDataMan->setFocusPolicy(Qt::NoFocus);
+    DataPlaceRec = Rec >= 0 && m_placeBox->PlaceIndex(Rec) >= 0 ? Rec : 0;
+    {
+        const QSignalBlocker quiet(m_cmbDataMan);
+        m_cmbDataMan->setCurrentIndex(m_placeBox->PlaceIndex(DataPlaceRec));
+    }
+    std::string path;
+    m_placeBox->PlacePathOfRec(DataPlaceRec, path);
+    DataPlacePath = path.empty() ? selection::catalogueDataFolder() : path;
+    m_infoBox->DataPlace = DataPlaceRec;
+    m_grid->setEnabled(true);
+    // An empty place shows an empty list rather than the rows of the place before.
+    const int count = ReadDataList();
+    ShowDataList(-1);
+    if (count > 0)
+        m_grid->setFocus();
+    SetFunctionKeys();
+}
+
+void TDataSentakuBox::btnDataManClick()
+{
+    if (!m_placeBox)
+        return;
+    const int chosen = m_placeEditing ? m_placeBox->PlaceRec(m_cmbDataMan->currentIndex()) : DataPlaceRec;
+    try {
+        m_placeBox->Execute();
+    } catch (const std::exception& e) {
+        ShowErrorDialog("データの場所の設定に失敗しました。", e.what(), 1);
+    }
+    // Refilled whatever the dialog's result: it stores every change at once, even on Esc, and
+    // its place list must match the box's lines again.
+    {
+        const QSignalBlocker quiet(m_cmbDataMan);
+        fillPlaceNames(*m_cmbDataMan, *m_placeBox);
+    }
+    if (m_placeEditing || m_placeBox->PlaceIndex(chosen) < 0) {
+        takePlace(chosen);
+    } else {
+        const QSignalBlocker quiet(m_cmbDataMan);
+        m_cmbDataMan->setCurrentIndex(m_placeBox->PlaceIndex(DataPlaceRec));
+        SetFunctionKeys();
+    }
 }
 
 // ---- the lock column ----------------------------------------------------------------------
@@ -147,13 +278,21 @@ void TDataSentakuBox::DataLockClick(int Row)
         if (!tr)
             return;
         RowLock held;
-        {
-            const bool started = !tr->inTransaction();
-            if (started)
-                tr->start();
+        const bool started = !tr->inTransaction();
+        if (started)
+            tr->start();
+        try {
             held = readRowLock(*tr, DataPlaceRec, rec->REC);
             if (started)
                 tr->commit();
+        } catch (...) {
+            if (started && tr->inTransaction()) {
+                try {
+                    tr->rollback();
+                } catch (const std::exception&) {
+                }
+            }
+            throw;
         }
         if (!held.found)
             return;
@@ -184,4 +323,74 @@ void TDataSentakuBox::DataLockClick(int Row)
         ShowErrorDialog("データロックの設定に失敗しました。", e.what(), 1);
     }
     SetFunctionKeys();
+}
+
+// ---- the server steps of the list refresh -------------------------------------------------
+
+void TDataSentakuBox::RefreshListServer()
+{
+    if (m_listProgress->shown())
+        m_listProgress->setInfoLabel(QStringLiteral("データリストの更新中…"));
+    auto& m = m_grid->model();
+    const int row = m_grid->currentRow();
+    int index = row >= 0 ? int(m.cellNumber(row, 14)) : 0;
+    TDataListRec current;
+    if (index >= 0 && index < int(DataList.size()))
+        current = DataList[std::size_t(index)];
+    const int top = m_grid->topRow();
+    try {
+        if (m_catalogue) {
+            m_catalogue->SetDataPlace(DataPlaceRec);
+            m_catalogue->RenumberDataList();
+        }
+        ReadDataList();
+        ShowDataList(-1);
+        if (m.rowCount() == 0)
+            return;
+        m_grid->setTopRow(std::min(std::max(top, 0), m.rowCount() - 1));
+        // The row of the entry that was current: by number and folder; the renumbering may
+        // have moved its number, so the folder alone next; with no folder by number.
+        const std::string shown = upperAscii(selection::shownDataFolder(current.PASNAME, SystemDef.DataRoot));
+        int found = -1;
+        for (int pass = 0; pass < 2 && found < 0; ++pass) {
+            for (int r = 0; r < m.rowCount() && found < 0; ++r) {
+                if (m.cellText(r, 0).isEmpty())
+                    continue;
+                const bool sameRec = m.cellNumber(r, 0) == current.REC;
+                const bool sameFolder = upperAscii(m.cellText(r, 5).toStdString()) == shown;
+                if (current.PASNAME.empty() ? sameRec : (pass == 0 ? sameRec && sameFolder : sameFolder))
+                    found = r;
+            }
+        }
+        m_grid->setCurrentRow(found >= 0 ? found : m_grid->topRow());
+    } catch (const firebird::DatabaseError& e) {
+        HandleDbError(e, "TDataSentakuBox.DataListRefresh", kListRefreshFailed, true);
+    } catch (const std::exception& e) {
+        ShowErrorDialog(kListRefreshFailed, e.what(), 1);
+    }
+}
+
+void TDataSentakuBox::RefreshRowServer(int Row)
+{
+    auto* rec = const_cast<TDataListRec*>(GetRowRec(Row));
+    if (!rec || !DM)
+        return;
+    const int index = int(m_grid->model().cellNumber(Row, 14));
+    const std::string folder = GetDataFolder(Row);
+    bool failed = false;
+    const bool exists = DM->ServerFileOperation("FExist", platform::paths::join(folder, DataFile), "", &failed);
+    // An error is no answer (it has been reported): the row, and whoever holds its lock, stay.
+    if (failed)
+        return;
+    if (exists) {
+        TDataInfomation::ClearDataInfoRec(m_infoRec);
+        m_dataInfo.ReadIniFileCurHost(folder, m_infoRec);
+        SetDataListRec(*rec, false);
+    } else if (!ZenkakuTrim(rec->ENTTEXT).empty()) {
+        SetDataListRec(*rec, true);
+    } else {
+        return;
+    }
+    WriteDataListRec(*rec);
+    showEntryAgain(index);
 }

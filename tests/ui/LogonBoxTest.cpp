@@ -303,7 +303,12 @@ namespace {
 // Client/server sign-in through the server on loopback.
 class LogonBoxServerTest : public LogonBoxTest {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureServer(); }
+    // In SetUp, not SetUpTestSuite: a server that cannot start must fail the tests, not skip them.
+    void SetUp() override
+    {
+        testsupport::ensureServer();
+        LogonBoxTest::SetUp();
+    }
 };
 
 } // namespace
