@@ -299,6 +299,37 @@ TEST_F(PreviewWindowTest, PrintingFromThePreviewKeepsThePageShown)
                                                "PDF ファイルに出力しました。\r" + page}));
 }
 
+TEST_F(PreviewWindowTest, PrinterSetUpFromThePreviewTurnsThePage)
+{
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(1));
+    QSize before;
+    QSize after;
+    rec.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        f->activateWindow();
+        QApplication::processEvents();
+        QWidget* paper = f->findChild<QWidget*>(QStringLiteral("PaperPanel"));
+        before = paper->size();
+        click(*f, "PrintSetupButton");
+        after = paper->size();
+        click(*f, "CloseButton");
+        return 0;
+    });
+    rec.onDialog([&](QDialog& d) {
+        auto* setup = qobject_cast<print::PrinterSetupDialog*>(&d);
+        EXPECT_NE(setup, nullptr) << "the printer set-up was not ours";
+        if (!setup)
+            return int(platform::mrCancel);
+        setup->landscapeButton()->setChecked(true);
+        setup->okButton()->click();
+        return int(platform::mrOk);
+    });
+    print::ShowPreview(&j);
+    EXPECT_GT(before.height(), before.width());
+    EXPECT_GT(after.width(), after.height()) << "the paper did not turn";
+}
+
 TEST_F(PreviewWindowTest, WithoutPermissionNothingPrintsOrSaves)
 {
     MessageRecorder rec;
