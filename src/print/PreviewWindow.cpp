@@ -616,10 +616,15 @@ void TImageDispForm::printClick(bool currentPageOnly)
 
 void TImageDispForm::printSetupClick()
 {
-    PrinterSetupDialog dialog(host(), this);
-    platform::execDialog(dialog);
-    AdjustPaperRatio();
-    FormResize();
+    try {
+        PrinterSetupDialog dialog(host(), this);
+        platform::execDialog(dialog);
+        AdjustPaperRatio();
+        FormResize();
+    } catch (const std::exception& ex) {
+        // No error may leave a click handler: it is logged and the window stays.
+        logError("PREVIEW.ﾌﾟﾘﾝﾀ設定", ex);
+    }
 }
 
 void TImageDispForm::marginClick()

@@ -40,6 +40,7 @@ struct LoopState {
     std::string dataPath;
     bool cancel = false;
     bool stopped = false; // the loop could not start (a file went missing)
+    bool failed = false;  // an error ended the loop: what was printed is no document
     bool range = false;
     int firstPage = 1;
     int lastPage = 1;
@@ -52,6 +53,13 @@ LoopState g_loop;
 std::function<void(int)> g_afterPage;
 
 void errorBox(const std::string& text) { platform::messageBox(text, "", MB_OK | MB_ICONERROR); }
+
+// Said when an error ended the page loop (the error itself is in the log): a job that did not
+// finish must not pass for a finished one.
+void reportFailedJob(bool pdf, const std::string& file)
+{
+    errorBox(pdf ? "PDF ファイルを作成できませんでした。\r" + file : std::string("印刷できませんでした。"));
+}
 
 platform::PrinterHost& host() { return *reportEngine().printers; }
 
@@ -106,7 +114,9 @@ public:
         QPrinter& p = host().printer();
         p.setDocName(QString::fromStdString(JobDef.DocTitle));
         m_pageNumber = 1;
-        return m_painter.begin(&p);
+        const bool begun = m_painter.begin(&p);
+        m_begun = m_begun || begun;
+        return begun;
     }
     void newPage()
     {
@@ -139,7 +149,7 @@ public:
             p.abort();
         if (m_painter.isActive())
             m_painter.end();
-        if (pdf) {
+        if (pdf && m_begun) {
             // A stopped PDF is no document: leave nothing half written behind.
             const std::string file = p.outputFileName().toStdString();
             try {
@@ -156,6 +166,24 @@ public:
 private:
     QPainter m_painter;
     int m_pageNumber = 1;
+    bool m_begun = false;
+};
+
+// Aborts the job when an error leaves the page loop: half a document is none.
+class AbortOnError {
+public:
+    explicit AbortOnError(JobSink& sink) : m_sink(sink) {}
+    ~AbortOnError()
+    {
+        if (std::uncaught_exceptions() > m_pending)
+            m_sink.abort();
+    }
+    AbortOnError(const AbortOnError&) = delete;
+    AbortOnError& operator=(const AbortOnError&) = delete;
+
+private:
+    JobSink& m_sink;
+    int m_pending = std::uncaught_exceptions();
 };
 
 // Fills the start dialog's page range from the data file; returns the data file's page count.
@@ -357,12 +385,14 @@ std::int16_t RunPrintJob(TVL48DEF* job)
     } catch (const std::exception& ex) {
         WriteErrorLog(std::string("PRINT.開始:") + ex.what());
     }
-    if (dialogCancelled || g_loop.cancel || g_loop.stopped) {
+    if (dialogCancelled || g_loop.cancel || g_loop.stopped || g_loop.failed) {
         try {
             setOrientation(JobDef.Orientation);
         } catch (const std::exception& ex) {
             WriteErrorLog(std::string("PRINT.開始:") + ex.what());
         }
+        if (g_loop.failed)
+            reportFailedJob(writesPdf(), pdfWritten());
         return 0;
     }
     if (result == -1 && writesPdf()) {
@@ -414,7 +444,9 @@ void PrintCurrentPage(TVL48DEF* job, int page, int orientation)
             throw;
         }
         setOrientation(orientation);
-        if (!g_loop.cancel && !g_loop.stopped && writesPdf())
+        if (g_loop.failed)
+            reportFailedJob(writesPdf(), pdfWritten());
+        else if (!g_loop.cancel && !g_loop.stopped && writesPdf())
             platform::messageBox("PDF ファイルに出力しました。\r" + pdfWritten(), "印刷",
                                  MB_OK | MB_ICONINFORMATION);
     } catch (const std::exception& ex) {
@@ -457,8 +489,10 @@ void TNowPrintingdlg::PrintStart()
     try {
         runLoop();
     } catch (const std::exception& ex) {
+        g_loop.failed = true;
         WriteErrorLog(std::string("PRINT.メイン:") + ex.what());
     } catch (...) {
+        g_loop.failed = true;
         WriteErrorLog("PRINT.メイン:unknown error");
     }
     m_running = false;
@@ -540,6 +574,7 @@ void TNowPrintingdlg::runLoop()
     const int formCycle = std::max(1, formPagesInCycle());
     const int dataPages = CountPages(g_loop.dataPath, false);
     JobSink sink;
+    const AbortOnError abortOnError(sink);
     bool begun = false;
     const auto formIndexOf = [&](int documentPage) { return (documentPage - 1) % formCycle; };
     const auto showPage = [&] {

@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -245,6 +248,100 @@ TEST_F(PreviewWindowTest, DraggingWithTheLeftButtonScrollsByTheDistance)
     EXPECT_EQ(seen[2].v, 0);
     EXPECT_EQ(seen[3].h, 0);
     EXPECT_EQ(seen[3].cursor, Qt::ArrowCursor);
+}
+
+TEST_F(PreviewWindowTest, PrintingFromThePreviewKeepsThePageShown)
+{
+    const auto pdfPages = [](const std::string& pdf) {
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)});
+        EXPECT_TRUE(info.waitForFinished(60000)) << "pdfinfo could not run";
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        const qsizetype at = out.indexOf(QStringLiteral("Pages:"));
+        return at < 0 ? -1 : out.mid(at + 6).section(u'\n', 0, 0).trimmed().toInt();
+    };
+    MessageRecorder rec;
+    rec.answerDefaults();
+    const std::string whole = (m_docs / "whole.pdf").string();
+    // The preview's print asks with the print dialog; its page print does not.
+    rec.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        f->activateWindow();
+        QApplication::processEvents();
+        click(*f, "NextPage");
+        click(*f, "PrintButton");
+        EXPECT_EQ(where(*f), "2/3");
+        click(*f, "CurrentPage");
+        EXPECT_EQ(where(*f), "2/3");
+        click(*f, "CloseButton");
+        return 0;
+    });
+    rec.onDialog([&](QDialog& d) {
+        auto* pd = qobject_cast<QPrintDialog*>(&d);
+        EXPECT_NE(pd, nullptr) << "the preview's print did not ask";
+        if (pd)
+            pd->printer()->setOutputFileName(QString::fromStdString(whole));
+        return int(QDialog::Accepted);
+    });
+    print::JobDef.DataFile = pages(3);
+    print::JobDef.Title = "試験プレビュー";
+    print::JobDef.DocTitle = "頁の印刷";
+    print::JobDef.PaperSize = 9;
+    print::ShowPreview(&print::JobDef);
+    EXPECT_EQ(pdfPages(whole), 3);
+    const std::string page = (m_docs / "頁の印刷.pdf").string();
+    EXPECT_EQ(pdfPages(page), 1);
+    std::vector<std::string> notes;
+    for (const auto& b : rec.boxes())
+        if (b.kind == "information")
+            notes.push_back(b.text);
+    EXPECT_EQ(notes, (std::vector<std::string>{"PDF ファイルに出力しました。\r" + whole,
+                                               "PDF ファイルに出力しました。\r" + page}));
+}
+
+TEST_F(PreviewWindowTest, PrinterSetUpFromThePreviewTurnsThePage)
+{
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(1));
+    QSize before;
+    QSize after;
+    rec.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        f->activateWindow();
+        QApplication::processEvents();
+        QWidget* paper = f->findChild<QWidget*>(QStringLiteral("PaperPanel"));
+        before = paper->size();
+        click(*f, "PrintSetupButton");
+        after = paper->size();
+        click(*f, "CloseButton");
+        return 0;
+    });
+    rec.onDialog([&](QDialog& d) {
+        auto* setup = qobject_cast<print::PrinterSetupDialog*>(&d);
+        EXPECT_NE(setup, nullptr) << "the printer set-up was not ours";
+        if (!setup)
+            return int(platform::mrCancel);
+        setup->landscapeButton()->setChecked(true);
+        setup->okButton()->click();
+        return int(platform::mrOk);
+    });
+    print::ShowPreview(&j);
+    EXPECT_GT(before.height(), before.width());
+    EXPECT_GT(after.width(), after.height()) << "the paper did not turn";
+}
+
+TEST_F(PreviewWindowTest, WithoutPermissionNothingPrintsOrSaves)
+{
+    MessageRecorder rec;
+    print::TVL48DEF j = job(pages(1));
+    j.Permit = false;
+    std::vector<bool> enabled;
+    preview(j, rec, [&](print::TImageDispForm& f) {
+        for (const char* name : {"PrintButton", "PrintSetupButton", "ImageOut", "ImageOpen", "CurrentPage"})
+            enabled.push_back(f.button(name)->isEnabled());
+        enabled.push_back(f.button("SB_MARGIN")->isEnabled());
+    });
+    EXPECT_EQ(enabled, (std::vector<bool>{false, false, false, false, false, true}));
 }
 
 TEST_F(PreviewWindowTest, MissingDataFileAnswersZeroAndBlankFormOpens)

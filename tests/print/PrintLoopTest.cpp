@@ -344,6 +344,40 @@ TEST_F(PrintLoopTest, FileChecksAnswerZeroWithTheirBox)
     }
 }
 
+TEST_F(PrintLoopTest, AJobEndedByAnErrorIsReportedAndLeavesNoPdf)
+{
+    struct Case {
+        const char* name;
+        bool folderMissing; // the PDF cannot even be begun
+        bool failAfterFirstPage;
+    };
+    for (const Case& c : {Case{"unwritable", true, false}, Case{"half way", false, true}}) {
+        MessageRecorder rec;
+        rec.answerDefaults();
+        const std::string pdf =
+            c.folderMissing ? (m_dir / "no-such-folder" / "out.pdf").string() : pdfPath();
+        rec.onDialog([&](QDialog& d) {
+            qobject_cast<QPrintDialog*>(&d)->printer()->setOutputFileName(QString::fromStdString(pdf));
+            return int(QDialog::Accepted);
+        });
+        print::setAfterPageHook([&](int page) {
+            if (c.failAfterFirstPage && page == 1)
+                throw std::runtime_error("the disk is full");
+        });
+        print::TVL48DEF j = job(dataFile("err.tmp", numberedPages(3)), true);
+        EXPECT_EQ(print::PrintJob(&j), 0) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(pdf)) << c.name;
+        std::vector<std::string> said;
+        for (const auto& b : rec.boxes())
+            if (b.kind != "dialog")
+                said.push_back(b.kind + ": " + b.text);
+        EXPECT_EQ(said, (std::vector<std::string>{"error: PDF ファイルを作成できませんでした。\r" + pdf}))
+            << c.name;
+        EXPECT_NE(errorLog().find("PRINT.メイン:"), std::string::npos) << c.name;
+        print::setAfterPageHook({});
+    }
+}
+
 TEST_F(PrintLoopTest, WithoutPermissionThePreviewOpensInstead)
 {
     MessageRecorder rec;

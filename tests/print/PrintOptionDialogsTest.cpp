@@ -106,9 +106,18 @@ TEST_F(PrintOptionDialogsTest, DataListOrientationIsStoredAndComesBack)
     // The next dialog opens on 横; Cancel rewrites the row as it was.
     TDefaultPrintRec again;
     bool landscape = false;
-    EXPECT_EQ(runDataList(again, [](TDataSentakuPrintDlg& d) { d.cancelButton()->click(); },
+    bool okFocused = false;
+    EXPECT_EQ(runDataList(again,
+                          [&](TDataSentakuPrintDlg& d) {
+                              // Enter prints: the OK button has the focus once the dialog is active.
+                              d.activateWindow();
+                              QApplication::processEvents();
+                              okFocused = d.okButton()->hasFocus();
+                              d.cancelButton()->click();
+                          },
                           nullptr, &landscape),
               0);
+    EXPECT_TRUE(okFocused);
     EXPECT_TRUE(landscape);
     EXPECT_EQ(rows("020-DATASENTAKULIST"),
               (std::vector<std::string>{"100000011|-1|-1|-1|-1|-1|-1|-1|P010=1\r\n"}));
