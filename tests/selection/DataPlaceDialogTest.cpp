@@ -6,6 +6,7 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "platform/Paths.h"
+#include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
@@ -378,6 +379,26 @@ TEST_F(DataPlaceBoxTest, AFailedStoreIsReportedAndTheListShowsWhatIsStored)
     EXPECT_EQ(rows("SELECT COUNT(*) FROM DATALIST_EX"), std::vector<std::string>{"0"});
     EXPECT_EQ(m_box->PerfectGrid1()->model().cellText(2, 1), QString());
     EXPECT_EQ(captions()[0], "F2:新規作成");
+}
+
+TEST_F(DataPlaceBoxTest, HintsAndTheCurrentRowColourFollowThePartnersData)
+{
+    const QString standard = QStringLiteral(
+        "データ管理フォルダの情報を管理します。|[F2]で新規作成、[F3]で名称変更、[F5]で削除します。"
+        "（例外：\"ﾄﾞﾗｲﾌﾞ:\\MORABYZAIMU\\DATA\"行の削除は禁止）\n[上へ][下へ]でリストの並べ替えが行えます。");
+    m_box->Prepare(1);
+    EXPECT_EQ(ControlHint(m_box->PerfectGrid1()), standard);
+    EXPECT_EQ(ControlHint(m_box->btnClose()), QStringLiteral("内容を保存して画面を閉じます。|内容を保存して画面を閉じます。"));
+    EXPECT_EQ(m_box->PerfectGrid1()->model().rowActiveTextColor(5), platform::TColor(0x246BFF));
+
+    LumeranDataFlag = 2;
+    AppInfo.Zaimu.ServerDir = "\\lumeran\\data";
+    TDataPlaceBox partner;
+    partner.Prepare(1);
+    QString replaced = standard;
+    replaced.replace(QStringLiteral("\\MORABYZAIMU\\DATA"), QStringLiteral("\\LUMERAN\\DATA"));
+    EXPECT_EQ(ControlHint(partner.PerfectGrid1()), replaced);
+    EXPECT_EQ(partner.PerfectGrid1()->model().rowActiveTextColor(5), platform::TColor(0x008000));
 }
 
 // Client/server mode: the system database and the place folders on the loopback server.
