@@ -434,10 +434,12 @@ bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
     } catch (const firebird::DatabaseError& e) {
         if (started && IBTransactionDEF.inTransaction())
             IBTransactionDEF.rollback();
+        ++ServerFileErrors;
         HandleDbError(e, "TDM.ServerFileOperation", message, true);
     } catch (const std::exception& e) {
         if (started && IBTransactionDEF.inTransaction())
             IBTransactionDEF.rollback();
+        ++ServerFileErrors;
         ShowErrorDialog(message, e.what(), 1);
     }
     return false;

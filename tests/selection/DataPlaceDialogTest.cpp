@@ -519,6 +519,24 @@ TEST_F(DataPlaceBoxServerTest, RemovalWaitsUntilThePlaceHoldsNoDataAndKeepsTheFo
     EXPECT_EQ(captions(), (std::vector<std::string>{"F2:新規作成", "F3:", "F5:"}));
 }
 
+TEST_F(DataPlaceBoxServerTest, AFolderTestThatFailsRefusesTheRemoval)
+{
+    name(3, "大阪");
+    // The server's folder test now fails with an error instead of answering.
+    exec("CREATE OR ALTER PROCEDURE DIRECTORYTEST (MODE VARCHAR(10) CHARACTER SET UTF8, "
+         "FILEPATH1 VARCHAR(255) CHARACTER SET UTF8) RETURNS (WBOOL INTEGER) "
+         "AS BEGIN WBOOL = 1 / 0; SUSPEND; END");
+    m_messages.clear();
+    select(3);
+    m_box->F5Click();
+    const auto shown = messages();
+    ASSERT_EQ(shown.size(), 2u) << testing::PrintToString(shown);
+    EXPECT_EQ(shown[0].rfind("サーバーへのファイル操作(DEXIST)に失敗しました。", 0), 0u) << shown[0];
+    EXPECT_EQ(shown[1].rfind("このフォルダ配下には会計データが存在しているため削除することが出来ません。", 0), 0u);
+    EXPECT_EQ(rows("SELECT NAME FROM DATAPLACEMAN WHERE REC = 3"), std::vector<std::string>{"大阪"});
+    EXPECT_EQ(listRows(3), 120);
+}
+
 TEST_F(DataPlaceBoxServerTest, KeysWorkTheDialogAndEscKeepsWhatWasStored)
 {
     name(3, "大阪");
