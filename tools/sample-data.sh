@@ -2,6 +2,8 @@
 # Builds a sample data root for the wizard from the fixture SQL, with the embedded engine:
 #   <root>/quelto/morabyzaimu/data/dwaccdef.fdb  system database; operator 20, password "sample"
 #   <root>/quelto/morabyzaimu/data/0001..0005/   five data sets (dwacc.fdb) with their catalogue rows
+#   <root>/quelto/morabyzaimu/data01/            folder of the second data place (client/server
+#                                                modes), whose 120 empty slots the catalogue lists
 #   <root>/registry.ini                          the registry store naming the installed product
 # The program then runs with ZETRINO_COMMON_APPDATA_DIR=<root> and ZETRINO_REGISTRY=<root>/registry.ini;
 # it writes its settings file itself on the first start.
@@ -52,7 +54,8 @@ run_sql() { # <database> <sql>
 }
 
 data_root="$work/quelto/morabyzaimu"
-mkdir -p "$data_root/data"
+# The standard place and the fixture's second place (its folder beside, "data01").
+mkdir -p "$data_root/data" "$data_root/data01"
 "$here/tools/fixtures.sh" system "$data_root/data/dwaccdef.fdb"
 "$here/tools/fixtures.sh" company "$work/company.fdb"
 
@@ -63,6 +66,8 @@ slots_sql="
 INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM)
     VALUES (10000, 20, 'サンプル管理者', 9, 'sample', 0, 1);
 UPDATE DATAPLACEMAN SET PATH = $(sql_path "$final_data") WHERE REC = 0;
+UPDATE DATAPLACEMAN SET PATH = $(sql_path "$final_data") || '01' WHERE REC = 1;
+SELECT COUNT(*) FROM SP_DATALIST_INSERT(1, $(sql_path "$final_data") || '01', 120);
 UPDATE DATALIST SET PASNAME = $(sql_path "$final_data") || x'5C' || LPAD(REC, 4, '0')
     WHERE GROUPID = 10000;"
 

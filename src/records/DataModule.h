@@ -179,6 +179,10 @@ public:
     bool FMove(const std::string& Source, const std::string& Target, int ConnMode);
     void LongToShortFileName(const std::string& Path, int ConnMode, std::string& ShortPath);
 
+    // Data places: how many server file operations have failed with an error (reported), so a
+    // caller can tell "no such folder" from "could not ask".
+    int ServerFileErrors = 0;
+
     // Schema tests on the company database.
     bool fnExistence_Table(const std::string& TableName);
     bool fnExistence_Field(const std::string& TableName, const std::string& FieldName);

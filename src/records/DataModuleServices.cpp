@@ -447,11 +447,13 @@ bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
         rollBackQuietly();
         if (Failed)
             *Failed = true;
+        ++ServerFileErrors;
         HandleDbError(e, "TDM.ServerFileOperation", message, true);
     } catch (const std::exception& e) {
         rollBackQuietly();
         if (Failed)
             *Failed = true;
+        ++ServerFileErrors;
         ShowErrorDialog(message, e.what(), 1);
     }
     return false;

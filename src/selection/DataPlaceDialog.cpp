@@ -493,8 +493,10 @@ void TDataPlaceBox::F5Click()
             while (c.fetch())
                 folders.push_back(c.getString("PASNAME"));
         });
+        // A test that failed with an error says nothing about the folder: refuse then too.
+        const int errors = DM->ServerFileErrors;
         for (const auto& folder : folders) {
-            if (DM->DExist(folder, ConnectMode)) {
+            if (DM->DExist(folder, ConnectMode) || DM->ServerFileErrors != errors) {
                 refused = true;
                 break;
             }

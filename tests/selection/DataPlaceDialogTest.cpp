@@ -6,6 +6,7 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "platform/Paths.h"
+#include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
@@ -380,6 +381,26 @@ TEST_F(DataPlaceBoxTest, AFailedStoreIsReportedAndTheListShowsWhatIsStored)
     EXPECT_EQ(captions()[0], "F2:新規作成");
 }
 
+TEST_F(DataPlaceBoxTest, HintsAndTheCurrentRowColourFollowThePartnersData)
+{
+    const QString standard = QStringLiteral(
+        "データ管理フォルダの情報を管理します。|[F2]で新規作成、[F3]で名称変更、[F5]で削除します。"
+        "（例外：\"ﾄﾞﾗｲﾌﾞ:\\MORABYZAIMU\\DATA\"行の削除は禁止）\n[上へ][下へ]でリストの並べ替えが行えます。");
+    m_box->Prepare(1);
+    EXPECT_EQ(ControlHint(m_box->PerfectGrid1()), standard);
+    EXPECT_EQ(ControlHint(m_box->btnClose()), QStringLiteral("内容を保存して画面を閉じます。|内容を保存して画面を閉じます。"));
+    EXPECT_EQ(m_box->PerfectGrid1()->model().rowActiveTextColor(5), platform::TColor(0x246BFF));
+
+    LumeranDataFlag = 2;
+    AppInfo.Zaimu.ServerDir = "\\lumeran\\data";
+    TDataPlaceBox partner;
+    partner.Prepare(1);
+    QString replaced = standard;
+    replaced.replace(QStringLiteral("\\MORABYZAIMU\\DATA"), QStringLiteral("\\LUMERAN\\DATA"));
+    EXPECT_EQ(ControlHint(partner.PerfectGrid1()), replaced);
+    EXPECT_EQ(partner.PerfectGrid1()->model().rowActiveTextColor(5), platform::TColor(0x008000));
+}
+
 // Client/server mode: the system database and the place folders on the loopback server.
 class DataPlaceBoxServerTest : public PlaceDialogFixture {
 protected:
@@ -496,6 +517,24 @@ TEST_F(DataPlaceBoxServerTest, RemovalWaitsUntilThePlaceHoldsNoDataAndKeepsTheFo
     EXPECT_TRUE(fs::is_directory(m_root / "data03")) << "the folder stays on the server";
     EXPECT_EQ(m_box->PerfectGrid1()->model().cellText(3, 1), QString());
     EXPECT_EQ(captions(), (std::vector<std::string>{"F2:新規作成", "F3:", "F5:"}));
+}
+
+TEST_F(DataPlaceBoxServerTest, AFolderTestThatFailsRefusesTheRemoval)
+{
+    name(3, "大阪");
+    // The server's folder test now fails with an error instead of answering.
+    exec("CREATE OR ALTER PROCEDURE DIRECTORYTEST (MODE VARCHAR(10) CHARACTER SET UTF8, "
+         "FILEPATH1 VARCHAR(255) CHARACTER SET UTF8) RETURNS (WBOOL INTEGER) "
+         "AS BEGIN WBOOL = 1 / 0; SUSPEND; END");
+    m_messages.clear();
+    select(3);
+    m_box->F5Click();
+    const auto shown = messages();
+    ASSERT_EQ(shown.size(), 2u) << testing::PrintToString(shown);
+    EXPECT_EQ(shown[0].rfind("サーバーへのファイル操作(DEXIST)に失敗しました。", 0), 0u) << shown[0];
+    EXPECT_EQ(shown[1].rfind("このフォルダ配下には会計データが存在しているため削除することが出来ません。", 0), 0u);
+    EXPECT_EQ(rows("SELECT NAME FROM DATAPLACEMAN WHERE REC = 3"), std::vector<std::string>{"大阪"});
+    EXPECT_EQ(listRows(3), 120);
 }
 
 TEST_F(DataPlaceBoxServerTest, KeysWorkTheDialogAndEscKeepsWhatWasStored)
