@@ -9,6 +9,7 @@
 #include "platform/Screen.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemInfo.h"
+#include "platform/Text.h"
 #include "records/AppInfoRecord.h"
 #include "records/ProgramRecords.h"
 #include "ui/AppIniCreateBox.h"
@@ -21,6 +22,9 @@
 #include <stdexcept>
 
 namespace {
+
+using platform::text::upperAscii;
+using platform::text::lowerAscii;
 
 // The format's first integer conversion ("%d", "%03d", ...) filled with number; the rest of the
 // text as it stands. The format comes from a file, so it is never handed to printf.
@@ -46,22 +50,6 @@ std::string formatOneInteger(const std::string& format, int number)
         }
     }
     return format;
-}
-
-std::string upperAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
-
-std::string lowerAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return s;
 }
 
 std::string trimmed(const std::string& s)

@@ -57,4 +57,22 @@ bool isLeadByteAt(std::string_view cp932, std::size_t index);
 // at the end turns into a blank.
 std::string fixDbcsCut(std::string_view cp932);
 
+// ASCII letters only: other bytes (CP932 or UTF-8 sequences) stay as they are.
+inline std::string upperAscii(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return r;
+}
+inline std::string lowerAscii(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return r;
+}
+
 } // namespace platform::text

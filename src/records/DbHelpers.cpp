@@ -2,6 +2,7 @@
 
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/Text.h"
 #include "records/DataModule.h"
 #include "records/TextRoutines.h"
 
@@ -11,15 +12,7 @@
 namespace records {
 namespace {
 
-std::string upperAscii(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    }
-    return r;
-}
+using platform::text::upperAscii;
 
 // Decimal integer with optional blanks in front and a sign; 0 when it is not one.
 std::int64_t integerOr0(std::string_view s)

@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/FileUtils.h"
@@ -23,6 +24,8 @@
 
 namespace {
 
+using platform::text::upperAscii;
+
 namespace paths = platform::paths;
 
 constexpr platform::TColor kDamagedBack = 0x0000FF;
@@ -30,14 +33,6 @@ const char* const kNotResponding = "データリストが応答状態ではな�
 const char* const kRefreshFailed = "データリストの更新に失敗しました。";
 const char* const kDamagedChildName = "破損データ";
 const char* const kInfoFailed = "データ情報の更新に失敗しました。";
-
-std::string upperAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
 
 bool isNamed(const TDataListRec& r) { return !ZenkakuTrim(r.ENTTEXT).empty(); }
 

@@ -10,10 +10,10 @@
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
 #include "selection/DataListReport.h"
-#include "ui/ListGrid.h"
-#include "ui/ManualPages.h"
 #include "selection/IncrementalSearch.h"
 #include "selection/ServerSelectionDialog.h"
+#include "ui/ListGrid.h"
+#include "ui/ManualPages.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/SimpleMessageBox.h"
 
@@ -29,6 +29,8 @@
 #include <stdexcept>
 
 namespace {
+
+using platform::text::upperAscii;
 
 constexpr const char* kEmptyArea = "空き領域";
 constexpr const char* kNewArea = "新しい領域";
@@ -54,14 +56,6 @@ const Column kColumns[17] = {
     {"データステータス", 0, 0}};
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-std::string upperAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
 
 bool sameFolder(const std::string& a, const std::string& b)
 {

@@ -7,6 +7,7 @@
 #include "firebird/Transaction.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
@@ -25,15 +26,9 @@
 
 namespace {
 
-const char* const kListRefreshFailed = "データリストの更新に失敗しました。";
+using platform::text::upperAscii;
 
-std::string upperAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
+const char* const kListRefreshFailed = "データリストの更新に失敗しました。";
 
 bool serverMode() { return ConnectMode == 1 || ConnectMode == 2; }
 

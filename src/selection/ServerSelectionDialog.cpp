@@ -46,6 +46,9 @@ namespace paths = platform::paths;
 
 namespace {
 
+using platform::text::upperAscii;
+using platform::text::lowerAscii;
+
 const char* const kKeyPrefix[TServerSentakuBox::kCount] = {"ESC:", "F1:", "F2:", "F3:", "F4:",
                                                            "F5:", "F6:", "F7:", "F8:", "F12:"};
 
@@ -103,22 +106,6 @@ QString hintText(const std::string& text)
     QString t = q(text);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return t;
-}
-
-std::string upperAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
-
-std::string lowerAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return s;
 }
 
 bool isEmptyArea(const TDataListRec& r)
