@@ -86,19 +86,9 @@ TEST_F(ServerEndToEnd, SignsInAgainstTheServerChoosesADataSetAndWritesTheLinkage
     ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
     m_display.screenshot(m_shots / "32-server-page2.png");
 
-    m_display.key("alt+n");
-    clickInWindow(kWizardTitle, 24 + 16 + 536 + 38, 72 + 24 + 14); // 参照
-    ASSERT_TRUE(m_display.waitForWindow("中間ﾌｧｲﾙの指定")) << "no save picker";
     const fs::path out = m_dir / "out" / "linkage-server.xml";
-    fs::create_directories(out.parent_path());
-    m_display.key("ctrl+a");
-    m_display.type(out.string());
-    m_display.key("Return");
-    ASSERT_TRUE(m_display.waitForWindowGone("中間ﾌｧｲﾙの指定"));
-    ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
-    m_display.key("alt+n");
-    m_display.screenshot(m_shots / "33-server-summary.png");
-    m_display.key("alt+f");
+    pickOutputAndFinish(out, "33-server-summary");
+    ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(finish(), kCompletionWritten);
     const std::vector<std::string> expected = {
         "information\t連動ﾃﾞｰﾀの作成\t中間ファイルが作成されました。\\r"};

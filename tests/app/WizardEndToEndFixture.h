@@ -158,6 +158,29 @@ protected:
         ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
     }
 
+    // From page2: Next, 参照, the file typed into the save picker, Next to the summary, Finish.
+    // Screenshots are taken for the names that are not empty.
+    void pickOutputAndFinish(const fs::path& out, const std::string& summaryShot,
+                             const std::string& pickerShot = {}, const std::string& page4Shot = {})
+    {
+        m_display.key("alt+n");
+        clickInWindow(kWizardTitle, 24 + 16 + 536 + 38, 72 + 24 + 14); // 参照
+        ASSERT_TRUE(m_display.waitForWindow("中間ﾌｧｲﾙの指定")) << "no save picker";
+        if (!pickerShot.empty())
+            m_display.screenshot(m_shots / (pickerShot + ".png"));
+        fs::create_directories(out.parent_path());
+        m_display.key("ctrl+a");
+        m_display.type(out.string());
+        m_display.key("Return");
+        ASSERT_TRUE(m_display.waitForWindowGone("中間ﾌｧｲﾙの指定"));
+        ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+        if (!page4Shot.empty())
+            m_display.screenshot(m_shots / (page4Shot + ".png"));
+        m_display.key("alt+n");
+        m_display.screenshot(m_shots / (summaryShot + ".png"));
+        m_display.key("alt+f");
+    }
+
     // The file export-driver writes for the same inputs.
     std::string driverFile(const std::string& dataSet)
     {
