@@ -1,0 +1,192 @@
+// The shared list's F8 end to end: the option dialog, the preview of the real report and the print
+// dialog's proposed PDF, read back with pdfinfo and pdftotext.
+#include "SharedAreaFixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using namespace seltest;
+
+std::string runTool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForStarted(30000)) {
+        ADD_FAILURE() << tool.toStdString() << " could not start: " << p.errorString().toStdString();
+        return {};
+    }
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        ADD_FAILURE() << tool.toStdString() << " failed: " << p.readAllStandardError().toStdString();
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).toStdString();
+}
+
+// Areas sv0001 .. sv0055 (sv0002 empty, sv0003 consolidated with one child holding data): 55
+// parent lines and one child line, so the portrait report fills page 1 with 55 lines and puts the
+// 56th on page 2.
+constexpr int kAreas = 55;
+constexpr int kLines = kAreas + 1;
+constexpr int kPages = 2;
+
+class SharedListPrintTest : public SharedAreaDialogTest {
+protected:
+    void SetUp() override
+    {
+        SharedAreaDialogTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        for (int n = 4; n <= kAreas; ++n) {
+            char folder[16];
+            char name[32];
+            std::snprintf(folder, sizeof folder, "sv%.4d", n);
+            std::snprintf(name, sizeof name, "北商%.2d号", n);
+            writeArea(area(folder), {name}, std::string("data of ") + folder);
+        }
+        std::filesystem::create_directories(m_docs);
+        ::setenv("ZETRINO_DOCUMENTS_DIR", m_docs.c_str(), 1);
+        SystemDef.WinTempFolder = (m_root.path() / "tmp").string();
+        std::filesystem::create_directories(SystemDef.WinTempFolder);
+        ASSERT_TRUE(print::StartReportEngine(false)) << "the report engine did not start";
+        m_engine = true;
+    }
+
+    void TearDown() override
+    {
+        if (m_engine)
+            print::StopReportEngine();
+        ::unsetenv("ZETRINO_DOCUMENTS_DIR");
+        SharedAreaDialogTest::TearDown();
+    }
+
+    // The names the grid shows, parents and children.
+    static std::vector<QString> shownNames(TServerSentakuBox& box)
+    {
+        std::vector<QString> out;
+        auto& m = box.PerfectGrid1()->model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            out.push_back(m.cellText(r, 2).trimmed());
+        return out;
+    }
+
+    std::filesystem::path m_docs = m_root.path() / "Documents";
+    bool m_engine = false;
+};
+
+TEST_F(SharedListPrintTest, F8PreviewsTheReportOfTheListedAreas)
+{
+    auto box = prepared();
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), kLines);
+
+    m_messages.onDialog([](QDialog& d) {
+        auto* options = qobject_cast<print::TDataSentakuPrintDlg*>(&d);
+        EXPECT_NE(options, nullptr) << "the option dialog was not shown first";
+        if (!options)
+            return int(platform::mrCancel);
+        EXPECT_EQ(d.windowTitle().toStdString(), "共有データリストの印刷");
+        EXPECT_TRUE(options->previewButton()->isVisible());
+        EXPECT_FALSE(options->copyButton()->isVisible());
+        saveShot(d, "shared-list-print-options");
+        options->portraitButton()->click();
+        options->previewButton()->click();
+        return options->modalResult();
+    });
+    std::string where;
+    std::string title;
+    m_messages.onDialog([&](QDialog& d) {
+        auto* f = qobject_cast<print::TImageDispForm*>(&d);
+        EXPECT_NE(f, nullptr) << "the preview was not shown";
+        if (!f)
+            return 0;
+        QApplication::setActiveWindow(f);
+        f->activateWindow();
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        where = f->wherePage()->text().toStdString();
+        title = f->windowTitle().toStdString();
+        saveShot(*f, "shared-list-preview");
+        f->close();
+        return 0;
+    });
+    key(*box, Qt::Key_F8);
+    EXPECT_EQ(where, "1/" + std::to_string(kPages));
+    EXPECT_EQ(title, "印刷プレビュー");
+    // Closing the preview leaves the dialog as it was and removes the print data file.
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->PerfectGrid1()->rowCount(), kLines);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(SystemDef.WinTempFolder) / "データリスト.TMP"));
+}
+
+TEST_F(SharedListPrintTest, F8PrintsIntoTheProposedPdf)
+{
+    auto box = prepared();
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), kLines);
+    const std::vector<QString> names = shownNames(*box);
+
+    m_messages.onDialog([](QDialog& d) {
+        auto* options = qobject_cast<print::TDataSentakuPrintDlg*>(&d);
+        EXPECT_NE(options, nullptr) << "the option dialog was not shown first";
+        if (!options)
+            return int(platform::mrCancel);
+        options->portraitButton()->click();
+        options->okButton()->click();
+        return options->modalResult();
+    });
+    QString offered;
+    m_messages.onDialog([&](QDialog& d) {
+        auto* pd = qobject_cast<QPrintDialog*>(&d);
+        EXPECT_NE(pd, nullptr) << "the print dialog was not shown";
+        if (!pd)
+            return int(QDialog::Rejected);
+        auto* name = d.findChild<QLineEdit*>(QStringLiteral("filename"));
+        offered = name ? name->text() : QString();
+        // As the dialog's own 印刷 button (Enter): it takes its fields into the printer.
+        pd->accept();
+        return int(QDialog::Accepted);
+    });
+    key(*box, Qt::Key_F8);
+
+    ASSERT_FALSE(offered.isEmpty()) << "the print dialog offered no file";
+    const std::string pdf = offered.toStdString();
+    EXPECT_EQ(std::filesystem::path(pdf).parent_path(), m_docs);
+    ASSERT_TRUE(std::filesystem::exists(pdf)) << pdf;
+    const QString info = QString::fromStdString(runTool(QStringLiteral("pdfinfo"), {offered}));
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(kPages))))
+        << info.toStdString();
+
+    const QString all = QString::fromStdString(runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), offered, QStringLiteral("-")}));
+    EXPECT_TRUE(all.contains(QStringLiteral("共有データリスト")));
+    EXPECT_TRUE(all.contains(QStringLiteral("PAGE    1"))) << all.left(400).toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("PAGE    2")));
+    ASSERT_EQ(names.size(), std::size_t(kLines));
+    for (const QString& n : names) {
+        EXPECT_FALSE(n.isEmpty());
+        EXPECT_TRUE(all.contains(n)) << n.toStdString();
+    }
+    // The 56th line, the last area, is the one on page 2.
+    const QString second = QString::fromStdString(
+        runTool(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"),
+                                              QStringLiteral("2"), offered, QStringLiteral("-")}));
+    EXPECT_TRUE(second.contains(QStringLiteral("北商55号")));
+    EXPECT_FALSE(second.contains(QStringLiteral("北商54号")));
+    EXPECT_FALSE(sawText("印刷できません"));
+}
+
+TEST_F(SharedListPrintTest, F8WithoutRowsOnlyInforms)
+{
+    paths::unmapDrive('Z');
+    auto box = prepared();
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), 0);
+    int dialogs = 0;
+    m_messages.onDialog([&](QDialog&) {
+        ++dialogs;
+        return int(platform::mrCancel);
+    });
+    key(*box, Qt::Key_F8);
+    EXPECT_TRUE(sawText("共有データリストが表示されていません。"));
+    EXPECT_EQ(dialogs, 0) << "no option dialog without rows";
+}
+
+} // namespace
