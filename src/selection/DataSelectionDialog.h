@@ -75,8 +75,9 @@ struct KyoyuButtonState {
 KyoyuButtonState computeKyoyuButtons(const FunctionKeyState& s, int F2Mode, KyoyuButtonState before);
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
-// close box, 3 ending the application (type 1). The search, shared-server and place dialogs
-// are not part of this dialog yet: their buttons stay disabled.
+// close box, 3 ending the application (type 1). It owns its search, information, shared-server
+// and place dialogs; copy, paste, new data, delete, save and restore (F2, F3, F5-F7) are not
+// built, so those keys stay disabled.
 class TDataSentakuBox : public TBSDI, public ISyoriKidou {
 public:
     explicit TDataSentakuBox(QWidget* parent = nullptr);
