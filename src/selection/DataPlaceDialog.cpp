@@ -128,12 +128,7 @@ void TDataPlaceBox::createControls()
     m_btnClose->OnClick = [this](QObject*) { setModalResult(platform::mrOk); };
     m_btnCancel->OnClick = [this](QObject*) { setModalResult(platform::mrCancel); };
 
-    m_hintArea = new QPlainTextEdit(this);
-    m_hintArea->setObjectName(QStringLiteral("HintArea"));
-    m_hintArea->setReadOnly(true);
-    m_hintArea->setFocusPolicy(Qt::NoFocus);
-    m_hintArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    HintMemo = m_hintArea;
+    m_hintArea = CreateHintArea(this);
     layoutControls();
 }
 
@@ -557,10 +552,7 @@ void TDataPlaceBox::showEvent(QShowEvent* event)
 {
     TBSDI::showEvent(event);
     if (!Initialized) {
-        char text[512];
-        std::snprintf(text, sizeof text, "%s画面の初期化に失敗しました。\r処理を終了します。",
-                      windowTitle().toStdString().c_str());
-        platform::messageBox(text, SystemDef.AppCaption, platform::MB_OK | platform::MB_ICONERROR);
+        ShowInitFailure();
         setModalResult(platform::mrCancel);
         return;
     }

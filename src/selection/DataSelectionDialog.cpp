@@ -328,12 +328,7 @@ void TDataSentakuBox::createControls()
 
     m_grid = new ui::TPerfectGrid(this);
     m_grid->setObjectName(QStringLiteral("PerfectGrid1"));
-    m_hintArea = new QPlainTextEdit(this);
-    m_hintArea->setObjectName(QStringLiteral("HintArea"));
-    m_hintArea->setReadOnly(true);
-    m_hintArea->setFocusPolicy(Qt::NoFocus);
-    m_hintArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    HintMemo = m_hintArea;
+    m_hintArea = CreateHintArea(this);
 
     static const char* const names[fkCount] = {"ESC", "F1", "F2", "F3", "F4",
                                                "F5", "F6", "F7", "F8", "F12"};
@@ -493,10 +488,7 @@ int TDataSentakuBox::Execute(bool Modal)
         return -1;
     }
     if (!Initialized) {
-        char text[512];
-        std::snprintf(text, sizeof text, "%s画面の初期化に失敗しました。\r処理を終了します。",
-                      windowTitle().toStdString().c_str());
-        platform::messageBox(text, SystemDef.AppCaption, platform::MB_OK | platform::MB_ICONERROR);
+        ShowInitFailure();
         return -1;
     }
     SetFormPosition(0, 0, 3, 0, 0);
@@ -840,10 +832,7 @@ void TDataSentakuBox::showEvent(QShowEvent* event)
 {
     TBSDI::showEvent(event);
     if (!Initialized) {
-        char text[512];
-        std::snprintf(text, sizeof text, "%s画面の初期化に失敗しました。\r処理を終了します。",
-                      windowTitle().toStdString().c_str());
-        platform::messageBox(text, SystemDef.AppCaption, platform::MB_OK | platform::MB_ICONERROR);
+        ShowInitFailure();
         setModalResult(platform::mrCancel);
         return;
     }

@@ -256,12 +256,7 @@ void TServerSentakuBox::createControls()
 
     m_grid = new ui::TPerfectGrid(this);
     m_grid->setObjectName(QStringLiteral("PerfectGrid1"));
-    m_hintArea = new QPlainTextEdit(this);
-    m_hintArea->setObjectName(QStringLiteral("HintArea"));
-    m_hintArea->setReadOnly(true);
-    m_hintArea->setFocusPolicy(Qt::NoFocus);
-    m_hintArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    HintMemo = m_hintArea;
+    m_hintArea = CreateHintArea(this);
 
     static const char* const names[kCount] = {"ESC", "F1", "F2", "F3", "F4",
                                               "F5", "F6", "F7", "F8", "F12"};
@@ -344,10 +339,7 @@ void TServerSentakuBox::showEvent(QShowEvent* event)
 {
     TBSDI::showEvent(event);
     if (!m_ready) {
-        char text[512];
-        std::snprintf(text, sizeof text, "%s画面の初期化に失敗しました。\r処理を終了します。",
-                      windowTitle().toStdString().c_str());
-        platform::messageBox(text, SystemDef.AppCaption, platform::MB_OK | platform::MB_ICONERROR);
+        ShowInitFailure();
         setModalResult(platform::mrCancel);
         return;
     }

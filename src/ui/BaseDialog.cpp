@@ -6,6 +6,7 @@
 #include "firebird/Transaction.h"
 #include "platform/CoreTypes.h"
 #include "platform/Fonts.h"
+#include "platform/MessageService.h"
 #include "platform/Screen.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
@@ -196,6 +197,23 @@ void TBSDI::showEvent(QShowEvent* event)
         }
     }
     unsetCursor();
+}
+
+QPlainTextEdit* TBSDI::CreateHintArea(QWidget* parent)
+{
+    auto* area = new QPlainTextEdit(parent);
+    area->setObjectName(QStringLiteral("HintArea"));
+    area->setReadOnly(true);
+    area->setFocusPolicy(Qt::NoFocus);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    HintMemo = area;
+    return area;
+}
+
+void TBSDI::ShowInitFailure()
+{
+    platform::messageBox(windowTitle().toStdString() + "画面の初期化に失敗しました。\r処理を終了します。",
+                         SystemDef.AppCaption, platform::MB_OK | platform::MB_ICONERROR);
 }
 
 void TBSDI::FormShowFirst()

@@ -114,6 +114,12 @@ protected:
     // The first-show steps, in order (each subclass may add after calling the base).
     virtual void FormShowFirst();
 
+    // The read-only hint area named "HintArea" that the focus never enters; it becomes HintMemo.
+    QPlainTextEdit* CreateHintArea(QWidget* parent);
+
+    // The error box of a dialog whose creation failed ("<caption>画面の初期化に失敗しました。").
+    void ShowInitFailure();
+
 private:
     void frameCompensation();
     void recordLayout();

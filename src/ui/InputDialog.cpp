@@ -118,13 +118,8 @@ TInputDlgBox::TInputDlgBox(QWidget* parent)
     m_panelHint = new QWidget(m_bottomPanel);
     m_panelHint->setObjectName(QStringLiteral("PanelHint"));
     m_panelHint->setGeometry(margin, scaled(4), inner, scaled(kHintHeight));
-    m_hintArea = new QPlainTextEdit(m_panelHint);
-    m_hintArea->setObjectName(QStringLiteral("HintArea"));
-    m_hintArea->setReadOnly(true);
-    m_hintArea->setFocusPolicy(Qt::NoFocus);
-    m_hintArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_hintArea = CreateHintArea(m_panelHint);
     m_hintArea->setGeometry(0, 0, inner, scaled(kHintHeight));
-    HintMemo = m_hintArea;
 
     m_btnHelp = new TxPlButton(QStringLiteral("btnHelp"), m_bottomPanel);
     m_btnHelp->CaptionA().setCaption(QStringLiteral("F1:ヘルプ"));

@@ -104,13 +104,14 @@ protected:
         return lines;
     }
 
-    // Login ids (group * 10000 + code) in the sign-in list of the sample system database; only
-    // while the program is not running (its embedded engine holds the file).
-    std::vector<int> signedIn()
+    // Login ids (group * 10000 + code) in the sign-in list of the sample system database. Without
+    // a host, only while the program is not running (its embedded engine holds the file); with
+    // one, through that server.
+    std::vector<int> signedIn(const std::string& host = {})
     {
+        const std::string file = (m_root / "quelto/morabyzaimu/data/dwaccdef.fdb").string();
         firebird::Attachment db;
-        db.connect(testsupport::morabyParams(
-            (m_root / "quelto/morabyzaimu/data/dwaccdef.fdb").string()));
+        db.connect(testsupport::morabyParams(host.empty() ? file : host + ":" + file));
         firebird::Transaction tr(db);
         tr.start();
         firebird::Statement st(tr);
