@@ -153,27 +153,6 @@ std::string trimmed(const std::string& text)
 
 } // namespace
 
-// The form's waiting window for one step; closed however the step ends.
-class ProgressScope {
-public:
-    ProgressScope(QWidget* form, const char* caption, const char* info)
-    {
-        m_dialog.setCaption(QString::fromUtf8(caption));
-        m_dialog.setInfoLabel(QString::fromUtf8(info));
-        m_dialog.setAviFile(QString::fromStdString(
-            platform::paths::toNative(SystemDef.ExeFolder + "\\progress.avi").string()));
-        m_dialog.setCancelBtnShow(false);
-        m_dialog.Show(form);
-    }
-    ~ProgressScope() { m_dialog.Close(); }
-    void stopAnimation() { m_dialog.PlayAnime(false); }
-    ProgressScope(const ProgressScope&) = delete;
-    ProgressScope& operator=(const ProgressScope&) = delete;
-
-private:
-    TxAnimeProgressDialog m_dialog;
-};
-
 namespace {
 
 // The items of a text cut at every comma and at every line break (CR LF, CR or LF); a trailing

@@ -39,26 +39,6 @@ bool askYesNo(const char* text)
                                 platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES;
 }
 
-// The dialog's waiting window while a shared data set travels; closed however the step ends.
-class TransferProgress {
-public:
-    TransferProgress(QWidget* form, const char* caption, const char* info)
-    {
-        m_dialog.setCaption(QString::fromUtf8(caption));
-        m_dialog.setInfoLabel(QString::fromUtf8(info));
-        m_dialog.setAviFile(QString::fromStdString(
-            platform::paths::toNative(SystemDef.ExeFolder + "\\progress.avi").string()));
-        m_dialog.setCancelBtnShow(false);
-        m_dialog.Show(form);
-    }
-    ~TransferProgress() { m_dialog.Close(); }
-    TransferProgress(const TransferProgress&) = delete;
-    TransferProgress& operator=(const TransferProgress&) = delete;
-
-private:
-    TxAnimeProgressDialog m_dialog;
-};
-
 // The folder's share state back to free, but only where this login holds it: another
 // operator's take-out is never released from here.
 void releaseOwnTakeOut(TServerSentakuBox* box, const std::string& folder)
@@ -206,7 +186,7 @@ void TDataSentakuBox::assignSharedData(int Row)
         TDataSentakuRec& entry = DataList[std::size_t(index)];
         std::string slot;
         {
-            TransferProgress progress(this, "共有データ受信中", "共有データから受信中…");
+            ProgressScope progress(this, "共有データ受信中", "共有データから受信中…");
             try {
                 SystemDef.ZenkaiDrive = m_serverBox->DriveLetter;
                 if (DM)
@@ -259,7 +239,7 @@ int TDataSentakuBox::KyoyuDataSyutoku(bool Auto)
     const std::string folder = m_catalogue->GetLocalDataPath(entry);
     int answer = 0;
     {
-        TransferProgress progress(this, "共有データ受信中", "共有データから受信中…");
+        ProgressScope progress(this, "共有データ受信中", "共有データから受信中…");
         try {
             answer = m_catalogue->KyoyuDataDown(entry, Auto ? 1 : 0);
         } catch (const std::exception& e) {
@@ -323,7 +303,7 @@ int TDataSentakuBox::KyoyuDataHokan(bool Auto)
         return 0;
     int answer = 0;
     {
-        TransferProgress progress(this, "共有データ送信中", "共有データへ送信中…");
+        ProgressScope progress(this, "共有データ送信中", "共有データへ送信中…");
         try {
             answer = m_catalogue->KyoyuDataUp(entry, quiet);
         } catch (const std::exception& e) {

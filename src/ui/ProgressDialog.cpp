@@ -1,6 +1,8 @@
 #include "ui/ProgressDialog.h"
 
 #include "platform/MessageService.h"
+#include "platform/Paths.h"
+#include "records/ProgramRecords.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -328,4 +330,14 @@ int TxAnimeProgressDialog::Close()
     m_animation = nullptr;
     m_cancelButton = nullptr;
     return 0;
+}
+
+ProgressScope::ProgressScope(QWidget* form, const char* caption, const char* info)
+{
+    m_dialog.setCaption(QString::fromUtf8(caption));
+    m_dialog.setInfoLabel(QString::fromUtf8(info));
+    m_dialog.setAviFile(QString::fromStdString(
+        platform::paths::toNative(SystemDef.ExeFolder + "\\progress.avi").string()));
+    m_dialog.setCancelBtnShow(false);
+    m_dialog.Show(form);
 }

@@ -126,3 +126,17 @@ private:
     QPushButton* m_cancelButton = nullptr;
     std::exception_ptr m_modalError;
 };
+
+// The waiting window, without a cancel button, that a form shows over itself for one step;
+// closed however the step ends.
+class ProgressScope {
+public:
+    ProgressScope(QWidget* form, const char* caption, const char* info);
+    ~ProgressScope() { m_dialog.Close(); }
+    void stopAnimation() { m_dialog.PlayAnime(false); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    TxAnimeProgressDialog m_dialog;
+};
