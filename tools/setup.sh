@@ -15,7 +15,7 @@ PACKAGES=(
     libxml2-dev libicu-dev libjpeg-dev
     googletest libgtest-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fonts-noto-cjk
-    xauth xvfb xdotool imagemagick poppler-utils
+    xauth xvfb xdotool imagemagick poppler-utils ccache
 )
 
 missing=()
