@@ -53,6 +53,8 @@ TDM::TDM()
 {
     if (!DM)
         DM = this;
+    QObject::connect(&TimerFormClose, &QTimer::timeout, [this] { TimerFormCloseTimer(); });
+    QObject::connect(&TimerSyoriKidou, &QTimer::timeout, [this] { TimerSyoriKidouTimer(); });
 }
 
 TDM::~TDM()

@@ -6,6 +6,10 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -207,6 +211,14 @@ public:
     std::string LaunchName;
     int LaunchMode = 0;
     std::string LaunchParams;
+
+    // Two timers, both stopped at creation (nothing in this program starts them).
+    // TimerFormClose: its tag names a window to close once it fires.
+    QTimer TimerFormClose;
+    QPointer<QWidget> TimerFormCloseTag;
+    QTimer TimerSyoriKidou;
+    void TimerFormCloseTimer();
+    void TimerSyoriKidouTimer();
 
     // Told true when a long service operation starts and false when it ends, so that the
     // window layer keeps the owner disabled meanwhile.
