@@ -46,7 +46,6 @@ struct LoopState {
     int lastPage = 1;
     int pagesLeft = 0;
     bool collate = false;
-    bool pdfCopiesDropped = false;
 };
 
 LoopState g_loop;
@@ -396,10 +395,8 @@ std::int16_t RunPrintJob(TVL48DEF* job)
         return 0;
     }
     if (result == -1 && writesPdf()) {
-        std::string note = "PDF ファイルに出力しました。\r" + pdfWritten();
-        if (g_loop.pdfCopiesDropped)
-            note += "\rPDF には部数を指定できないため、1 部だけ出力しました。";
-        platform::messageBox(note, "印刷", MB_OK | MB_ICONINFORMATION);
+        platform::messageBox("PDF ファイルに出力しました。\r" + pdfWritten(), "印刷",
+                             MB_OK | MB_ICONINFORMATION);
     }
     return result;
 }
@@ -517,7 +514,8 @@ void TNowPrintingdlg::runLoop()
     }
     if (passes < 1)
         passes = 1;
-    g_loop.pdfCopiesDropped = writesPdf() && host().printer().copyCount() > 1;
+    // A PDF file has no copy count: uncollated copies repeat each sheet in place (1,1,2,2,...).
+    const int sheetCopies = writesPdf() ? std::max(1, host().printer().copyCount()) : 1;
 
     QPrinter& printer = host().printer();
     const int dpiX = printer.logicalDpiX();
@@ -612,9 +610,11 @@ void TNowPrintingdlg::runLoop()
             turnIndex = g_loop.firstPage - 1;
         }
         bool formEnded = false;
+        std::size_t formSheetAt = 0;
         if (JobDef.PrintFom && form) {
             if (!formPositioned)
                 form->rewind();
+            formSheetAt = form->position();
             formEnded = PaintPage("FOM", *form, sink.painter(), PaintTarget::Printer, 0, 0, 0,
                                   sink.pageNumber() % 2 == 0, JobDef.Zoom, sy, sx, dpiX);
         }
@@ -623,18 +623,32 @@ void TNowPrintingdlg::runLoop()
                 break;
             --g_loop.pagesLeft;
             bool dataEnded = false;
-            try {
-                // The variables follow the document's page: the printer's page number restarts
-                // at 1 after every split.
-                dataEnded = PaintPage("DAT", dataFile, sink.painter(), PaintTarget::Printer, 0, 0,
-                                      formIndexOf(e.currentPage), sink.pageNumber() % 2 == 0,
-                                      JobDef.Zoom, sy, sx, dpiX);
-            } catch (...) {
-                g_loop.cancel = true;
-                throw;
+            const std::size_t dataSheetAt = dataFile.position();
+            for (int copy = 0; copy < sheetCopies && !g_loop.cancel; ++copy) {
+                if (copy > 0) {
+                    sink.newPage();
+                    if (JobDef.PrintFom && form) {
+                        form->seek(formSheetAt);
+                        formEnded = PaintPage("FOM", *form, sink.painter(), PaintTarget::Printer,
+                                              0, 0, formIndexOf(e.currentPage),
+                                              sink.pageNumber() % 2 == 0, JobDef.Zoom, sy, sx,
+                                              dpiX);
+                    }
+                    dataFile.seek(dataSheetAt);
+                }
+                try {
+                    // The variables follow the document's page: the printer's page number
+                    // restarts at 1 after every split.
+                    dataEnded = PaintPage("DAT", dataFile, sink.painter(), PaintTarget::Printer,
+                                          0, 0, formIndexOf(e.currentPage),
+                                          sink.pageNumber() % 2 == 0, JobDef.Zoom, sy, sx, dpiX);
+                } catch (...) {
+                    g_loop.cancel = true;
+                    throw;
+                }
+                showPage();
+                afterPage();
             }
-            showPage();
-            afterPage();
             if (!dataEnded && g_loop.pagesLeft > 0 && !g_loop.cancel) {
                 ++turnIndex;
                 const int current = host().devMode().orientation == 2 ? 1 : 0;
@@ -651,6 +665,7 @@ void TNowPrintingdlg::runLoop()
                 if (JobDef.PrintFom && form) {
                     if (formEnded)
                         form->rewind();
+                    formSheetAt = form->position();
                     formEnded = PaintPage("FOM", *form, sink.painter(), PaintTarget::Printer, 0,
                                           0, formIndexOf(e.currentPage + 1),
                                           sink.pageNumber() % 2 == 0, JobDef.Zoom, sy, sx, dpiX);
@@ -661,13 +676,17 @@ void TNowPrintingdlg::runLoop()
         if (!g_loop.range && !g_loop.cancel && JobDef.PrintFom && form && !formEnded) {
             // Form pages beyond the document's last page each get a sheet of their own.
             while (!form->eof()) {
-                sink.newPage();
-                showPage();
-                formEnded = PaintPage("FOM", *form, sink.painter(), PaintTarget::Printer, 0, 0,
-                                      formIndexOf(e.currentPage), sink.pageNumber() % 2 == 0,
-                                      JobDef.Zoom, sy, sx, dpiX);
+                const std::size_t sheetAt = form->position();
+                for (int copy = 0; copy < sheetCopies; ++copy) {
+                    form->seek(sheetAt);
+                    sink.newPage();
+                    showPage();
+                    formEnded = PaintPage("FOM", *form, sink.painter(), PaintTarget::Printer, 0,
+                                          0, formIndexOf(e.currentPage),
+                                          sink.pageNumber() % 2 == 0, JobDef.Zoom, sy, sx, dpiX);
+                    afterPage();
+                }
                 ++e.currentPage;
-                afterPage();
                 if (formEnded)
                     break;
             }

@@ -269,16 +269,18 @@ TEST_F(PrintLoopTest, CollatedCopiesArePrintedAsWholePasses)
     EXPECT_EQ(print::JobDef.Copies, 1);
 }
 
-TEST_F(PrintLoopTest, UncollatedCopiesOnThePdfPrinterAreOneCopyAndSaySo)
+TEST_F(PrintLoopTest, UncollatedCopiesOfTheJobRepeatEachPageInThePdf)
 {
     MessageRecorder rec;
     rec.answerDefaults();
     print::TVL48DEF j = job(dataFile("copies.tmp", numberedPages(2)), false);
     j.Copies = 3;
     EXPECT_EQ(print::PrintJob(&j), -1);
-    EXPECT_EQ(markersOfPages(pdfPath()), (std::vector<std::string>{"P1", "P2"}));
+    EXPECT_EQ(pdfInfo(pdfPath(), "Pages"), "6");
+    EXPECT_EQ(markersOfPages(pdfPath()),
+              (std::vector<std::string>{"P1", "P1", "P1", "P2", "P2", "P2"}));
     ASSERT_EQ(rec.boxes().size(), 1u);
-    EXPECT_NE(rec.boxes()[0].text.find("1 部だけ"), std::string::npos) << rec.boxes()[0].text;
+    EXPECT_EQ(rec.boxes()[0].text, "PDF ファイルに出力しました。\r" + pdfPath());
 }
 
 struct RangeCase {
@@ -288,6 +290,7 @@ struct RangeCase {
     int from; // 0: all pages
     int to;
     std::vector<std::string> expected;
+    int copies = 1; // uncollated
 };
 
 void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
@@ -299,7 +302,7 @@ TEST_P(PrintRangeTest, DataPagesMeetTheirFormPagesOfTheCycle)
     const RangeCase& c = GetParam();
     MessageRecorder rec;
     rec.answerDefaults();
-    answerPrintDialog(rec, 1, false, c.from, c.to);
+    answerPrintDialog(rec, c.copies, false, c.from, c.to);
     print::TVL48DEF j = job(dataFile("range.tmp", numberedPages(c.dataPages)), true);
     if (c.formPages > 0)
         j.FormFile = formFile("form.tmp", c.formPages);
@@ -313,7 +316,11 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"RangeOverTwoPageForm", 5, 2, 3, 4, {"P3+F1", "P4+F2"}},
         RangeCase{"WholeWithLongerForm", 2, 3, 0, 0, {"P1+F1", "P2+F2", "F3"}},
         RangeCase{"FormRepeats", 3, 1, 0, 0, {"P1+F1", "P2+F1", "P3+F1"}},
-        RangeCase{"LastPageAlone", 4, 0, 4, 4, {"P4"}}),
+        RangeCase{"LastPageAlone", 4, 0, 4, 4, {"P4"}},
+        RangeCase{"TwoUncollatedCopies", 2, 0, 0, 0, {"P1", "P1", "P2", "P2"}, 2},
+        RangeCase{"UncollatedCopiesOverLongerForm", 2, 3, 0, 0,
+                  {"P1+F1", "P1+F1", "P2+F2", "P2+F2", "F3", "F3"}, 2},
+        RangeCase{"UncollatedCopiesOfARange", 5, 2, 3, 4, {"P3+F1", "P3+F1", "P4+F2", "P4+F2"}, 2}),
     [](const ::testing::TestParamInfo<RangeCase>& p) { return std::string(p.param.name); });
 
 TEST_F(PrintLoopTest, FileChecksAnswerZeroWithTheirBox)
