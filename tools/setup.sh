@@ -12,7 +12,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n
     firebird-dev libfbclient2 firebird3.0-server firebird3.0-server-core firebird3.0-utils
-    libxml2-dev libicu-dev libjpeg-dev
+    libxml2-dev libicu-dev libjpeg-dev libwmf-dev
     googletest libgtest-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fonts-noto-cjk
     xauth xvfb xdotool imagemagick poppler-utils ccache

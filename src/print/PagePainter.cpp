@@ -3,6 +3,7 @@
 
 #include "platform/Files.h"
 #include "platform/Fonts.h"
+#include "platform/MetafileRenderer.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "print/ErrorLog.h"
@@ -527,7 +528,13 @@ void Painter::drawPicture(FieldCursor& c)
         }
         stretchPicture(m_canvas, target, img, andMode);
     } else if (ext == ".WMF") {
-        // Metafiles cannot be decoded here: mark the place so the gap is not silent.
+        std::string error;
+        const QImage img = platform::renderMetafile(native, target.size(), error);
+        if (!img.isNull()) {
+            stretchPicture(m_canvas, target, img, andMode);
+            return;
+        }
+        // A metafile that cannot be read: mark the place so the gap is not silent.
         m_canvas.save();
         m_canvas.setPen(QPen(Qt::black, 0));
         m_canvas.setBrush(Qt::NoBrush);
@@ -539,7 +546,7 @@ void Painter::drawPicture(FieldCursor& c)
         m_canvas.setFont(f);
         m_canvas.drawText(target, Qt::AlignCenter, q(name));
         m_canvas.restore();
-        WriteErrorLog(name + ":" + kMetafileNotDrawn);
+        WriteErrorLog(name + ":" + kMetafileNotDrawn + " (" + error + ")");
     }
 }
 

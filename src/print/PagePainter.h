@@ -22,6 +22,6 @@ bool PaintPage(const std::string& kind, PrintFile& file, QPainter& canvas, Paint
                double sx, int ppi);
 
 // The text logged for a metafile picture, which this program cannot draw.
-inline constexpr const char* kMetafileNotDrawn = "メタファイルの図はこの環境では描画できません";
+inline constexpr const char* kMetafileNotDrawn = "メタファイルの図を読み込めないため描画できません";
 
 } // namespace print

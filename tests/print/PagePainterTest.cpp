@@ -87,6 +87,37 @@ protected:
             << "cannot write " << path;
         return path;
     }
+
+    // Paints one page on the PDF printer and reads it back with pdftoppm at a resolution.
+    QImage printedPage(const std::vector<std::string>& lines, const char* dpi)
+    {
+        platform::PrinterHost& host = *reportEngine().printers;
+        const std::string pdf = (m_dir / "picture.pdf").string();
+        host.setPdfFile(pdf);
+        host.applyDevMode();
+        {
+            PrintFile file(writeFile("p.txt", lines));
+            QPainter painter;
+            if (!painter.begin(&host.printer())) {
+                ADD_FAILURE() << "the PDF printer did not start";
+                return {};
+            }
+            const double s = host.printer().logicalDpiX() / 254.0;
+            PaintPage("DAT", file, painter, PaintTarget::Printer, 0, 0, 0, false, 10, s, s,
+                      host.printer().logicalDpiY());
+            painter.end();
+        }
+        QProcess p;
+        p.start(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QString::fromLatin1(dpi), QStringLiteral("-png"),
+                 QStringLiteral("-singlefile"), QString::fromStdString(pdf),
+                 QString::fromStdString((m_dir / "picture").string())});
+        if (!p.waitForFinished(30000) || p.exitCode() != 0) {
+            ADD_FAILURE() << "pdftoppm could not run: " << p.errorString().toStdString();
+            return {};
+        }
+        return QImage(QString::fromStdString((m_dir / "picture.png").string()));
+    }
 };
 
 TEST_F(PagePainterTest, LinesAndBoxes)
@@ -261,9 +292,15 @@ TEST_F(PagePainterTest, DamagedPicturesAreLoggedAndThePageGoesOn)
     const std::string broken = (m_dir / "broken.jpg").string();
     testsupport::writeFile(m_dir / "chart.wmf", std::string("\xD7\xCD\xC6\x9A", 4) + std::string(40, '\0'));
     const std::string wmf = (m_dir / "chart.wmf").string();
+    // A real metafile cut short inside its records.
+    const std::string whole =
+        testsupport::readFile(std::string(TEST_SOURCE_DIR) + "/data/rect-line.wmf");
+    testsupport::writeFile(m_dir / "cut.wmf", whole.substr(0, 70));
+    const std::string cut = (m_dir / "cut.wmf").string();
 
     const QImage img = paintOne({"IMAGE;100;100;300;300;" + broken + ";0;",
                                  "IMAGE;400;100;800;300;" + wmf + ";0;",
+                                 "IMAGE;400;600;800;800;" + cut + ";0;",
                                  "LINE;0;500;100;500;1;0;黒;"});
     EXPECT_EQ(inkColumns(img, 500, 500), std::make_pair(0, 99));
     // The metafile's place: framed and crossed.
@@ -274,33 +311,40 @@ TEST_F(PagePainterTest, DamagedPicturesAreLoggedAndThePageGoesOn)
     const std::string log = errorLog();
     EXPECT_NE(log.find("  broken.jpg:"), std::string::npos) << log;
     EXPECT_NE(log.find(std::string("  chart.wmf:") + kMetafileNotDrawn), std::string::npos) << log;
+    EXPECT_TRUE(dark(img, 400, 700)) << "the cut metafile's place is framed too";
+    EXPECT_NE(log.find(std::string("  cut.wmf:") + kMetafileNotDrawn), std::string::npos) << log;
+}
+
+// tests/print/data/rect-line.wmf (made by Inkscape from rect-line.svg): a red square on the
+// left half and a thick black line across the middle of the right half.
+TEST_F(PagePainterTest, MetafilePicturesAreStretchedIntoTheirBoxOnScreenAndOnThePrinter)
+{
+    const std::string wmf = std::string(TEST_SOURCE_DIR) + "/data/rect-line.wmf";
+    const std::vector<std::string> page = {"IMAGE;400;100;800;300;" + wmf + ";0;"};
+    // Both at 1 px = 0.1 mm: the box is 400..800 across, 100..300 down.
+    const QImage screen = paintOne(page);
+    const QImage printed = printedPage(page, "254");
+    ASSERT_FALSE(printed.isNull());
+    for (const auto& [name, img] : {std::pair{"screen", screen}, std::pair{"pdf", printed}}) {
+        const QColor square = img.pixelColor(480, 200);
+        EXPECT_GT(square.red(), 230) << name;
+        EXPECT_LT(square.green(), 30) << name;
+        EXPECT_LT(square.blue(), 30) << name;
+        EXPECT_TRUE(dark(img, 700, 200)) << name << ": the line";
+        // The picture's own white background (the PDF keeps it within a step of 255).
+        EXPECT_GT(qGray(img.pixel(700, 130)), 250) << name << ": above the line";
+        EXPECT_EQ(img.pixelColor(850, 200), QColor(Qt::white)) << name << ": right of the box";
+        EXPECT_EQ(img.pixelColor(480, 330), QColor(Qt::white)) << name << ": below the box";
+        EXPECT_EQ(img.pixelColor(380, 200), QColor(Qt::white)) << name << ": left of the box";
+    }
+    EXPECT_EQ(errorLog(), "");
 }
 
 TEST_F(PagePainterTest, PictureOnThePrinterTarget)
 {
     const std::string red = picture("red.jpg", Qt::red);
-    platform::PrinterHost& host = *reportEngine().printers;
-    const std::string pdf = (m_dir / "picture.pdf").string();
-    host.setPdfFile(pdf);
-    host.applyDevMode();
-    {
-        PrintFile file(writeFile("p.txt", {"IMAGE;100;100;300;300;" + red + ";0;"}));
-        QPainter painter;
-        ASSERT_TRUE(painter.begin(&host.printer())) << "the PDF printer did not start";
-        const double s = host.printer().logicalDpiX() / 254.0;
-        PaintPage("DAT", file, painter, PaintTarget::Printer, 0, 0, 0, false, 10, s, s,
-                  host.printer().logicalDpiY());
-        painter.end();
-    }
     // 1 px = 1 mm: the picture covers 10..30 mm.
-    QProcess p;
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("25.4"),
-                                         QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                                         QString::fromStdString(pdf),
-                                         QString::fromStdString((m_dir / "picture").string())});
-    ASSERT_TRUE(p.waitForFinished(30000) && p.exitCode() == 0)
-        << "pdftoppm could not run: " << p.errorString().toStdString();
-    QImage page(QString::fromStdString((m_dir / "picture.png").string()));
+    const QImage page = printedPage({"IMAGE;100;100;300;300;" + red + ";0;"}, "25.4");
     ASSERT_FALSE(page.isNull());
     EXPECT_GT(page.pixelColor(20, 20).red(), 230);
     EXPECT_LT(page.pixelColor(20, 20).green(), 30);
