@@ -300,13 +300,13 @@ void TxEdit::keyPressEvent(QKeyEvent* event)
 void TxEdit::inputMethodEvent(QInputMethodEvent* event)
 {
     const QString commit = event->commitString();
+    const QString reading = m_imeReading.take(*event);
     if (commit.isEmpty()) {
         QLineEdit::inputMethodEvent(event);
         return;
     }
-    // The input method hands over no reading; kana that it commits is the reading.
-    if (m_capturing && ui::isAllKana(commit))
-        m_kanaReading += commit;
+    if (m_capturing)
+        m_kanaReading += reading;
 
     // Committed text passes the same character filter as typed keys.
     QString filtered;
@@ -334,6 +334,7 @@ void TxEdit::focusInEvent(QFocusEvent* event)
     case cpRight: setCursorPosition(length); deselect(); break;
     }
     m_kanaReading.clear();
+    m_imeReading.reset();
     m_capturing = m_kanaSw;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CoreTypes.h"
+#include "ui/ImeReading.h"
 #include "ui/KeyStyle.h"
 
 #include <QLineEdit>
@@ -76,6 +77,7 @@ private:
     bool m_kanaSw = false;
     bool m_capturing = false;
     QString m_kanaReading;
+    ui::ImeReading m_imeReading;
     bool m_killPaste = true;
     TImeMode m_imeMode = imDontCare;
 };

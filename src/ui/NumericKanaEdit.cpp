@@ -428,6 +428,7 @@ void TMorabyEdit::captureKana(const QString& reading)
 void TMorabyEdit::inputMethodEvent(QInputMethodEvent* e)
 {
     const QString commit = e->commitString();
+    const QString reading = m_imeReading.take(*e);
     if (!e->preeditString().isEmpty())
         setImeOn(true);
     if (commit.isEmpty()) {
@@ -436,9 +437,8 @@ void TMorabyEdit::inputMethodEvent(QInputMethodEvent* e)
             setImeOn(false);
         return;
     }
-    // There is no separate reading on this platform: committed kana is the reading.
-    if (m_kanaMode != kmNone && ui::isAllKana(commit))
-        captureKana(commit);
+    if (m_kanaMode != kmNone && !reading.isEmpty())
+        captureKana(reading);
     QString accepted;
     int bytes = ui::cp932Length(text()) - ui::cp932Length(selectedText());
     for (QChar ch : commit) {
@@ -463,6 +463,7 @@ void TMorabyEdit::focusInEvent(QFocusEvent* e)
     if (OnEnter)
         OnEnter();
     m_result = {};
+    m_imeReading.reset();
     QLineEdit::focusInEvent(e);
     if (isNumberStyle() && !m_outputFormat.isEmpty() && !m_comma) {
         const bool typing = m_typing;

@@ -3,6 +3,7 @@
 // The data-entry edit: number-only styles, the "00"/"000" keys, thousands separators while
 // typing, automatic moves to the next field, kana-reading capture and input-method state.
 
+#include "ui/ImeReading.h"
 #include "ui/KeyStyle.h"
 
 #include <QBrush>
@@ -118,6 +119,7 @@ private:
     QBrush m_brush{Qt::white, Qt::SolidPattern};
     TEditStyle m_editStyle = esNone;
     QString m_kana;
+    ui::ImeReading m_imeReading;
     TKanaMode m_kanaMode = kmNone;
     TKeyStyles m_keyStyles{ksEnter};
     bool m_killPaste = false;

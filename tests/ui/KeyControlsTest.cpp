@@ -217,6 +217,17 @@ TEST_F(KeyControls, KanaSwCapturesTheReadingOfTheInputMethod)
     EXPECT_EQ(form.c->text(), QStringLiteral("12やまだ山田"));
     EXPECT_EQ(form.c->kana(), QStringLiteral("12ﾔﾏﾀﾞ"));
 
+    // A conversion: the kana composed before the commit is the reading of the kanji.
+    for (const char* step : {"かぶしきがいしゃ", "株式会社"}) {
+        QInputMethodEvent composing(QString::fromUtf8(step), {});
+        QApplication::sendEvent(form.c, &composing);
+    }
+    QInputMethodEvent converted;
+    converted.setCommitString(QStringLiteral("株式会社"));
+    QApplication::sendEvent(form.c, &converted);
+    EXPECT_EQ(form.c->text(), QStringLiteral("12やまだ山田株式会社"));
+    EXPECT_EQ(form.c->kana(), QStringLiteral("12ﾔﾏﾀﾞｶﾌﾞｼｷｶﾞｲｼｬ"));
+
     // A new entry starts a new reading; without KanaSw nothing is captured.
     form.c->setKanaSw(false);
     focus(form.a);

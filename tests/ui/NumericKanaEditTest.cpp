@@ -205,6 +205,46 @@ TEST(NumericKanaEdit, KanaReadingAndInputMethodState)
     EXPECT_EQ(e->Kana().toStdString(), "キ");
 }
 
+// Input-method sequences: each step is (composition text, committed text; null = none).
+TEST(NumericKanaEdit, AConvertedEntryTakesTheKanaComposedBeforeItsCommit)
+{
+    using Step = std::pair<const char*, const char*>;
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        const char* text;
+        const char* kana;
+    } cases[] = {
+        {"converted to kanji",
+         {{"か", nullptr}, {"かぶしき", nullptr}, {"かぶしきがいしゃ", nullptr},
+          {"株式会社", nullptr}, {"", "株式会社"}},
+         "株式会社", "カブシキガイシャ"},
+        {"a commit that starts the next composition",
+         {{"やまだ", nullptr}, {"山田", nullptr}, {"かわ", "山田"}, {"", "川"}}, "山田川",
+         "ヤマダカワ"},
+        {"first part committed, the rest still composed",
+         {{"かぶしきがいしゃ", nullptr}, {"株式がいしゃ", nullptr}, {"がいしゃ", "株式"},
+          {"会社", nullptr}, {"", "会社"}},
+         "株式会社", "カブシキガイシャ"},
+        {"plain kana as typed", {{"かな", nullptr}, {"", "かな"}}, "かな", "カナ"},
+        {"cancelled composition leaves no reading", {{"あ", nullptr}, {"", nullptr}, {"", "A"}},
+         "A", ""},
+        {"a commit without composition has no reading", {{"", "東京"}}, "東京", ""},
+    };
+    for (const auto& c : cases) {
+        EditForm form;
+        TMorabyEdit* e = form.edit;
+        e->setKanaMode(kmZenkaku);
+        uitest::showActive(form);
+        e->setFocus();
+        for (const auto& [preedit, commit] : c.steps)
+            compose(e, QString::fromUtf8(preedit),
+                    commit ? QString::fromUtf8(commit) : QString());
+        EXPECT_EQ(e->text().toStdString(), c.text) << c.name;
+        EXPECT_EQ(e->Kana().toStdString(), c.kana) << c.name;
+    }
+}
+
 TEST(NumericKanaEdit, ListNameLimitCountsFullWidthAsTwoBytes)
 {
     EditForm form;
