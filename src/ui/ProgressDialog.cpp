@@ -1,5 +1,6 @@
 #include "ui/ProgressDialog.h"
 
+#include "platform/AnimationFrames.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
 #include "records/ProgramRecords.h"
@@ -27,7 +28,10 @@ ProgressAnimation::ProgressAnimation(QWidget* parent) : QWidget(parent)
     m_timer = new QTimer(this);
     m_timer->setInterval(100);
     connect(m_timer, &QTimer::timeout, this, [this] {
-        m_step = (m_step + 1) % 12;
+        if (!m_frames.empty())
+            m_frame = (m_frame + 1) % int(m_frames.size());
+        else
+            m_step = (m_step + 1) % 12;
         update();
     });
 }
@@ -39,6 +43,9 @@ void ProgressAnimation::setSource(const QString& fileName, TCommonAVI common)
     setActive(false);
     delete m_movie;
     m_movie = nullptr;
+    m_frames.clear();
+    m_frame = 0;
+    m_timer->setInterval(100);
     m_hasSource = false;
     if (!fileName.isEmpty() && QFileInfo::exists(fileName)) {
         m_hasSource = true;
@@ -47,7 +54,13 @@ void ProgressAnimation::setSource(const QString& fileName, TCommonAVI common)
             m_movie = movie;
             connect(m_movie, &QMovie::frameChanged, this, [this] { update(); });
         } else {
-            delete movie; // a format Qt cannot decode (an AVI file): the busy indicator
+            delete movie; // a format Qt cannot read (an AVI file): its frames, decoded once
+            std::string error;
+            platform::AnimationFrames decoded =
+                platform::decodeAnimationFrames(fileName.toStdString(), error);
+            m_frames = std::move(decoded.frames); // none: the busy indicator
+            if (!m_frames.empty())
+                m_timer->setInterval(decoded.intervalMs);
         }
     } else if (common != aviNone) {
         m_hasSource = true;
@@ -79,6 +92,11 @@ void ProgressAnimation::paintEvent(QPaintEvent*)
     if (m_movie) {
         const QPixmap frame = m_movie->currentPixmap();
         p.drawPixmap((width() - frame.width()) / 2, (height() - frame.height()) / 2, frame);
+        return;
+    }
+    if (!m_frames.empty()) {
+        const QImage& frame = m_frames[m_frame];
+        p.drawImage((width() - frame.width()) / 2, (height() - frame.height()) / 2, frame);
         return;
     }
     // Twelve spokes, the current one darkest.

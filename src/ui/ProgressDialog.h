@@ -2,6 +2,7 @@
 
 #include "platform/Dialog.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,6 +10,7 @@
 
 #include <exception>
 #include <functional>
+#include <vector>
 
 class QLabel;
 class QMovie;
@@ -21,8 +23,8 @@ enum TxLabelPosition { xlpRight, xlpBottom };
 enum TCommonAVI { aviNone, aviFindFolder, aviFindFile, aviFindComputer, aviCopyFiles, aviCopyFile,
                   aviRecycleFile, aviEmptyRecycle, aviDeleteFile };
 
-// The animation square of the progress window: plays a file Qt can decode, otherwise turns a
-// busy indicator.
+// The animation square of the progress window: plays a file Qt can decode, or the frames of an
+// AVI file decoded once, otherwise turns a busy indicator.
 class ProgressAnimation : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +34,7 @@ public:
     void setSource(const QString& fileName, TCommonAVI common);
     bool hasSource() const { return m_hasSource; }
     bool usesMovie() const { return m_movie != nullptr; }
+    bool usesFrames() const { return !m_frames.empty(); }
     void setActive(bool on);
     bool active() const { return m_active; }
 
@@ -40,6 +43,8 @@ protected:
 
 private:
     QMovie* m_movie = nullptr;
+    std::vector<QImage> m_frames;
+    int m_frame = 0;
     QTimer* m_timer = nullptr;
     bool m_hasSource = false;
     bool m_active = false;

@@ -142,6 +142,7 @@ TEST(TxAnimeProgressDialog, AnimationPlaysOnlyWithASource)
         dlg.Show();
         EXPECT_TRUE(dlg.AnimeActive());
         EXPECT_FALSE(dlg.animationWidget()->usesMovie());
+        EXPECT_FALSE(dlg.animationWidget()->usesFrames());
         dlg.PlayAnime(false);
         EXPECT_FALSE(dlg.AnimeActive());
     }
@@ -151,6 +152,31 @@ TEST(TxAnimeProgressDialog, AnimationPlaysOnlyWithASource)
         dlg.Show();
         EXPECT_TRUE(dlg.AnimeActive());
     }
+}
+
+TEST(TxAnimeProgressDialog, TheShippedAnimationPlaysItsFrames)
+{
+    TxAnimeProgressDialog dlg;
+    dlg.setAviFile(QStringLiteral(TEST_SOURCE_DIR "/../../src/app/progress.avi"));
+    dlg.Show();
+    ProgressAnimation* animation = dlg.animationWidget();
+    ASSERT_TRUE(animation->usesFrames()) << "the AVI file was not decoded";
+    EXPECT_TRUE(dlg.AnimeActive());
+    const QImage first = animation->grab().toImage();
+    QImage later;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        later = animation->grab().toImage();
+        return later != first;
+    }, 5000)) << "the frame never changed";
+    // The frame is drawn: the dot's blue is in the square.
+    bool blue = false;
+    for (int y = 0; y < later.height() && !blue; ++y)
+        for (int x = 0; x < later.width() && !blue; ++x)
+            blue = later.pixelColor(x, y).blue() > 140 && later.pixelColor(x, y).red() < 80;
+    EXPECT_TRUE(blue);
+    uitest::saveShot(*dlg.Handle(), "TxAnimeProgressDialog-animation");
+    dlg.PlayAnime(false);
+    EXPECT_FALSE(dlg.AnimeActive());
 }
 
 TEST(TxAnimeProgressDialog, OnShowRunsInsideAModalShowAndPassesErrorsOn)
