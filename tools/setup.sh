@@ -13,7 +13,7 @@ PACKAGES=(
     qt6-base-dev qt6-translations-l10n
     firebird-dev libfbclient2 firebird3.0-server firebird3.0-server-core firebird3.0-utils
     libxml2-dev libicu-dev libjpeg-dev libwmf-dev
-    libavformat-dev libavcodec-dev libswscale-dev
+    libavformat-dev libavcodec-dev libswscale-dev libcups2-dev cups-daemon cups-client
     googletest libgtest-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fonts-noto-cjk
     xauth xvfb xdotool imagemagick poppler-utils ccache

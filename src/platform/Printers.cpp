@@ -1,6 +1,8 @@
 // The printers the program can print on: the system's print queues plus the PDF printer.
 #include "platform/Printers.h"
 
+#include "platform/CupsJobOptions.h"
+
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -163,6 +165,7 @@ void PrinterHost::select(int index)
             QPrinterInfo::printerInfo(QString::fromStdString(m_queues[index])),
             QPrinter::HighResolution);
     }
+    m_cupsQueue = !isPdf() && isCupsQueue(m_queues[index]);
     applyDevMode();
 }
 
@@ -216,6 +219,11 @@ void PrinterHost::applyDevMode()
         p.setDuplex(mode.duplex == 2   ? QPrinter::DuplexLongSide
                     : mode.duplex == 3 ? QPrinter::DuplexShortSide
                                        : QPrinter::DuplexNone);
+        // A positive print quality is a resolution in dots per inch; levels go to the queue.
+        if (mode.printQuality > 0)
+            p.setResolution(mode.printQuality);
+        if (m_cupsQueue)
+            applyCupsJobOptions(p, mode);
     }
     int w = 0;
     int h = 0;

@@ -34,14 +34,14 @@ struct DevMode {
     int paperSize = 9;   // paper number (see paperSizeForNumber)
     int paperLength = 0;
     int paperWidth = 0;
-    int scale = 100;      // kept, not applied
+    int scale = 100;      // percent; the print loop scales its drawing
     int copies = 1;
-    int defaultSource = 7; // kept, not applied
-    int printQuality = 0;  // kept, not applied
+    int defaultSource = 7; // paper bin: a CUPS queue's media-source
+    int printQuality = 0;  // below 0 a level (a CUPS queue's print-quality), above 0 dots per inch
     int color = 2;         // 1 monochrome, 2 colour
     int duplex = 1;        // 1 simplex, 2 long edge, 3 short edge
     int yResolution = 0;
-    int ttOption = 1;      // kept, not applied
+    int ttOption = 1;      // kept, ignored: Qt draws every font itself (no TrueType download)
     int collate = 0;
 };
 
@@ -106,6 +106,7 @@ private:
     int m_index = -1;
     int m_defaultQueue = -1;
     std::string m_pdfFile;
+    bool m_cupsQueue = false; // the selected printer is a queue of the CUPS scheduler
     std::unique_ptr<QPrinter> m_printer;
 };
 

@@ -115,6 +115,10 @@ public:
         m_pageNumber = 1;
         const bool begun = m_painter.begin(&p);
         m_begun = m_begun || begun;
+        // The device mode's scale (percent) shrinks or enlarges the whole drawing.
+        const int scale = host().devMode().scale;
+        if (begun && scale > 0 && scale != 100)
+            m_painter.scale(scale / 100.0, scale / 100.0);
         return begun;
     }
     void newPage()

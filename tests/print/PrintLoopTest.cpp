@@ -283,6 +283,29 @@ TEST_F(PrintLoopTest, UncollatedCopiesOfTheJobRepeatEachPageInThePdf)
     EXPECT_EQ(rec.boxes()[0].text, "PDF ファイルに出力しました。\r" + pdfPath());
 }
 
+// The device mode's scale: a word 15 mm from the page's left edge (42.5 pt) moves with it.
+TEST_F(PrintLoopTest, TheDeviceModeScaleScalesTheDrawing)
+{
+    const struct {
+        int scale;
+        double xPt;
+    } cases[] = {{100, 42.52}, {50, 21.26}, {0, 42.52}}; // 0: not set
+    for (const auto& c : cases) {
+        MessageRecorder rec;
+        rec.answerDefaults();
+        std::filesystem::remove(pdfPath());
+        print::reportEngine().printers->devMode().scale = c.scale;
+        print::TVL48DEF j = job(dataFile("scaled.tmp", numberedPages(1)), false);
+        EXPECT_EQ(print::PrintJob(&j), -1) << c.scale;
+        const QString bbox = QString::fromStdString(
+            runTool("pdftotext", {"-bbox", QString::fromStdString(pdfPath()), "-"}));
+        const auto m = QRegularExpression(R"re(xMin="([0-9.]+)"[^>]*>P1<)re").match(bbox);
+        ASSERT_TRUE(m.hasMatch()) << c.scale << bbox.toStdString();
+        EXPECT_NEAR(m.captured(1).toDouble(), c.xPt, 1.5) << c.scale;
+    }
+    print::reportEngine().printers->devMode().scale = 100;
+}
+
 struct RangeCase {
     const char* name;
     int dataPages;
