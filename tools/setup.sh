@@ -14,6 +14,7 @@ PACKAGES=(
     firebird-dev libfbclient2 firebird3.0-server firebird3.0-server-core firebird3.0-utils
     libxml2-dev libicu-dev libjpeg-dev libwmf-dev
     libavformat-dev libavcodec-dev libswscale-dev libcups2-dev cups-daemon cups-client
+    libavahi-client-dev avahi-daemon avahi-utils dbus-daemon
     googletest libgtest-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fonts-noto-cjk
     xauth xvfb xdotool imagemagick poppler-utils ccache

@@ -215,9 +215,23 @@ bool SelectFolder(const std::string& title, std::string& path, bool skipUacCheck
     }
 }
 
-bool SelectComputer(const std::string& /*title*/, std::string& /*name*/)
+namespace {
+ComputerBrowserFunc& computerBrowser()
 {
-    return false;
+    static ComputerBrowserFunc browser;
+    return browser;
+}
+} // namespace
+
+void setComputerBrowser(ComputerBrowserFunc browser) { computerBrowser() = std::move(browser); }
+
+bool SelectComputer(const std::string& title, std::string& name)
+{
+    std::string chosen;
+    if (!computerBrowser() || !computerBrowser()(title, chosen) || chosen.empty())
+        return false;
+    name = chosen;
+    return true;
 }
 
 bool ExecuteFileDialog(const platform::FileDialogRequest& request, bool save,

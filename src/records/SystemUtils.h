@@ -2,6 +2,7 @@
 
 #include "platform/MessageService.h"
 
+#include <functional>
 #include <string>
 
 class QObject;
@@ -43,9 +44,12 @@ bool isSystemDriveRoot(const std::string& folder);
 // folder instead: Yes takes it, No opens the picker again.
 bool SelectFolder(const std::string& title, std::string& path, bool skipUacCheck,
                   const std::string& root = {});
-// There is no network-neighbourhood browser here: always false (cancelled), name unchanged;
-// callers then let the user type the computer name.
+// Asks for a computer on the local network through the browser that the window layer installs
+// (setComputerBrowser); the chosen computer's name goes into name and the answer is true. Without
+// a browser, or on cancel, false and name unchanged.
 bool SelectComputer(const std::string& title, std::string& name);
+using ComputerBrowserFunc = std::function<bool(const std::string& title, std::string& name)>;
+void setComputerBrowser(ComputerBrowserFunc browser);
 // Runs an open (save false) or save picker, starting at fileName. With the elevation rule on, a
 // file in the system drive's root asks the documents question: Yes puts the file's name in the
 // documents folder, No opens the picker again. False on cancel.

@@ -6,6 +6,8 @@
 #include "platform/MessageService.h"
 #include "platform/Text.h"
 #include "records/ProgramRecords.h"
+#include "records/SystemUtils.h"
+#include "ui/ComputerBrowserBox.h"
 #include "ui/KeyComboBox.h"
 #include "ui/KeyEdit.h"
 #include "ui/OwnerDrawnButton.h"
@@ -121,8 +123,14 @@ TAppIniCreateBox::TAppIniCreateBox(QWidget* parent)
     m_btnCompShow->setTabStop(false);
     m_btnCompShow->setToolTip(QStringLiteral("ネットワークに接続されているコンピュータを表示します。"));
     m_btnCompShow->setGeometry(px(326), px(23), px(62), px(24));
-    // No computer browser exists here; the name is typed.
-    m_btnCompShow->setEnabled(false);
+    ui::installComputerBrowser();
+    m_btnCompShow->OnClick = [this](QObject*) {
+        std::string name;
+        if (SelectComputer("サーバーのコンピュータを選択して下さい。サーバーのコンピュータがリストに無い"
+                           "場合は、[ｷｬﾝｾﾙ]を押してコンピュータ名を入力して下さい。",
+                           name))
+            m_txtHostName->setText(QString::fromStdString(name));
+    };
 
     caption("lblDataPath", QStringLiteral("データの場所:"), 58);
     m_cmbDrive = new TxComboBox(group);

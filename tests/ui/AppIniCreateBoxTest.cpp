@@ -6,15 +6,21 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "records/ProgramRecords.h"
+#include "support/AvahiDaemon.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+#include "ui/ComputerBrowserBox.h"
 #include "ui/KeyComboBox.h"
 #include "ui/KeyEdit.h"
 #include "ui/OwnerDrawnButton.h"
 
 #include "UiTestSupport.h"
 
+#include <QListWidget>
+
 #include <filesystem>
+#include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -185,7 +191,7 @@ TEST_F(AppIniCreateBoxTest, OkWithABlankHostRefusesAndWritesNothing)
     TAppIniCreateBox box;
     uitest::showActive(box);
     EXPECT_EQ(box.windowTitle(), QStringLiteral("データサーバーの設定"));
-    EXPECT_FALSE(box.btnCompShow()->isEnabled()) << "no computer browser here";
+    EXPECT_TRUE(box.btnCompShow()->isEnabled());
     EXPECT_EQ(box.txtDataPath()->text(), QStringLiteral("\\morabyzaimu\\data"));
     EXPECT_FALSE(box.txtUserName()->isVisible());
     EXPECT_FALSE(box.txtPassWord()->isVisible());
@@ -273,4 +279,64 @@ TEST_F(AppIniCreateTest, ReadingTheSettingsMapsTheNetworkDrivesBesideThem)
     ASSERT_TRUE(platform::paths::driveOf('Z', d));
     EXPECT_EQ(d.nativeRoot, share.path());
     EXPECT_TRUE(platform::paths::isRemotePath("Z:\\morabyzaimu"));
+}
+
+// 参照: the computers of the test's own Avahi daemon on loopback; without a daemon the message.
+TEST_F(AppIniCreateBoxTest, BrowsingChoosesAComputerOfTheNetworkForTheHostBox)
+{
+    std::unique_ptr<testsupport::AvahiDaemon> daemon;
+    try {
+        daemon = std::make_unique<testsupport::AvahiDaemon>("zetrino-db1");
+        daemon->publish("zetrino firebird", "_gds_db._tcp", 3050);
+    } catch (const std::exception& ex) {
+        FAIL() << "the test's own Avahi daemon: " << ex.what();
+    }
+    TAppIniCreateBox box;
+    uitest::showActive(box);
+    box.txtHostName()->setText(QStringLiteral("typed-before"));
+
+    testsupport::MessageRecorder rec;
+    QStringList listed;
+    rec.onDialog([&](QDialog& d) {
+        auto* select = qobject_cast<TComputerSelectBox*>(&d);
+        if (!select) {
+            ADD_FAILURE() << "not the computer browser";
+            return int(platform::mrCancel);
+        }
+        EXPECT_EQ(select->windowTitle(), QStringLiteral("コンピュータの参照"));
+        for (int i = 0; i < select->lstComputers()->count(); ++i)
+            listed << select->lstComputers()->item(i)->text();
+        uitest::saveShot(*select, "TComputerSelectBox");
+        const auto found = select->lstComputers()->findItems(QStringLiteral("zetrino-db1"), Qt::MatchExactly);
+        if (found.isEmpty())
+            return int(platform::mrCancel);
+        select->lstComputers()->setCurrentItem(found.front());
+        EXPECT_TRUE(select->btnOK()->isEnabled());
+        return int(platform::mrOk);
+    });
+    box.btnCompShow()->Click();
+    EXPECT_EQ(listed, QStringList{QStringLiteral("zetrino-db1")});
+    EXPECT_EQ(box.txtHostName()->text(), QStringLiteral("zetrino-db1"));
+    EXPECT_TRUE(rec.boxes().size() == 1 && rec.boxes()[0].kind == "dialog") << rec.boxes().size();
+
+    // Cancel leaves the box as it is.
+    box.txtHostName()->setText(QStringLiteral("typed-before"));
+    rec.onDialog([](QDialog&) { return int(platform::mrCancel); });
+    box.btnCompShow()->Click();
+    EXPECT_EQ(box.txtHostName()->text(), QStringLiteral("typed-before"));
+}
+
+TEST_F(AppIniCreateBoxTest, BrowsingWithoutADaemonTellsTheUserAndKeepsTheHostBox)
+{
+    testsupport::NoSystemBus noBus;
+    TAppIniCreateBox box;
+    uitest::showActive(box);
+    box.txtHostName()->setText(QStringLiteral("server9"));
+    testsupport::MessageRecorder rec;
+    rec.answer(platform::IDOK);
+    box.btnCompShow()->Click();
+    ASSERT_EQ(rec.boxes().size(), 1u);
+    EXPECT_EQ(rec.boxes()[0].kind, "information");
+    EXPECT_EQ(rec.boxes()[0].text, ui::kNoComputerBrowser);
+    EXPECT_EQ(box.txtHostName()->text(), QStringLiteral("server9"));
 }
