@@ -41,7 +41,9 @@ TEST(UpgradeDriverTest, SystemDatabaseFromZeroToEightInModeZero)
     const std::string out = driver.readAllStandardOutput().toStdString();
     const std::string err = driver.readAllStandardError().toStdString();
     EXPECT_EQ(driver.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(driver.exitCode(), 0) << out << err;
+    const auto errLog = root / "log" / "ErrDataup.txt";
+    EXPECT_EQ(driver.exitCode(), 0) << out << err
+                                    << (std::filesystem::exists(errLog) ? testsupport::readFile(errLog) : "");
     EXPECT_EQ(err.find('\t'), std::string::npos) << "no box: " << err;
     EXPECT_TRUE(out.starts_with("pending 13\n0.3.1\t共有サーバー機能の追加\t完了\n")) << out;
     EXPECT_NE(out.find("8.0.0\tマイナンバー制度に対応\t完了\n"), std::string::npos) << out;
