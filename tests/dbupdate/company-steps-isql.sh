@@ -9,7 +9,7 @@ root=$1
 work=$2
 datatype=${3:-1}
 codetype=${4:-1}
-steps="$root/src/dbupdate/sql/company"
+steps="$root/src/dbupdate/steps/company"
 mkdir -p "$work"
 db="$work/dwacc.fdb"
 "$root/tools/fixtures.sh" company-base "$db" >/dev/null
@@ -27,17 +27,6 @@ field_exists() {
     [[ $(query "SELECT COUNT(*) FROM RDB\$RELATION_FIELDS WHERE RDB\$RELATION_NAME='$1' AND RDB\$FIELD_NAME='$2';") == 1 ]]
 }
 
-# A body file with its "-- @include <file>" lines replaced by that file.
-body() {
-    local line
-    while IFS= read -r line || [[ -n $line ]]; do
-        if [[ $line =~ ^--\ @include\ (.+)$ ]]; then
-            cat "$steps/${BASH_REMATCH[1]}"
-        else
-            printf '%s\n' "$line"
-        fi
-    done <"$steps/$1"
-}
 
 # run_step MAJOR MINOR1 MINOR2 [body files...]
 run_step() {
@@ -50,7 +39,7 @@ run_step() {
         echo
         echo "CONNECT '$db' USER 'MORABY';"
         echo "SET NAMES SJIS_0208;"
-        for f in "$@"; do body "$f"; done
+        for f in "$@"; do cat "$steps/$f"; done
         echo "UPDATE ACCVERSION SET MAJOR=$major,MINOR1=$minor1,MINOR2=$minor2,MEMO='$(date '+%Y/%m/%d %H:%M:%S')'"
         echo "WHERE REC=1;"
         echo "COMMIT;"
@@ -77,7 +66,7 @@ query "UPDATE ACCDEF1 SET DATATYPE=$datatype, CODETYPE=$codetype WHERE REC=1; CO
 guards=()
 field_exists ACCDEF1 SDAI_HASUU3 || guards+=(accdef1-sdai-hasuu3.sql)
 field_exists ACCDEF1 KESSAN_KIKAN || guards+=(accdef1-kessan-kikan.sql)
-run_step 0 1 1 0.1.1.sql "${guards[@]}"
+run_step 0 1 1 011.sql ks-setswk-init-seed.sql 011-end.sql "${guards[@]}"
 expect "seed rows" "SELECT COUNT(*) FROM KS_SETSWK_INIT;" 70
 expect "null accounts" "SELECT CAST(LIST(REC) AS VARCHAR(200)) FROM (SELECT REC FROM KS_SETSWK_INIT WHERE KCODE IS NULL ORDER BY REC);" "14,21,31,35,49,56,66,70"
 expect "1401 corporation" "SELECT BAISONKCODE||'/'||JYOSONKCODE||'/'||BAIEKIKCODE FROM KS_SETSWK_INIT WHERE ACCGROUP=1 AND KCODE='1401';" "8201/8202/8101"
@@ -99,7 +88,7 @@ expect "new facility" "INSERT INTO SISETUMST (SCODE, SNAME, BUMEX) VALUES ('03',
 SELECT (SELECT COUNT(*) FROM KS_SETSWK WHERE SCODE='03')||'/'||(SELECT COUNT(*) FROM ACCDEF5 WHERE SCODE='03')||'/'||(SELECT COUNT(*) FROM SISETUBUM WHERE SCODE='03')||'/'||(SELECT COUNT(*) FROM TEKDIC WHERE SCODE='03') FROM RDB\$DATABASE; ROLLBACK;" "31/48/3/1"
 expect "genkadiv" "SELECT GDNAM FROM GENKADIV WHERE CODE=6;" "リース期間定額法"
 
-run_step 0 1 2 0.1.2.sql
+run_step 0 1 2 012.sql
 query "UPDATE ACCDEF1 SET KISHU='2026-04-01' WHERE REC=1; COMMIT;" >/dev/null
 expect "listup limit" "SET TERM ^ ;
 EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 60) DO BEGIN
@@ -121,11 +110,11 @@ guards=()
 field_exists ACCDEF1 SDAI_HASUU3 || guards+=(accdef1-sdai-hasuu3.sql)
 field_exists ACCDEF1 KESSAN_KIKAN || guards+=(accdef1-kessan-kikan.sql)
 [[ ${#guards[@]} == 0 ]] || fail "0.1.1 left the ACCDEF1 columns out"
-run_step 0 1 3 0.1.3.sql
+run_step 0 1 3 013.sql
 expect "audit report" "SELECT COUNT(*)||' '||MAX(TITLE) FROM KANSA;" "1 監査報告書"
 expect "audit item" "SELECT TEXT FROM KANSA_ITEM;" "現・預金の残高確認"
 
-run_step 0 1 4 0.1.4.sql
+run_step 0 1 4 014.sql cashflow-seed.sql
 expect "cash-flow items" "SELECT CM_KIND, COUNT(*) FROM CASHFMST GROUP BY CM_KIND ORDER BY CM_KIND DESC;" "1 59
 0 43"
 expect "cash-flow rows" "SELECT M.CM_KIND, COUNT(*) FROM CASHFMKU K JOIN CASHFMST M ON M.CM_REC = K.CM_REC GROUP BY M.CM_KIND ORDER BY M.CM_KIND DESC;" "1 220
@@ -134,18 +123,71 @@ expect "item 65" "SELECT COUNT(*) FROM CASHFMKU WHERE CM_REC=65;" 56
 expect "roman one" "SELECT SUBSTRING(CAST(CM_NAME1 AS VARCHAR(80) CHARACTER SET OCTETS) FROM 1 FOR 2) FROM CASHFMST WHERE CM_REC=1;" "8754"
 cashflow_014=$(query "SELECT M.CM_REC||M.CM_KIND||M.CM_GROUP||M.CM_ORDER||M.CM_DEL||M.CM_MKU||M.CM_MARGIN||M.CM_NAME1||M.CM_HOSEI FROM CASHFMST M ORDER BY M.CM_REC; SELECT CF_REC||'/'||CM_REC||CF_CAL||CF_KCODE||'/'||CF_CTYPE FROM CASHFMKU ORDER BY CF_REC;")
 
-run_step 0 1 5 0.1.5.sql kessan-chuki-titleprint.sql
+run_step 0 1 5 015.sql kessan-chuki-titleprint.sql
 expect "department delete" "DELETE FROM BUMONMST WHERE BCODE='01'; SELECT '['||L_BCODE||']' FROM SWKDIC WHERE REC=1; ROLLBACK;" "[ ]"
 expect "sub-account delete" "DELETE FROM HOJOMST WHERE KCODE='1103' AND HCODE='002'; SELECT (SELECT COUNT(*) FROM HOJOLOG WHERE KCODE='1103' AND HCODE='002')||'['||(SELECT R_HCODE FROM SWKDIC WHERE REC=2)||']' FROM RDB\$DATABASE; ROLLBACK;" "1[ ]"
 expect "blue-return zeros" "SELECT COUNT(*) FROM EXTERKS WHERE AO_KISHUZAN=0 AND AO_KIMATUZAN=0;" 2
 expect "carry-over" "UPDATE KAMOKU_SZ SET KAISIZAN=777 WHERE SCODE='02' AND KCODE='1102'; SELECT CAST(NUKIZAN AS INTEGER) FROM KAMOKU_PZ WHERE SCODE='02' AND KCODE='1102' AND MNUM=0; ROLLBACK;" 777
 
 run_step 0 2 0
-run_step 0 2 1 0.2.1.sql
+run_step 0 2 1 021.sql
 expect "past ratios" "SELECT CAST(HAIBUN AS INTEGER) FROM KAMOKU_PZ WHERE SCODE='01' AND KCODE='1101' AND BCODE='01' AND MNUM IN (1, -15, -31) ORDER BY MNUM;" "40
 40
 40"
 expect "blank department cleared" "SELECT CAST(SUM(NUKIZAN) AS INTEGER) FROM KAMOKU_PZ WHERE SCODE='01' AND KCODE='1101' AND BCODE=' ' AND MNUM <= 0;" 0
 expect "other facility kept" "SELECT CAST(SUM(NUKIZAN) AS INTEGER) FROM KAMOKU_PZ WHERE SCODE='02' AND KCODE='1101' AND BCODE=' ' AND MNUM <= 0;" 33000
 expect "one-time procedure gone" "SELECT COUNT(*) FROM RDB\$PROCEDURES WHERE RDB\$PROCEDURE_NAME='ONE_TIME_PROC';" 0
+
+field_exists KAMOKUMST GROUPM0 && fail "the base already has GROUPM0"
+run_step 0 2 2 022.sql ks-setswk-init-seed.sql 022-end.sql cashflow-seed.sql
+expect "GROUPM0" "SELECT COUNT(*) FROM KAMOKUMST WHERE GROUPM0 IS DISTINCT FROM GROUPM1;" 0
+expect "seed renumbered" "SELECT MIN(REC)||'-'||MAX(REC)||' '||(SELECT COUNT(*) FROM KS_SETSWK_INIT WHERE ACCGROUP=1 AND REC<=35) FROM KS_SETSWK_INIT;" "1-70 35"
+expect "journal settings" "SELECT COUNT(*) FROM KS_SETSWK;" 62
+expect "AO_RISI" "SELECT CAST(LIST(REC) AS VARCHAR(20))||' '||COUNT(KIMATU) FROM AO_RISI;" "1,2 0"
+expect "AO_FUDOUSAN" "SELECT COUNT(*) FROM AO_FUDOUSAN WHERE KAISI_YY = 0;" 0
+expect "TEGAKI" "SELECT COUNT(*) FROM RDB\$RELATION_FIELDS WHERE RDB\$RELATION_NAME='AO_SINKOKU' AND RDB\$FIELD_NAME='TEGAKI';" 1
+expect "breakdown rows" "SELECT TRIM(RDB\$RELATION_NAME) FROM RDB\$RELATIONS WHERE RDB\$RELATION_NAME STARTING WITH 'UTIWAKE' ORDER BY 1;" "UTIWAKE01
+UTIWAKE02
+UTIWAKE03
+UTIWAKE04A
+UTIWAKE04B
+UTIWAKE05
+UTIWAKE05_INI
+UTIWAKE06
+UTIWAKE07
+UTIWAKE08
+UTIWAKE09
+UTIWAKE09B
+UTIWAKE10A
+UTIWAKE10B
+UTIWAKE11
+UTIWAKE12
+UTIWAKE13
+UTIWAKE14
+UTIWAKE14B
+UTIWAKE15A
+UTIWAKE15B
+UTIWAKE15C
+UTIWAKE16A
+UTIWAKE16B
+UTIWAKE17
+UTIWAKE17_TITLE
+UTIWAKE_ORDER"
+expect "breakdown seeds" "SELECT (SELECT COUNT(*) FROM UTIWAKE10B)||' '||(SELECT COUNT(*) FROM UTIWAKE09B)||' '||(SELECT COUNT(*) FROM UTIWAKE05_INI)||' '||(SELECT COUNT(*) FROM UTIWAKE14B)||' '||(SELECT COUNT(*) FROM UTIWAKE17_TITLE)||' '||(SELECT COUNT(*) FROM UTIWAKE01)||' '||(SELECT COUNT(*) FROM UTIWAKE17) FROM RDB\$DATABASE;" "12 4 1 1 1 0 0"
+expect "three-character month" "INSERT INTO UTIWAKE12 (REC, URIAGE_MM) VALUES (1, 'abc'); SELECT URIAGE_MM FROM UTIWAKE12; ROLLBACK;" "abc"
+cashflow_022=$(query "SELECT M.CM_REC||M.CM_KIND||M.CM_GROUP||M.CM_ORDER||M.CM_DEL||M.CM_MKU||M.CM_MARGIN||M.CM_NAME1||M.CM_HOSEI FROM CASHFMST M ORDER BY M.CM_REC; SELECT CF_REC||'/'||CM_REC||CF_CAL||CF_KCODE||'/'||CF_CTYPE FROM CASHFMKU ORDER BY CF_REC;")
+[[ $cashflow_014 == "$cashflow_022" ]] || fail "cash-flow rows differ between 0.1.4 and 0.2.2"
+[[ $(wc -l <<<"$cashflow_022") == 604 ]] || fail "cash-flow dump has $(wc -l <<<"$cashflow_022") lines"
+expect "department trial balance" "SELECT COUNT(*) FROM SP_SISANHYO_BUMON(0, 1, '01', ' ');" 62
+expect "trial balance shares" "SELECT CAST(KAISIZAN AS INTEGER)||' '||CAST(KAR01 AS INTEGER)||' '||CAST(KAS01 AS INTEGER) FROM SP_SISANHYO_BUMON(0, 1, '01', '01') WHERE KCODE='1101';" "0 0 0"
+expect "opening balances" "SELECT COUNT(*) FROM SP_KAISIZAN_LIST('01', 0) WHERE KCODE='9999';" 0
+expect "opening count" "SELECT RECCOUNT FROM SP_KAISIZAN_COUNT('01', 0);" 61
+expect "retained earnings" "SELECT BCODE||':'||CAST(KAISIZAN AS INTEGER) FROM SP_ZENKURI('02', '3301'); SELECT CAST(KAISIZAN AS INTEGER) FROM KAMOKU_SZ WHERE SCODE='02' AND KCODE='3301' AND BCODE=' '; ROLLBACK;" ":350000
+350000"
+expect "budget from last year" "UPDATE KAMOKU_PZ SET NUKIZAN = 3000 WHERE SCODE='01' AND KCODE='4101' AND BCODE=' ' AND MNUM=-14;
+UPDATE KAMOKU_PZ SET NUKIZAN = 1000 WHERE SCODE='01' AND KCODE='4101' AND BCODE=' ' AND MNUM=-15;
+EXECUTE PROCEDURE SP_MB_UPDATE_JISSEKIYOSAN('01', '4101', ' ', 1.05, 1, 2);
+SELECT CAST(BYOSAN AS INTEGER) FROM KAMOKU_MS WHERE SCODE='01' AND KCODE='4101' AND BCODE=' ' AND HCODE=' ' AND MNUM IN (1, 2) ORDER BY MNUM; ROLLBACK;" "1050
+2100"
+expect "asset accounts by GROUPM0" "DELETE FROM KS_SETSWK; UPDATE KAMOKUMST SET GROUPM0='1900' WHERE KCODE='1401'; EXECUTE PROCEDURE SP_KS_INSSETSWK_CALL_SISETU('01'); SELECT COUNT(*) FROM KS_SETSWK; ROLLBACK;" 30
 echo "all steps done"
