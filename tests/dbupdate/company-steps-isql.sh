@@ -190,4 +190,51 @@ EXECUTE PROCEDURE SP_MB_UPDATE_JISSEKIYOSAN('01', '4101', ' ', 1.05, 1, 2);
 SELECT CAST(BYOSAN AS INTEGER) FROM KAMOKU_MS WHERE SCODE='01' AND KCODE='4101' AND BCODE=' ' AND HCODE=' ' AND MNUM IN (1, 2) ORDER BY MNUM; ROLLBACK;" "1050
 2100"
 expect "asset accounts by GROUPM0" "DELETE FROM KS_SETSWK; UPDATE KAMOKUMST SET GROUPM0='1900' WHERE KCODE='1401'; EXECUTE PROCEDURE SP_KS_INSSETSWK_CALL_SISETU('01'); SELECT COUNT(*) FROM KS_SETSWK; ROLLBACK;" 30
+
+run_step 0 3 0
+run_step 0 3 1 031.sql
+expect "web holder" "SELECT COUNT(*) FROM ACCDEF1 WHERE WEB_HOLDER = '';" 1
+expect "past balance" "UPDATE KAMOKU_PZ SET NUKIZAN = 500 WHERE SCODE='02' AND KCODE='1102' AND MNUM=-3;
+UPDATE KAMOKU_PZ SET NUKIZAN = 900 WHERE SCODE='02' AND KCODE='1102' AND MNUM=-32;
+SELECT CAST(KAKOZAN AS INTEGER) FROM KAMOKU_SZ WHERE SCODE='02' AND KCODE='1102'; ROLLBACK;" 500
+run_step 0 3 2
+if [[ $datatype == 1 ]]; then list=033-list-a.sql
+elif [[ $codetype == 1 ]]; then list=033-list-b.sql
+elif [[ $codetype == 2 ]]; then list=033-list-c.sql
+else list=""; fi
+run_step 0 3 3 033.sql $list commit.sql
+expect "comparison rows" "SELECT COUNT(*)||' '||(SELECT MEISHOU FROM VELTORIN_HIKAKU WHERE REC=31) FROM VELTORIN_HIKAKU;" "35 一人当たりに人件費"
+expect "comparison periods" "SELECT COUNT(*) FROM VELTORIN_HIKAKU_COL;" 8
+case $list in
+    033-list-a.sql) readings="genki touza shiho uriag kisyu syoku|0.9500 0 1.0500 1|1.0500 1 0.9500 0|0.0000 0 0.0000 0" ;;
+    033-list-b.sql) readings="genki touza motoi uriag kisyu syoku|0.9500 0 1.0500 1|1.0500 1 0.9500 0|0.0000 0 0.0000 0" ;;
+    033-list-c.sql) readings="genki touza motoi chint syoku|0.9500 0 1.0500 1|<null>|0.0000 0 0.0000 0" ;;
+    *) readings="|<null>|<null>|<null>" ;;
+esac
+expect "readings" "SELECT CAST(LIST(KKANA, ' ') AS VARCHAR(100)) FROM (SELECT COALESCE(KKANA, '') KKANA FROM KAMOKUMST WHERE KCODE IN ('1101', '1102', '1103', '3101', '4101', '5101', '9999') ORDER BY KCODE);
+SELECT Veltorin_BadRate||' '||Veltorin_BadKind||' '||Veltorin_GoodRate||' '||Veltorin_GoodKind FROM KAMOKUMST WHERE KCODE='4101';
+SELECT Veltorin_BadRate||' '||Veltorin_BadKind||' '||Veltorin_GoodRate||' '||Veltorin_GoodKind FROM KAMOKUMST WHERE KCODE='5101';
+SELECT Veltorin_BadRate||' '||Veltorin_BadKind||' '||Veltorin_GoodRate||' '||Veltorin_GoodKind FROM KAMOKUMST WHERE KCODE='9999';" "$(tr '|' '\n' <<<"$readings" | sed -e 's/  */ /g' -e 's/ $//' | sed '/^$/d')"
+run_step 0 3 4 034.sql
+expect "unknown name" "SELECT '['||CODE||']' FROM SYSKMKCODEINF('no such');" "[]"
+expect "quick assets" "SELECT CAST(LIST(KCODE||GROUPM2, ' ') AS VARCHAR(100)) FROM (SELECT KCODE, GROUPM2 FROM KAMOKUMST WHERE KCODE BETWEEN '1141' AND '1147' ORDER BY KCODE);" "11411130 11421130 11431130 11441140 11451130 11461130 11471130"
+expect "layout rows" "SELECT CAST(LIST(REC||':'||KGROUP||'/'||SUBREC, ' ') AS VARCHAR(200)) FROM (SELECT REC, KGROUP, SUBREC FROM EXTERA3 WHERE REC BETWEEN 6 AND 13 ORDER BY REC);" "6:1100/0 7:1130/1 8:1130/2 9:1130/3 10:1130/4 11:1130/5 12:1130/6 13:1100/0"
+run_step 0 4 0
+if [[ $datatype == 1 ]]; then items=041-corporation.sql; else items=041-other.sql; fi
+run_step 0 4 1 $items
+expect "audit items" "SELECT COUNT(*)||' '||(SELECT MOT_KCODE FROM KANSA_ITEM WHERE REC=10)||' '||(SELECT TOZ_KCODE FROM KANSA_ITEM WHERE REC=3) FROM KANSA_ITEM;" "12 $([[ $datatype == 1 ]] && echo 6206 || echo 6109) 1102"
+run_step 1 0 0 100.sql
+expect "renamed indicator" "SELECT MEISHOU FROM VELTORIN_HIKAKU WHERE REC=31;" "一人当たり人件費"
+run_step 1 0 1 101.sql
+expect "regrouped" "SELECT GROUPA1||GROUPA2||GROUPB1||GROUPB2 FROM VELTORIN_HIKAKU WHERE REC IN (1, 28, 29, 31, 35) ORDER BY REC;" "41005820
+5100530055105530
+5100530055105530
+14001410"
+expect "history emptied" "SELECT COUNT(*) FROM OPINF;" 0
+expect "version row" "SELECT REC||' '||MAJOR||'.'||MINOR1||'.'||MINOR2 FROM ACCVERSION;" "1 1.0.1"
+expect "readers" "SELECT COUNT(*) FROM SP_KANENDO_ZANDAKA('01');
+SELECT COUNT(*) FROM SP_KANENDO_GROUPZANDAKA('G1');
+SELECT COUNT(*) FROM SP_KANENDO_BUMON_ZANDAKA('01', '01', 1);" "62
+124
+3"
 echo "all steps done"
