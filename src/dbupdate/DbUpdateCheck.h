@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace firebird {
 class Attachment;
@@ -35,6 +36,12 @@ public:
     // Parses "major.minor1.minor2"; anything but three parts gives 0.0.0, a part that is not a
     // number gives 0.
     void SetDbVersionText(std::string_view text);
+
+    // Replaces the table of a mode (tests and drivers run steps of their own).
+    void setSteps(std::uint8_t mode, TArrayDbUpdateListRec steps)
+    {
+        (mode == 0 ? m_systemSteps : m_companySteps) = std::move(steps);
+    }
 
     const TArrayDbUpdateListRec& systemSteps() const { return m_systemSteps; }
     const TArrayDbUpdateListRec& companySteps() const { return m_companySteps; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,14 +20,19 @@ struct DbVersion {
 // "%d.%d.%d".
 std::string versionText(const DbVersion& version);
 
-// One registered upgrade step, as far as the version check and the step list read it.
-// (The step routines and their scripts are not part of this program's road.)
+// A step routine: builds the step's script, runs it and returns a step result code
+// (dbupdate/IsqlScriptRunner.h).
+using TUpdateFunc = std::function<int()>;
+
+// One registered upgrade step.
 struct TDbUpdateListRec {
     int Major = 0;
     int Minor1 = 0;
     int Minor2 = 0;
-    int NeedBackup = 0; // 1: back the database up before a run that includes this step
+    TUpdateFunc UpdateFunc; // empty for a step whose routine this program does not have
+    int NeedBackup = 0;     // 1: back the database up before a run that includes this step
     std::string Title;
+    std::string Description = {}; // may hold "\r" line breaks
 
     DbVersion version() const { return {Major, Minor1, Minor2}; }
 };

@@ -23,6 +23,7 @@
 #include "ui/AppIniCreateBox.h"
 #include "platform/MessageBox2.h"
 #include "ui/AppInfoLoader.h"
+#include "ui/InputDialog.h"
 #include "ui/OwnerDrawnButton.h"
 #include "print/ReportEngine.h"
 #include "ui/RichMessageBox.h"
@@ -1178,6 +1179,7 @@ int ProgramMain(int argc, char** argv)
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     platform::installFontSubstitutions();
     ui::installRichMessageBox();
+    ui::installInputDialog();
     // The engine holds printers and Qt's Japanese texts; it must end before the application does.
     print::StartReportEngine();
     struct EngineStop {

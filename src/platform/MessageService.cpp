@@ -203,6 +203,29 @@ int messageBox(const std::string& text, const std::string& caption, int flags)
 
 int execDialog(QDialog& dialog) { return messageService().execDialog(dialog); }
 
+namespace {
+InputHandler& inputHandler()
+{
+    static InputHandler handler;
+    return handler;
+}
+} // namespace
+
+std::optional<std::string> MessageService::inputBox(const InputRequest& request)
+{
+    const InputHandler& handler = inputHandler();
+    if (!handler)
+        return std::nullopt;
+    return handler(request);
+}
+
+void setInputHandler(InputHandler handler) { inputHandler() = std::move(handler); }
+
+std::optional<std::string> inputBox(const InputRequest& request)
+{
+    return messageService().inputBox(request);
+}
+
 void markMessageBox(QDialog& dialog, const std::string& kind, const std::string& text,
                     int defaultResult)
 {

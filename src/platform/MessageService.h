@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +46,23 @@ struct FileDialogRequest {
     std::string defaultExt; // without the dot
 };
 
+// What the one-value input dialog is asked for, as the lower layers fill it (the dialog itself,
+// TInputDlgBox of src/ui, is installed as the answer at start-up). Texts are UTF-8.
+struct InputRequest {
+    std::string caption;
+    std::string message;
+    std::uint32_t messageColor = 0x80000008; // 0x00BBGGRR or a system colour (clWindowText)
+    std::string value;                       // the initial input
+    std::string hint;
+    std::int32_t maxLength = 0;   // CP932 bytes, 0 = no limit
+    std::uint8_t imeMode = 3;     // 0: input method off
+    std::int32_t filterMode = 0;  // as TInputDlgBox.SetInputFilter
+    std::int32_t style = 0;       // 0 text, 1 masked password
+    bool centerOnScreen = false;  // else centred on the active window
+};
+// Shows the request modally: the entry on OK, nullopt when closed any other way.
+using InputHandler = std::function<std::optional<std::string>(const InputRequest&)>;
+
 // Every modal box, picker and modal dialog goes through this service, so tests can answer them
 // from a script and a program run under test can record them instead of blocking.
 class MessageService {
@@ -58,6 +77,9 @@ public:
                                                   const std::string& initialDir) = 0;
     // Shows a dialog modally and returns its result (QDialog::exec()).
     virtual int execDialog(QDialog& dialog) = 0;
+    // Asks for one value: by default through the installed input handler (which shows its
+    // dialog with execDialog); nullopt without one.
+    virtual std::optional<std::string> inputBox(const InputRequest& request);
 };
 
 // The service in force: the Qt one, the record mode one (see below) or a test's.
@@ -68,6 +90,11 @@ void setMessageService(MessageService* service);
 // Shorthands for the service in force.
 int messageBox(const std::string& text, const std::string& caption, int flags);
 int execDialog(QDialog& dialog);
+
+// The input dialog (installed by src/ui at start-up); an empty handler removes it.
+void setInputHandler(InputHandler handler);
+// Asks the service in force for one value.
+std::optional<std::string> inputBox(const InputRequest& request);
 
 // Marks a dialog of our own that serves as a message box (kind as kindOf() names them, text with
 // "\r" line breaks): record mode answers it with defaultResult instead of showing it.

@@ -79,6 +79,20 @@ std::string temporaryFolder()
     return systemTemporaryFolder();
 }
 
+std::string privateTemporaryFolder()
+{
+    // Never the shared temporary folder itself: other users could read or plant work files.
+    const std::string folder = temporaryFolder() + "/zetrino-" + std::to_string(::geteuid());
+    ensurePrivateFolder(folder);
+    ::chmod(folder.c_str(), 0700);
+    return folder;
+}
+
+std::string workFolder(const std::string& configured)
+{
+    return configured.empty() ? privateTemporaryFolder() : configured;
+}
+
 std::string commonAppDataFolder()
 {
     const std::string folder = environment(kCommonAppDataVariable);

@@ -22,6 +22,15 @@ std::string runtimeFolder();
 // /tmp). Not created.
 std::string temporaryFolder();
 
+// This user's private temporary folder, <temporaryFolder()>/zetrino-<uid> (mode 0700), created
+// when missing. Throws std::system_error when it cannot be made or is not a folder of ours.
+std::string privateTemporaryFolder();
+
+// The folder for the program's work files (report data, backup work copies, tool logs and
+// scripts): the configured one (the program's WinTempFolder, any form) when not empty, else
+// privateTemporaryFolder().
+std::string workFolder(const std::string& configured);
+
 // The machine-wide application-data folder (the Windows "common application data"): the
 // override, else /var/lib. Not created.
 std::string commonAppDataFolder();

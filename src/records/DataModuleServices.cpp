@@ -110,8 +110,7 @@ private:
 // gbak's log in the temporary folder, removed before the tool runs.
 std::string gbakLog()
 {
-    const std::string folder =
-        SystemDef.WinTempFolder.empty() ? platform::temporaryFolder() : SystemDef.WinTempFolder;
+    const std::string folder = platform::workFolder(SystemDef.WinTempFolder);
     const std::string log = paths::join(folder, "gbak.log");
     if (files::exists(log))
         files::removeFile(log);

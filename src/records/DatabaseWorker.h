@@ -1,7 +1,7 @@
 #pragma once
 
-// The backup and restore worker: a thread that orders database copy and rebuild steps, each
-// run on the GUI thread.
+// The backup and restore worker: a thread that orders database backup, restore, copy and
+// rebuild steps, each run on the GUI thread.
 
 #include <QThread>
 
@@ -22,6 +22,11 @@ public:
     void Resume() { start(); }
     bool IsTerminated() const { return m_terminated.load(std::memory_order_acquire); }
     void ClearZoneInfo();
+    // Appends the trailer (when ZoneShougou is set). File errors raise.
+    void WriteZoneInfo(const std::string& File);
+    // Reads the trailer into the Zone fields; with Cut the file loses it. True when it names a
+    // company.
+    bool ReadZoneInfo(const std::string& File, bool Cut);
     // The worker's body; also callable directly on the GUI thread (steps then run inline).
     void Execute();
 
@@ -58,6 +63,15 @@ protected:
 
 private:
     void Synchronize(const std::function<void()>& step);
+    void ConfirmMyNumber();
+    void BackupData();
+    void RestoreData();
+    void SetResult(const char* code, const char* method, const char* message,
+                   const char* message2);
+    // ServerKind 1 through the file-management database's FILETRANS.
+    bool backupThroughFileMan();
+    bool restoreThroughFileMan();
+    std::string serverWorkFile() const;
     void CopyDatabase();
     void RebuildDatabase();
 

@@ -14,8 +14,6 @@
 #include <exception>
 #include <filesystem>
 
-#include <unistd.h>
-
 namespace {
 
 std::string format3(int n)
@@ -33,20 +31,6 @@ TPrDataList::TPrDataList()
 }
 
 TPrDataList::~TPrDataList() = default;
-
-std::string TPrDataList::dataFolder()
-{
-    if (!SystemDef.WinTempFolder.empty())
-        return SystemDef.WinTempFolder;
-    // Without TEMP: a folder of this user's own under the system's temporary folder, never the
-    // file-system root.
-    const std::filesystem::path folder = std::filesystem::path(platform::temporaryFolder()) /
-                                         ("zetrino-" + std::to_string(::getuid()));
-    std::filesystem::create_directories(folder);
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
-    return folder.string();
-}
 
 std::string TPrDataList::font() const
 {
@@ -152,7 +136,7 @@ void TPrDataList::PrintOut(bool Print)
 
     print::TVellum48& e = *Engine;
     e.Title = "印刷プレビュー";
-    const std::string folder = dataFolder();
+    const std::string folder = platform::workFolder(SystemDef.WinTempFolder);
     e.DataFile = folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + "データリスト.TMP";
     e.FormFile.clear();
     e.PaperSize = 9;

@@ -30,9 +30,6 @@ public:
     // the data file and passes the error on.
     void PrintOut(bool Print);
 
-    // The folder the data file is written in: WinTempFolder, else a per-user temporary folder.
-    static std::string dataFolder();
-
 private:
     void PrintPageHeader();
     void writeLine(const TDataListRec& rec, int number, bool withNumber);

@@ -283,3 +283,29 @@ void TInputDlgBox::showEvent(QShowEvent* event)
         m_txtInput->setFocus();
     unsetCursor();
 }
+
+namespace ui {
+
+void installInputDialog()
+{
+    platform::setInputHandler([](const platform::InputRequest& r) -> std::optional<std::string> {
+        // Made for the one question and freed when it is answered.
+        QWidget* owner = r.centerOnScreen ? nullptr : QApplication::activeWindow();
+        TInputDlgBox box(owner);
+        box.InputStyle = r.style;
+        box.DlgCaption = r.caption;
+        box.DlgMessage = r.message;
+        box.MessageColor = r.messageColor;
+        box.InputValue = r.value;
+        box.InputHint = r.hint;
+        box.InputMaxLength = r.maxLength;
+        box.InputImeMode = r.imeMode;
+        box.SetInputFilter(r.filterMode);
+        box.ApplySettings();
+        if (platform::execDialog(box) != platform::mrOk)
+            return std::nullopt;
+        return box.InputValue;
+    });
+}
+
+} // namespace ui

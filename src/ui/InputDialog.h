@@ -77,3 +77,9 @@ private:
     TxPlButton* m_btnCancel = nullptr;
     QString m_lastFitting; // the last text within InputMaxLength
 };
+
+namespace ui {
+// Installs TInputDlgBox as the answer to the message service's input requests (start-up, the
+// launch harness and tests).
+void installInputDialog();
+} // namespace ui

@@ -81,6 +81,28 @@ TEST_F(SpecialFoldersTest, TemporaryFolderFallsBackWhenTempIsUnset)
     }
 }
 
+// Work files without TEMP go to this user's private folder, never the shared one itself.
+TEST_F(SpecialFoldersTest, WorkFolderIsTheConfiguredOneOrAPrivateFolder)
+{
+    const std::string uid = std::to_string(::geteuid());
+    EXPECT_EQ(platform::workFolder("D:\\temp"), "D:\\temp");
+    const std::string own = m_dir.str() + "/zetrino-" + uid;
+    fs::create_directory(own);
+    ::chmod(own.c_str(), 0755);
+    EXPECT_EQ(platform::workFolder(""), own);
+    EXPECT_EQ(modeOf(own), 0700u) << "tightened when it already existed";
+    {
+        ScopedEnvironment temp("TEMP", (m_dir.str() + "/t").c_str());
+        fs::create_directory(m_dir / "t");
+        EXPECT_EQ(platform::privateTemporaryFolder(), m_dir.str() + "/t/zetrino-" + uid);
+        EXPECT_TRUE(fs::is_directory(m_dir / "t" / ("zetrino-" + uid)));
+    }
+    fs::remove(own);
+    fs::create_directory(m_dir / "planted");
+    fs::create_directory_symlink(m_dir / "planted", own);
+    EXPECT_THROW(platform::workFolder(""), std::system_error);
+}
+
 TEST_F(SpecialFoldersTest, DataAndDocumentsFolders)
 {
     {

@@ -287,16 +287,6 @@ TEST_F(DataListReportTest, AnEmptyListHoldsTheHeaderOnly)
         EXPECT_EQ(l[0], '*') << l;
 }
 
-TEST_F(DataListReportTest, WithoutTempTheFileGoesToAPerUserTemporaryFolder)
-{
-    SystemDef.WinTempFolder.clear();
-    const std::string folder = TPrDataList::dataFolder();
-    EXPECT_NE(folder, "");
-    EXPECT_NE(folder, "/");
-    EXPECT_TRUE(std::filesystem::is_directory(folder));
-    EXPECT_NE(folder.find("zetrino-"), std::string::npos) << folder;
-}
-
 TEST_F(DataListReportTest, AFailedWriteLeavesNoFileBehind)
 {
     threeEntries();
