@@ -38,8 +38,8 @@ run_step() {
         echo "/* Ver $major.$minor1.$minor2 */"
         echo
         echo "CONNECT '$db' USER 'MORABY';"
-        echo "SET NAMES SJIS_0208;"
         for f in "$@"; do cat "$steps/$f"; done
+        [[ $major.$minor1.$minor2 != 0.3.3 ]] || echo "COMMIT;"
         echo "UPDATE ACCVERSION SET MAJOR=$major,MINOR1=$minor1,MINOR2=$minor2,MEMO='$(date '+%Y/%m/%d %H:%M:%S')'"
         echo "WHERE REC=1;"
         echo "COMMIT;"
@@ -182,8 +182,7 @@ expect "department trial balance" "SELECT COUNT(*) FROM SP_SISANHYO_BUMON(0, 1, 
 expect "trial balance shares" "SELECT CAST(KAISIZAN AS INTEGER)||' '||CAST(KAR01 AS INTEGER)||' '||CAST(KAS01 AS INTEGER) FROM SP_SISANHYO_BUMON(0, 1, '01', '01') WHERE KCODE='1101';" "0 0 0"
 expect "opening balances" "SELECT COUNT(*) FROM SP_KAISIZAN_LIST('01', 0) WHERE KCODE='9999';" 0
 expect "opening count" "SELECT RECCOUNT FROM SP_KAISIZAN_COUNT('01', 0);" 61
-expect "retained earnings" "SELECT BCODE||':'||CAST(KAISIZAN AS INTEGER) FROM SP_ZENKURI('02', '3301'); SELECT CAST(KAISIZAN AS INTEGER) FROM KAMOKU_SZ WHERE SCODE='02' AND KCODE='3301' AND BCODE=' '; ROLLBACK;" ":350000
-350000"
+expect "retained earnings" "SELECT BCODE||':'||CAST(KAISIZAN AS INTEGER) FROM SP_ZENKURI('02', '3301'); SELECT CAST(KAISIZAN AS INTEGER) FROM KAMOKU_SZ WHERE SCODE='02' AND KCODE='3301' AND BCODE=' '; ROLLBACK;" "$([[ $datatype == 1 ]] && printf ':350000\n350000' || echo 0)"
 expect "budget from last year" "UPDATE KAMOKU_PZ SET NUKIZAN = 3000 WHERE SCODE='01' AND KCODE='4101' AND BCODE=' ' AND MNUM=-14;
 UPDATE KAMOKU_PZ SET NUKIZAN = 1000 WHERE SCODE='01' AND KCODE='4101' AND BCODE=' ' AND MNUM=-15;
 EXECUTE PROCEDURE SP_MB_UPDATE_JISSEKIYOSAN('01', '4101', ' ', 1.05, 1, 2);
@@ -202,7 +201,7 @@ if [[ $datatype == 1 ]]; then list=033-list-a.sql
 elif [[ $codetype == 1 ]]; then list=033-list-b.sql
 elif [[ $codetype == 2 ]]; then list=033-list-c.sql
 else list=""; fi
-run_step 0 3 3 033.sql $list commit.sql
+run_step 0 3 3 033.sql $list
 expect "comparison rows" "SELECT COUNT(*)||' '||(SELECT MEISHOU FROM VELTORIN_HIKAKU WHERE REC=31) FROM VELTORIN_HIKAKU;" "35 一人当たりに人件費"
 expect "comparison periods" "SELECT COUNT(*) FROM VELTORIN_HIKAKU_COL;" 8
 case $list in
@@ -235,6 +234,6 @@ expect "version row" "SELECT REC||' '||MAJOR||'.'||MINOR1||'.'||MINOR2 FROM ACCV
 expect "readers" "SELECT COUNT(*) FROM SP_KANENDO_ZANDAKA('01');
 SELECT COUNT(*) FROM SP_KANENDO_GROUPZANDAKA('G1');
 SELECT COUNT(*) FROM SP_KANENDO_BUMON_ZANDAKA('01', '01', 1);" "62
-124
+62
 3"
 echo "all steps done"
