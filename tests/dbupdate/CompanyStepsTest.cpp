@@ -1,11 +1,13 @@
 // The company steps 0.1.1 to 1.0.1: their registration, the scripts' guards and data-kind
 // choices, and a run of all of them with the SQL tool over a company database at 0.1.0.
 #include "dbupdate/CompanyDbSteps.h"
+#include "dbupdate/DbUpdateBox.h"
 #include "dbupdate/DbUpdateCheck.h"
 
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/MessageService.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "records/DataModule.h"
@@ -14,6 +16,8 @@
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -33,12 +37,15 @@ protected:
     {
         records::resetProgramState();
         platform::paths::mapDrive('D', m_root.path());
-        for (const char* folder : {"log", "tmp", "exe", "data"})
+        for (const char* folder : {"log", "tmp", "exe", "data", "temp", "docs"})
             fs::create_directories(m_root / folder);
         SystemDef.SysDir = "D:\\sys";
         SystemDef.DataDir = "D:\\data";
         SystemDef.ExeFolder = "D:\\exe";
         SystemDef.LogFolder = "D:\\log";
+        SystemDef.TempFolder = "D:\\temp";
+        SystemDef.DocumentFolder = "D:\\docs";
+        DataBackupFile = "dwacc.fbk";
         SystemDef.DbUser = "MORABY";
         SystemDef.DbPassword = "qolvex";
         SystemDef.PcName = "buildpc";
@@ -244,6 +251,34 @@ TEST_F(CompanyStepsTest, AllStepsBringTheBaseTo101)
     EXPECT_EQ(dbupdate::ExecCompanyStep({0, 3, 3}), 16);
     ASSERT_EQ(m_messages.boxes().size(), 1u);
     EXPECT_EQ(m_messages.boxes()[0].text, "Ver 0.3.3のデータベース更新に失敗しました。");
+}
+
+TEST_F(CompanyStepsTest, AFailedFirstStepRestoresTheBackup)
+{
+    execute("DROP PROCEDURE SP_KS_SISAN_MUJUN");
+    const std::string schema =
+        "SELECT TRIM(RDB$PROCEDURE_NAME) FROM RDB$PROCEDURES WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
+        "SELECT TRIM(RDB$TRIGGER_NAME) FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
+        "SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
+        "WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
+        "SELECT TRIM(RDB$CONSTRAINT_NAME) FROM RDB$RELATION_CONSTRAINTS WHERE RDB$CONSTRAINT_NAME NOT STARTING WITH 'INTEG_' "
+        "ORDER BY 1";
+    const std::string before = query(schema);
+
+    dbupdate::TDbUpdateBox box;
+    auto steps = dbupdate::companyUpdateSteps("モラビー財務", false);
+    steps.resize(17); // the steps built here: 0.1.1 .. 1.0.1
+    box.Check.setSteps(1, steps);
+    box.InitUpdateList(1, "0.1.0");
+    ASSERT_EQ(box.Check.BackupCount, 13);
+    m_messages.answer(platform::IDOK); // the runner's box
+    EXPECT_EQ(box.ExecuteUpdates(), 0);
+    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"Ver 0.1.1のデータベース更新に失敗しました。"}));
+    EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QStringLiteral("失敗"));
+    EXPECT_TRUE(fs::exists(m_root / "docs" / "更新前データ" / "商号不明" / "dwacc.fbk"));
+    // The drops that went in before the failing one are undone.
+    EXPECT_EQ(query(schema), before);
+    EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,0,1,0");
 }
 
 } // namespace
