@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
+#include "records/DatabaseWorker.h"
 #include "records/DbErrorHandler.h"
 #include "records/FileUtils.h"
 #include "records/LoginUserList.h"
@@ -333,14 +334,37 @@ bool TDbUpdateBox::runBackupRestore(bool backup, const std::string& databaseFile
     progress.setAviFile(qs(platform::paths::toNative(platform::paths::join(SystemDef.ExeFolder, "progress.avi")).string()));
     progress.setCancelBtnShow(false);
     progress.Show(this);
-    const int protocol = ConnectMode == 1 || ConnectMode == 2 ? TDM::kProtocolTcp : TDM::kProtocolLocal;
+    // The worker sequences the backup or restore; its steps run on this thread while we poll.
+    m_worker = std::make_unique<TBackupRestoreThread>(true);
+    m_worker->Mode = backup ? 0 : 1;
+    m_worker->ServerKind = ConnectMode == 1 || ConnectMode == 2 ? 1 : 0;
+    m_worker->HostName = SystemDef.HostName;
+    m_worker->DBPath = databaseFile;
+    m_worker->BackupFile = backupFile;
+    m_worker->ActiveIndexes = 1;
+    m_worker->AskMyNumber = 0;
+    if (!backup)
+        m_worker->ZoneUseMyNumber = AccInf.MyNumberUse;
     bool ok = false;
-    try {
-        ok = backup ? DM->BackupFDB(protocol, SystemDef.HostName, databaseFile, backupFile, true)
-                    : DM->RestoreFDB(protocol, SystemDef.HostName, databaseFile, backupFile, true);
-    } catch (const std::exception& e) {
-        ShowErrorDialog(failureText(Check.Mode), e.what(), 1);
-        ok = false;
+    if (!backup && Check.Mode == 0) {
+        // The worker's restore first reads the individual-number settings of a company
+        // database in the same place, which a system database does not have: the system
+        // database is restored as the worker's restore step does it.
+        m_worker.reset();
+        const int protocol = ConnectMode == 1 || ConnectMode == 2 ? TDM::kProtocolTcp : TDM::kProtocolLocal;
+        try {
+            ok = DM->RestoreFDB(protocol, protocol == TDM::kProtocolTcp ? SystemDef.HostName : std::string(),
+                                databaseFile, backupFile, true);
+        } catch (const std::exception& e) {
+            ShowErrorDialog(failureText(Check.Mode), e.what(), 1);
+        }
+    } else {
+        m_worker->Resume();
+        while (!m_worker->IsTerminated())
+            WaitMSec(300);
+        m_worker->wait();
+        ok = m_worker->Success == 1;
+        m_worker.reset();
     }
     if (Check.Mode == 0 && DM->IBDatabaseDEF.connected())
         DM->IBDatabaseDEF.forceClose();

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,7 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QTreeWidget;
+class TBackupRestoreThread;
 class TxCheckBox;
 class TxPlButton;
 
@@ -71,6 +73,7 @@ private:
     void setRowStatus(int row, const QString& text, int image);
 
     bool m_busy = false;
+    std::unique_ptr<TBackupRestoreThread> m_worker; // alive during a backup or restore only
 };
 
 } // namespace dbupdate

@@ -267,4 +267,91 @@ TEST_F(DbUpdateBoxTest, AStepWithoutARoutineIsRefusedBeforeItStarts)
     EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QString());
 }
 
+// Two company steps of our own (7.0.4 and 8.0.0), both asking for a backup; the second runs a
+// bad statement when `failSecond` is set.
+dbupdate::TArrayDbUpdateListRec companySteps(const bool& failSecond)
+{
+    auto step = [&failSecond](int minor2, int major, bool second) {
+        return [=, &failSecond] {
+            dbupdate::DbUpdateScript script(SystemDef.DataDir, DataFile);
+            if (second && failSecond)
+                script.add("UPDATE NO_SUCH_TABLE SET A = 1;");
+            script.add("UPDATE ACCVERSION SET MAJOR=" + std::to_string(major) + ",MINOR1=0,MINOR2=" +
+                       std::to_string(minor2) + " WHERE REC=1;");
+            script.add("COMMIT;");
+            script.add("EXIT;");
+            script.save();
+            return dbupdate::ExecIsqlScript(std::to_string(major) + ".0." + std::to_string(minor2));
+        };
+    };
+    return {{7, 0, 4, step(4, 7, false), 1, "一つ目", ""}, {8, 0, 0, step(0, 8, true), 1, "二つ目", ""}};
+}
+
+TEST_F(DbUpdateBoxTest, CompanyRunsKeepTheBackupAndRestoreItAfterAFailure)
+{
+    testsupport::FixtureDb::copyTo("system", m_root / "data" / "dwaccdef.fdb");
+    testsupport::FixtureDb::copyTo("company", m_root / "data" / "0001" / "dwacc.fdb");
+    SystemDef.DataDir = "D:\\data\\0001";
+    DataFile = "dwacc.fdb";
+    DataBackupFile = "dwacc.fbk";
+    auto companyQuery = [&](const std::string& sql) {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams((m_root / "data" / "0001" / "dwacc.fdb").string()));
+        firebird::Transaction tr(db);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        auto c = st.open();
+        std::string out;
+        if (c.fetch())
+            for (int i = 0; i < c.fieldCount(); ++i)
+                out += (i ? "." : "") + c.getString(i);
+        return out;
+    };
+    auto setVersion703 = [&] {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams((m_root / "data" / "0001" / "dwacc.fdb").string()));
+        db.executeImmediate("UPDATE ACCVERSION SET MAJOR = 7, MINOR1 = 0, MINOR2 = 3 WHERE REC = 1");
+    };
+    const char* const version = "SELECT MAJOR, MINOR1, MINOR2 FROM ACCVERSION WHERE REC = 1";
+    setVersion703();
+    bool failSecond = false;
+
+    {
+        ASSERT_TRUE(m_dm->fnAccDatConnected("", SystemDef.DataDir, 0));
+        TDbUpdateBox box;
+        box.Check.setSteps(1, companySteps(failSecond));
+        box.InitUpdateList(1, "");
+        ASSERT_EQ(box.Check.BackupCount, 2);
+        AccInf.SHOUGOU = "a/b:c";
+        box.cboxAgree->setChecked(true);
+        box.btnOk->Click();
+        EXPECT_TRUE(box.Check.Done);
+        EXPECT_EQ(companyQuery(version), "8.0.0");
+        EXPECT_TRUE(fs::exists(m_root / "temp" / "dataup.fbk"));
+        EXPECT_TRUE(fs::exists(m_root / "docs" / "更新前データ" / "abc" / "dwacc.fbk"));
+        EXPECT_TRUE(m_messages.boxes().empty());
+    }
+
+    setVersion703();
+    failSecond = true;
+    {
+        TDbUpdateBox box;
+        box.Check.setSteps(1, companySteps(failSecond));
+        box.InitUpdateList(1, "7.0.3");
+        AccInf.SHOUGOU = "  ";
+        box.cboxAgree->setChecked(true);
+        m_messages.answer(platform::IDOK); // the runner's box
+        m_messages.answer(platform::IDOK); // the mode's failure box
+        box.btnOk->Click();
+        EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"Ver 8.0.0のデータベース更新に失敗しました。",
+                                                                "会計データの更新に失敗しました。"}));
+        EXPECT_FALSE(box.Check.Done);
+        EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QStringLiteral("完了"));
+        EXPECT_EQ(box.ListView1->topLevelItem(1)->text(2), QStringLiteral("失敗"));
+        EXPECT_EQ(box.ProgressBar1->value(), 1);
+        EXPECT_EQ(companyQuery(version), "7.0.3") << "restored from the backup";
+        EXPECT_TRUE(fs::exists(m_root / "docs" / "更新前データ" / "商号不明" / "dwacc.fbk"));
+    }
+}
+
 } // namespace
