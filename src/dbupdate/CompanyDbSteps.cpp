@@ -1,0 +1,137 @@
+#include "dbupdate/CompanyDbSteps.h"
+
+#include "records/DataModule.h"
+#include "records/ProgramRecords.h"
+
+#include <QFile>
+
+#include <stdexcept>
+
+namespace dbupdate {
+namespace {
+
+// The statements kept with the program (UTF-8), without comment and empty lines.
+void addResource(DbUpdateScript& script, const char* name)
+{
+    QFile file(QStringLiteral(":/dbupdate/company/") + QString::fromLatin1(name));
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(std::string("step statements missing: ") + name);
+    const std::string text = file.readAll().toStdString();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && !line.starts_with("--"))
+            script.add(line);
+        start = end + 1;
+    }
+}
+
+// The column guard: the company database is opened for the question alone and closed again.
+// A database that cannot be asked counts the column as missing (the ALTER then tells).
+bool columnMissing(const std::string& table, const std::string& column)
+{
+    bool exists = false;
+    if (DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0))
+        exists = DM->fnExistence_Field(table, column);
+    DM->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
+    return !exists;
+}
+
+void addAccdef1Guards(DbUpdateScript& script, bool sdaiHasuu3)
+{
+    // Both guards see the database as it was before the step.
+    const bool noSdaiHasuu3 = sdaiHasuu3 && columnMissing("ACCDEF1", "SDAI_HASUU3");
+    const bool noKessanKikan = columnMissing("ACCDEF1", "KESSAN_KIKAN");
+    if (noSdaiHasuu3)
+        addResource(script, "accdef1-sdai-hasuu3.sql");
+    if (noKessanKikan)
+        addResource(script, "accdef1-kessan-kikan.sql");
+}
+
+int key(const DbVersion& v) { return v.Major * 100 + v.Minor1 * 10 + v.Minor2; }
+
+} // namespace
+
+bool hasCompanyStep(const DbVersion& v)
+{
+    switch (key(v)) {
+    case 11: case 12: case 13: case 14: case 15: case 20: case 21: case 22:
+    case 30: case 31: case 32: case 33: case 34: case 40: case 41: case 100: case 101:
+        return true;
+    default:
+        return false;
+    }
+}
+
+DbUpdateScript companyStepScript(const DbVersion& v)
+{
+    if (!hasCompanyStep(v))
+        throw std::invalid_argument("no company step " + versionText(v));
+    DbUpdateScript script(SystemDef.DataDir, DataFile);
+    switch (key(v)) {
+    case 11:
+        addResource(script, "011.sql");
+        addResource(script, "ks-setswk-init-seed.sql");
+        addResource(script, "011-end.sql");
+        addAccdef1Guards(script, true);
+        break;
+    case 12: addResource(script, "012.sql"); break;
+    case 13:
+        addResource(script, "013.sql");
+        addAccdef1Guards(script, true);
+        break;
+    case 14:
+        addResource(script, "014.sql");
+        addResource(script, "cashflow-seed.sql");
+        addAccdef1Guards(script, false);
+        break;
+    case 15:
+        addResource(script, "015.sql");
+        if (columnMissing("KESSAN", "CHUKI_TITLEPRINT"))
+            addResource(script, "kessan-chuki-titleprint.sql");
+        break;
+    case 21: addResource(script, "021.sql"); break;
+    case 22:
+        if (columnMissing("KAMOKUMST", "GROUPM0")) {
+            addResource(script, "022.sql");
+            addResource(script, "ks-setswk-init-seed.sql");
+            addResource(script, "022-end.sql");
+            addResource(script, "cashflow-seed.sql");
+        }
+        break;
+    case 31: addResource(script, "031.sql"); break;
+    case 33:
+        addResource(script, "033.sql");
+        // The account list by data kind: corporations A; otherwise code type 1 B, 2 C.
+        if (AccInf.DATATYPE == 1)
+            addResource(script, "033-list-a.sql");
+        else if (AccInf.CODETYPE == 1)
+            addResource(script, "033-list-b.sql");
+        else if (AccInf.CODETYPE == 2)
+            addResource(script, "033-list-c.sql");
+        script.add("COMMIT;");
+        break;
+    case 34: addResource(script, "034.sql"); break;
+    case 41: addResource(script, AccInf.DATATYPE == 1 ? "041-corporation.sql" : "041-other.sql"); break;
+    case 100: addResource(script, "100.sql"); break;
+    case 101: addResource(script, "101.sql"); break;
+    default: // 0.2.0, 0.3.0, 0.3.2, 0.4.0: the version alone
+        break;
+    }
+    script.addCompanyVersion(v.Major, v.Minor1, v.Minor2);
+    script.add("EXIT;");
+    return script;
+}
+
+int ExecCompanyStep(const DbVersion& v)
+{
+    companyStepScript(v).save();
+    return ExecIsqlScript(versionText(v));
+}
+
+} // namespace dbupdate

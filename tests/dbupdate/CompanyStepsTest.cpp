@@ -1,0 +1,284 @@
+// The company steps 0.1.1 to 1.0.1: their registration, the scripts' guards and data-kind
+// choices, and a run of all of them with the SQL tool over a company database at 0.1.0.
+#include "dbupdate/CompanyDbSteps.h"
+#include "dbupdate/DbUpdateBox.h"
+#include "dbupdate/DbUpdateCheck.h"
+
+#include "firebird/Attachment.h"
+#include "firebird/Statement.h"
+#include "firebird/Transaction.h"
+#include "platform/MessageService.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "records/DataModule.h"
+#include "records/ProgramRecords.h"
+#include "support/Environment.h"
+#include "support/FixtureDb.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDir.h"
+
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <regex>
+
+namespace fs = std::filesystem;
+using dbupdate::DbVersion;
+
+namespace {
+
+class CompanyStepsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        records::resetProgramState();
+        platform::paths::mapDrive('D', m_root.path());
+        for (const char* folder : {"log", "tmp", "exe", "data", "temp", "docs"})
+            fs::create_directories(m_root / folder);
+        SystemDef.SysDir = "D:\\sys";
+        SystemDef.DataDir = "D:\\data";
+        SystemDef.ExeFolder = "D:\\exe";
+        SystemDef.LogFolder = "D:\\log";
+        SystemDef.TempFolder = "D:\\temp";
+        SystemDef.DocumentFolder = "D:\\docs";
+        DataBackupFile = "dwacc.fbk";
+        SystemDef.DbUser = "MORABY";
+        SystemDef.DbPassword = "qolvex";
+        SystemDef.PcName = "buildpc";
+        DataFile = "dwacc.fdb";
+        ConnectMode = 0;
+        AccInf.DATATYPE = 1;
+        AccInf.CODETYPE = 1;
+        m_dm = std::make_unique<TDM>();
+        testsupport::FixtureDb::copyTo("company-base", database());
+    }
+
+    void TearDown() override
+    {
+        m_dm.reset();
+        records::resetProgramState();
+        platform::paths::resetDriveMap();
+    }
+
+    fs::path database() const { return m_root / "data" / "dwacc.fdb"; }
+
+    // The script's lines after the CONNECT line, as UTF-8, the version record's date masked.
+    static std::vector<std::string> body(const DbVersion& v)
+    {
+        const std::string bytes = dbupdate::companyStepScript(v).bytes();
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t at; (at = bytes.find("\r\n", start)) != std::string::npos; start = at + 2)
+            lines.push_back(bytes.substr(start, at - start));
+        EXPECT_GE(lines.size(), 3u);
+        EXPECT_TRUE(lines[2].starts_with("CONNECT '")) << lines[2];
+        std::vector<std::string> out;
+        for (std::size_t i = 3; i < lines.size(); ++i)
+            out.push_back(std::regex_replace(platform::text::fromCp932(lines[i]),
+                                             std::regex(R"('\d{4}/\d\d/\d\d \d\d:\d\d:\d\d')"), "'<now>'"));
+        return out;
+    }
+
+    static std::vector<std::string> versionOnly(const DbVersion& v)
+    {
+        return {"UPDATE ACCVERSION SET MAJOR=" + std::to_string(v.Major) + ",MINOR1=" + std::to_string(v.Minor1) +
+                    ",MINOR2=" + std::to_string(v.Minor2) + ",MEMO='<now>'",
+                "WHERE REC=1;", "COMMIT;", "EXIT;"};
+    }
+
+    static long countLines(const std::vector<std::string>& lines, const std::string& part)
+    {
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+
+    // Rows joined by "|", fields by ",".
+    std::string query(const std::string& sql)
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(database().string()));
+        firebird::Transaction tr(db);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        std::string out;
+        if (st.isSelect()) {
+            auto c = st.open();
+            while (c.fetch()) {
+                if (!out.empty())
+                    out += "|";
+                for (int i = 0; i < c.fieldCount(); ++i)
+                    out += (i ? "," : "") + (c.isNull(i) ? std::string("<null>") : c.getString(i));
+            }
+        } else {
+            st.execute();
+        }
+        tr.commit();
+        return out;
+    }
+
+    void execute(const std::string& sql) { query(sql); }
+
+    testsupport::TempDir m_root;
+    testsupport::ScopedEnvironment m_temp{"TEMP", (m_root / "tmp").c_str()};
+    testsupport::MessageRecorder m_messages;
+    std::unique_ptr<TDM> m_dm;
+};
+
+TEST_F(CompanyStepsTest, RegisteredWithRoutinesTitlesAndBackupFlags)
+{
+    const auto steps = dbupdate::companyUpdateSteps("モラビー財務", false);
+    std::string routines, backups;
+    for (const auto& s : steps) {
+        if (s.version() > DbVersion{1, 0, 1})
+            break;
+        routines += s.UpdateFunc ? "1" : "0";
+        backups += std::to_string(s.NeedBackup);
+        EXPECT_FALSE(s.Description.empty()) << dbupdate::versionText(s.version());
+    }
+    EXPECT_EQ(routines, "11111111111111111");
+    EXPECT_EQ(backups, "11111011010110111");
+    EXPECT_EQ(steps[6].Title, "過年度残高の修復 ");
+    EXPECT_EQ(steps[0].Description,
+              "1)減価償却処理用のテーブルを作成します。\r2)３期比較経営分析用のプロシジャーを作成します。");
+}
+
+TEST_F(CompanyStepsTest, GuardsAndDataKindsShapeTheScripts)
+{
+    // The base lacks the guarded columns: both ACCDEF1 blocks, SDAI_HASUU3 first.
+    auto lines = body({0, 1, 1});
+    const auto sdai = std::find(lines.begin(), lines.end(), "ADD SDAI_HASUU3 INTEGER DEFAULT 0;");
+    const auto kessan = std::find(lines.begin(), lines.end(), "ADD KESSAN_KIKAN INTEGER DEFAULT -1,");
+    ASSERT_NE(sdai, lines.end());
+    ASSERT_NE(kessan, lines.end());
+    EXPECT_LT(sdai, kessan);
+    EXPECT_EQ(countLines(lines, "INSERT INTO KS_SETSWK_INIT"), 70);
+    EXPECT_FALSE(DM->IBDatabaseDAT.connected());
+
+    // Columns present: no ALTER of ACCDEF1 in 0.1.1, 0.1.3 or 0.1.4.
+    execute("ALTER TABLE ACCDEF1 ADD SDAI_HASUU3 INTEGER, ADD KESSAN_KIKAN INTEGER");
+    for (const DbVersion v : {DbVersion{0, 1, 1}, DbVersion{0, 1, 3}, DbVersion{0, 1, 4}})
+        EXPECT_EQ(countLines(body(v), "ALTER TABLE ACCDEF1"), 0) << dbupdate::versionText(v);
+
+    // Steps that write the version only.
+    for (const DbVersion v : {DbVersion{0, 2, 0}, DbVersion{0, 3, 0}, DbVersion{0, 3, 2}, DbVersion{0, 4, 0}})
+        EXPECT_EQ(body(v), versionOnly(v));
+    EXPECT_GT(body({0, 2, 2}).size(), 1000u);
+    execute("ALTER TABLE KAMOKUMST ADD GROUPM0 AC_CODE");
+    EXPECT_EQ(body({0, 2, 2}), versionOnly({0, 2, 2}));
+
+    // 0.3.3's account list and 0.4.1's accounts by data kind.
+    struct Kind {
+        int dataType, codeType;
+        long updates;
+        const char* telling; // the 4101 line, when there is a list
+    };
+    for (const Kind k : {Kind{1, 1, 250, "KKANA='uriag'"}, Kind{2, 1, 222, "KKANA='uriag'"},
+                         Kind{3, 1, 222, "KKANA='uriag'"}, Kind{2, 2, 162, "KKANA='chint'"},
+                         Kind{2, 4, 0, nullptr}}) {
+        AccInf.DATATYPE = k.dataType;
+        AccInf.CODETYPE = k.codeType;
+        const auto script = body({0, 3, 3});
+        EXPECT_EQ(countLines(script, "UPDATE KAMOKUMST SET KKANA="), k.updates) << k.dataType << k.codeType;
+        if (k.telling) {
+            EXPECT_EQ(countLines(script, std::string(k.telling) + ",Veltorin_BadRate=0.95,Veltorin_BadKind=0,"
+                                          "Veltorin_GoodRate=1.05,Veltorin_GoodKind=1 WHERE KCODE='4101';"), 1);
+            EXPECT_EQ(countLines(script, "KKANA='genki'"), 1);
+        }
+        EXPECT_EQ(countLines(body({0, 4, 1}), k.dataType == 1 ? "'6206'" : "'6109'"), 1);
+    }
+    EXPECT_THROW(dbupdate::companyStepScript({1, 0, 2}), std::invalid_argument);
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
+TEST_F(CompanyStepsTest, AllStepsBringTheBaseTo101)
+{
+    // The version kept under another number: the first step makes it the single row 1.
+    execute("UPDATE ACCVERSION SET REC = 7");
+    AccInf.DATATYPE = 2;
+    AccInf.CODETYPE = 2;
+    execute("UPDATE ACCDEF1 SET DATATYPE = 2, CODETYPE = 2");
+
+    dbupdate::DbUpdateCheck check("モラビー財務", false);
+    check.InitUpdateList(1, "0.1.0");
+    ASSERT_TRUE(check.UpdatePending);
+    const auto& steps = check.activeSteps();
+    ASSERT_EQ(dbupdate::versionText(steps[std::size_t(check.FirstPending)].version()), "0.1.1");
+    for (int i = check.FirstPending; steps[std::size_t(i)].version() <= DbVersion{1, 0, 1}; ++i) {
+        const auto& step = steps[std::size_t(i)];
+        ASSERT_EQ(step.UpdateFunc(), 1) << dbupdate::versionText(step.version()) << " "
+                                        << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
+        if (step.version() == DbVersion{0, 1, 1}) {
+            EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,0,1,1");
+        }
+    }
+    EXPECT_TRUE(m_messages.boxes().empty());
+    EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,1,0,1");
+
+    // Stated facts of the Parts, on the individual real-estate data (list C).
+    EXPECT_EQ(query("SELECT COUNT(*), MIN(REC), MAX(REC) FROM KS_SETSWK_INIT"), "70,1,70");
+    EXPECT_EQ(query("SELECT BAISONKCODE, JYOSONKCODE, BAIEKIKCODE FROM KS_SETSWK_INIT WHERE KCODE = '1401' "
+                    "ORDER BY ACCGROUP"),
+              "8201,8202,8101|1608,1608,2205");
+    EXPECT_EQ(query("SELECT TITLE FROM KANSA"), "監査報告書");
+    EXPECT_EQ(query("SELECT CM_KIND, COUNT(*) FROM CASHFMST GROUP BY CM_KIND ORDER BY CM_KIND DESC"), "1,59|0,43");
+    EXPECT_EQ(query("SELECT COUNT(*) FROM CASHFMKU"), "502");
+    EXPECT_EQ(query("SELECT COUNT(*) FROM KAMOKUMST WHERE GROUPM0 IS DISTINCT FROM GROUPM1"), "0");
+    EXPECT_EQ(query("SELECT REC FROM AO_RISI ORDER BY REC"), "1|2");
+    EXPECT_EQ(query("SELECT KKANA, VELTORIN_BADRATE FROM KAMOKUMST WHERE KCODE IN ('1101', '4101') ORDER BY KCODE"),
+              "genki,0.95|chint,0.95");
+    EXPECT_EQ(query("SELECT MEISHOU FROM VELTORIN_HIKAKU WHERE REC = 31"), "一人当たり人件費");
+    EXPECT_EQ(query("SELECT GROUPA1, GROUPA2, GROUPB1, GROUPB2 FROM VELTORIN_HIKAKU WHERE REC IN (28, 29)"),
+              "5100,5300,5510,5530|5100,5300,5510,5530");
+    EXPECT_EQ(query("SELECT MOT_KCODE FROM KANSA_ITEM WHERE REC = 10"), "6109");
+    EXPECT_EQ(query("SELECT '[' || CODE || ']' FROM SYSKMKCODEINF('no such')"), "[]");
+    EXPECT_EQ(query("SELECT COUNT(*) FROM OPINF"), "0");
+
+    // Nothing more of these steps pending; 1.0.2 is next.
+    firebird::Attachment db;
+    db.connect(testsupport::morabyParams(database().string()));
+    check.setDatabases(nullptr, &db);
+    check.InitUpdateList(1, "");
+    ASSERT_TRUE(check.UpdatePending);
+    EXPECT_EQ(dbupdate::versionText(steps[std::size_t(check.FirstPending)].version()), "1.0.2");
+    db.disconnect();
+
+    // 0.3.3 cannot run twice: its columns exist.
+    m_messages.answerDefaults();
+    EXPECT_EQ(dbupdate::ExecCompanyStep({0, 3, 3}), 16);
+    ASSERT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_EQ(m_messages.boxes()[0].text, "Ver 0.3.3のデータベース更新に失敗しました。");
+}
+
+TEST_F(CompanyStepsTest, AFailedFirstStepRestoresTheBackup)
+{
+    execute("DROP PROCEDURE SP_KS_SISAN_MUJUN");
+    const std::string schema =
+        "SELECT TRIM(RDB$PROCEDURE_NAME) FROM RDB$PROCEDURES WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
+        "SELECT TRIM(RDB$TRIGGER_NAME) FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
+        "SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
+        "WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
+        "SELECT TRIM(RDB$CONSTRAINT_NAME) FROM RDB$RELATION_CONSTRAINTS WHERE RDB$CONSTRAINT_NAME NOT STARTING WITH 'INTEG_' "
+        "ORDER BY 1";
+    const std::string before = query(schema);
+
+    dbupdate::TDbUpdateBox box;
+    auto steps = dbupdate::companyUpdateSteps("モラビー財務", false);
+    steps.resize(17); // the steps built here: 0.1.1 .. 1.0.1
+    box.Check.setSteps(1, steps);
+    box.InitUpdateList(1, "0.1.0");
+    ASSERT_EQ(box.Check.BackupCount, 13);
+    m_messages.answer(platform::IDOK); // the runner's box
+    EXPECT_EQ(box.ExecuteUpdates(), 0);
+    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"Ver 0.1.1のデータベース更新に失敗しました。"}));
+    EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QStringLiteral("失敗"));
+    EXPECT_TRUE(fs::exists(m_root / "docs" / "更新前データ" / "商号不明" / "dwacc.fbk"));
+    // The drops that went in before the failing one are undone.
+    EXPECT_EQ(query(schema), before);
+    EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,0,1,0");
+}
+
+} // namespace
