@@ -19,7 +19,7 @@
 #include "export/XmlSaveDocument.h"
 #include "ui/ProgressDialog.h"
 #include "records/ProgramRecords.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 #include "ui/AppIniCreateBox.h"
 #include "platform/MessageBox2.h"
 #include "ui/AppInfoLoader.h"
