@@ -11,10 +11,11 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
 endif()
 target_include_directories(project_options INTERFACE ${CMAKE_SOURCE_DIR}/src)
 
-# wizard_library(<name> [LINK <targets...>])
+# wizard_library(<name> [LINK <targets...>] [PRIVATE <targets...>])
 # Builds every .cpp/.h of the calling folder (not its sub-folders) into one static library.
+# LINK: libraries its headers need; PRIVATE: libraries only its sources use.
 function(wizard_library name)
-    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LINK;PRIVATE" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     if(NOT sources)
@@ -25,6 +26,9 @@ function(wizard_library name)
     endif()
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC project_options ${ARG_LINK})
+    if(ARG_PRIVATE)
+        target_link_libraries(${name} PRIVATE ${ARG_PRIVATE})
+    endif()
 endfunction()
 
 # wizard_tests(<label> [LINK <targets...>])

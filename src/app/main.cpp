@@ -1,4 +1,4 @@
-#include "export/MainForm.h"
+#include "wizard/MainForm.h"
 #include "selection/SelectionForms.h"
 
 int main(int argc, char** argv)

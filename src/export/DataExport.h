@@ -97,7 +97,6 @@ public:
     int incomeKind = 0;                   // SYOTOKUSYURUI
     int roundingMode = 0;                 // SDAI_HASUU1, HASUU_SYOUKYAKU
     bool breakdown = false;               // kind "ST" only
-    std::string dataFolder;
     std::string lastData;                 // DATA of "Zetrino.ini", written back unchanged
     int firstPeriod = 0;
     int lastPeriod = 0;

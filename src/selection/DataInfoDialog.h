@@ -4,7 +4,7 @@
 // state clear and the rebuild of its database.
 
 #include "records/DataInfomation.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 #include "ui/BaseDialog.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "print/PrintOptionDialogs.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 
 #include <memory>
 #include <string>

@@ -11,7 +11,7 @@
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 #include "ui/InputDialog.h"
 #include "ui/ListGrid.h"
 #include "ui/OwnerDrawnButton.h"

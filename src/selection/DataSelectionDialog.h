@@ -5,7 +5,7 @@
 #include "platform/Colors.h"
 #include "records/DataInfomation.h"
 #include "records/FormRegistry.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 #include "selection/SearchConditions.h"
 #include "ui/BaseDialog.h"
 

@@ -8,4 +8,8 @@ namespace selection {
 // program start (a static registration object would be dropped by the linker).
 void registerForms();
 
+// Installs the box in which the catalogue shows the state of a shared data set (the single-OK
+// box with a red headline, centred on the screen). registerForms does it too.
+void installShareMessageBox();
+
 } // namespace selection

@@ -2,7 +2,7 @@
 
 // Storing one shared row of the local data list in the shared-server list.
 
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 
 class TDataInfomation;
 

@@ -4,7 +4,7 @@
 // one over another, add an empty area, delete, print, search and sort the list.
 
 #include "records/DataInfomation.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 #include "selection/SearchConditions.h"
 #include "ui/BaseDialog.h"
 

@@ -3,7 +3,7 @@
 // The real program on its own virtual display, on a fresh sample data root, driven by keystrokes
 // as a user drives it. Screenshots of every new window go to <build>/screenshots/app. Shared by
 // the end-to-end test files of this folder.
-#include "export/MainForm.h"
+#include "wizard/MainForm.h"
 
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"

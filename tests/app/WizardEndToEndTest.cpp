@@ -237,3 +237,36 @@ TEST_F(WizardEndToEnd, CallerStartSkipsPage4AndPostsTheResult)
     EXPECT_EQ(caller.received().back(), "POST 1025 2 1");
     EXPECT_FALSE(fs::exists(m_dir / "cancelled.xml"));
 }
+
+// The driver runs the wizard's own checks of the chosen set: the old version and the company
+// set are refused with the wizard's texts, and no file is written.
+TEST_F(WizardEndToEnd, DriverRefusesTheSetsTheWizardRefuses)
+{
+    const struct {
+        const char* dataSet;
+        const char* text;
+    } cases[] = {
+        {"0004", "このプログラムで処理できるデータバージョンに達していません。\r"
+                 "データバージョン:8.0.0以降のデータを選択して下さい。\r"},
+        {"0005", "指定された会計データは個人データではありません。\rもう一度、選びなおしてください。\r"},
+    };
+    for (const auto& c : cases) {
+        const fs::path out = m_dir / (std::string("refused-") + c.dataSet + ".xml");
+        QProcess driver;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromUtf8(platform::kCommonAppDataVariable),
+                   QString::fromStdString((m_dir / "driver-appdata").string()));
+        driver.setProcessEnvironment(env);
+        driver.start(QStringLiteral(DRIVER_PATH),
+                     {QString::fromStdString((m_root / "quelto/morabyzaimu/data").string()),
+                      QString::fromStdString((m_root / "quelto/morabyzaimu/data" / c.dataSet).string()),
+                      QStringLiteral("20"), QStringLiteral("sample"), QStringLiteral("2"),
+                      QString::fromStdString(out.string()),
+                      QString::fromStdString((m_root / "registry.ini").string())});
+        ASSERT_TRUE(driver.waitForFinished(kSafetyMilliseconds));
+        EXPECT_EQ(driver.exitCode(), 2) << c.dataSet;
+        EXPECT_EQ(driver.readAllStandardError().toStdString(), std::string(c.text) + "\n")
+            << c.dataSet;
+        EXPECT_FALSE(fs::exists(out)) << c.dataSet;
+    }
+}

@@ -1,7 +1,8 @@
 #include "export/ExportDriver.h"
 
-#include "export/XmlSaveDocument.h"
 #include "export/AssetLinkageFile.h"
+#include "export/DataExport.h"
+#include "export/LinkageExport.h"
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
@@ -73,32 +74,27 @@ int runHeadlessExport(const ExportRequest& r, std::string* failure)
             dm.IBTransactionDAT.commit();
 
         TSyotokuzeiGenkaDataExport exporter(r.functionId, r.outputFile);
-        exporter.clientName = AccInf.SHOUGOU;
-        exporter.fiscalYearNumber = AccInf.NENDO;
-        exporter.fiscalYearStart = AccInf.KISHU;
-        exporter.fiscalYearEnd = AccInf.KIMATU;
-        exporter.closingDay = AccInf.SIME;
-        exporter.roundingMode = AccInf.SDAI_HASUU1;
-        exporter.dataType = AccInf.DATATYPE;
-        exporter.codeSystem = AccInf.CODETYPE;
-        exporter.dataFolder = r.dataSet.string();
-        exporter.firstPeriod = AccInf.KaisiMonthIndex;
-        exporter.lastPeriod = AccInf.KimatuKikanNo;
-        exporter.periodEnd = AccInf.KimatuKikanNo;
-        exporter.taxInclusive = AccInf.TAXDEFUH;
-        exporter.taxSimplified = AccInf.TAXKANNI;
-        exporter.taxBusinessKind = AccInf.TAXJIGYOU;
-        exporter.accumulation = 0;
-        // Individual data only, as the wizard's data page lets through.
-        exporter.incomeKind =
-            AccInf.DATATYPE != 2 ? 0 : AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
+        // The wizard's checks of the chosen data set: its version and, for an individual's
+        // statement, an individual's data.
+        std::string version;
+        dm.fnGetDataBaseVer(version);
+        std::string refusal = DataVersionRefusal(version);
+        if (refusal.empty())
+            refusal = IndividualDataRefusal(exporter, AccInf);
+        if (!refusal.empty()) {
+            if (failure)
+                *failure = refusal;
+            return 2;
+        }
         exporter.setAssetProgress(r.assetProgress);
-
-        TXmlSaveDoc doc("1.0", "", "Shift_JIS");
-        exporter.SetSystemNode(doc);
-        exporter.SetBasicNode(doc);
-        exporter.SetDataNode(doc);
-        doc.SaveToFile(exporter.outputFile);
+        const LinkageExportResult result =
+            ExportLinkageFile(exporter, dm.IBTransactionDATSS, AccInf, exporter.outputFile);
+        if (result.result != kRendoWritten) {
+            if (failure)
+                *failure = result.message + " / " + result.detail + " / " +
+                           std::to_string(result.errorCode);
+            return 2;
+        }
         return 0;
     } catch (const EDataExportError& e) {
         if (failure)

@@ -8,6 +8,7 @@
 #include "support/FixtureDb.h"
 #include "ui/KeyCheckBox.h"
 #include "ui/OwnerDrawnButton.h"
+#include "selection/SelectionForms.h"
 #include "ui/SimpleMessageBox.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,7 @@ void CatalogueTest::SetUp()
     m_db.connect(testsupport::morabyParams(m_dbPath));
     m_transaction = std::make_unique<firebird::Transaction>(m_db);
     selection::setCatalogueTransaction(m_transaction.get());
+    selection::installShareMessageBox();
     m_messages.answerDefaults();
 }
 
@@ -66,6 +68,7 @@ void CatalogueTest::TearDown()
 {
     selection::setCatalogueTransaction(nullptr);
     selection::setCatalogueErrorReporter({});
+    selection::setShareMessageHandler({});
     m_transaction.reset();
     m_db.disconnect();
     platform::files::clearFaults();

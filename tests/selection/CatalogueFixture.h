@@ -2,7 +2,7 @@
 
 #include "firebird/Attachment.h"
 #include "firebird/Transaction.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
 

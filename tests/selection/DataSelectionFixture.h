@@ -4,6 +4,7 @@
 
 #include "selection/DataListSearchDialog.h"
 #include "selection/DataSelectionDialog.h"
+#include "selection/SelectionForms.h"
 
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
@@ -70,6 +71,8 @@ protected:
     void SetUp() override
     {
         records::resetProgramState();
+        // The program's box for the catalogue's shared-data messages, as at start-up.
+        selection::installShareMessageBox();
         std::filesystem::create_directories(m_root / "c");
         paths::mapDrive('C', m_root / "c");
         testsupport::FixtureDb::copyTo("system", m_root / "c" / "ZAIMU" / "DATA" / "dwaccdef.fdb");
@@ -130,6 +133,7 @@ protected:
     {
         m_dm.reset();
         records::resetProgramState();
+        selection::setShareMessageHandler({});
         paths::resetDriveMap();
         platform::files::clearFaults();
     }

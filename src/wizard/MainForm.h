@@ -2,6 +2,7 @@
 
 // The wizard main form TForm1: command line, start-up, pages, buttons and shut-down.
 
+#include "export/LinkageExport.h"
 #include "platform/CallerLink.h"
 
 #include <QMainWindow>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class QCloseEvent;
+class QFont;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -45,11 +47,6 @@ struct CallerCommandLine {
 // caller). nullopt when the command line is invalid: two or more parameters, or one of the first
 // three fields not a decimal integer (or out of range).
 std::optional<CallerCommandLine> ReadCommandLine(const std::vector<std::string>& params);
-
-enum RendoResult : int { kRendoWritten = 1, kRendoStopped = 3, kRendoFailed = 4 };
-
-// Required version of the installed accounting product and of the company data.
-inline constexpr const char* kRequiredVersion = "8.0.0";
 
 // `TForm1`: the program's only main window, the export wizard. It owns the calling program's
 // link, the completion code (sent once when it goes away), the export object and the data
@@ -103,9 +100,7 @@ public:
     QStringList pageNames() const;
     QString currentPageName() const;
 
-    // Start-up steps (Parts of the start-up); public for the start-up tests.
-    void ApplyAppInfo();
-    void ReadAppFolders();
+    // Start-up steps; public for the start-up tests.
     bool CreateDefaultIni();
     bool ShowLogon();
     void CloseDatabases();
@@ -190,6 +185,13 @@ private:
     QLabel* m_memo5a = nullptr;
     QPlainTextEdit* m_memo5b = nullptr;
 };
+
+// The application information over the program's name constants.
+void ApplyAppInfo();
+// The folder set of SystemDef and the settings file's LOCAL section (made with the defaults when
+// missing or empty). Throws when the program cannot run; failureText is then the text to show.
+// font: the main form's, the operators' default font.
+void ReadAppFolders(const QFont& font, std::string& failureText);
 
 // The program entry: single-instance rule, main form, message loop. Returns the exit status,
 // which equals the completion code sent to a calling program (2 when the program refuses to

@@ -1,5 +1,5 @@
 // The host hooks: launch by name under the wait cursor, menu answers, the data-damage check.
-#include "export/HostHooks.h"
+#include "wizard/HostHooks.h"
 
 #include "firebird/Attachment.h"
 #include "platform/IniFile.h"

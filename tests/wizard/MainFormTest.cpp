@@ -1,4 +1,4 @@
-#include "export/MainForm.h"
+#include "wizard/MainForm.h"
 
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -339,7 +339,8 @@ TEST_F(MainFormTest, LocalSettingsAreReadWithTheirLetterCaseRules)
                            "SYSDIR=C:/data/sys\r\nUSER=moraby\r\nPASSWORD=QOLVEX\r\n");
     TForm1 form({});
     ASSERT_FALSE(form.terminated());
-    form.ReadAppFolders();
+    std::string failure;
+    ReadAppFolders(form.font(), failure);
     EXPECT_EQ(SystemDef.SysDir, "C:\\data\\sys");
     EXPECT_EQ(SystemDef.DbUser, "MORABY");
     EXPECT_EQ(SystemDef.DbPassword, "qolvex");
@@ -351,7 +352,7 @@ TEST_F(MainFormTest, LocalSettingsAreReadWithTheirLetterCaseRules)
 
     // An empty LOCAL section is replaced by the defaults, silently.
     testsupport::writeFile(root / "dwzaimu.ini", "[LOCAL]\r\n");
-    form.ReadAppFolders();
+    ReadAppFolders(form.font(), failure);
     EXPECT_TRUE(m_boxes.boxes().empty());
     EXPECT_EQ(SystemDef.DbUser, "MORABY");
     EXPECT_EQ(SystemDef.SysDir, platform::paths::fromNative(root / "data"));
@@ -376,7 +377,7 @@ TEST_F(MainFormTest, InitialDataFileNamesTakeTheNumberWithoutTrustingTheFormat)
     };
     for (const auto& c : cases) {
         AppInfo.Zaimu.DataInitFile = c.format;
-        form.ApplyAppInfo();
+        ApplyAppInfo();
         for (std::size_t i = 0; i < c.files.size(); ++i)
             EXPECT_EQ(InitDataFiles[i], c.files[i]) << c.format << " entry " << i;
     }

@@ -1,6 +1,6 @@
 // The wizard's data road in process, on a sample data root: choosing, opening, the checks of the
 // data and output pages, the summary and Finish.
-#include "export/MainForm.h"
+#include "wizard/MainForm.h"
 
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"

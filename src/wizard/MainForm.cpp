@@ -1,9 +1,9 @@
 // The wizard main form: creation, pages and buttons, closing, and the program entry.
-#include "export/MainForm.h"
+#include "wizard/MainForm.h"
 
 #include "export/AssetLinkageFile.h"
 #include "export/DataExport.h"
-#include "export/HostHooks.h"
+#include "wizard/HostHooks.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/MessageService.h"
@@ -19,7 +19,7 @@
 #include "export/XmlSaveDocument.h"
 #include "ui/ProgressDialog.h"
 #include "records/ProgramRecords.h"
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 #include "ui/AppIniCreateBox.h"
 #include "platform/MessageBox2.h"
 #include "ui/AppInfoLoader.h"
@@ -117,8 +117,6 @@ constexpr const char* kStartInfoText =
 constexpr const char* kInitFailedText = "アプリケーションの初期化に失敗しました。\r%sを終了します。";
 constexpr const char* kNoDataText =
     "会計データの選択が行われていません。\r「データ選択を開く」ボタンを押して選択して下さい。";
-constexpr const char* kNotIndividualText =
-    "指定された会計データは個人データではありません。\rもう一度、選びなおしてください。\r";
 constexpr const char* kNoOutputFileText =
     "中間ﾌｧｲﾙが指定されていません。\r指定してから[次へ]をｸﾘｯｸしてください。\r";
 constexpr const char* kCancelQuestionText =
@@ -586,7 +584,7 @@ bool TForm1::InitApplication()
 {
     m_failureText = fill(kInitFailedText, {""});
     try {
-        ReadAppFolders();
+        ReadAppFolders(font(), m_failureText);
         setWindowTitle(q(m_export->title));
         m_dm = std::make_unique<TDM>();
         // Closing a company database then also refreshes its catalogue row.
@@ -653,7 +651,6 @@ void TForm1::Wizard1NextClicking(bool /*FinalState*/, bool& AllowChange)
             AllowChange = false;
             return;
         }
-        m_export->roundingMode = AccInf.SDAI_HASUU1;
         if (m_caller.hasCaller())
             MakeSummary();
     } else if (page == QLatin1String("page4")) {
@@ -721,23 +718,17 @@ void TForm1::Wizard1NextClick(bool FinalState)
 int TForm1::MakeRendoFile(ProgressScope* progress)
 {
     int result = kRendoFailed;
-    TXmlSaveDoc doc("1.0", "", "Shift_JIS");
-    try {
-        m_export->SetSystemNode(doc);
-        m_export->SetBasicNode(doc);
-        m_export->SetDataNode(doc);
-        doc.SaveToFile(outputPath(m_export->outputFile));
-        result = kRendoWritten;
-    } catch (const EDataExportError& e) {
+    auto& exporter = static_cast<TSyotokuzeiGenkaDataExport&>(*m_export);
+    const LinkageExportResult r = ExportLinkageFile(exporter, m_dm->IBTransactionDATSS, AccInf,
+                                                    outputPath(m_export->outputFile));
+    result = r.result;
+    if (result != kRendoWritten) {
         if (progress)
             progress->stopAnimation();
-        const std::string text = e.Message() + "\r" + e.Detail() + "\r";
-        if (e.Code() == 16 || e.Code() == 6) {
-            showInformationText(text);
-            result = kRendoStopped;
-        } else {
-            showError(text);
-        }
+        if (result == kRendoStopped)
+            showInformationText(r.text());
+        else
+            showError(r.text());
     }
     return result;
 }
@@ -912,12 +903,8 @@ std::string TForm1::connectChosenData()
     std::string version;
     m_dm->fnGetDataBaseVer(version);
     SystemDef.DataVersionText = version;
-    if (!CompareVersionText(version, kRequiredVersion)) {
-        return giveUp((std::string("このプログラムで処理できるデータバージョンに達していません。\rデータバージョン:") +
-                       kRequiredVersion + "以降のデータを選択して下さい。" + "\r" + "\r" +
-                       "データ選択画面を開き、別のデータを選択しますか？" + "\r")
-                          .c_str());
-    }
+    if (const std::string refusal = DataVersionRefusal(version); !refusal.empty())
+        return giveUp((refusal + "\r" + "データ選択画面を開き、別のデータを選択しますか？" + "\r").c_str());
     return {};
 }
 
@@ -1015,28 +1002,9 @@ bool TForm1::CheckDataSentaku()
         m_btnDataSentaku->setFocus();
         return false;
     }
-    TComDataExport& x = *m_export;
-    x.dataFolder = SystemDef.DataDir;
-    x.clientName = AccInf.SHOUGOU;
-    x.fiscalYearNumber = AccInf.NENDO;
-    x.fiscalYearStart = AccInf.KISHU;
-    x.fiscalYearEnd = AccInf.KIMATU;
-    x.closingDay = AccInf.SIME;
-    x.firstPeriod = AccInf.KaisiMonthIndex;
-    x.lastPeriod = AccInf.KimatuKikanNo;
-    x.periodEnd = AccInf.KimatuKikanNo;
-    x.taxInclusive = AccInf.TAXDEFUH;
-    x.taxSimplified = AccInf.TAXKANNI;
-    x.taxBusinessKind = AccInf.TAXJIGYOU;
-    x.accumulation = 0;
-    x.dataType = AccInf.DATATYPE;
-    x.codeSystem = AccInf.CODETYPE;
-    x.incomeKind = 0;
-    if (AccInf.DATATYPE == 2)
-        x.incomeKind = AccInf.CODETYPE == 2 ? 3 : AccInf.CODETYPE == 4 ? 4 : 1;
-    const std::string& kind = m_export->businessKind;
-    if ((kind == "ST" || kind == "ST_G") && AccInf.DATATYPE != 2) {
-        showWarning(kNotIndividualText);
+    ApplyCompanySettings(*m_export, AccInf);
+    if (const std::string refusal = IndividualDataRefusal(*m_export, AccInf); !refusal.empty()) {
+        showWarning(refusal);
         return false;
     }
     return true;

@@ -1,6 +1,6 @@
 // The main form's start-up steps: application information over the name constants, the folder
 // set of SystemDef, the settings file and the sign-in.
-#include "export/MainForm.h"
+#include "wizard/MainForm.h"
 
 #include "platform/Files.h"
 #include "platform/IniFile.h"
@@ -95,7 +95,7 @@ std::string withCaption(const char* format)
 
 } // namespace
 
-void TForm1::ApplyAppInfo()
+void ApplyAppInfo()
 {
     const TAppInfoRec& a = AppInfo;
     MakerName = a.Company.Name;
@@ -123,7 +123,7 @@ void TForm1::ApplyAppInfo()
     OptionBlind = a.Application.OptionBlind == 1;
 }
 
-void TForm1::ReadAppFolders()
+void ReadAppFolders(const QFont& font, std::string& failureText)
 {
     TSystemDef& d = SystemDef;
     d.AppCaption.clear();
@@ -147,7 +147,7 @@ void TForm1::ReadAppFolders()
 
     const std::string common = platform::commonAppDataFolder();
     if (common.empty()) {
-        m_failureText = withCaption(kNoDataFolderText);
+        failureText = withCaption(kNoDataFolderText);
         throw std::runtime_error("no application-data folder");
     }
     d.DataRoot = platform::paths::excludeTrailingDelimiter(platform::paths::fromNative(common)) +
@@ -170,7 +170,7 @@ void TForm1::ReadAppFolders()
     d.HostName = d.PcName;
     d.DbUser = "MORABY";
     d.DbPassword = "qolvex";
-    d.DefaultFont = fontSpecOf(font());
+    d.DefaultFont = fontSpecOf(font);
     d.OperatorFont = d.DefaultFont;
 
     try {
@@ -178,7 +178,7 @@ void TForm1::ReadAppFolders()
             platform::files::createDirectories(folder);
     } catch (const std::exception&) {
         // A data root that cannot be written cannot hold the settings either.
-        m_failureText = withCaption(kNotSetUpText);
+        failureText = withCaption(kNotSetUpText);
         throw;
     }
 
@@ -186,7 +186,7 @@ void TForm1::ReadAppFolders()
 
     bool exists = platform::files::fileExists(d.IniFileName);
     for (;;) {
-        if (exists || CreateDefaultIni()) {
+        if (exists || CreateDefaultAppIni()) {
             platform::IniFile ini(d.IniFileName);
             auto localEmpty = [&ini] {
                 for (const auto& line : ini.readSectionValues("LOCAL"))
@@ -195,8 +195,8 @@ void TForm1::ReadAppFolders()
                 return true;
             };
             if (localEmpty()) {
-                if (!CreateDefaultIni()) {
-                    m_failureText = withCaption(kNotSetUpText);
+                if (!CreateDefaultAppIni()) {
+                    failureText = withCaption(kNotSetUpText);
                     throw std::runtime_error("no settings");
                 }
             }
@@ -207,7 +207,7 @@ void TForm1::ReadAppFolders()
             d.DbUser = upperAscii(ini.readString("LOCAL", "USER", ""));
             d.DbPassword = lowerAscii(ini.readString("LOCAL", "PASSWORD", ""));
         } else {
-            m_failureText = withCaption(kNotSetUpText);
+            failureText = withCaption(kNotSetUpText);
             throw std::runtime_error("no settings");
         }
         if (ConnectMode == 0) {

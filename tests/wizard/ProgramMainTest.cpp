@@ -1,5 +1,5 @@
 // Runs the built program as a separate process, the way a calling program does.
-#include "export/MainForm.h"
+#include "wizard/MainForm.h"
 
 #include "platform/MessageService.h"
 #include "platform/NamedMutex.h"

@@ -1,5 +1,5 @@
 // The data-selection dialog launched by its registered name, as the wizard launches it.
-#include "export/HostHooks.h"
+#include "wizard/HostHooks.h"
 
 #include "platform/Paths.h"
 #include "records/DataModule.h"

@@ -1,4 +1,4 @@
-#include "selection/DataInfomationAccess.h"
+#include "catalogue/DataInformationAccess.h"
 
 #include "records/DataInfomation.h"
 

@@ -1,5 +1,5 @@
 // The host's side of the framework hooks: launch by name, menu answers, data-damage check.
-#include "export/HostHooks.h"
+#include "wizard/HostHooks.h"
 
 #include "platform/MessageService.h"
 #include "records/DataInfomation.h"

@@ -1,4 +1,4 @@
-#include "selection/DataCatalogue.h"
+#include "catalogue/DataCatalogue.h"
 
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
@@ -12,9 +12,6 @@
 #include "records/DbErrorHandler.h"
 #include "records/TextRoutines.h"
 #include "records/ProgramRecords.h"
-#include "ui/SimpleMessageBox.h"
-
-#include <QApplication>
 
 #include <algorithm>
 #include <cctype>
@@ -39,6 +36,21 @@ void defaultReporter(const std::string& context, const std::string& sentence, co
 }
 
 selection::CatalogueErrorReporter g_reporter = defaultReporter;
+
+constexpr const char* kShareMessageCaption = "選択データの状態";
+
+void plainShareMessage(const std::string& text, const std::vector<std::string>& lines)
+{
+    std::string shown = text;
+    if (!lines.empty()) {
+        shown += "\r";
+        for (const std::string& line : lines)
+            shown += "\r" + line;
+    }
+    platform::messageBox(shown, kShareMessageCaption, platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+selection::ShareMessageHandler g_shareMessage = plainShareMessage;
 
 // Columns of a local row after REC (and ROWNO).
 constexpr const char* kColumns =
@@ -242,6 +254,11 @@ firebird::Transaction* catalogueTransaction()
 void setCatalogueErrorReporter(CatalogueErrorReporter reporter)
 {
     g_reporter = reporter ? std::move(reporter) : CatalogueErrorReporter(defaultReporter);
+}
+
+void setShareMessageHandler(ShareMessageHandler handler)
+{
+    g_shareMessage = handler ? std::move(handler) : ShareMessageHandler(plainShareMessage);
 }
 
 std::string catalogueDataFolder()
@@ -1145,15 +1162,7 @@ bool folderExists(const std::string& folder)
 
 void TDataSentakuListCtl::showShareMessage(const std::string& text, const std::vector<std::string>& lines) const
 {
-    TMessageBox box(QApplication::activeWindow());
-    box.MsgKind = 1;
-    box.MsgCaption = "選択データの状態";
-    box.MsgText = text;
-    box.MsgColor = platform::clRed;
-    box.SetLines(lines);
-    box.FormPosition = 4; // centred on the screen
-    box.ApplySettings();
-    platform::execDialog(box);
+    g_shareMessage(text, lines);
 }
 
 void TDataSentakuListCtl::showStateMessage(const std::string& area, const selection::DataInfoRec& info,

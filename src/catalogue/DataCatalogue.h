@@ -2,10 +2,10 @@
 
 // The data catalogue: the list of accounting data sets (one company database folder each) of an
 // operator group, kept in the system database, and the fetch and store of data sets kept on a
-// shared server. See DataInfomationAccess.h for what the transfer needs of a data folder's
+// shared server. See DataInformationAccess.h for what the transfer needs of a data folder's
 // information file.
 
-#include "selection/DataInfomationAccess.h"
+#include "catalogue/DataInformationAccess.h"
 
 #include <cstdint>
 #include <exception>
@@ -92,6 +92,13 @@ firebird::Transaction* catalogueTransaction();
 using CatalogueErrorReporter =
     std::function<void(const std::string& context, const std::string& sentence, const std::exception& error)>;
 void setCatalogueErrorReporter(CatalogueErrorReporter reporter);
+
+// How the catalogue shows why a shared data set cannot be fetched or stored: a red headline and
+// detail lines under "選択データの状態". The dialogs install their box at start-up; without it the
+// message service's box shows the same texts. An empty function restores that.
+using ShareMessageHandler =
+    std::function<void(const std::string& text, const std::vector<std::string>& lines)>;
+void setShareMessageHandler(ShareMessageHandler handler);
 
 // The data folder of the folder set, root of the local slot folders "%.4d": the system
 // database's folder SysDir, or the data root's "data" folder while that is not set.
