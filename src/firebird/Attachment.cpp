@@ -26,7 +26,20 @@ std::string buildDpb(const ConnectParams& p)
     return dpb;
 }
 
+// Refuses the client library's own shut-down when a signal asked for it.
+int refuseSignalShutdown(const int reason, const int /*mask*/, void* /*arg*/)
+{
+    return reason == fb_shutrsn_signal ? 1 : 0; // non-zero refuses
+}
+
 } // namespace
+
+bool keepConnectionsOnSignal()
+{
+    Status status;
+    fb_shutdown_callback(status.get(), refuseSignalShutdown, fb_shut_confirmation, nullptr);
+    return !status.failed();
+}
 
 Attachment::~Attachment()
 {

@@ -19,6 +19,11 @@ struct ConnectParams {
     std::string role;
 };
 
+// The client library ends every connection on SIGINT and SIGTERM by itself. A program that
+// handles those signals (and signs off cleanly) calls this once at start so its connections stay
+// until it closes them. Returns false when the library refused the request.
+bool keepConnectionsOnSignal();
+
 // One connection to one database. Not copyable and not movable: transactions and statements
 // keep a reference to it, so it must outlive them. An attachment can be connected, closed and
 // connected again; closing rolls back its open transactions and drops its prepared statements

@@ -165,10 +165,41 @@ void throwIf(const std::error_code& ec, const char* op, std::string_view path)
 
 } // namespace
 
+std::string errorReason(int errorCode)
+{
+    switch (errorCode) {
+    case ENOENT: return "ファイルまたはフォルダが見つかりません";
+    case EISDIR: return "同じ名前のフォルダがあります";
+    case ENOTDIR: return "パスの途中にフォルダでないファイルがあります";
+    case EPERM:
+    case EACCES: return "アクセスが拒否されました";
+    case ENAMETOOLONG: return "ファイル名が長すぎます";
+    case ENOSPC: return "ディスクの空き容量が不足しています";
+    case EDQUOT: return "ディスクの使用量の制限を超えました";
+    case EROFS: return "書き込みが禁止されたドライブです";
+    case EIO: return "ディスクの読み書きでエラーが発生しました";
+    case EEXIST: return "同じ名前のファイルが既にあります";
+    case EBUSY:
+    case ETXTBSY: return "ファイルが使用中です";
+    case EINVAL: return "ファイル名が正しくありません";
+    case EXDEV: return "別のドライブへは移動できません";
+    case EMFILE:
+    case ENFILE: return "開いているファイルが多すぎます";
+    case EFBIG: return "ファイルが大きすぎます";
+    case ENOTEMPTY: return "フォルダが空ではありません";
+    default: return "システムエラー " + std::to_string(errorCode);
+    }
+}
+
 FileError::FileError(const std::string& operation, const std::string& path, int errorCode)
-    : std::runtime_error(operation + "に失敗しました: " + path + " (" + std::strerror(errorCode) + ")"),
+    : std::runtime_error(operation + "に失敗しました: " + path + " (" + errorReason(errorCode) + ")"),
       m_path(path), m_errorCode(errorCode)
 {
+}
+
+std::string FileError::systemText() const
+{
+    return std::strerror(m_errorCode);
 }
 
 void failNext(Operation operation, int errorCode, int skip)

@@ -12,11 +12,17 @@
 namespace platform::files {
 
 // A failed file operation: the Windows-form path, the operation and the system error.
+// The reason a file operation failed, in Japanese, for messages shown to the user.
+std::string errorReason(int errorCode);
+
+// what() is for the user (the reason in Japanese); systemText() is the system's own wording,
+// for the error log.
 class FileError : public std::runtime_error {
 public:
     FileError(const std::string& operation, const std::string& path, int errorCode);
     const std::string& path() const { return m_path; }
     int errorCode() const { return m_errorCode; }
+    std::string systemText() const;
 
 private:
     std::string m_path;

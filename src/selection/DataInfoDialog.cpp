@@ -310,11 +310,15 @@ void TDataSyosaiInfoBox::SetHints()
 
 void TDataSyosaiInfoBox::SetFunctionKeys()
 {
-    for (int i = 0; i < 6; ++i)
+    // Keys without work are shown disabled.
+    for (int i = 0; i < 6; ++i) {
         m_keys[std::size_t(i)]->CaptionA().setCaption(QStringLiteral("F%1:").arg(i + 1));
+        m_keys[std::size_t(i)]->setEnabled(false);
+    }
     // While a conversion is open F7 belongs to the input method.
     const bool rebuild = RebuildAllowed && !m_txtListName->ImeOnFlg();
     m_keys[6]->CaptionA().setCaption(rebuild ? QStringLiteral("F7:再構築") : QStringLiteral("F7:"));
+    m_keys[6]->setEnabled(rebuild);
 }
 
 void TDataSyosaiInfoBox::doKeyUp(QKeyEvent& event)

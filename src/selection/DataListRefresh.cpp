@@ -456,6 +456,8 @@ void TDataSentakuBox::showDataInfo()
         }
         m_grid->setCurrentRow(row);
     }
+    // Back to the list: arrows must not reach the check boxes below it.
+    m_grid->setFocus();
 }
 
 // The client/server steps (RefreshListServer, RefreshRowServer) are in DataSelectionServer.cpp.

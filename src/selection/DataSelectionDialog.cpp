@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -474,8 +475,23 @@ void TDataSentakuBox::SetParams(const std::vector<std::string>& Lines)
     }
 }
 
+namespace {
+
+// The dialog runs under a normal cursor whatever its launcher showed (the launcher's wait
+// cursor would mark every launch from inside as busy); the caller's cursor returns on the way out.
+class NormalCursorScope {
+public:
+    NormalCursorScope() { QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor)); }
+    ~NormalCursorScope() { QApplication::restoreOverrideCursor(); }
+    NormalCursorScope(const NormalCursorScope&) = delete;
+    NormalCursorScope& operator=(const NormalCursorScope&) = delete;
+};
+
+} // namespace
+
 int TDataSentakuBox::Execute(bool Modal)
 {
+    NormalCursorScope cursor;
     ModalFlag = Modal;
     if (!Modal) {
         StartDialog();

@@ -115,7 +115,7 @@ public:
     bool OnlySARestore = false;
     std::string OnlySABackupPath;
 
-    // Operations of the Parts.
+    // Showing, filtering and sorting the list; the function keys.
     void StartDialog();
     void LoadDataList();
     int ReadDataList();

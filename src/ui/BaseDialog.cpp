@@ -537,6 +537,7 @@ void TBSDI::PutProcRirekiInfo(int State)
 void TBSDI::SetFormPosition(int X, int Y, std::uint8_t Kind, int W, int H)
 {
     const QRect area = workArea(this);
+    FitToArea(area);
     int left = x();
     int top = y();
     if (!Reposition && left > 0 && left < area.right() && top > 0 && top < area.bottom())
@@ -554,8 +555,8 @@ void TBSDI::SetFormPosition(int X, int Y, std::uint8_t Kind, int W, int H)
         left = area.x() + roundEven((area.width() - width()) / 2.0);
         top = area.y() + roundEven((area.height() - height()) / 2.0);
     }
-    left = std::max(0, left);
-    top = std::max(0, top);
+    left = std::max(area.x(), left);
+    top = std::max(area.y(), top);
     if (left + width() > area.x() + area.width())
         left = area.x() + area.width() - width();
     if (top + height() > area.y() + area.height())
@@ -565,6 +566,21 @@ void TBSDI::SetFormPosition(int X, int Y, std::uint8_t Kind, int W, int H)
         top = std::max(0, top);
     }
     move(left, top);
+}
+
+void TBSDI::FitToArea(const QRect& area)
+{
+    // A sizeable dialog lays its controls out by its size: larger than the screen, it gives up
+    // the room (its list takes less) instead of showing its keys off-screen.
+    if (isFixedDialog())
+        return;
+    const QSize frame = frameGeometry().size() - size();
+    const int w = std::min(width(), area.width() - frame.width());
+    const int h = std::min(height(), area.height() - frame.height());
+    if (w == width() && h == height())
+        return;
+    setMinimumSize(std::min(minimumWidth(), w), std::min(minimumHeight(), h));
+    resize(w, h);
 }
 
 void TBSDI::SetGridColor(ui::TPerfectGrid& Grid, int Mode)

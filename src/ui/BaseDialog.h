@@ -94,6 +94,8 @@ public:
     // Places the dialog: kind 1 centred on (X, Y, W, H) of the main window's client area, kind 2
     // on the main window, any other on the screen; kept inside the work area.
     void SetFormPosition(int X, int Y, std::uint8_t Kind, int W, int H);
+    // Shrinks a sizeable dialog that is larger than the area to it.
+    void FitToArea(const QRect& area);
     void SetGridColor(ui::TPerfectGrid& Grid, int Mode);
     void FukugenValue();
     void HozonValue();

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QScreen>
 #include <QStyle>
 
@@ -238,7 +239,8 @@ TMessageBox2::TMessageBox2(QWidget* parent)
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(m_buttonPanel);
         b->setObjectName(QStringLiteral("btnButton%1").arg(i + 1));
-        b->setAutoDefault(false);
+        // As on the desktop: Return presses the focused button.
+        b->setAutoDefault(true);
         b->resize(scaled(75), scaled(25));
         connect(b, &QPushButton::clicked, this, [this, i] { btnButton1Click(i); });
         m_buttons[std::size_t(i)] = b;
@@ -448,6 +450,18 @@ QString TMessageBox2::clipboardText() const
     for (const auto* label : m_labels)
         text += label->text() + crlf;
     return text;
+}
+
+void TMessageBox2::showEvent(QShowEvent* event)
+{
+    platform::Dialog::showEvent(event);
+    // The first button that can be pressed holds the focus at showing, so Return answers it.
+    for (auto* b : m_buttons) {
+        if (!b->isHidden() && b->isEnabled()) {
+            b->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
 }
 
 void TMessageBox2::doKeyDown(QKeyEvent& event)

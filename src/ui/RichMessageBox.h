@@ -65,6 +65,7 @@ public:
 
 protected:
     void doKeyDown(QKeyEvent& event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void layOut();

@@ -11,10 +11,12 @@
 #include "platform/Paths.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemInfo.h"
+#include "platform/Text.h"
 #include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/DisplayFormat.h"
+#include "firebird/Attachment.h"
 #include "firebird/DatabaseError.h"
 #include "export/XmlSaveDocument.h"
 #include "ui/ProgressDialog.h"
@@ -25,6 +27,7 @@
 #include "ui/AppInfoLoader.h"
 #include "ui/InputDialog.h"
 #include "ui/OwnerDrawnButton.h"
+#include "print/ErrorLog.h"
 #include "print/ReportEngine.h"
 #include "ui/RichMessageBox.h"
 #include "ui/WizardPages.h"
@@ -32,6 +35,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -258,13 +262,59 @@ private:
     bool m_installed = false;
 };
 
+// After a stop signal nobody is there to answer: every box and dialog goes to the error log and
+// takes its default answer, so the shut-down cannot wait for a person.
+class LogOnlyMessages final : public platform::MessageService {
+public:
+    int messageBox(const std::string& text, const std::string& caption, int flags) override
+    {
+        log(caption, text);
+        return platform::defaultAnswer(flags);
+    }
+    std::optional<std::string> openFileName(const platform::FileDialogRequest& r) override
+    {
+        log(r.caption, "");
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFileName(const platform::FileDialogRequest& r) override
+    {
+        log(r.caption, "");
+        return std::nullopt;
+    }
+    std::optional<std::string> folderName(const std::string& caption, const std::string&) override
+    {
+        log(caption, "");
+        return std::nullopt;
+    }
+    int execDialog(QDialog& dialog) override
+    {
+        log(dialog.windowTitle().toStdString(), "");
+        return platform::mrCancel;
+    }
+
+private:
+    static void log(const std::string& caption, std::string text)
+    {
+        for (char& c : text)
+            if (c == '\r' || c == '\n')
+                c = ' ';
+        print::WriteErrorLog(kApplicationTitle + std::string(" (signal) ") + caption + " " + text);
+    }
+};
+
 int runMainForm(QApplication& app, const std::vector<std::string>& params)
 {
+    LogOnlyMessages logOnly;
+    platform::MessageService* shown = nullptr;
     std::unique_ptr<TForm1> form;
     // Installed before the form exists, so a stop that comes after the caller was disabled is
     // still answered once the message loop runs.
     bool stopRequested = false;
-    QuitOnSignal quitOnSignal([&form, &stopRequested] {
+    QuitOnSignal quitOnSignal([&form, &stopRequested, &logOnly, &shown] {
+        if (!shown) {
+            shown = &platform::messageService();
+            platform::setMessageService(&logOnly);
+        }
         stopRequested = true;
         if (form)
             form->setCompletionCode(kCompletionFailed);
@@ -291,6 +341,8 @@ int runMainForm(QApplication& app, const std::vector<std::string>& params)
     }
     const int code = form ? form->completionCode() : int(kCompletionFailed);
     form.reset(); // sends the completion message
+    if (shown)
+        platform::setMessageService(shown);
     return code;
 }
 
@@ -666,6 +718,15 @@ void TForm1::Wizard1NextClicking(bool /*FinalState*/, bool& AllowChange)
         if (platform::osMajorVersion() > 5 && nativeFolder(path) == m_systemDrive) {
             showWarning(fill("ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(%s)直下にﾌｧｲﾙは指定できません。", {m_systemDrive}) + "\r" +
                         "別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。" + "\r");
+            m_button2->CaptionA().setCaption(m_wizard->NextButtonCap());
+            AllowChange = false;
+            return;
+        }
+        // The path is stored in the CP932 settings file after writing: refuse it here instead.
+        try {
+            (void)platform::text::toCp932(path);
+        } catch (const platform::text::EncodingError& e) {
+            showWarning(e.what());
             m_button2->CaptionA().setCaption(m_wizard->NextButtonCap());
             AllowChange = false;
             return;
@@ -1149,6 +1210,8 @@ int ProgramMain(int argc, char** argv)
     ui::installRichMessageBox();
     ui::installInputDialog();
     // The engine holds printers and Qt's Japanese texts; it must end before the application does.
+    // Stop signals are ours to answer: the sign-off needs the connections the library would end.
+    firebird::keepConnectionsOnSignal();
     print::StartReportEngine();
     struct EngineStop {
         ~EngineStop() { print::StopReportEngine(); }

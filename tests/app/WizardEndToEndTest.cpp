@@ -86,8 +86,6 @@ namespace {
 struct RoadCase {
     const char* dataSet; // slot folder
     int row;             // its row in the data selection
-    const char* name;
-    const char* kind;    // データ区分
 };
 
 class WizardRoad : public WizardEndToEnd, public ::testing::WithParamInterface<RoadCase> {};
@@ -119,9 +117,7 @@ TEST_P(WizardRoad, ChoosesTheDataSetByKeysAndWritesTheDriversFile)
 
 INSTANTIATE_TEST_SUITE_P(
     SampleSets, WizardRoad,
-    ::testing::Values(RoadCase{"0001", 0, "サンプル商店", "個人／一般"},
-                      RoadCase{"0002", 1, "サンプル不動産", "個人／不動産"},
-                      RoadCase{"0003", 2, "サンプル農園", "個人／農業"}),
+    ::testing::Values(RoadCase{"0001", 0}, RoadCase{"0002", 1}, RoadCase{"0003", 2}),
     [](const ::testing::TestParamInfo<RoadCase>& p) { return std::string("Set") + p.param.dataSet; });
 
 TEST_F(WizardEndToEnd, RefusesACompanySetOnNextAndKeepsPage2)
@@ -269,4 +265,23 @@ TEST_F(WizardEndToEnd, DriverRefusesTheSetsTheWizardRefuses)
             << c.dataSet;
         EXPECT_FALSE(fs::exists(out)) << c.dataSet;
     }
+}
+
+TEST_F(WizardEndToEnd, AStopSignalSignsOffAndTellsTheCallerWithoutABox)
+{
+    const std::string runtimeFolder = m_runtime.string();
+    testsupport::ScopedEnvironment runtime{platform::kRuntimeFolderVariable, runtimeFolder.c_str()};
+    testsupport::TestCaller caller(77);
+    start({QString::fromStdString("77,1025,2," + (m_dir / "stopped.xml").string())});
+    signIn();
+    m_display.screenshot(m_shots / "40-before-sigterm.png");
+    m_program.terminate(); // SIGTERM, as a desktop or a caller stops it
+    ASSERT_TRUE(m_program.waitForFinished(5000)) << "still running 5 s after SIGTERM";
+    ASSERT_EQ(m_program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_program.exitCode(), kCompletionFailed);
+    EXPECT_TRUE(boxes().empty()) << boxes().front();
+    ASSERT_TRUE(caller.waitForCalls(4));
+    EXPECT_EQ(caller.received(), (std::vector<std::string>{"DISABLE", "FOREGROUND", "ENABLE", "POST 1025 2 2"}));
+    EXPECT_TRUE(signedIn().empty()) << "the sign-in row was left behind";
+    EXPECT_FALSE(fs::exists(m_dir / "stopped.xml"));
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -42,6 +44,55 @@ TEST_F(FilesTest, AtomicWriteReplacesTheFileWhole)
     files::writeAllAtomic("c:\\data\\0001\\A.BIN", "new");
     EXPECT_EQ(files::readAll("C:\\Data\\0001\\a.bin"), "new");
     EXPECT_EQ(files::list("C:\\Data\\0001").size(), 1u); // no temporary file left
+}
+
+TEST_F(FilesTest, TheUserReadsWhyAFileOperationFailedInJapanese)
+{
+    std::filesystem::create_directories(m_root / "folder");
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        const char* reason;
+        const char* english;
+    };
+    const Case cases[] = {
+        {"missing file", [] { files::readAll("C:\\missing.txt"); },
+         "ファイルまたはフォルダが見つかりません", "No such file or directory"},
+        {"a folder in the way", [] { files::writeAllAtomic("C:\\folder", "x"); },
+         "同じ名前のフォルダがあります", "Is a directory"},
+        {"name too long", [] { files::writeAllAtomic("C:\\" + std::string(300, 'a') + ".xml", "x"); },
+         "ファイル名が長すぎます", "File name too long"},
+        {"disk full",
+         [] {
+             files::failNext(files::Operation::Write, ENOSPC);
+             files::writeAllAtomic("C:\\a.xml", "x");
+         },
+         "ディスクの空き容量が不足しています", "No space left on device"},
+        {"read-only drive",
+         [] {
+             files::failNext(files::Operation::Write, EROFS);
+             files::writeAllAtomic("C:\\a.xml", "x");
+         },
+         "書き込みが禁止されたドライブです", "Read-only file system"},
+        {"not permitted",
+         [] {
+             files::failNext(files::Operation::Rename, EPERM);
+             files::writeAllAtomic("C:\\a.xml", "x");
+         },
+         "アクセスが拒否されました", "Operation not permitted"},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.act();
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const files::FileError& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find(std::string("(") + c.reason + ")"), std::string::npos) << c.name << ": " << text;
+            EXPECT_EQ(text.find(c.english), std::string::npos) << c.name << ": " << text;
+            EXPECT_EQ(e.systemText(), c.english) << c.name;
+        }
+        files::clearFaults();
+    }
 }
 
 TEST_F(FilesTest, FailedWritesLeaveTheOldFileWhole)

@@ -207,10 +207,14 @@ TEST_F(DataInfoDialogTest, F7FollowsTheInputMethod)
     auto box = open();
     box->show();
     EXPECT_EQ(box->functionKey(7)->CaptionA().Caption().toStdString(), "F7:再構築");
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_FALSE(box->functionKey(n)->isEnabled()) << "F" << n << " has no work";
+    EXPECT_TRUE(box->functionKey(7)->isEnabled());
     box->txtListName()->setFocus();
     QInputMethodEvent preedit(QStringLiteral("さい"), {});
     QApplication::sendEvent(box->txtListName(), &preedit);
     EXPECT_EQ(box->functionKey(7)->CaptionA().Caption().toStdString(), "F7:");
+    EXPECT_FALSE(box->functionKey(7)->isEnabled());
     box->F7Click();
     EXPECT_TRUE(m_messages.boxes().empty()) << "F7 does nothing during a composition";
     QInputMethodEvent commit;

@@ -442,6 +442,32 @@ TEST_F(DataListRefreshTest, InformationShowsTheDataSetAndStoresANewNameThatSurvi
               (std::vector<std::string>{"新しい名前|1|テスト商店"}));
 }
 
+TEST_F(DataListRefreshTest, TheListHasTheFocusAgainWhenInformationCloses)
+{
+    auto box = openBox();
+    QApplication::setActiveWindow(box.get());
+    box->PerfectGrid1()->setCurrentRow(rowOf(*box, 4));
+    box->PerfectGrid1()->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(box->PerfectGrid1()->hasFocus());
+    bool shown = false;
+    m_messages.onDialog([&](QDialog& d) {
+        shown = true;
+        QApplication::setActiveWindow(&d);
+        d.activateWindow();
+        QCoreApplication::processEvents();
+        QTest::mouseClick(dynamic_cast<TDataSyosaiInfoBox&>(d).btnCancel(), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        return d.result();
+    });
+    box->btnDataInfo()->Click();
+    QApplication::setActiveWindow(box.get());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(box->PerfectGrid1()->hasFocus())
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+}
+
 TEST_F(DataListRefreshTest, AFolderLeftInUseClearedByItsHolderCanBeChosenAgain)
 {
     company(slot(4));

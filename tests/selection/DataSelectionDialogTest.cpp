@@ -658,7 +658,7 @@ TEST_F(DataSelectionDialogTest, TypedCodesJumpToTheirRowAfterAPause)
         key(d, Qt::Key_Escape);
         return d.result();
     });
-    box->Execute(true);
+    EXPECT_EQ(box->Execute(true), platform::mrCancel) << "the dialog opened and Esc closed it";
 }
 
 TEST(IncrementalSearchKeys, KeyTable)

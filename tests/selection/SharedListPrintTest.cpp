@@ -179,14 +179,9 @@ TEST_F(SharedListPrintTest, F8WithoutRowsOnlyInforms)
     paths::unmapDrive('Z');
     auto box = prepared();
     ASSERT_EQ(box->PerfectGrid1()->rowCount(), 0);
-    int dialogs = 0;
-    m_messages.onDialog([&](QDialog&) {
-        ++dialogs;
-        return int(platform::mrCancel);
-    });
+    // No dialog handler: an option dialog shown without rows fails the test as unexpected.
     key(*box, Qt::Key_F8);
     EXPECT_TRUE(sawText("共有データリストが表示されていません。"));
-    EXPECT_EQ(dialogs, 0) << "no option dialog without rows";
 }
 
 } // namespace

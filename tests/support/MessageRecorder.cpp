@@ -9,7 +9,17 @@ namespace testsupport {
 
 MessageRecorder::MessageRecorder() { platform::setMessageService(this); }
 
-MessageRecorder::~MessageRecorder() { platform::setMessageService(nullptr); }
+MessageRecorder::~MessageRecorder()
+{
+    platform::setMessageService(nullptr);
+    // What the test prepared and nothing used means the road it expected was never taken.
+    if (!m_answers.empty())
+        ADD_FAILURE() << m_answers.size() << " queued message-box answer(s) never used";
+    if (!m_picks.empty())
+        ADD_FAILURE() << m_picks.size() << " queued picker result(s) never used";
+    if (!m_dialogs.empty())
+        ADD_FAILURE() << m_dialogs.size() << " dialog handler(s) never used";
+}
 
 std::vector<std::string> MessageRecorder::texts() const
 {

@@ -12,7 +12,8 @@ namespace testsupport {
 
 // Installs itself as the message service for its lifetime. Answers come from a queue that the
 // test fills before it acts; a box or picker with no queued answer fails the test (and is
-// answered with Cancel / nothing) instead of blocking.
+// answered with Cancel / nothing) instead of blocking. An answer, pick or dialog handler still
+// queued when the recorder goes fails the test too. clear() forgets the record, not the queues.
 class MessageRecorder final : public platform::MessageService {
 public:
     struct Box {

@@ -99,8 +99,18 @@ std::string VirtualDisplay::xdotool(const std::vector<std::string>& args) const
     p.start(QStringLiteral("xdotool"), list);
     if (!p.waitForStarted(10000))
         throw std::runtime_error("xdotool cannot run (package xdotool): " + p.errorString().toStdString());
-    p.waitForFinished(30000);
-    return p.readAllStandardOutput().toStdString();
+    std::string command;
+    for (const auto& a : args)
+        command += " " + a;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        throw std::runtime_error("xdotool" + command + " did not finish");
+    const std::string out = p.readAllStandardOutput().toStdString();
+    // A search that matches nothing ends with 1 and prints nothing: that is an answer.
+    const bool noMatch = !args.empty() && args.front() == "search" && p.exitCode() == 1 && out.empty();
+    if (p.exitCode() != 0 && !noMatch)
+        throw std::runtime_error("xdotool" + command + " failed (" + std::to_string(p.exitCode()) +
+                                 "): " + p.readAllStandardError().toStdString());
+    return out;
 }
 
 std::vector<std::string> VirtualDisplay::windowIds(const std::string& name) const
@@ -134,7 +144,12 @@ std::vector<std::string> VirtualDisplay::visibleWindowNames() const
 {
     std::vector<std::string> names;
     for (const auto& id : windowIds("")) {
-        std::string n = xdotool({"getwindowname", id});
+        std::string n;
+        try {
+            n = xdotool({"getwindowname", id});
+        } catch (const std::runtime_error&) {
+            continue; // the window went between the search and the question
+        }
         while (!n.empty() && n.back() == '\n')
             n.pop_back();
         names.push_back(n);

@@ -25,7 +25,7 @@ public:
     const std::string& name() const { return m_name; }
 
     // Runs xdotool with the arguments on this display; its standard output. Throws when xdotool
-    // cannot run.
+    // cannot run or fails (a search that finds nothing is not a failure).
     std::string xdotool(const std::vector<std::string>& args) const;
     // Names of the mapped windows, in stacking order.
     std::vector<std::string> visibleWindowNames() const;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QGuiApplication>
 #include <QScreen>
 
 #include <memory>
@@ -379,4 +380,29 @@ TEST_F(BaseDialogTest, RemembersOneScreenValueUnderItsName)
     EXPECT_EQ(other.ValueText, "前回の値");
     EXPECT_EQ(rows(m_dm->IBDatabaseDEF, "SELECT STYLENAME FROM STYLECOLOR WHERE STYLENAME STARTING WITH '020-'"),
               (std::vector<std::string>{"020-VALUEBOX"}));
+}
+
+TEST_F(BaseDialogTest, ADialogLargerThanTheScreenShrinksAndIsPlacedWhollyOnIt)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        const char* name;
+        QSize size;
+        QPoint at;
+    };
+    const Case cases[] = {
+        {"wider and taller", area.size() + QSize(300, 200), QPoint(40, 30)},
+        {"wider only", QSize(area.width() + 120, area.height() / 2), QPoint(-50, 10)},
+        {"fits already", area.size() / 2, QPoint(5, 5)},
+    };
+    for (const auto& c : cases) {
+        SampleBox box(TBSDI::Border::Sizeable);
+        box.setMinimumSize(c.size - QSize(10, 10));
+        box.resize(c.size);
+        box.move(c.at);
+        box.SetFormPosition(0, 0, 3, 0, 0);
+        EXPECT_TRUE(area.contains(box.frameGeometry())) << c.name;
+        EXPECT_EQ(box.width(), std::min(c.size.width(), area.width())) << c.name;
+        EXPECT_EQ(box.height(), std::min(c.size.height(), area.height())) << c.name;
+    }
 }

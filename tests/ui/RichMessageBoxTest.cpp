@@ -159,6 +159,36 @@ TEST_F(RichBox, ButtonsFollowTheTableAtMostThree)
     EXPECT_EQ(pair[1]->x(), middle + g);
 }
 
+TEST_F(RichBox, ReturnPressesTheFocusedButtonTheFirstOneAtShowing)
+{
+    auto r = request(mtConfirmation, {"データの再構築を行いますか？"});
+    r.Buttons = msgButton(mbYes) | msgButton(mbNo);
+    struct Case {
+        const char* name;
+        int tabs;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Return at showing", 0, platform::mrYes},
+        {"Tab then Return", 1, platform::mrNo},
+    };
+    for (const auto& c : cases) {
+        rec.onDialog([&](QDialog& d) {
+            auto& box = static_cast<TMessageBox2&>(d);
+            QApplication::setActiveWindow(&d);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(d.focusWidget(), box.button(0)) << c.name;
+            for (int i = 0; i < c.tabs; ++i)
+                QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_Return);
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(d.isVisible()) << c.name;
+            return d.result();
+        });
+        EXPECT_EQ(ShowMessageBox2(r), c.expected) << c.name;
+    }
+}
+
 TEST_F(RichBox, HelpHasNoResultAndLeavesTheBoxOpen)
 {
     auto r = request(mtInformation, {"説明"});

@@ -1,6 +1,8 @@
 // The data-selection dialog launched by its registered name, as the wizard launches it.
 #include "wizard/HostHooks.h"
 
+#include "records/FormRegistry.h"
+
 #include "platform/Paths.h"
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
@@ -12,6 +14,7 @@
 #include "ui/ListGrid.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -19,6 +22,19 @@
 #include <memory>
 
 namespace {
+
+// A form launched from inside the dialog: it only counts that the launcher reached it.
+class InnerForm : public QObject, public ISyoriKidou {
+public:
+    static inline int executed = 0;
+    void SetParams(const std::vector<std::string>&) override {}
+    int Execute(bool) override
+    {
+        ++executed;
+        delete this;
+        return 1;
+    }
+};
 
 class DataSelectionLaunchTest : public ::testing::Test {
 protected:
@@ -90,4 +106,23 @@ TEST_F(DataSelectionLaunchTest, TheWizardsLaunchListsByItsLinesAndEscEndsWithTwo
               platform::mrCancel);
     EXPECT_EQ(title, "データ選択");
     EXPECT_TRUE(listed.empty());
+}
+
+TEST_F(DataSelectionLaunchTest, TheDialogRunsUnderANormalCursorAndCanLaunchFromInside)
+{
+    records::RegisterSyoriForm<InnerForm>("TestInnerForm");
+    InnerForm::executed = 0;
+    bool waitCursorInside = true;
+    int innerResult = 0;
+    m_messages.onDialog([&](QDialog&) {
+        const QCursor* c = QGuiApplication::overrideCursor();
+        waitCursorInside = c && c->shape() == Qt::WaitCursor;
+        innerResult = SyoriKidou("TestInnerForm", 1, "");
+        return int(platform::mrCancel);
+    });
+    EXPECT_EQ(SyoriKidou("XvDataSenkaku", 1, "SyoriType=3"), platform::mrCancel);
+    EXPECT_FALSE(waitCursorInside);
+    EXPECT_EQ(innerResult, 1);
+    EXPECT_EQ(InnerForm::executed, 1);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "every cursor set is given back";
 }

@@ -312,7 +312,7 @@ TEST_F(ProgramMainTest, StartUpRefusalsEndWithStatusTwoAndTheirText)
          {"error\tエラー\tアプリケーションの初期設定がおこなわれていないため\\rを終了します。",
           "error\t\t「Zetrino.ini」の書き込みに失敗しました。\\r書き込みに失敗しました: " +
               platform::paths::fromNative(m_appData / "quelto/morabyzaimu/ini/Zetrino.ini") +
-              " (Not a directory)"}},
+              " (パスの途中にフォルダでないファイルがあります)"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.installed + (c.rootWritable ? "" : " (no data root)"));

@@ -167,6 +167,7 @@ TEST_F(WizardRoadTest, OutputPageChecksAndABareNameLandsInTheDocumentsFolder)
         {"", "中間ﾌｧｲﾙが指定されていません。\r指定してから[次へ]をｸﾘｯｸしてください。\r"},
         {"/tmp/", "中間ﾌｧｲﾙが指定されていません。\r指定してから[次へ]をｸﾘｯｸしてください。\r"},
         {"/linkage.xml", "ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(/)直下にﾌｧｲﾙは指定できません。\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。\r"},
+        {"/tmp/😀.xml", "「😀」はShift-JIS(CP932)で表せない文字です。"},
     };
     for (const auto& c : refused) {
         m_boxes.clear();
