@@ -125,6 +125,7 @@ struct TSystemDef {
     // Application and window state.
     std::string AppCaption;
     std::string AppVersionText;  // never filled here
+    int AppVersionNo = 2;        // sent to LOGONUSERTEST by the password-confirmation sign-in
     int MFTop = 0;
     int MFLeft = 0;
     int MFWidth = 0;

@@ -5,6 +5,7 @@
 #include "records/DataModule.h"
 #include "records/DisplayFormat.h"
 #include "records/ProgramRecords.h"
+#include "ui/CheckedComboBox.h"
 #include "ui/OwnerDrawnButton.h"
 
 #include <QCheckBox>
@@ -95,7 +96,7 @@ TDataListKensakuBox::TDataListKensakuBox(QWidget* parent) : TBSDI(Border::Fixed,
     m_kind->setObjectName(QStringLiteral("cmbDataKind"));
     m_kind->setGeometry(128, 46, 270, 22);
     m_kind->addItems(selection::dataKindLines(OptionBlind));
-    m_checkedKinds = new QComboBox(this);
+    m_checkedKinds = new TxCheckedComboBox(this);
     m_checkedKinds->setObjectName(QStringLiteral("cmbCheckedKinds"));
     m_checkedKinds->hide();
     label("データリスト名:", 76);

@@ -14,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class TxCheckedComboBox;
 class TxPlButton;
 namespace firebird {
 class Transaction;
@@ -62,8 +63,8 @@ private:
     QComboBox* m_tanto = nullptr;
     QComboBox* m_version = nullptr;
     QCheckBox* m_always = nullptr;
-    // Placeholder of the checked list; nothing reads it yet.
-    QComboBox* m_checkedKinds = nullptr;
+    // The checked list of the search conditions: kept hidden and never read.
+    TxCheckedComboBox* m_checkedKinds = nullptr;
     TxPlButton* m_ok = nullptr;
     TxPlButton* m_cancel = nullptr;
 };

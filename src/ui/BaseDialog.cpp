@@ -218,6 +218,8 @@ void TBSDI::ShowInitFailure()
 
 void TBSDI::FormShowFirst()
 {
+    if (!m_periodPanelsSetUp)
+        SetUpPeriodPanels();
     if (UseOpHistory) {
         try {
             PutProcRirekiInfo(0);

@@ -85,6 +85,11 @@ public:
     TMojiBunkatu Splitter;
     std::int32_t FirstPeriodSlot = 0;
 
+    // Gives the period pickers named "KikanPanel16", "KikanPanel12", "KikanPanel4" and
+    // "KikanPanel2" the company's fiscal year and first month (AccInf). A subclass calls it at the
+    // end of building its controls; the first show runs it when the subclass did not.
+    void SetUpPeriodPanels();
+
     // Operation history in the company database: state 0 opened, 1 ended normally.
     void PutProcRirekiInfo(int State);
     void GetFormSize();
@@ -134,6 +139,7 @@ private:
     std::unique_ptr<firebird::Transaction> m_transactionDAT;
     // Where the open entry of the history went (the company folder), so the close entry goes
     // to the same database only.
+    bool m_periodPanelsSetUp = false;
     bool m_historyOpen = false;
     std::string m_historyFolder;
 };

@@ -102,6 +102,12 @@ TLogonBox::TLogonBox(QWidget* parent)
     icon->setObjectName(QStringLiteral("Image1"));
     icon->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(px(32), px(32)));
     icon->setGeometry(px(14), px(19), px(32), px(32));
+    m_icon = icon;
+    m_icon2 = new QLabel(header);
+    m_icon2->setObjectName(QStringLiteral("Image2"));
+    m_icon2->setPixmap(style()->standardIcon(QStyle::SP_FileDialogInfoView).pixmap(px(32), px(32)));
+    m_icon2->setGeometry(px(14), px(19), px(32), px(32));
+    m_icon2->setVisible(false);
     m_label1 = new QLabel(header);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setGeometry(px(60), px(8), px(334), px(18));
@@ -120,14 +126,14 @@ TLogonBox::TLogonBox(QWidget* parent)
         l->setGeometry(px(16), px(y), px(100), px(22));
         return l;
     };
-    caption("lblOpCode", QStringLiteral("コード:"), 18);
+    m_lblOpCode = caption("lblOpCode", QStringLiteral("コード:"), 18);
     m_txtOpCode = new TxEdit(m_groupBox1);
     m_txtOpCode->setObjectName(QStringLiteral("txtOpCode"));
     m_txtOpCode->setMaxLength(9);
     m_txtOpCode->setImeMode(TxEdit::imDisable);
     m_txtOpCode->setToolTip(QStringLiteral("オペレータコードを入力します。"));
     m_txtOpCode->setGeometry(px(120), px(18), px(120), px(22));
-    caption("lblPassword", QStringLiteral("パスワード:"), 48);
+    m_lblPassword = caption("lblPassword", QStringLiteral("パスワード:"), 48);
     m_txtPassword = new TxEdit(m_groupBox1);
     m_txtPassword->setObjectName(QStringLiteral("txtPassword"));
     m_txtPassword->setMaxLength(16);
@@ -194,6 +200,11 @@ TLogonBox::TLogonBox(QWidget* parent)
         }
     };
 
+    if (RunMode >= 1 && RunMode <= 3) {
+        variantFormCreate();
+        variantLayout();
+        return;
+    }
     FormCreate();
 
     // Layout: the group row only with groups.
@@ -241,6 +252,10 @@ void TLogonBox::showEvent(QShowEvent* event)
     platform::Dialog::showEvent(event);
     if (event->spontaneous())
         return;
+    if (m_variant) {
+        variantShow();
+        return;
+    }
     m_btnServerSettei->setEnabled(m_btnCS->isChecked());
     if (m_groupFlag)
         m_txtGroupID->setFocus();

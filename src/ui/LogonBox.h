@@ -12,6 +12,8 @@
 
 #include "platform/Dialog.h"
 
+#include <string>
+
 class QGroupBox;
 class QLabel;
 class TAppIniCreateBox;
@@ -21,8 +23,11 @@ class TxRadioButton;
 
 bool RunLogon(QWidget* parent = nullptr);
 
-// `TLogonBox`: signs an operator in (run mode 0; the password-confirmation variant of the
-// other run modes is not part of this program).
+// `TLogonBox`: signs an operator in (run mode 0). In run modes 1-3 it is the
+// password-confirmation variant "パスワードの確認": a fixed operator code (1, or 2 in run mode 3)
+// and its password only, with the password change of TUpPasswordBox in run modes 2 and 3.
+// Two hidden chords of the variant: Ctrl+Shift+J switches the header icon and Jimusho;
+// Ctrl+Shift+D stores an empty password, only after the stored one was typed in this dialog.
 class TLogonBox : public platform::Dialog {
     Q_OBJECT
 public:
@@ -47,9 +52,20 @@ public:
     TxPlButton* OKBtn() const { return m_OKBtn; }
     TxPlButton* CancelBtn() const { return m_CancelBtn; }
     TAppIniCreateBox* appIniCreateBox() const { return m_appIniCreate; }
+    TxPlButton* btnUpPassword() const { return m_btnUpPassword; }
+
+    // The password-confirmation variant (run modes 1-3).
+    bool isPasswordVariant() const { return m_variant; }
+    int fixedOperatorCode() const { return m_fixedCode; }
+    // Reads the operator's stored password (run modes 2 and 3): true when one is stored.
+    bool GetEntryPassword(int opCode);
+    // Stores a password for the operator, inserting a "システムユーザー" row when it has none.
+    bool UpdatePassword(int opCode, const std::string& password);
+    void btnUpPasswordClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void doKeyDown(QKeyEvent& event) override;
 
 private:
     void FormCreate();
@@ -59,6 +75,12 @@ private:
     bool connectSystemDatabase(int mode);
     void signIn(int loginCode, int jobLevel, int mode);
     void errorBox(const char* text);
+    // The password-confirmation variant.
+    void variantFormCreate();
+    void variantLayout();
+    void variantShow();
+    void variantOKBtnClick();
+    bool connectForPassword();
 
     bool m_created = false;
     bool m_groupFlag = false;
@@ -78,4 +100,14 @@ private:
     TxPlButton* m_btnUpPassword = nullptr;
     TxPlButton* m_OKBtn = nullptr;
     TxPlButton* m_CancelBtn = nullptr;
+    QLabel* m_icon = nullptr;
+    QLabel* m_icon2 = nullptr;
+    QLabel* m_lblOpCode = nullptr;
+    QLabel* m_lblPassword = nullptr;
+
+    bool m_variant = false;
+    int m_fixedCode = 0;
+    std::string m_storedPassword;
+    bool m_passwordKnown = false;
+    bool m_chordFlag = false;
 };
