@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 #include "records/DataInfomation.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
@@ -443,9 +444,21 @@ void TDataSentakuListCtl::readRow(const Cursor& c, TDataListRec& r, bool normali
     r.REC = c.getInt("REC");
     r.ROWNO = c.getInt("ROWNO");
     r.GROUPID = SystemDef.GroupId;
-    r.ENTTEXT = c.getString("ENTTEXT");
-    r.SHOUGOU = c.getString("SHOUGOU");
-    r.PASNAME = c.getString("PASNAME");
+    r.BadText.clear();
+    // One row with bytes that are not CP932 must not cost the whole list: it is read with "?"
+    // in their place and marked.
+    const auto text = [&](const char* name) {
+        if (c.isNull(name))
+            return std::string();
+        bool bad = false;
+        std::string out = platform::text::fromCp932Lenient(c.getBytes(name), &bad);
+        if (bad)
+            r.BadText += std::string(r.BadText.empty() ? "" : ",") + name;
+        return out;
+    };
+    r.ENTTEXT = text("ENTTEXT");
+    r.SHOUGOU = text("SHOUGOU");
+    r.PASNAME = text("PASNAME");
     r.NETDRIVE = c.hasField("NETDRIVE") ? c.getInt("NETDRIVE") : 1;
     r.DATATYPE = c.getInt("DATATYPE");
     r.CODETYPE = c.getInt("CODETYPE");
@@ -458,14 +471,14 @@ void TDataSentakuListCtl::readRow(const Cursor& c, TDataListRec& r, bool normali
     r.VER_MAJOR = c.getInt("VER_MAJOR");
     r.VER_MINOR1 = c.getInt("VER_MINOR1");
     r.VER_MINOR2 = c.getInt("VER_MINOR2");
-    r.VER_TEXT = c.getString("VER_TEXT");
+    r.VER_TEXT = text("VER_TEXT");
     r.UPDATE_LOCK = c.getInt("UPDATE_LOCK");
     r.GASSAN = static_cast<std::uint8_t>(c.getInt("GASSAN"));
-    r.DATACODE = c.getString("DATACODE");
+    r.DATACODE = text("DATACODE");
     r.DATA_STATUS = static_cast<std::uint8_t>(c.getInt("DATA_STATUS"));
-    r.YOBI1 = c.getString("YOBI1");
-    r.YOBI2 = c.getString("YOBI2");
-    r.YOBI3 = c.getString("YOBI3");
+    r.YOBI1 = text("YOBI1");
+    r.YOBI2 = text("YOBI2");
+    r.YOBI3 = text("YOBI3");
     r.Reserve1 = 0;
     r.Reserve2.clear();
     if (normalise)
@@ -573,6 +586,36 @@ void TDataSentakuListCtl::Execute(int ExcludeTakenOut, std::uint8_t SortKind, bo
         }
         ChildCount = static_cast<int>(ChildList.size());
     });
+    warnBadText();
+}
+
+void TDataSentakuListCtl::reportTransferFailure(bool store, const TDataListRec& Rec, const std::string& Area) const
+{
+    std::string reason = m_info ? m_info->LastCopyError() : std::string();
+    if (reason.empty())
+        reason = "ファイルをコピーできませんでした。";
+    const std::string name = !Rec.DispName.empty() ? Rec.DispName : !Rec.ENTTEXT.empty() ? Rec.ENTTEXT : Rec.SHOUGOU;
+    std::string text = store ? "共有データの保管に失敗しました。共有データと作業中のデータは保管前のままです。"
+                             : "共有データの取得に失敗しました。共有データは取得前のままです。";
+    text += "\r【データ】" + name + "\r【共有データパス】" + Area + "\r【理由】" + reason;
+    platform::messageBox(text, "", platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+void TDataSentakuListCtl::warnBadText() const
+{
+    std::string rows;
+    const auto note = [&rows](const TDataListRec& r) {
+        if (!r.BadText.empty())
+            rows += "\rREC " + std::to_string(r.REC) + (r.ROWNO > 0 ? "-" + std::to_string(r.ROWNO) : "") +
+                    "「" + r.DispName + "」 (" + r.BadText + ")";
+    };
+    for (const TDataSentakuRec& parent : DataList)
+        note(parent);
+    for (const TDataListRec& child : ChildList)
+        note(child);
+    if (!rows.empty())
+        platform::messageBox("データリストに読み取れない文字を含む行があります。該当する文字は「?」で表示しています。" + rows,
+                             "", platform::MB_OK | platform::MB_ICONWARNING);
 }
 
 void TDataSentakuListCtl::InitDataListRecord(TDataListRec& Rec, const std::string& Path) const
@@ -1597,6 +1640,7 @@ int TDataSentakuListCtl::KyoyuDataDown(TDataSentakuRec& SentakuRec, int Mode)
             const std::string name = lastElement(child.PASNAME);
             const int childResult = m_info->CopyFromShareServer(child.PASNAME, paths::join(rec.LocalPath, name), 1);
             if (childResult == 0) {
+                reportTransferFailure(false, child, child.PASNAME);
                 releaseOwn(child.PASNAME);
                 releaseChildren();
                 return 0;
@@ -1615,6 +1659,7 @@ int TDataSentakuListCtl::KyoyuDataDown(TDataSentakuRec& SentakuRec, int Mode)
         throw;
     }
     if (result == 0) {
+        reportTransferFailure(false, rec, area);
         releaseOwn(area);
         releaseChildren();
         return 0;
@@ -1765,8 +1810,10 @@ int TDataSentakuListCtl::KyoyuDataUp(TDataSentakuRec& SentakuRec, int Mode)
                 stored.restore();
             if (childResult < 0)
                 return refused();
-            if (childResult == 0)
+            if (childResult == 0) {
+                reportTransferFailure(true, child, child.PASNAME);
                 return 0;
+            }
             current.push_back(child.PASNAME);
         }
     }
@@ -1780,8 +1827,10 @@ int TDataSentakuListCtl::KyoyuDataUp(TDataSentakuRec& SentakuRec, int Mode)
     }
     if (result <= 0)
         stored.restore();
-    if (result == 0)
+    if (result == 0) {
+        reportTransferFailure(true, rec, area);
         return 0;
+    }
     if (result < 0)
         return refused();
 

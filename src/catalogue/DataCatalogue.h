@@ -64,6 +64,8 @@ struct TDataListRec {
     std::string YOBI3;
     int Reserve1 = 0;
     std::string Reserve2;
+    // Names the text fields whose stored bytes were not CP932 (read with "?" in their place).
+    std::string BadText;
 };
 using TDataListArray = std::vector<TDataListRec>;
 
@@ -213,6 +215,10 @@ private:
                  bool reportDbErrorsOnly = false);
 
     void readRow(const firebird::Cursor& cursor, TDataListRec& Rec, bool normalise) const;
+    // One warning naming the listed rows whose text was not CP932.
+    void warnBadText() const;
+    // Says that a store (or fetch) of a data set failed: the set, its area and the reason.
+    void reportTransferFailure(bool store, const TDataListRec& Rec, const std::string& Area) const;
     std::string placeCondition() const;
     void showShareMessage(const std::string& text, const std::vector<std::string>& lines) const;
     void showStateMessage(const std::string& area, const selection::DataInfoRec& info, bool damaged) const;

@@ -47,10 +47,14 @@ int DataInfomationAdapter::CopyFromShareServer(const std::string& Area, const st
                                                int Mode)
 {
     // Quiet transfers report a failure as 0, never as an error.
+    m_lastCopyError.clear();
+    TDataInfomation info;
     try {
-        TDataInfomation info;
-        return info.CopyFromShareServer(Area, LocalFolder, Mode);
-    } catch (const std::exception&) {
+        const int result = info.CopyFromShareServer(Area, LocalFolder, Mode);
+        m_lastCopyError = info.LastCopyError;
+        return result;
+    } catch (const std::exception& e) {
+        m_lastCopyError = e.what();
         if (Mode == 1)
             return 0;
         throw;
@@ -60,10 +64,14 @@ int DataInfomationAdapter::CopyFromShareServer(const std::string& Area, const st
 int DataInfomationAdapter::CopyToShareServer(const std::string& Area, const std::string& LocalFolder,
                                              int Mode)
 {
+    m_lastCopyError.clear();
+    TDataInfomation info;
     try {
-        TDataInfomation info;
-        return info.CopyToShareServer(Area, LocalFolder, Mode);
-    } catch (const std::exception&) {
+        const int result = info.CopyToShareServer(Area, LocalFolder, Mode);
+        m_lastCopyError = info.LastCopyError;
+        return result;
+    } catch (const std::exception& e) {
+        m_lastCopyError = e.what();
         if (Mode == 1)
             return 0;
         throw;

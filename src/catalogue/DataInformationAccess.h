@@ -51,6 +51,8 @@ public:
     virtual int CopyToShareServer(const std::string& Area, const std::string& LocalFolder, int Mode) = 0;
     // Writes SHARE_STATUS with the signed-in operator (removed for state 1).
     virtual void SetShareStatus(const std::string& Folder, int ShareStatus) = 0;
+    // Why the last copy to or from the share failed (empty when unknown or it did not fail).
+    virtual std::string LastCopyError() const { return {}; }
 };
 
 // The data-information layer (TDataInfomation) seen through this interface: the one
@@ -61,6 +63,10 @@ public:
     int CopyFromShareServer(const std::string& Area, const std::string& LocalFolder, int Mode) override;
     int CopyToShareServer(const std::string& Area, const std::string& LocalFolder, int Mode) override;
     void SetShareStatus(const std::string& Folder, int ShareStatus) override;
+    std::string LastCopyError() const override { return m_lastCopyError; }
+
+private:
+    std::string m_lastCopyError;
 };
 
 // The catalogue's view of a data-information record.

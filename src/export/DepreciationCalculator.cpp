@@ -99,8 +99,9 @@ std::optional<SisanRowFault> impossibleSisanData(const KsSisanRow& row)
 {
     if (row.TAIYOUYY < 0)
         return SisanRowFault{"TAIYOUYY", "耐用年数", std::to_string(row.TAIYOUYY)};
+    // A year's depreciation covers 1 to 12 months: more would depreciate beyond the year.
     if (row.SYOUKIKANSTR < 0 || row.SYOUKIKANEND < row.SYOUKIKANSTR ||
-        std::int64_t(row.SYOUKIKANEND) - row.SYOUKIKANSTR + 1 > std::numeric_limits<std::int32_t>::max())
+        std::int64_t(row.SYOUKIKANEND) - row.SYOUKIKANSTR + 1 > 12)
         return SisanRowFault{"SYOUKIKANSTR/SYOUKIKANEND", "償却期間",
                              std::to_string(row.SYOUKIKANSTR) + "～" + std::to_string(row.SYOUKIKANEND)};
     if (row.JIGYOUWARIAI < 0 || row.JIGYOUWARIAI > 100 * kCurrencyUnit) {

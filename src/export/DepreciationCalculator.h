@@ -132,7 +132,8 @@ struct SisanRowFault {
     std::string value;
 };
 // The first impossible value of an asset row: a negative useful life, a depreciation month
-// range that runs backwards (or starts before 0), a business-use ratio outside 0-100. A life of
+// range that runs backwards (or starts before 0) or spans more than 12 months, a business-use
+// ratio outside 0-100. A life of
 // 0 is accepted: the methods that divide by it test it first.
 std::optional<SisanRowFault> impossibleSisanData(const KsSisanRow& row);
 

@@ -148,11 +148,12 @@ mode_t currentUmask()
 }
 
 // Permission bits for a file that replaces target: those of the old file, or 0666 less the
-// umask for a new one. Set-user-id, set-group-id and sticky bits are never carried over.
+// umask for a new one. Set-user-id, set-group-id and sticky bits are never carried over; only a
+// regular file passes its bits on (a link to a device such as /dev/null is 0666 for everyone).
 mode_t replacementMode(const fs::path& target)
 {
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         return st.st_mode & 0777;
     return 0666 & ~currentUmask();
 }

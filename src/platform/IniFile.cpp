@@ -90,6 +90,10 @@ bool keyLine(std::string_view line, std::string_view& key, std::string_view& val
 
 std::string cleanValue(std::string_view raw)
 {
+    // A value ends at a NUL, as the Windows profile reader has it: what follows is never read,
+    // so a value read and written back cannot carry one (the write would refuse it).
+    if (const auto nul = raw.find('\0'); nul != std::string_view::npos)
+        raw = raw.substr(0, nul);
     std::string_view v = trim(raw);
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);

@@ -2,6 +2,7 @@
 #include "platform/SharedDrives.h"
 
 #include "platform/IniFile.h"
+#include "platform/MessageService.h"
 #include "platform/Paths.h"
 
 #include <condition_variable>
@@ -30,29 +31,62 @@ struct Probe {
 
 } // namespace
 
-std::vector<DriveEntry> readDriveFile(std::string_view iniFolder)
+std::vector<DriveEntry> readDriveFile(std::string_view iniFolder, std::vector<std::string>* refused,
+                                      std::string_view protectedLetters)
 {
     std::vector<DriveEntry> out;
-    const IniFile ini(fileOf(iniFolder), IniFile::WriteMode::Deferred);
+    const std::string file = fileOf(iniFolder);
+    const IniFile ini(file, IniFile::WriteMode::Deferred);
+    const auto refuse = [&](const std::string& why) {
+        if (refused)
+            refused->push_back(why);
+    };
     for (const auto& section : ini.readSections()) {
         if (section.size() != 1 || upper(section[0]) < 'A' || upper(section[0]) > 'Z')
             continue;
         DriveEntry e;
         e.letter = upper(section[0]);
-        e.folder = ini.readExactString(section, "Folder", "");
-        if (e.folder.empty())
+        try {
+            e.folder = ini.readExactString(section, "Folder", "");
+            if (e.folder.empty())
+                continue;
+            e.remote = ini.readBool(section, "Remote", false);
+            e.unc = ini.readExactString(section, "UNC", "");
+        } catch (const IniValueError& ex) {
+            refuse(ex.what());
             continue;
-        e.remote = ini.readBool(section, "Remote", false);
-        e.unc = ini.readExactString(section, "UNC", "");
+        }
+        const std::string where = "「" + file + "」の[" + section + "] Folder";
+        if (!e.folder.is_absolute()) {
+            refuse(where + " のフォルダ「" + e.folder.string() + "」は絶対パスではありません。");
+            continue;
+        }
+        bool isProtected = false;
+        for (const char c : protectedLetters)
+            isProtected = isProtected || upper(c) == e.letter;
+        if (isProtected) {
+            refuse(where + " はデータのドライブ " + std::string(1, e.letter) + ": を置き換えるため使用できません。");
+            continue;
+        }
         out.push_back(std::move(e));
     }
     return out;
 }
 
-void loadDriveFile(std::string_view iniFolder)
+void loadDriveFile(std::string_view iniFolder, std::string_view protectedLetters)
 {
-    for (const auto& e : readDriveFile(iniFolder))
+    std::vector<std::string> refused;
+    std::string letters(protectedLetters);
+    if (iniFolder.size() >= 2 && iniFolder[1] == ':')
+        letters += iniFolder[0];
+    for (const auto& e : readDriveFile(iniFolder, &refused, letters))
         paths::mapDrive(e.letter, e.folder, e.remote, e.unc);
+    if (refused.empty())
+        return;
+    std::string text = "ドライブの設定に使用できない項目があるため、読み飛ばしました。";
+    for (const auto& r : refused)
+        text += "\r" + r;
+    messageBox(text, "", MB_OK | MB_ICONWARNING);
 }
 
 void storeDriveEntry(std::string_view iniFolder, const DriveEntry& entry)

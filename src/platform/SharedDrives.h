@@ -22,10 +22,15 @@ struct DriveEntry {
 };
 
 // The entries of "<iniFolder>\drives.ini" (Windows form); a missing file has none. Entries with
-// a letter outside A-Z or without a folder are skipped.
-std::vector<DriveEntry> readDriveFile(std::string_view iniFolder);
-// Reads the file and puts every entry into the path layer's drive map.
-void loadDriveFile(std::string_view iniFolder);
+// a letter outside A-Z or without a folder are skipped. An entry whose values are not CP932, whose
+// folder is not absolute, or that would remap one of the protected letters (the drives of the
+// data root and of the settings) is skipped too, and named (file, section, key) in `refused`.
+std::vector<DriveEntry> readDriveFile(std::string_view iniFolder,
+                                      std::vector<std::string>* refused = nullptr,
+                                      std::string_view protectedLetters = {});
+// Reads the file and puts every entry into the path layer's drive map. Refused entries are
+// named in one warning box; the others still apply.
+void loadDriveFile(std::string_view iniFolder, std::string_view protectedLetters = {});
 // Adds or replaces one entry; the file is written whole or not at all (raises on failure).
 // The drive map takes the entry only after the file is written.
 void storeDriveEntry(std::string_view iniFolder, const DriveEntry& entry);

@@ -81,6 +81,35 @@ std::string fromCp932(std::string_view cp932)
     return out;
 }
 
+std::string fromCp932Lenient(std::string_view cp932, bool* bad, std::string_view replacement)
+{
+    if (bad)
+        *bad = false;
+    std::string out;
+    std::size_t at = 0;
+    if (t_fromCp932.run(cp932, out, at))
+        return out;
+    out.clear();
+    std::size_t i = 0;
+    while (i < cp932.size()) {
+        const auto c = static_cast<unsigned char>(cp932[i]);
+        std::size_t n = 1;
+        if (isLeadByte(c) && i + 1 < cp932.size() && isTrailByte(static_cast<unsigned char>(cp932[i + 1])))
+            n = 2;
+        std::string piece;
+        std::size_t where = 0;
+        if ((n == 2 || !isLeadByte(c)) && t_fromCp932.run(cp932.substr(i, n), piece, where)) {
+            out += piece;
+        } else {
+            out += replacement;
+            if (bad)
+                *bad = true;
+        }
+        i += n;
+    }
+    return out;
+}
+
 bool fitsCp932(std::string_view utf8)
 {
     std::string out;

@@ -19,6 +19,10 @@ std::string toCp932(std::string_view utf8);
 std::string fromCp932(std::string_view cp932);
 // Whether every character of the UTF-8 text has a CP932 form.
 bool fitsCp932(std::string_view utf8);
+// CP932 bytes -> UTF-8 that never fails: each character that cannot be decoded becomes
+// `replacement`; bad tells whether any did.
+std::string fromCp932Lenient(std::string_view cp932, bool* bad = nullptr,
+                             std::string_view replacement = "?");
 
 // CP932 lead byte of a double-byte character.
 constexpr bool isLeadByte(unsigned char c)

@@ -7,6 +7,7 @@
 #include "platform/SpecialFolders.h"
 #include "print/ErrorLog.h"
 #include "print/PagePainter.h"
+#include "print/PdfTarget.h"
 #include "print/ReportComponent.h"
 #include "print/ReportEngine.h"
 
@@ -46,6 +47,7 @@ struct LoopState {
     int lastPage = 1;
     int pagesLeft = 0;
     bool collate = false;
+    std::string failReason; // why the job failed, when it is known
 };
 
 LoopState g_loop;
@@ -57,8 +59,12 @@ void errorBox(const std::string& text) { platform::messageBox(text, "", MB_OK | 
 // finish must not pass for a finished one.
 void reportFailedJob(bool pdf, const std::string& file)
 {
-    errorBox(pdf ? "PDF ファイルを作成できませんでした。\r" + file : std::string("印刷できませんでした。"));
+    std::string text = pdf ? "PDF ファイルを作成できませんでした。\r" + file : std::string("印刷できませんでした。");
+    if (!g_loop.failReason.empty())
+        text += "\r" + g_loop.failReason;
+    errorBox(text);
 }
+
 
 platform::PrinterHost& host() { return *reportEngine().printers; }
 
@@ -71,6 +77,18 @@ bool writesPdf()
 }
 
 std::string pdfWritten() { return host().printer().outputFileName().toStdString(); }
+
+// Refuses a PDF that would replace a database or a file that is no PDF: nothing is written.
+bool pdfTargetRefused()
+{
+    if (!writesPdf())
+        return false;
+    const std::string why = pdfTargetRefusal(pdfWritten());
+    if (why.empty())
+        return false;
+    errorBox("PDF ファイルを出力できませんでした。\r" + why);
+    return true;
+}
 
 std::string fileMissing(const std::string& path) { return "<" + path + "> が見つかりません。"; }
 
@@ -381,6 +399,8 @@ std::int16_t RunPrintJob(TVL48DEF* job)
                 }
             }
         }
+        if (!dialogCancelled && pdfTargetRefused())
+            dialogCancelled = true;
         if (!dialogCancelled) {
             AdjustPaperRatio();
             runPrintingDialog();
@@ -437,6 +457,10 @@ void PrintCurrentPage(TVL48DEF* job, int page, int orientation)
                 g_loop.range = true;
                 g_loop.firstPage = page < 1 ? 1 : page;
                 g_loop.lastPage = g_loop.firstPage;
+            }
+            if (pdfTargetRefused()) {
+                setOrientation(orientation);
+                return;
             }
             AdjustPaperRatio();
             runPrintingDialog();
@@ -697,10 +721,26 @@ void TNowPrintingdlg::runLoop()
         }
         passes = g_loop.cancel ? 0 : passes - 1;
     }
-    if (g_loop.cancel)
+    if (g_loop.cancel) {
         sink.abort();
-    else
-        sink.end();
+        return;
+    }
+    sink.end();
+    if (writesPdf()) {
+        // A PDF that could not be written whole is no document: remove it and say why.
+        const std::string fault = writtenPdfFault(host().printer(), pdfWritten());
+        if (!fault.empty()) {
+            g_loop.failed = true;
+            g_loop.failReason = fault;
+            WriteErrorLog("PRINT.メイン:" + pdfWritten() + ": " + fault);
+            try {
+                if (platform::files::fileExists(pdfWritten()))
+                    platform::files::removeFile(pdfWritten());
+            } catch (const std::exception& ex) {
+                WriteErrorLog(std::string("PRINT.メイン:") + ex.what());
+            }
+        }
+    }
 }
 
 } // namespace print

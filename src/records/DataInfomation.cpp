@@ -172,12 +172,16 @@ public:
             }
             for (; m_placed < m_names.size(); ++m_placed)
                 files::rename(m_staged[m_placed], target(m_placed));
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            m_error = e.what();
             rollback();
             return false;
         }
         return true;
     }
+
+    // Why run() failed.
+    const std::string& error() const { return m_error; }
 
     // The copy stays: the old files are dropped.
     void commit()
@@ -229,13 +233,17 @@ private:
     std::vector<std::string> m_staged;
     std::vector<std::size_t> m_setAside; // indexes of names whose old file was moved aside
     std::size_t m_placed = 0;            // new files renamed into place so far
+    std::string m_error;
 };
 
-bool copyDataFiles(const std::string& from, const std::string& to)
+bool copyDataFiles(const std::string& from, const std::string& to, std::string* why = nullptr)
 {
     DataFilesSwap swap;
-    if (!swap.run(from, to))
+    if (!swap.run(from, to)) {
+        if (why)
+            *why = swap.error();
         return false;
+    }
     swap.commit();
     return true;
 }
@@ -825,6 +833,7 @@ void TDataInfomation::GetVersionLabel(int Major, int Minor, std::string& Label) 
 int TDataInfomation::CopyToShareServer(const std::string& ShareFolder,
                                        const std::string& LocalFolder, int Silent)
 {
+    LastCopyError.clear();
     if (ShareFolder.empty() || LocalFolder.empty())
         return 0;
     // The shared area taken out by another login is not overwritten.
@@ -853,6 +862,7 @@ int TDataInfomation::CopyToShareServer(const std::string& ShareFolder,
                                      platform::MB_OK | platform::MB_ICONINFORMATION);
         }
         if (!swap.run(LocalFolder, ShareFolder)) {
+            LastCopyError = swap.error();
             undo();
             return 0;
         }
@@ -860,6 +870,10 @@ int TDataInfomation::CopyToShareServer(const std::string& ShareFolder,
         SetDataStatus(ShareFolder, records::dsFree);
         ChangeShareStatus(ShareFolder, 1);
         SetShareStatus(LocalFolder, 1);
+    } catch (const std::exception& e) {
+        LastCopyError = e.what();
+        undo();
+        throw;
     } catch (...) {
         undo();
         throw;
@@ -871,15 +885,13 @@ int TDataInfomation::CopyToShareServer(const std::string& ShareFolder,
 int TDataInfomation::CopyFromShareServer(const std::string& ShareFolder,
                                          const std::string& LocalFolder, int Silent)
 {
+    LastCopyError.clear();
     if (ShareFolder.empty() || LocalFolder.empty())
         return 0;
+    const bool localExisted = files::directoryExists(LocalFolder);
     if (!ForceFolder(LocalFolder)) {
-        if (Silent != 1) {
-            char text[1024];
-            std::snprintf(text, sizeof text, "\"%s\"の作成に失敗しました。", LocalFolder.c_str());
-            platform::messageBox(text, records::dialogCaption(0),
-                                 platform::MB_OK | platform::MB_ICONWARNING);
-        }
+        // Said by the caller, with the data set it was for.
+        LastCopyError = "\"" + LocalFolder + "\"の作成に失敗しました。";
         return 0;
     }
     ReadIniFileCurHost(ShareFolder, DataInfo);
@@ -898,17 +910,25 @@ int TDataInfomation::CopyFromShareServer(const std::string& ShareFolder,
         return -1;
     }
     if (!shareExists) {
+        LastCopyError = kShareMissing;
         if (Silent != 1)
             throw std::runtime_error(kShareMissing);
         return 0;
     }
     SetDataStatus(ShareFolder, records::dsPasting);
-    const bool copied = copyDataFiles(ShareFolder, LocalFolder);
+    const bool copied = copyDataFiles(ShareFolder, LocalFolder, &LastCopyError);
     pause(300);
     SetDataStatus(ShareFolder, records::dsFree);
     if (!copied) {
         // An incomplete local copy must not count as taken out: a later store would send it
-        // back over the server's sound data.
+        // back over the server's sound data. A folder made for it and left empty goes too.
+        if (!localExisted) {
+            try {
+                if (files::list(LocalFolder).empty())
+                    files::removeAll(LocalFolder);
+            } catch (const std::exception&) {
+            }
+        }
         return 0;
     }
     SetDataStatus(LocalFolder, records::dsFree);

@@ -98,6 +98,8 @@ public:
                           int Silent);
     int CopyFromShareServer(const std::string& ShareFolder, const std::string& LocalFolder,
                             int Silent);
+    // Why the last copy to or from the share gave 0 or raised (empty when it did not fail).
+    std::string LastCopyError;
 
     // 0 files reached as local paths; 1 or 2 only through the server (no information file).
     std::uint8_t FileAccessMode = 0;

@@ -4,6 +4,7 @@
 
 #include "platform/Files.h"
 #include "platform/MessageBox2.h"
+#include "platform/MessageService.h"
 #include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
 #include "records/DatabaseWorker.h"
@@ -493,6 +494,14 @@ void TDataSyosaiInfoBox::btnOKClick()
         info.Lines[0].Text = "データリスト名が入力されていません。会社名を設定しますか？";
         if (ShowMessageBox2(info) == platform::mrOk)
             m_txtListName->setText(m_values[vName]->text());
+        setModalResult(platform::mrNone);
+        return;
+    }
+    if (const QString bad = ui::nonCp932Characters(m_txtListName->text()); !bad.isEmpty()) {
+        // Such a name could not be stored: refuse it here rather than fail after the dialog.
+        platform::messageBox("データリスト名に使用できない文字が含まれています。「" + bad.toStdString() + "」",
+                             "", platform::MB_OK | platform::MB_ICONWARNING);
+        m_txtListName->setFocus();
         setModalResult(platform::mrNone);
         return;
     }

@@ -33,6 +33,15 @@ bool isParentKind(int gassan) { return gassan == 1 || gassan == 2; }
 
 void warn(const std::string& text) { ShowErrorDialog(text, "", 0); }
 
+// A store or fetch that raised: said with the data set, its area and the reason.
+void warnTransfer(bool store, const TDataListRec& entry, const std::string& reason)
+{
+    const std::string name = !entry.DispName.empty() ? entry.DispName : entry.ENTTEXT;
+    warn(std::string(store ? "共有データの保管に失敗しました。共有データと作業中のデータは保管前のままです。"
+                           : "共有データの取得に失敗しました。共有データは取得前のままです。") +
+         "\r【データ】" + name + "\r【共有データパス】" + entry.PASNAME + "\r【理由】" + reason);
+}
+
 bool askYesNo(const char* text)
 {
     return platform::messageBox(text, SystemDef.AppCaption,
@@ -243,10 +252,11 @@ int TDataSentakuBox::KyoyuDataSyutoku(bool Auto)
         try {
             answer = m_catalogue->KyoyuDataDown(entry, Auto ? 1 : 0);
         } catch (const std::exception& e) {
-            warn(e.what());
+            warnTransfer(false, entry, e.what());
             answer = 0;
         }
-        if (answer <= 0 && platform::files::directoryExists(folder)) {
+        // Only a folder that holds a data set gets its state back: no stub information file.
+        if (answer <= 0 && platform::files::fileExists(platform::paths::join(folder, DataFile))) {
             try {
                 m_dataInfo.SetShareStatus(folder, 1);
             } catch (const std::exception& e) {
@@ -307,7 +317,7 @@ int TDataSentakuBox::KyoyuDataHokan(bool Auto)
         try {
             answer = m_catalogue->KyoyuDataUp(entry, quiet);
         } catch (const std::exception& e) {
-            warn(e.what());
+            warnTransfer(true, entry, e.what());
             answer = 0;
         }
     }

@@ -1,10 +1,12 @@
 // The data-entry edit: key filtering, automatic moves, separators and kana capture.
 #include "ui/NumericKanaEdit.h"
 
+#include "platform/MessageService.h"
 #include "platform/Text.h"
 #include "ui/KeyEdit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
@@ -60,7 +62,28 @@ namespace ui {
 
 int cp932Length(const QString& text)
 {
-    return int(platform::text::toCp932(text.toStdString()).size());
+    try {
+        return int(platform::text::toCp932(text.toStdString()).size());
+    } catch (const platform::text::EncodingError&) {
+    }
+    int bytes = 0;
+    for (const char32_t c : text.toUcs4()) {
+        const std::string one = QString::fromUcs4(&c, 1).toStdString();
+        bytes += platform::text::fitsCp932(one) ? int(platform::text::toCp932(one).size()) : 2;
+    }
+    return bytes;
+}
+
+QString nonCp932Characters(const QString& text)
+{
+    QString out;
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        // A lone surrogate half reads as U+FFFD, which has no CP932 form either.
+        if (!platform::text::fitsCp932(one.toStdString()) && !out.contains(one))
+            out += one;
+    }
+    return out;
 }
 
 QString formatNumberPattern(double value, const QString& pattern)
@@ -291,7 +314,10 @@ QChar TMorabyEdit::keyPressStep(QChar ch, Qt::KeyboardModifiers modifiers)
         // Bookkeeping for the typed (or zero-key) character.
         const QChar c = inserted ? typed : ch;
         const bool leadByte82 = [&] {
-            const std::string b = platform::text::toCp932(QString(c).toStdString());
+            const std::string u = QString(c).toStdString();
+            if (!platform::text::fitsCp932(u))
+                return false;
+            const std::string b = platform::text::toCp932(u);
             return !b.empty() && static_cast<unsigned char>(b[0]) == 0x82;
         }();
         if (c == kBackspace || c == kEsc || leadByte82) {
@@ -340,9 +366,15 @@ void TMorabyEdit::typeCharacter(QChar ch)
     }
     if (ch < QChar(0x20)) {
         switch (ch.unicode()) {
-        case 0x16: if (!pasteRefused()) paste(); break;
+        case 0x16:
+            if (!pasteRefused() && !refusedAsNonCp932(QApplication::clipboard()->text()))
+                paste();
+            break;
         case 0x03: copy(); break;
-        case 0x18: if (!pasteRefused()) cut(); break;
+        case 0x18:
+            if (!pasteRefused())
+                cut();
+            break;
         case 0x1A: undo(); break;
         case 0x01: selectAll(); break;
         default: break;
@@ -366,6 +398,11 @@ void TMorabyEdit::keyPressEvent(QKeyEvent* e)
         mods |= Qt::ShiftModifier;
     }
     if (key == 0) {
+        e->accept();
+        return;
+    }
+    if (!e->text().isEmpty() && e->text()[0] >= QChar(0x20) && e->text()[0] != QChar(0x7F) &&
+        refusedAsNonCp932(e->text())) {
         e->accept();
         return;
     }
@@ -407,6 +444,26 @@ void TMorabyEdit::keyPressEvent(QKeyEvent* e)
     typeCharacter(ch);
 }
 
+bool TMorabyEdit::refusedAsNonCp932(const QString& typed)
+{
+    // No CP932 character lies beyond the BMP: a character typed as two surrogate halves is
+    // refused at its first half and named, with one box, at its second.
+    if (typed.size() == 1 && typed[0].isHighSurrogate()) {
+        m_highSurrogate = typed[0];
+        return true;
+    }
+    QString whole = typed;
+    if (typed.size() == 1 && typed[0].isLowSurrogate() && !m_highSurrogate.isNull())
+        whole = QString(m_highSurrogate) + typed;
+    m_highSurrogate = QChar();
+    const QString bad = ui::nonCp932Characters(whole);
+    if (bad.isEmpty())
+        return false;
+    platform::messageBox("「" + bad.toStdString() + "」は入力できない文字です。", "",
+                         platform::MB_OK | platform::MB_ICONWARNING);
+    return true;
+}
+
 void TMorabyEdit::setImeOn(bool on)
 {
     if (m_imeOn == on)
@@ -441,15 +498,23 @@ void TMorabyEdit::inputMethodEvent(QInputMethodEvent* e)
         captureKana(reading);
     QString accepted;
     int bytes = ui::cp932Length(text()) - ui::cp932Length(selectedText());
-    for (QChar ch : commit) {
-        if (isNumberStyle() && !filterStyle(ch))
+    bool refused = false;
+    for (const char32_t c : commit.toUcs4()) {
+        const QString ch = QString::fromUcs4(&c, 1);
+        if (!ui::nonCp932Characters(ch).isEmpty()) {
+            refused = true;
             continue;
-        const int len = ui::cp932Length(QString(ch));
+        }
+        if (isNumberStyle() && !filterStyle(ch[0]))
+            continue;
+        const int len = ui::cp932Length(ch);
         if (m_textLimit > 0 && bytes + len > m_textLimit)
             break;
         bytes += len;
         accepted += ch;
     }
+    if (refused)
+        refusedAsNonCp932(commit);
     QInputMethodEvent changed(e->preeditString(), e->attributes());
     changed.setCommitString(accepted, e->replacementStart(), e->replacementLength());
     m_typing = true;

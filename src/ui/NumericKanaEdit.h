@@ -112,6 +112,8 @@ private:
     void changeStep();
     void setImeOn(bool on);
     void captureKana(const QString& reading);
+    // Refuses typed text holding a character without a CP932 form, with one box; true when refused.
+    bool refusedAsNonCp932(const QString& typed);
 
     TAlignment m_alignment = taLeftJustify;
     TAutoNextCtls m_autoNext;
@@ -134,11 +136,15 @@ private:
     bool m_imeOn = false;
     int m_maxLength = 0;
     int m_textLimit = 0; // bytes the text may hold, separators included
+    QChar m_highSurrogate; // the first half of a character typed as two keys
 };
 
 namespace ui {
 // A number in the toolkit's pattern subset: "0" and "#" digits, "," grouping, "." decimals.
 QString formatNumberPattern(double value, const QString& pattern);
-// CP932 byte length of a text.
+// CP932 byte length of a text. A character without a CP932 form counts two bytes (it never
+// throws: edits call it from their key handlers).
 int cp932Length(const QString& text);
+// The characters of a text that have no CP932 form, in order, each once ("" when all fit).
+QString nonCp932Characters(const QString& text);
 } // namespace ui

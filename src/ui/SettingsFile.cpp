@@ -8,6 +8,11 @@
 
 #include <QString>
 
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace ui {
 
 namespace {
@@ -35,6 +40,22 @@ void writeSection(platform::IniFile& ini, const char* section)
     ini.writeString(section, "PASSWORD", SystemDef.DbPassword);
 }
 
+// The settings hold the database password: the file is readable by its owner and group only.
+// Set before the write, so that the replacement (which takes the old file's mode) never exists
+// readable by others.
+void keepPrivate(const std::string& file)
+{
+    const std::filesystem::path native = platform::paths::toNative(file);
+    std::error_code ec;
+    if (!std::filesystem::exists(native, ec)) {
+        const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0640);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    std::filesystem::permissions(native, std::filesystem::perms::others_all,
+                                 std::filesystem::perm_options::remove, ec);
+}
+
 } // namespace
 
 const char* AppIniCreateSettings::sectionOf(int mode)
@@ -49,6 +70,7 @@ const char* AppIniCreateSettings::sectionOf(int mode)
 bool AppIniCreateSettings::WriteIniSettings(int Reset)
 {
     // Written in one piece, so a failed write leaves the old file whole.
+    keepPrivate(SystemDef.IniFileName);
     platform::IniFile ini(SystemDef.IniFileName, platform::IniFile::WriteMode::Deferred);
     if (Reset == 1) {
         if (ConnectMode == 0)
@@ -85,8 +107,13 @@ int AppIniCreateSettings::ReadIniSection(int Kind)
     SystemDef.DbPassword = lower(ini.readString(section, "PASSWORD", kDefaultDbPassword));
     SystemDef.UseGroup = false;
     // Network drive letters live beside the settings file; the catalogue needs them mapped.
-    if (!SystemDef.IniFileName.empty())
-        platform::drives::loadDriveFile(platform::paths::extractFileDir(SystemDef.IniFileName));
+    // A list that would remap the data root's drive is refused there, with the other bad entries.
+    if (!SystemDef.IniFileName.empty()) {
+        std::string keep;
+        if (SystemDef.SysDir.size() >= 2 && SystemDef.SysDir[1] == ':')
+            keep += SystemDef.SysDir[0];
+        platform::drives::loadDriveFile(platform::paths::extractFileDir(SystemDef.IniFileName), keep);
+    }
     return 1;
 }
 

@@ -324,11 +324,14 @@ TEST_F(FilesTest, NewFilesHonourTheUmaskAndSetIdBitsAreNeverCarriedOver)
     writeFile(m_root / "setid", "x");
     ASSERT_EQ(::chmod((m_root / "setid").c_str(), 06750), 0);
     files::copyFile("C:\\setid", "C:\\setid.copy");
+    // A link to a device (0666 for everyone) passes no bits on to the file that replaces it.
+    std::filesystem::create_symlink("/dev/null", m_root / "device.out");
+    files::writeAllAtomic("C:\\device.out", "x");
     ::umask(saved);
 
     struct Case { const char* name; mode_t expected; };
     const Case cases[] = {{"new.ini", 0640}, {"new.log", 0640}, {"new.bin", 0640},
-                          {"tool", 0755}, {"setid.copy", 0750}};
+                          {"tool", 0755}, {"setid.copy", 0750}, {"device.out", 0640}};
     for (const auto& c : cases)
         EXPECT_EQ(modeOf(c.name), c.expected) << c.name;
 }

@@ -276,3 +276,16 @@ TEST_F(IniFileTest, LineBreaksAndNulsAreRefusedEachWithItsOwnMessage)
     }
     EXPECT_FALSE(files::exists("C:\\n.ini"));
 }
+
+// A NUL stored in a value (a file edited by hand) ends the value as the Windows reader has it:
+// the value reads as its head, and writing it back, or any other key, still works.
+TEST_F(IniFileTest, AStoredNulEndsTheValueAndBlocksNoLaterWrite)
+{
+    writeFile(m_root / "z.ini", std::string("[S]\r\npath=C:\\data\0junk\r\nk=1\r\n", 29));
+    IniFile ini("C:\\z.ini");
+    EXPECT_EQ(ini.readString("S", "path", "?"), "C:\\data");
+    EXPECT_NO_THROW(ini.writeString("S", "path", ini.readString("S", "path", "")));
+    EXPECT_NO_THROW(ini.writeString("S", "k", "2"));
+    EXPECT_EQ(IniFile("C:\\z.ini").readString("S", "k", "?"), "2");
+    EXPECT_EQ(IniFile("C:\\z.ini").readString("S", "path", "?"), "C:\\data");
+}

@@ -3,6 +3,7 @@
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "support/MessageRecorder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,38 @@ TEST_F(SharedDrivesTest, BrokenEntriesAreSkipped)
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].letter, 'X');
     EXPECT_TRUE(entries[0].remote);
+}
+
+// One bad entry costs that entry alone: undecodable bytes (a list saved as UTF-8 or with 0x85 0x40),
+// a relative folder and an entry that would remap a protected drive (the settings' C:, the data
+// root's D:) are skipped and named together in one warning; the good entry still applies.
+TEST_F(SharedDrivesTest, BadEntriesAreNamedInOneWarningAndTheOthersApply)
+{
+    const std::string share = m_share.str();
+    testsupport::writeFile(m_c / "ini" / "drives.ini",
+                           "[Y]\r\nFolder=" + share + "/\x85\x40\r\n"
+                           "[W]\r\nFolder=" + share + "\r\nUNC=\\\\FS\\\x85\x40\r\n"
+                           "[X]\r\nFolder=relative/share\r\n"
+                           "[C]\r\nFolder=" + share + "\r\n"
+                           "[D]\r\nFolder=" + share + "\r\n"
+                           "[Z]\r\nFolder=" + share + "\r\nRemote=1\r\n");
+    testsupport::MessageRecorder rec;
+    rec.answerDefaults();
+    drives::loadDriveFile(ini, "D");
+    paths::Drive d;
+    ASSERT_TRUE(paths::driveOf('Z', d));
+    EXPECT_EQ(d.nativeRoot, m_share.path());
+    for (const char letter : {'Y', 'W', 'X', 'D'})
+        EXPECT_FALSE(paths::driveOf(letter, d)) << letter;
+    ASSERT_TRUE(paths::driveOf('C', d));
+    EXPECT_EQ(d.nativeRoot, m_c.path()) << "C: was remapped";
+
+    ASSERT_EQ(rec.boxes().size(), 1u);
+    EXPECT_EQ(rec.boxes()[0].kind, "warning");
+    const std::string& text = rec.boxes()[0].text;
+    for (const char* named : {"drives.ini", "[Y] Folder", "[W] UNC", "[X] Folder", "[C] Folder", "[D] Folder"})
+        EXPECT_NE(text.find(named), std::string::npos) << named << " not named in: " << text;
+    EXPECT_EQ(text.find("[Z]"), std::string::npos) << text;
 }
 
 TEST_F(SharedDrivesTest, OnlyRemoteDrivesWithAReachableRootAreUsable)

@@ -4,7 +4,10 @@
 
 #include "platform/Printers.h"
 #include "print/PrintLoop.h"
+#include "support/FileSizeLimit.h"
+#include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QImage>
@@ -19,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -240,6 +245,81 @@ TEST_F(PrintLoopTest, AnExistingPdfIsNotOverwrittenByTheProposal)
         QRegularExpression("試験帳票_\\d{8}_\\d{6}\\.pdf$")))
         << proposal;
     EXPECT_EQ(print::proposedPdfPath("a/b:c"), (m_docs / "a_b_c.pdf").string());
+}
+
+std::string bytesOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(PrintLoopTest, APdfNeverReplacesADatabaseOrAFileThatIsNoPdf)
+{
+    struct Case {
+        const char* name;
+        std::filesystem::path target;
+        std::string refusal; // empty: the PDF replaces the file
+    };
+    const auto db = testsupport::FixtureDb::copyTo("company", m_dir.path() / "data" / "0002" / "dwacc.fdb");
+    const auto memo = m_dir.path() / "memo.txt";
+    testsupport::writeFile(memo, "大事なメモ");
+    const auto older = m_dir.path() / "older.pdf";
+    testsupport::writeFile(older, "%PDF-1.4\n%%EOF\n");
+    const std::vector<Case> cases = {
+        {"company database", db, db.string() + " はデータベースファイルです。"},
+        {"text file", memo, memo.string() + " は PDF ファイルではないため、置き換えませんでした。"},
+        {"older PDF", older, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string before = bytesOf(c.target);
+        MessageRecorder rec;
+        rec.answerDefaults();
+        rec.onDialog([&](QDialog& d) {
+            qobject_cast<QPrintDialog*>(&d)->printer()->setOutputFileName(QString::fromStdString(c.target.string()));
+            return int(QDialog::Accepted);
+        });
+        print::TVL48DEF j = job(dataFile("target.tmp", numberedPages(2)), true);
+        const int result = print::PrintJob(&j);
+        std::vector<std::string> said;
+        for (const auto& b : rec.boxes())
+            if (b.kind != "dialog")
+                said.push_back(b.kind + ": " + b.text);
+        if (c.refusal.empty()) {
+            EXPECT_EQ(result, -1) << c.name;
+            EXPECT_EQ(markersOfPages(c.target.string()), (std::vector<std::string>{"P1", "P2"})) << c.name;
+            EXPECT_EQ(said, (std::vector<std::string>{"information: PDF ファイルに出力しました。\r" + c.target.string()}))
+                << c.name;
+        } else {
+            EXPECT_EQ(result, 0) << c.name;
+            EXPECT_EQ(bytesOf(c.target), before) << c.name << ": not a byte may change";
+            EXPECT_EQ(said, (std::vector<std::string>{"error: PDF ファイルを出力できませんでした。\r" + c.refusal}))
+                << c.name;
+        }
+    }
+}
+
+TEST_F(PrintLoopTest, APdfCutShortByAFullDiskIsRemovedAndReported)
+{
+    MessageRecorder rec;
+    rec.answerDefaults();
+    std::unique_ptr<testsupport::FileSizeLimit> full;
+    rec.onDialog([&](QDialog& d) {
+        qobject_cast<QPrintDialog*>(&d)->printer()->setOutputFileName(QString::fromStdString(pdfPath()));
+        full = std::make_unique<testsupport::FileSizeLimit>(4096);
+        return int(QDialog::Accepted);
+    });
+    print::TVL48DEF j = job(dataFile("full.tmp", numberedPages(3)), true);
+    const int result = print::PrintJob(&j);
+    full.reset();
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(std::filesystem::exists(pdfPath())) << "a partial PDF stayed";
+    std::vector<std::string> said;
+    for (const auto& b : rec.boxes())
+        if (b.kind != "dialog")
+            said.push_back(b.kind + ": " + b.text);
+    EXPECT_EQ(said, (std::vector<std::string>{
+                        "error: PDF ファイルを作成できませんでした。\r" + pdfPath() +
+                        "\rファイルを最後まで書き込めませんでした（ディスクの空き容量が不足している可能性があります）。"}));
 }
 
 TEST_F(PrintLoopTest, AnOrientationTurnGoesOnInTheSamePdf)

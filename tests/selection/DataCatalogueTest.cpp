@@ -555,3 +555,31 @@ TEST_F(DataCatalogueTest, TheDataModuleRefreshesTheRowWhenItClosesADataSet)
 }
 
 } // namespace
+
+namespace {
+
+// Bytes the database takes as SJIS_0208 but that are no CP932 character (0x85 0x40) cost their
+// row nothing but "?" in their place and a mark; the list stays whole and says so once.
+TEST_F(DataCatalogueTest, ARowWithBytesThatAreNotCp932IsListedMarkedAndNamedOnce)
+{
+    exec("UPDATE DATALIST SET ENTTEXT='B' || CAST(x'8540' AS VARCHAR(2) CHARACTER SET SJIS_0208) || '社' "
+         "WHERE REC=3");
+    m_messages.answer(platform::IDOK);
+    auto ctl = catalogue();
+    ctl->Execute(0, 1, false, "");
+    ASSERT_EQ(ctl->DataList.size(), 120u);
+    const TDataSentakuRec& bad = ctl->DataList[2];
+    ASSERT_EQ(bad.REC, 3);
+    EXPECT_EQ(bad.ENTTEXT, "B?社");
+    EXPECT_EQ(bad.DispName, "B?社");
+    EXPECT_EQ(bad.SHOUGOU, "B商事");
+    EXPECT_EQ(bad.BadText, "ENTTEXT");
+    EXPECT_EQ(ctl->DataList[6].ENTTEXT, "A社");
+    EXPECT_EQ(ctl->DataList[6].BadText, "");
+    ASSERT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_EQ(m_messages.boxes()[0].kind, "warning");
+    EXPECT_NE(m_messages.boxes()[0].text.find("REC 3「B?社」 (ENTTEXT)"), std::string::npos)
+        << m_messages.boxes()[0].text;
+}
+
+} // namespace

@@ -397,12 +397,89 @@ TEST_F(DataSelectionSharedTest, AStoreThatDoesNotHappenKeepsTheRowFetched)
     ini.updateFile();
     files::failNext(files::Operation::Copy, ENOSPC);
     files::failNext(files::Operation::Write, ENOSPC);
+    m_messages.clear();
+    m_messages.answer(platform::IDOK);
     EXPECT_EQ(box->KyoyuDataHokan(true), 0);
+    ASSERT_EQ(m_messages.boxes().size(), 1u) << "a failed automatic store is said";
+    EXPECT_EQ(m_messages.boxes()[0].text.rfind("共有データの保管に失敗しました。", 0), 0u);
     EXPECT_EQ(dataOf(kArea1), "SV0001-COMPANY");
     EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|1|" + kArea1 + "|テスト商事"}));
     EXPECT_EQ(shareColumn(*box, 5), 1);
     activate(*box);
     EXPECT_TRUE(box->btnKyoyuDataUp()->isEnabled());
+}
+
+// A store or fetch that fails (a full disk, a refused rename) says so, naming the data set, its
+// area and the reason; the data, the share state and the local folder stay as they were, and a
+// failed fetch leaves no stub information file behind.
+TEST_F(DataSelectionSharedTest, AFailedStoreOrFetchNamesTheDataSetAndTheReason)
+{
+    struct Case {
+        const char* name;
+        bool store;
+        files::Operation fault;
+        int error;
+        const char* reason; // a piece of the reason shown
+    };
+    const Case cases[] = {
+        {"store onto a full share", true, files::Operation::Copy, ENOSPC, "No space left on device"},
+        {"store with a refused rename", true, files::Operation::Rename, EACCES, "Permission denied"},
+        {"fetch into a full disk", false, files::Operation::Copy, ENOSPC, "No space left on device"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files::clearFaults();
+        if (files::directoryExists(slotFolder(5)))
+            files::removeAll(slotFolder(5));
+        exec("UPDATE DATALIST SET NETDRIVE=1, KYOYULOCK=0, ENTTEXT='テスト商事', PASNAME='" + kArea1 + "' WHERE REC=5");
+        auto box = openOn(kTypeThree, 5);
+        m_messages.clear();
+        if (c.store) {
+            m_messages.answer(platform::IDYES);
+            box->btnKyoyuDataDown()->Click();
+            ASSERT_EQ(shareColumn(*box, 5), 1);
+            files::writeAllAtomic(paths::join(slotFolder(5), DataFile), "EDITED-HERE");
+            m_messages.clear();
+        }
+        const std::string before = dataOf(kArea1);
+        m_messages.answer(platform::IDYES);
+        m_messages.answer(platform::IDOK);
+        files::failNext(c.fault, c.error);
+        if (c.store)
+            box->btnKyoyuDataUp()->Click();
+        else
+            box->btnKyoyuDataDown()->Click();
+        files::clearFaults();
+        std::vector<std::string> warnings;
+        for (const auto& b : m_messages.boxes())
+            if (b.kind == "warning")
+                warnings.push_back(b.text);
+        ASSERT_EQ(warnings.size(), 1u) << testing::PrintToString(m_messages.texts());
+        const std::string& text = warnings[0];
+        EXPECT_EQ(text.rfind(c.store ? "共有データの保管に失敗しました。" : "共有データの取得に失敗しました。", 0), 0u)
+            << text;
+        EXPECT_NE(text.find("【データ】テスト商事"), std::string::npos) << text;
+        EXPECT_NE(text.find("【共有データパス】" + kArea1), std::string::npos) << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_EQ(dataOf(kArea1), before);
+        if (c.store) {
+            EXPECT_EQ(dataOf(slotFolder(5)), "EDITED-HERE");
+            EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|1|" + kArea1 + "|テスト商事"}));
+            EXPECT_EQ(iniInt(kArea1, "SHARE_STATUS"), 2) << "the area stays taken out here";
+        } else {
+            EXPECT_FALSE(files::fileExists(paths::join(slotFolder(5), DataIniFile))) << "a stub was left";
+            EXPECT_FALSE(files::fileExists(paths::join(slotFolder(5), DataFile)));
+            EXPECT_EQ(slotRow(5), (std::vector<std::string>{"1|0|" + kArea1 + "|テスト商事"}));
+            EXPECT_EQ(iniInt(kArea1, "SHARE_STATUS"), 1) << "the area is not taken out";
+        }
+        box->close();
+        if (c.store) {
+            // Give the area back for the next case.
+            platform::IniFile ini(paths::join(kArea1, DataIniFile), platform::IniFile::WriteMode::Deferred);
+            ini.writeInteger("DATASTS", "SHARE_STATUS", 1);
+            ini.updateFile();
+        }
+    }
 }
 
 TEST_F(DataSelectionSharedTest, DamagedConsolidatedDataIsNotStoredByTheButton)

@@ -2,6 +2,8 @@
 // dialog's proposed PDF, read back with pdfinfo and pdftotext.
 #include "SharedAreaFixture.h"
 
+#include "support/FileSizeLimit.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -172,6 +174,78 @@ TEST_F(SharedListPrintTest, F8PrintsIntoTheProposedPdf)
     EXPECT_TRUE(second.contains(QStringLiteral("北商55号")));
     EXPECT_FALSE(second.contains(QStringLiteral("北商54号")));
     EXPECT_FALSE(sawText("印刷できません"));
+}
+
+// F8 → 印刷 with a database typed as the output file (confirmed as Qt's overwrite question would
+// be), and on a disk that fills up: the database stays whole and opens, nothing passes for a
+// written PDF, and the box says why.
+TEST_F(SharedListPrintTest, F8NeverPrintsOverADatabaseAndSaysWhenThePdfCouldNotBeWritten)
+{
+    const std::filesystem::path system = m_root / "c" / "ZAIMU" / "DATA" / "dwaccdef.fdb";
+    const std::filesystem::path company =
+        testsupport::FixtureDb::copyTo("company", m_root / "c" / "ZAIMU" / "DATA" / "0002" / "dwacc.fdb");
+    const std::filesystem::path pdf = m_docs / "list.pdf";
+    struct Case {
+        const char* name;
+        std::filesystem::path target;
+        bool fullDisk;
+        std::string box;
+    };
+    const Case cases[] = {
+        {"the open system database", system, false,
+         "PDF ファイルを出力できませんでした。\r" + system.string() + " はこのプログラムが開いているデータベースです。"},
+        {"a company database", company, false,
+         "PDF ファイルを出力できませんでした。\r" + company.string() + " はデータベースファイルです。"},
+        {"a full disk", pdf, true,
+         "PDF ファイルを作成できませんでした。\r" + pdf.string() +
+             "\rファイルを最後まで書き込めませんでした（ディスクの空き容量が不足している可能性があります）。"},
+    };
+    auto box = prepared();
+    ASSERT_EQ(box->PerfectGrid1()->rowCount(), kLines);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto sizeBefore = std::filesystem::exists(c.target) ? std::filesystem::file_size(c.target) : 0;
+        m_messages.clear();
+        m_messages.onDialog([](QDialog& d) {
+            auto* options = qobject_cast<print::TDataSentakuPrintDlg*>(&d);
+            EXPECT_NE(options, nullptr) << "the option dialog was not shown first";
+            if (!options)
+                return int(platform::mrCancel);
+            options->portraitButton()->click();
+            options->okButton()->click();
+            return options->modalResult();
+        });
+        std::unique_ptr<testsupport::FileSizeLimit> full;
+        m_messages.onDialog([&](QDialog& d) {
+            auto* pd = qobject_cast<QPrintDialog*>(&d);
+            EXPECT_NE(pd, nullptr) << "the print dialog was not shown";
+            if (!pd)
+                return int(QDialog::Rejected);
+            auto* name = d.findChild<QLineEdit*>(QStringLiteral("filename"));
+            EXPECT_NE(name, nullptr);
+            if (name)
+                name->setText(QString::fromStdString(c.target.string()));
+            pd->accept();
+            if (c.fullDisk)
+                full = std::make_unique<testsupport::FileSizeLimit>(8192);
+            return int(QDialog::Accepted);
+        });
+        m_messages.answer(platform::IDOK);
+        key(*box, Qt::Key_F8);
+        full.reset();
+        std::vector<std::string> said;
+        for (const auto& b : m_messages.boxes())
+            if (b.kind != "dialog")
+                said.push_back(b.kind + ": " + b.text);
+        EXPECT_EQ(said, (std::vector<std::string>{"error: " + c.box}));
+        if (c.fullDisk) {
+            EXPECT_FALSE(std::filesystem::exists(c.target)) << "a partial PDF stayed";
+        } else {
+            EXPECT_EQ(std::filesystem::file_size(c.target), sizeBefore);
+            firebird::Attachment db;
+            EXPECT_NO_THROW(db.connect(testsupport::morabyParams(c.target.string()))) << "the database no longer opens";
+        }
+    }
 }
 
 TEST_F(SharedListPrintTest, F8WithoutRowsOnlyInforms)

@@ -340,3 +340,44 @@ TEST_F(AppIniCreateBoxTest, BrowsingWithoutADaemonTellsTheUserAndKeepsTheHostBox
     EXPECT_EQ(rec.boxes()[0].text, ui::kNoComputerBrowser);
     EXPECT_EQ(box.txtHostName()->text(), QStringLiteral("server9"));
 }
+
+TEST_F(AppIniCreateTest, TheSettingsHoldingThePasswordAreNotReadableByOthers)
+{
+    for (const bool existing : {false, true}) {
+        std::filesystem::remove(file());
+        if (existing) {
+            writeSettings("[LOCAL]\r\nUSER=MORABY\r\n");
+            std::filesystem::permissions(file(), std::filesystem::perms(0644));
+        }
+        ASSERT_TRUE(TAppIniCreateBox::WriteIniSettings(1)) << existing;
+        const auto mode = std::filesystem::status(file()).permissions();
+        EXPECT_EQ(mode & std::filesystem::perms::others_all, std::filesystem::perms::none) << existing;
+        EXPECT_EQ(mode & std::filesystem::perms::owner_all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            << existing;
+        EXPECT_EQ(section("LOCAL").back(), "PASSWORD=qolvex") << existing;
+    }
+}
+
+// A drive list with undecodable bytes (0x85 0x40 in a folder) or an entry that would remap the
+// data root's drive costs those entries alone, named in one warning; the settings still read.
+TEST_F(AppIniCreateTest, ABadDriveListEntryIsSkippedWithOneWarning)
+{
+    testsupport::TempDir share;
+    writeSettings("[LOCAL]\r\nSYSDIR=d:\\zaimu\\data\r\n");
+    testsupport::writeFile(m_root / "zaimu" / "drives.ini",
+                           "[D]\r\nFolder=" + share.str() + "\r\n"
+                           "[Y]\r\nFolder=" + share.str() + "/\x85\x40\r\n"
+                           "[Z]\r\nFolder=" + share.str() + "\r\nRemote=1\r\n");
+    EXPECT_EQ(TAppIniCreateBox::ReadIniSection(0), 1);
+    platform::paths::Drive d;
+    ASSERT_TRUE(platform::paths::driveOf('Z', d));
+    EXPECT_EQ(d.nativeRoot, share.path());
+    EXPECT_FALSE(platform::paths::driveOf('Y', d));
+    ASSERT_TRUE(platform::paths::driveOf('D', d));
+    EXPECT_EQ(d.nativeRoot, m_root.path()) << "the data root's drive was remapped";
+    ASSERT_EQ(m_boxes.boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.boxes()[0].kind, "warning");
+    for (const char* named : {"drives.ini", "[Y] Folder", "[D] Folder"})
+        EXPECT_NE(m_boxes.boxes()[0].text.find(named), std::string::npos) << m_boxes.boxes()[0].text;
+}

@@ -2,9 +2,12 @@
 // separators, kana capture and the input-method state.
 #include "UiTestSupport.h"
 
+#include "support/MessageRecorder.h"
 #include "ui/NumericKanaEdit.h"
 
+#include <QClipboard>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -259,3 +262,45 @@ TEST(NumericKanaEdit, ListNameLimitCountsFullWidthAsTwoBytes)
 }
 
 } // namespace
+
+// A character with no CP932 form (a surname's 𠮷) is refused as it comes, with one box for each
+// attempt, however it arrives: a composed string, one key with both surrogate halves, two keys
+// with one half each, or a paste. The byte counter never throws.
+TEST(NumericKanaEdit, ACharacterWithoutCp932FormIsRefusedAsItIsTyped)
+{
+    const QString yoshi = QString::fromUcs4(U"\U00020BB7");
+    EXPECT_EQ(ui::cp932Length(yoshi + QStringLiteral("田")), 4);
+    EXPECT_EQ(ui::nonCp932Characters(QStringLiteral("山") + yoshi + QStringLiteral("田") + yoshi), yoshi);
+
+    testsupport::MessageRecorder rec;
+    rec.answerDefaults();
+    EditForm form;
+    TMorabyEdit* e = form.edit;
+    e->setMaxLength(40);
+    e->setImeMode(TMorabyEdit::imHira);
+    uitest::showActive(form);
+    e->setFocus();
+
+    compose(e, QString(), yoshi + QStringLiteral("田"));
+    EXPECT_EQ(e->text(), QStringLiteral("田"));
+
+    QKeyEvent both(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, yoshi);
+    QApplication::sendEvent(e, &both);
+    EXPECT_EQ(e->text(), QStringLiteral("田"));
+
+    QTest::sendKeyEvent(QTest::KeyAction::Click, e, Qt::Key_unknown, yoshi[0], Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::KeyAction::Click, e, Qt::Key_unknown, yoshi[1], Qt::NoModifier);
+    EXPECT_EQ(e->text(), QStringLiteral("田"));
+
+    QApplication::clipboard()->setText(yoshi + QStringLiteral("子"));
+    QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(e->text(), QStringLiteral("田"));
+
+    compose(e, QString(), QStringLiteral("中"));
+    EXPECT_EQ(e->text(), QStringLiteral("田中")) << "the edit goes on working";
+
+    const std::string box = "「" + yoshi.toStdString() + "」は入力できない文字です。";
+    EXPECT_EQ(rec.texts(), (std::vector<std::string>(4, box)));
+    for (const auto& b : rec.boxes())
+        EXPECT_EQ(b.kind, "warning");
+}
