@@ -345,27 +345,12 @@ bool TDbUpdateBox::runBackupRestore(bool backup, const std::string& databaseFile
     m_worker->AskMyNumber = 0;
     if (!backup)
         m_worker->ZoneUseMyNumber = AccInf.MyNumberUse;
-    bool ok = false;
-    if (!backup && Check.Mode == 0) {
-        // The worker's restore first reads the individual-number settings of a company
-        // database in the same place, which a system database does not have: the system
-        // database is restored as the worker's restore step does it.
-        m_worker.reset();
-        const int protocol = ConnectMode == 1 || ConnectMode == 2 ? TDM::kProtocolTcp : TDM::kProtocolLocal;
-        try {
-            ok = DM->RestoreFDB(protocol, protocol == TDM::kProtocolTcp ? SystemDef.HostName : std::string(),
-                                databaseFile, backupFile, true);
-        } catch (const std::exception& e) {
-            ShowErrorDialog(failureText(Check.Mode), e.what(), 1);
-        }
-    } else {
-        m_worker->Resume();
-        while (!m_worker->IsTerminated())
-            WaitMSec(300);
-        m_worker->wait();
-        ok = m_worker->Success == 1;
-        m_worker.reset();
-    }
+    m_worker->Resume();
+    while (!m_worker->IsTerminated())
+        WaitMSec(300);
+    m_worker->wait();
+    const bool ok = m_worker->Success == 1;
+    m_worker.reset();
     if (Check.Mode == 0 && DM->IBDatabaseDEF.connected())
         DM->IBDatabaseDEF.forceClose();
     if (windowHandle())

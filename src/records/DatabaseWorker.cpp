@@ -221,6 +221,12 @@ void TBackupRestoreThread::Execute()
 void TBackupRestoreThread::ConfirmMyNumber()
 {
     MyNumberAction = 0;
+    // Only a company database holds individual-number settings; a system database (or a file
+    // that is not ours, refused by the step itself) has none to read or to protect.
+    if (databaseKind(DBPath) != 1) {
+        Success = 1;
+        return;
+    }
     if (Mode == 0) {
         Success = 1;
         if (AskMyNumber != 1) {

@@ -12,6 +12,8 @@
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+#include "platform/MessageService.h"
+#include "ui/KeyCheckBox.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/SimpleMessageBox.h"
 
@@ -147,6 +149,38 @@ TEST_F(DbUpdateBoxServerTest, AnotherAttachmentRefusesTheRun)
                                                "[ 0017 ]:  経理　次郎\r"}));
     EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QString());
     EXPECT_TRUE(m_dm->IBDatabaseDEF.connected());
+}
+
+// A company database that another attachment holds: the information box, result 4, nothing run,
+// and the other attachment left as it was.
+TEST_F(DbUpdateBoxServerTest, AnotherAttachmentOnTheCompanyDatabaseRefusesTheRun)
+{
+    testsupport::FixtureDb::copyTo("system", m_root / "data" / "dwaccdef.fdb");
+    testsupport::FixtureDb::copyTo("company", m_root / "data" / "0001" / "dwacc.fdb");
+    SystemDef.DataDir = "D:\\data\\0001";
+    DataFile = "dwacc.fdb";
+    DataBackupFile = "dwacc.fbk";
+    firebird::Attachment other;
+    other.connect(testsupport::morabyParams("localhost:" + (m_root / "data" / "0001" / "dwacc.fdb").string()));
+
+    ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+    dbupdate::TDbUpdateBox box;
+    bool ran = false;
+    box.Check.setSteps(1, {{8, 0, 1, [&ran] { ran = true; return 1; }, 1, "試験", ""}});
+    box.InitUpdateList(1, "8.0.0");
+    box.cboxAgree->setChecked(true);
+    m_messages.answer(platform::IDYES);
+    box.btnOk->Click();
+    QApplication::processEvents();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(box.modalResult(), 4);
+    ASSERT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_EQ(m_messages.boxes()[0].kind, "information");
+    EXPECT_EQ(m_messages.boxes()[0].text, "現在、他のオペレータが会計データを利用中です。\rデータベースの更新を行うには、"
+                                          "会計データの利用を停止するようにご連絡して下さい。");
+    EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QString());
+    EXPECT_FALSE(fs::exists(m_root / "temp" / "dataup.fbk")) << "no backup either";
+    EXPECT_TRUE(other.connected());
 }
 
 } // namespace

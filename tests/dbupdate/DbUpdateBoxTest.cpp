@@ -267,6 +267,41 @@ TEST_F(DbUpdateBoxTest, AStepWithoutARoutineIsRefusedBeforeItStarts)
     EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QString());
 }
 
+// A script that is gone when the tool would run: code 18, the row says the file is missing,
+// the steps before it are undone by the restore and the rows after it stay empty.
+TEST_F(DbUpdateBoxTest, AMissingScriptMarksItsRowAndRestoresTheBackup)
+{
+    testsupport::FixtureDb::copyTo("system", m_root / "data" / "dwaccdef.fdb");
+    auto steps = ownSteps();
+    steps[0].NeedBackup = 1;
+    auto vanished = [] {
+        dbupdate::DbUpdateScript script(SystemDef.SysDir, DataDefFile);
+        script.addSystemVersion(8, 0, 2);
+        script.add("EXIT;");
+        script.save();
+        fs::remove(dbupdate::updateScriptPath());
+        return dbupdate::ExecIsqlScript("8.0.2");
+    };
+    steps.push_back({8, 0, 2, vanished, 0, "消える手順", ""});
+    steps.push_back({8, 0, 3, ownSteps()[0].UpdateFunc, 0, "後の手順", ""});
+    TDbUpdateBox box;
+    box.Check.setSteps(0, steps);
+    box.InitUpdateList(0, "8.0.0");
+    ASSERT_EQ(box.Check.BackupCount, 1);
+    m_messages.answer(platform::IDOK); // the runner's box
+    EXPECT_EQ(box.ExecuteUpdates(), 0);
+    ASSERT_EQ(m_messages.texts().size(), 1u);
+    const std::string text = m_messages.texts()[0];
+    EXPECT_EQ(text.rfind("更新ファイル(", 0), 0u) << text;
+    EXPECT_NE(text.find(")が見つかりません。\r処理を中止します。"), std::string::npos) << text;
+    EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QStringLiteral("完了"));
+    EXPECT_EQ(box.ListView1->topLevelItem(1)->text(2), QStringLiteral("ﾌｧｲﾙ不足"));
+    EXPECT_EQ(box.ListView1->topLevelItem(2)->text(2), QString());
+    EXPECT_EQ(box.ProgressBar1->value(), 1);
+    // The restore took 8.0.1 back out.
+    EXPECT_EQ(query("SELECT COUNT(*) FROM VERSION WHERE MAJOR = 8 AND MINOR2 > 0"), "0");
+}
+
 // Two company steps of our own (7.0.4 and 8.0.0), both asking for a backup; the second runs a
 // bad statement when `failSecond` is set.
 dbupdate::TArrayDbUpdateListRec companySteps(const bool& failSecond)

@@ -2,10 +2,13 @@
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/Registry.h"
+#include "platform/SpecialFolders.h"
 #include "support/FixtureDb.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -65,6 +68,58 @@ TEST(UpgradeDriverTest, SystemDatabaseFromZeroToEightInModeZero)
     ASSERT_TRUE(driver.waitForFinished(60000));
     EXPECT_EQ(driver.readAllStandardOutput().toStdString(), "pending 0\n");
     EXPECT_EQ(driver.exitCode(), 1);
+}
+
+// The upgraded system database beside the 8.0.0 company fixture serves the export driver, run as
+// the general-statement export test runs it: the same linkage file, byte for byte.
+TEST(UpgradeDriverTest, TheUpgradedSystemDatabaseServesTheExport)
+{
+    testsupport::TempDir root;
+    const auto dataRoot = root / "root";
+    const auto dataSet = dataRoot / "data" / "0001";
+    testsupport::FixtureDb::copyTo("system-base", dataRoot / "dwaccdef.fdb");
+    const auto company = testsupport::FixtureDb::copyTo("company", dataSet / "dwacc.fdb");
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(company.string()));
+        firebird::Transaction t(db);
+        t.start();
+        firebird::Statement(t, "DELETE FROM KS_SISAN WHERE REC > 9").execute();
+        firebird::Statement(t, "UPDATE ACCDEF1 SET SHOUGOU = '山田&商店' WHERE REC = 1").execute();
+        t.commit();
+    }
+    QProcess upgrade;
+    upgrade.start(QStringLiteral(UPGRADE_DRIVER_PATH),
+                  {QString::fromStdString(dataRoot.string()), QStringLiteral("10"), QString(), QStringLiteral("0")});
+    ASSERT_TRUE(upgrade.waitForFinished(240000));
+    ASSERT_EQ(upgrade.exitCode(), 0) << upgrade.readAllStandardOutput().toStdString()
+                                     << upgrade.readAllStandardError().toStdString();
+
+    for (const char* folder : {"ProgramData", "run", "out"})
+        std::filesystem::create_directories(root / folder);
+    platform::registry::setStorePath(root / "registry.ini");
+    const std::string key = "SOFTWARE\\QUELTO\\MORABYZAIMU08";
+    platform::registry::createKey(platform::registry::RootKey::LocalMachine, key);
+    platform::registry::writeString(platform::registry::RootKey::LocalMachine, key, "Product", "モラビー財務8");
+    platform::registry::writeString(platform::registry::RootKey::LocalMachine, key, "Version", "8.0.0");
+    platform::registry::resetStorePath();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromUtf8(platform::kCommonAppDataVariable),
+               QString::fromStdString((root / "ProgramData").string()));
+    env.insert(QString::fromUtf8(platform::kRuntimeFolderVariable), QString::fromStdString((root / "run").string()));
+    const auto output = root / "out" / "連動.xml";
+    QProcess exporter;
+    exporter.setProcessEnvironment(env);
+    exporter.start(QStringLiteral(EXPORT_DRIVER_PATH),
+                   {QString::fromStdString(dataRoot.string()), QString::fromStdString(dataSet.string()),
+                    QStringLiteral("11"), QStringLiteral("pass"), QStringLiteral("2"),
+                    QString::fromStdString(output.string()), QString::fromStdString((root / "registry.ini").string())});
+    ASSERT_TRUE(exporter.waitForFinished(120000));
+    EXPECT_EQ(exporter.exitCode(), 0) << exporter.readAllStandardOutput().toStdString()
+                                      << exporter.readAllStandardError().toStdString();
+    EXPECT_EQ(testsupport::readFile(output),
+              testsupport::readFile(std::filesystem::path(EXPORT_GOLDEN_DIR) / "statement-general.xml"));
 }
 
 } // namespace

@@ -459,5 +459,35 @@ TEST_F(BackupRestoreTest, AnotherOperatorGetsNoNumbersAndOtherFilesAreRefused)
     }
 }
 
-} // namespace
+// A system database has no individual-number settings: its backup and restore go through the
+// worker like a company's, with no box and no attempt to open a company database beside it.
+TEST_F(BackupRestoreTest, TheSystemDatabaseRoundTripsWithoutNumberChecks)
+{
+    writeRows("data/dwaccdef.fdb", "INSERT INTO GENGO (GNAME, GSIGN) VALUES ('令和', 'R')");
+    TBackupRestoreThread th(true);
+    th.Mode = 0;
+    th.DBPath = "D:\\data\\dwaccdef.fdb";
+    th.BackupFile = "D:\\backup\\dwaccdef.fbk";
+    th.ZoneUseMyNumber = 1;
+    th.AskMyNumber = 1;
+    runToEnd(th);
+    ASSERT_EQ(th.Success, 1) << th.ErrMessage << testing::PrintToString(m_messages.texts());
 
+    writeRows("data/dwaccdef.fdb", "DELETE FROM GENGO");
+    ASSERT_EQ(value("data/dwaccdef.fdb", "SELECT COUNT(*) FROM GENGO"), "0");
+    for (const int zone : {0, 1}) {
+        TBackupRestoreThread rs(true);
+        rs.Mode = 1;
+        rs.DBPath = "D:\\data\\dwaccdef.fdb";
+        rs.BackupFile = "D:\\backup\\dwaccdef.fbk";
+        rs.ActiveIndexes = 1;
+        rs.ZoneUseMyNumber = zone;
+        runToEnd(rs);
+        EXPECT_EQ(rs.Success, 1) << zone << " " << rs.ErrMessage;
+        EXPECT_EQ(rs.MyNumberAction, 0);
+        EXPECT_EQ(value("data/dwaccdef.fdb", "SELECT LIST(GNAME) FROM GENGO"), "令和");
+    }
+    EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+}
+
+} // namespace
