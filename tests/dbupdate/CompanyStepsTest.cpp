@@ -16,6 +16,8 @@
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+#include "ui/KeyCheckBox.h"
+#include "ui/OwnerDrawnButton.h"
 
 #include <QTreeWidget>
 
@@ -23,6 +25,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <regex>
 
@@ -65,6 +68,14 @@ protected:
     }
 
     fs::path database() const { return m_root / "data" / "dwacc.fdb"; }
+
+    // The dialog reconnects the program after its run, which reads the system database too.
+    void useSystemDatabase()
+    {
+        fs::create_directories(m_root / "sys");
+        testsupport::FixtureDb::copyTo("system", m_root / "sys" / "dwaccdef.fdb");
+        DataDefFile = "dwaccdef.fdb";
+    }
 
     // The script's lines after the CONNECT line, as UTF-8, the version record's date masked.
     static std::vector<std::string> body(const DbVersion& v)
@@ -253,32 +264,72 @@ TEST_F(CompanyStepsTest, AllStepsBringTheBaseTo101)
     EXPECT_EQ(m_messages.boxes()[0].text, "Ver 0.3.3のデータベース更新に失敗しました。");
 }
 
-TEST_F(CompanyStepsTest, AFailedFirstStepRestoresTheBackup)
+// The schema probe of the SQL test (tests/dbupdate/schema-probe.sql), its rows joined by "|".
+// The ids of tables, views and procedures are left out: a restore may number them anew.
+std::string probeWithoutIds(const std::function<std::string(const std::string&)>& run)
+{
+    std::string sql = testsupport::readFile(fs::path(TEST_SOURCE_DIR) / "schema-probe.sql");
+    sql.erase(sql.find_last_of(';'));
+    std::string out = run(sql);
+    return std::regex_replace(out, std::regex(R"(((?:^|\|)(?:table|view|procedure) [A-Z0-9_$]+\|)\d+)"), "$1#");
+}
+
+TEST_F(CompanyStepsTest, AFailedFirstStepThroughTheDialogRestoresTheBackup)
 {
     execute("DROP PROCEDURE SP_KS_SISAN_MUJUN");
-    const std::string schema =
-        "SELECT TRIM(RDB$PROCEDURE_NAME) FROM RDB$PROCEDURES WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
-        "SELECT TRIM(RDB$TRIGGER_NAME) FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
-        "SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
-        "WHERE RDB$SYSTEM_FLAG = 0 UNION ALL "
-        "SELECT TRIM(RDB$CONSTRAINT_NAME) FROM RDB$RELATION_CONSTRAINTS WHERE RDB$CONSTRAINT_NAME NOT STARTING WITH 'INTEG_' "
-        "ORDER BY 1";
-    const std::string before = query(schema);
+    const auto run = [this](const std::string& sql) { return query(sql); };
+    const std::string before = probeWithoutIds(run);
+    ASSERT_NE(before.find("table ACCVERSION|#"), std::string::npos);
 
+    useSystemDatabase();
+    ASSERT_TRUE(m_dm->fnAccDatConnected("", SystemDef.DataDir, 0));
     dbupdate::TDbUpdateBox box;
     auto steps = dbupdate::companyUpdateSteps("モラビー財務", false);
     steps.resize(17); // the steps built here: 0.1.1 .. 1.0.1
     box.Check.setSteps(1, steps);
     box.InitUpdateList(1, "0.1.0");
     ASSERT_EQ(box.Check.BackupCount, 13);
+    box.cboxAgree->setChecked(true);
     m_messages.answer(platform::IDOK); // the runner's box
-    EXPECT_EQ(box.ExecuteUpdates(), 0);
-    EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"Ver 0.1.1のデータベース更新に失敗しました。"}));
+    m_messages.answer(platform::IDOK); // the mode's failure box
+    // The program's reconnection after the run reads the settings of the current layout, which a
+    // 0.1.0 database (restored) lacks: one more error box, with the database's message.
+    m_messages.answer(platform::IDOK);
+    box.btnOk->Click();
+    const auto texts = m_messages.texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "Ver 0.1.1のデータベース更新に失敗しました。");
+    EXPECT_EQ(texts[1], "会計データの更新に失敗しました。");
+    EXPECT_TRUE(texts[2].starts_with("会計データの更新に失敗しました。\r\r[詳細情報]\r")) << texts[2];
+    EXPECT_FALSE(box.Check.Done);
     EXPECT_EQ(box.ListView1->topLevelItem(0)->text(2), QStringLiteral("失敗"));
     EXPECT_TRUE(fs::exists(m_root / "docs" / "更新前データ" / "商号不明" / "dwacc.fbk"));
+    m_dm->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
     // The drops that went in before the failing one are undone.
-    EXPECT_EQ(query(schema), before);
+    EXPECT_EQ(probeWithoutIds(run), before);
     EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,0,1,0");
+}
+
+TEST_F(CompanyStepsTest, VersionOnlyStepsTakeNoBackup)
+{
+    decltype(dbupdate::companyUpdateSteps("", false)) steps;
+    for (const auto& s : dbupdate::companyUpdateSteps("モラビー財務", false))
+        for (const DbVersion v : {DbVersion{0, 2, 0}, DbVersion{0, 3, 0}, DbVersion{0, 3, 2}, DbVersion{0, 4, 0}})
+            if (s.version() == v)
+                steps.push_back(s);
+    ASSERT_EQ(steps.size(), 4u);
+    execute("UPDATE ACCVERSION SET MINOR2 = 5");
+
+    dbupdate::TDbUpdateBox box;
+    box.Check.setSteps(1, steps);
+    box.InitUpdateList(1, "0.1.5");
+    ASSERT_EQ(box.Check.BackupCount, 0);
+    EXPECT_EQ(box.ExecuteUpdates(), 1);
+    EXPECT_TRUE(box.Check.Done);
+    EXPECT_TRUE(m_messages.boxes().empty());
+    EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,0,4,0");
+    EXPECT_FALSE(fs::exists(m_root / "temp" / "dataup.fbk"));
+    EXPECT_FALSE(fs::exists(m_root / "docs" / "更新前データ"));
 }
 
 } // namespace

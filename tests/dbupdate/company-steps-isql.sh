@@ -28,12 +28,79 @@ field_exists() {
 }
 
 
+# The schema probe's lines ("<key>|<detail>", sorted).
+probe() {
+    { printf 'CONNECT '\''%s'\'' USER '\''MORABY'\'';\nSET HEADING OFF;\n' "$db"; cat "$root/tests/dbupdate/schema-probe.sql"; } |
+        isql-fb -q -user MORABY 2>&1 | sed -e 's/[[:space:]]*$//' -e '/^$/d' | LC_ALL=C sort
+}
+
+# The keys of the lines that differ between two probes ("kind:NAME", blanks as '_'), one a line;
+# a column, constraint or index of a table or view that is itself created, dropped or recreated
+# folds into that relation's key.
+changed_keys() {
+    LC_ALL=C comm -3 "$1" "$2" | sed -e 's/^\t//' -e 's/|.*//' -e 's/ /:/' -e 's/ /_/g' | LC_ALL=C sort -u >"$work/keys"
+    local key table
+    while read -r key; do
+        case $key in
+            column:* | constraint:* | index:*)
+                table=${key#*:}
+                table=${table%%.*}
+                grep -qx -e "table:$table" -e "view:$table" "$work/keys" && continue ;;
+        esac
+        echo "$key"
+    done <"$work/keys"
+}
+
+# What each step changes in the schema, written from the steps' descriptions.
+ks_procs="procedure:SP_KS_BUMONHB_ADD procedure:SP_KS_SISAN_MUJUN procedure:SP_KS_DAICHO_UPDATE procedure:SP_KS_BUMONHB_REC_ADD
+    procedure:SP_KS_INSSETSWK_CALL_SISETU procedure:SP_KS_INSSETSWK_CALL_KAMOKU procedure:SP_KS_INSSETSWK
+    procedure:SP_KS_SISAN_SYUFUKU_HAIBUNRITU procedure:SP_MB_SELECT_SYUGYOU"
+declare -A ledger=(
+    [0.1.1]="table:KS_SETSWK_INIT table:KS_SETSWK table:KS_SISAN table:KS_BUMONHB table:KS_DAICHO $ks_procs
+        trigger:SIWAKE_AFTER_INSERT trigger:SIWAKE_AFTER_UPDATE trigger:SISETUMST_AFTER_INSERT trigger:KAMOKUMST_AFTER_INSERT
+        trigger:KSSETSWKINIT_BEFORE_INSERT trigger:KSSETSWK_BEFORE_INSERT
+        column:ACCDEF1.SDAI_HASUU3 column:ACCDEF1.KESSAN_KIKAN column:ACCDEF1.CASHFLOW_KIKAN1 column:ACCDEF1.CASHFLOW_KIKAN2"
+    [0.1.2]="procedure:SP_TOUZACHOSEIHYO_LISTUP procedure:SP_TOUZACHOSEIHYO_LISTDOWN procedure:SP_TOUZACHOSEIHYO_ZENZAN"
+    [0.1.3]="table:KANSA_ITEM"
+    [0.1.4]="trigger:CASHFMST_SISETU_BEFORE_INSERT trigger:CASHFMST_AFTER_INSERT table:CASHFMST_SISETU"
+    [0.1.5]="constraint:SWKDIC.SWKDIC_KAR_KCODE constraint:SWKDIC.SWKDIC_KAS_KCODE constraint:TEKDIC.TEKDIC_KAR_KCODE
+        constraint:TEKDIC.TEKDIC_KAS_KCODE constraint:TORDIC.TORDIC_KAR_KCODE constraint:TORDIC.TORDIC_KAS_KCODE
+        constraint:KANSA_ITEM.KANSA_ITEM_MOTKCODE constraint:KANSA_ITEM.KANSA_ITEM_TOZKCODE
+        trigger:KAMOKUSZ_AFTER_UPDATE trigger:BUMONMST_BEFORE_DELETE trigger:HOJOMST_BEFORE_DELETE column:KESSAN.CHUKI_TITLEPRINT
+        table:AO_SINKOKU column:EXTERKS.AO_KISHUZAN column:EXTERKS.AO_KIMATUZAN table:AO_URIAGE table:AO_KYUUYO
+        table:AO_TIDAI table:AO_RISI table:AO_HOUSHU table:AO_NOTE table:AO_FUDOUSAN"
+    [0.2.0]=""
+    [0.2.1]=""
+    [0.2.2]="table:CHARTINF column:AO_SINKOKU.TEGAKI table:AO_RISI table:AO_FUDOUSAN column:KAMOKUMST.GROUPM0 view:KAMOKU_VIEW
+        procedure:SP_BUMONKAISIZAN_COUNT procedure:SP_BUMONKAISIZAN_LIST procedure:SP_KAISIZAN_COUNT procedure:SP_KAISIZAN_LIST
+        procedure:SP_KANENDOZAN_YOMIKOMI procedure:SP_KANENDO_BUMON_GROUPZANDAKA procedure:SP_KANENDO_BUMON_ZANDAKA
+        procedure:SP_KANENDO_ZANDAKA procedure:SP_MB_SELECT_KANENDOZAN procedure:SP_MB_SELECT_YOSAN procedure:SP_MB_SELECT_YOSOKU
+        procedure:SP_MB_UPDATE_JISSEKIYOSAN procedure:SP_SISANHYO_BUMON procedure:SP_SISANHYO_BUMON_GROUP procedure:SP_YOSAN_READ
+        procedure:SP_ZENKURI procedure:SP_KS_INSSETSWK_CALL_SISETU
+        table:UTIWAKE01 table:UTIWAKE02 table:UTIWAKE03 table:UTIWAKE04A table:UTIWAKE04B table:UTIWAKE05 table:UTIWAKE05_INI
+        table:UTIWAKE06 table:UTIWAKE07 table:UTIWAKE08 table:UTIWAKE09 table:UTIWAKE09B table:UTIWAKE10A table:UTIWAKE10B
+        table:UTIWAKE11 table:UTIWAKE12 table:UTIWAKE13 table:UTIWAKE14 table:UTIWAKE14B table:UTIWAKE15A table:UTIWAKE15B
+        table:UTIWAKE15C table:UTIWAKE16A table:UTIWAKE16B table:UTIWAKE17 table:UTIWAKE17_TITLE table:UTIWAKE_ORDER"
+    [0.3.0]=""
+    [0.3.1]="column:ACCDEF1.WEB_HOLDER procedure:SP_KANENDO_BUMON_GROUPZANDAKA trigger:KAMOKU_PZ_AFTER_UPDATE"
+    [0.3.2]=""
+    [0.3.3]="procedure:SP_MOTOIREKIN_KURIIRE column:KAMOKUMST.VELTORIN_BADRATE column:KAMOKUMST.VELTORIN_BADKIND
+        column:KAMOKUMST.VELTORIN_GOODRATE column:KAMOKUMST.VELTORIN_GOODKIND table:VELTORIN_HIKAKU_COL table:VELTORIN_HIKAKU"
+    [0.3.4]="procedure:SYSKMKCODEINF"
+    [0.4.0]=""
+    [0.4.1]=""
+    [1.0.0]="trigger:KAMOKUSZ_AFTER_UPDATE"
+    [1.0.1]="procedure:SP_UPDATE_KANENDOZAN procedure:SP_KANENDO_ZANDAKA procedure:SP_KANENDO_BUMON_ZANDAKA
+        procedure:SP_KANENDO_GROUPZANDAKA"
+)
+
 # run_step MAJOR MINOR1 MINOR2 [body files...]
 run_step() {
     local major=$1 minor1=$2 minor2=$3
     shift 3
     local script="$work/dwzdataup.sql" out="$work/dwzdataup.log"
     rm -f "$out"
+    probe >"$work/probe-before"
     {
         echo "/* Ver $major.$minor1.$minor2 */"
         echo
@@ -52,6 +119,16 @@ run_step() {
     fi
     [[ $(query "SELECT MAJOR||'.'||MINOR1||'.'||MINOR2 FROM ACCVERSION;") == "$major.$minor1.$minor2" ]] ||
         fail "version after $major.$minor1.$minor2"
+    probe >"$work/probe-after"
+    grep -q '^table ACCVERSION|' "$work/probe-after" || fail "probe after $major.$minor1.$minor2"
+    local got want
+    got=$(changed_keys "$work/probe-before" "$work/probe-after")
+    want=$(tr -s ' \n' '\n\n' <<<"${ledger[$major.$minor1.$minor2]}" | sed '/^$/d' | LC_ALL=C sort -u)
+    if [[ $got != "$want" ]]; then
+        echo "schema changes of $major.$minor1.$minor2 (< missing, > extra):" >&2
+        diff <(echo "$want") <(echo "$got") >&2 || true
+        fail "schema changes of $major.$minor1.$minor2"
+    fi
     echo "step $major.$minor1.$minor2 done"
 }
 
