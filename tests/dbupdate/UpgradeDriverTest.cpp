@@ -33,11 +33,22 @@ std::string query(const std::filesystem::path& db, const std::string& sql)
     return out;
 }
 
+// Each driver works in a temporary folder of its own: the script and output names are fixed, and
+// test cases run side by side.
+void privateTemp(QProcess& driver, const std::filesystem::path& root)
+{
+    std::filesystem::create_directories(root / "tmp");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TEMP"), QString::fromStdString((root / "tmp").string()));
+    driver.setProcessEnvironment(env);
+}
+
 TEST(UpgradeDriverTest, SystemDatabaseFromZeroToEightInModeZero)
 {
     testsupport::TempDir root;
     const auto db = testsupport::FixtureDb::copyTo("system-base", root / "dwaccdef.fdb");
     QProcess driver;
+    privateTemp(driver, root.path());
     driver.start(QStringLiteral(UPGRADE_DRIVER_PATH),
                  {QString::fromStdString(root.str()), QStringLiteral("10"), QString(), QStringLiteral("0")});
     ASSERT_TRUE(driver.waitForFinished(240000));
@@ -89,6 +100,7 @@ TEST(UpgradeDriverTest, TheUpgradedSystemDatabaseServesTheExport)
         t.commit();
     }
     QProcess upgrade;
+    privateTemp(upgrade, root.path());
     upgrade.start(QStringLiteral(UPGRADE_DRIVER_PATH),
                   {QString::fromStdString(dataRoot.string()), QStringLiteral("10"), QString(), QStringLiteral("0")});
     ASSERT_TRUE(upgrade.waitForFinished(240000));
