@@ -39,7 +39,11 @@ script="$work/build.sql"
 {
     echo "SET SQL DIALECT 3;"
     echo "CREATE DATABASE '$db' USER 'MORABY' PAGE_SIZE 16384 DEFAULT CHARACTER SET SJIS_0208;"
-    for f in "$source_dir"/*.sql; do
+    # A folder with a BASE file (naming another fixture folder) starts from that one's scripts.
+    sources=()
+    if [[ -f "$source_dir/BASE" ]]; then sources+=("$root/tests/fixtures/$(tr -d '[:space:]' <"$source_dir/BASE")"/*.sql); fi
+    sources+=("$source_dir"/*.sql)
+    for f in "${sources[@]}"; do
         cat "$f"
         echo
     done

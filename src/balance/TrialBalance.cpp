@@ -1,5 +1,7 @@
 #include "balance/TrialBalance.h"
 
+#include "balance/MedicalTrialBalance.h"
+
 #include "accounting/AmountRounding.h"
 #include "accounting/LayoutTables.h"
 #include "firebird/DatabaseError.h"
@@ -23,9 +25,9 @@ using platform::kCurrencyUnit;
 std::array<Currency, 17> KikanNetTable{};
 
 namespace {
-
 firebird::Transaction* g_snapshot = nullptr;
 firebird::Transaction* g_standard = nullptr;
+} // namespace
 
 // The installed transactions, else the data module's.
 firebird::Transaction* snapshotTransaction()
@@ -40,6 +42,8 @@ firebird::Transaction* standardTransaction()
         return g_standard;
     return DM != nullptr ? &DM->IBTransactionDAT : nullptr;
 }
+
+namespace {
 
 constexpr int kOpening = 32; // period-array index of the fiscal-year opening
 
@@ -503,9 +507,9 @@ void pcSisanhyouClear(std::vector<TBALANCE>& rows, int rowHigh, std::vector<TQSO
 bool pcSisanhyouRead(std::vector<TBALANCE>& rows, int rowHigh, std::vector<TQSORT>& index,
                      int indexHigh, int statement, int tax, int jigyou, int zenTax)
 {
-    (void)jigyou;
     if (AccInf.IsMedical)
-        throw std::logic_error("medical-corporation trial balance is not available");
+        return pcSisanhyouReadMedical(rows, rowHigh, index, indexHigh, "", "", tax, 0, 3, 1, 0,
+                                      jigyou);
     return pcSisanhyouReadGeneral(rows, rowHigh, index, indexHigh, "dummy", "dummy", tax,
                                   statement * 10, 4, 1, 0, zenTax);
 }
@@ -700,9 +704,10 @@ std::string fnGokeiName(firebird::Transaction& transaction, const std::string& g
 void pcKikanZandakaCalcu(std::vector<TBALANCE>& rows, int rowHigh, int zeroStart, int kind,
                          int from, int to, int jigyou)
 {
-    (void)jigyou;
-    if (AccInf.IsMedical)
-        throw std::logic_error("medical-corporation period sums are not available");
+    if (AccInf.IsMedical) {
+        pcMbKikanZandakaCalcu(rows, rowHigh, zeroStart, kind, from, to, jigyou);
+        return;
+    }
     pcBalanceSheet_Calcu(rows, rowHigh, zeroStart, kind, from, to);
 }
 

@@ -26,6 +26,9 @@ inline constexpr const char* kSisanhyouUnusedCode = "ﾟ";
 // (DM) are used; tests install theirs. Both must outlive the reads.
 void setSisanhyouTransactions(firebird::Transaction& snapshot, firebird::Transaction& standard);
 void clearSisanhyouTransactions();
+// The transactions in use: the installed ones, else the data module's (null without either).
+firebird::Transaction* snapshotTransaction();
+firebird::Transaction* standardTransaction();
 
 // Net amounts of periods 1..16 of the corporate retained-earnings group (entries 1..16).
 extern std::array<platform::Currency, 17> KikanNetTable;
@@ -37,8 +40,8 @@ int fnSisanhyouMaxRow();
 // transaction when the caller holds it open (else in one started and committed here). Returns
 // false when a database read failed; the failure has then been reported (the program-wide
 // database error handler, context "試算表読込") and the arrays hold what was filled before it.
-// Any other exception is passed on. Throws std::logic_error for the medical-corporation code system, whose
-// reader this program does not have.
+// Any other exception is passed on. The medical-corporation code system reads through
+// pcSisanhyouReadMedical (whole scope, layout 3, keskubun 1, haibun 0).
 bool pcSisanhyouRead(std::vector<TBALANCE>& rows, int rowHigh, std::vector<TQSORT>& index,
                      int indexHigh, int statement, int tax, int jigyou, int zenTax);
 
@@ -59,7 +62,7 @@ void pcBalanceClear(TBALANCE& row);
 void pcSisanhyouClear(std::vector<TBALANCE>& rows, int rowHigh, std::vector<TQSORT>& index,
                       int indexHigh);
 
-// Period sums for the general code systems (the medical one throws std::logic_error).
+// Period sums; the medical-corporation code system goes to pcMbKikanZandakaCalcu.
 void pcKikanZandakaCalcu(std::vector<TBALANCE>& rows, int rowHigh, int zeroStart, int kind,
                          int from, int to, int jigyou);
 // Range results and total lines of a loaded trial balance for periods from..to (or the preset of

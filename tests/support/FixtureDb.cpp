@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <vector>
 #include <algorithm>
+#include <cctype>
 
 namespace testsupport {
 namespace {
@@ -38,14 +39,28 @@ std::string fileBytes(const std::filesystem::path& p)
 // FNV-1a over the builder and every SQL file of the fixture, in name order.
 std::string contentHash(const std::string& name)
 {
+    auto sqlOf = [](const std::filesystem::path& folder) {
+        std::vector<std::filesystem::path> found;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) {
+            if (e.path().extension() == ".sql")
+                found.push_back(e.path());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const auto folder = kSourceDir / "tests/fixtures" / name;
     std::vector<std::filesystem::path> files;
-    for (const auto& e : std::filesystem::directory_iterator(kSourceDir / "tests/fixtures" / name)) {
-        if (e.path().extension() == ".sql")
-            files.push_back(e.path());
+    // A BASE file names the fixture whose scripts run first.
+    if (std::filesystem::exists(folder / "BASE")) {
+        std::string base = fileBytes(folder / "BASE");
+        base.erase(std::remove_if(base.begin(), base.end(), [](unsigned char c) { return std::isspace(c); }),
+                   base.end());
+        files = sqlOf(kSourceDir / "tests/fixtures" / base);
     }
-    if (files.empty())
+    const auto own = sqlOf(folder);
+    if (own.empty())
         throw std::runtime_error("no fixture SQL for " + name);
-    std::sort(files.begin(), files.end());
+    files.insert(files.end(), own.begin(), own.end());
     files.insert(files.begin(), kSourceDir / "tools/fixtures.sh");
     std::uint64_t h = 1469598103934665603ull;
     for (const auto& f : files) {
