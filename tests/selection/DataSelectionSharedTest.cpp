@@ -422,9 +422,9 @@ TEST_F(DataSelectionSharedTest, AFailedStoreOrFetchNamesTheDataSetAndTheReason)
         const char* reason; // a piece of the reason shown
     };
     const Case cases[] = {
-        {"store onto a full share", true, files::Operation::Copy, ENOSPC, "No space left on device"},
-        {"store with a refused rename", true, files::Operation::Rename, EACCES, "Permission denied"},
-        {"fetch into a full disk", false, files::Operation::Copy, ENOSPC, "No space left on device"},
+        {"store onto a full share", true, files::Operation::Copy, ENOSPC, "ディスクの空き容量が不足しています"},
+        {"store with a refused rename", true, files::Operation::Rename, EACCES, "アクセスが拒否されました"},
+        {"fetch into a full disk", false, files::Operation::Copy, ENOSPC, "ディスクの空き容量が不足しています"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
