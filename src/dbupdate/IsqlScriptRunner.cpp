@@ -104,19 +104,8 @@ void showError(const std::string& text)
 
 } // namespace
 
-std::string updateWorkFolder()
-{
-    const fs::path folder =
-        fs::path(platform::temporaryFolder()) / ("zetrino-" + std::to_string(::getuid()));
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw std::system_error(errno, std::generic_category(), folder.string());
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        throw std::runtime_error(folder.string() + " は作業フォルダとして使えません。");
-    if ((st.st_mode & 077) != 0)
-        ::chmod(folder.c_str(), 0700);
-    return folder.string();
-}
+// The per-user private folder (0700, never a planted link): the script names the database.
+std::string updateWorkFolder() { return platform::privateTemporaryFolder(); }
 
 std::string updateScriptPath() { return (fs::path(updateWorkFolder()) / kScriptName).string(); }
 std::string updateOutputPath() { return (fs::path(updateWorkFolder()) / kOutputName).string(); }

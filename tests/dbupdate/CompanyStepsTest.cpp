@@ -229,7 +229,7 @@ TEST_F(CompanyStepsTest, AllStepsBringTheBaseTo101)
     EXPECT_TRUE(m_messages.boxes().empty());
     EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,1,0,1");
 
-    // Stated facts of the Parts, on the individual real-estate data (list C).
+    // What each step must leave behind, on the individual real-estate data (list C).
     EXPECT_EQ(query("SELECT COUNT(*), MIN(REC), MAX(REC) FROM KS_SETSWK_INIT"), "70,1,70");
     EXPECT_EQ(query("SELECT BAISONKCODE, JYOSONKCODE, BAIEKIKCODE FROM KS_SETSWK_INIT WHERE KCODE = '1401' "
                     "ORDER BY ACCGROUP"),
