@@ -11,6 +11,9 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <set>
+#include <string>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,6 +34,50 @@ std::string query(const std::filesystem::path& db, const std::string& sql)
             out += (i ? "," : "") + (c.isNull(i) ? std::string("<null>") : c.getString(i));
     }
     return out;
+}
+
+// The schema as the program reads it, one line per column of every user table (type, sub-type,
+// length in bytes and characters, scale, character set, null flag, default) and per procedure
+// parameter (direction, position, name, type, length, scale, character set): "<object>|<rest>".
+std::set<std::string> schemaLines(const std::filesystem::path& db)
+{
+    const std::string sql = R"(
+SELECT 'column ' || TRIM(RF.RDB$RELATION_NAME) || '.' || TRIM(RF.RDB$FIELD_NAME) || '|' ||
+       F.RDB$FIELD_TYPE || ' ' || COALESCE(F.RDB$FIELD_SUB_TYPE, 0) || ' ' || COALESCE(F.RDB$FIELD_LENGTH, 0) || ' ' ||
+       COALESCE(F.RDB$CHARACTER_LENGTH, 0) || ' ' || COALESCE(F.RDB$FIELD_SCALE, 0) || ' ' ||
+       COALESCE(F.RDB$CHARACTER_SET_ID, -1) || ' ' || COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0) || ' ' ||
+       COALESCE(UPPER(TRIM(CAST(SUBSTRING(COALESCE(RF.RDB$DEFAULT_SOURCE, F.RDB$DEFAULT_SOURCE) FROM 1 FOR 200)
+                                AS VARCHAR(200)))), '-')
+FROM RDB$RELATION_FIELDS RF
+JOIN RDB$RELATIONS R ON R.RDB$RELATION_NAME = RF.RDB$RELATION_NAME
+JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE
+WHERE COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0
+UNION ALL
+SELECT 'parameter ' || TRIM(PP.RDB$PROCEDURE_NAME) || '.' || IIF(PP.RDB$PARAMETER_TYPE = 0, 'in ', 'out ') ||
+       PP.RDB$PARAMETER_NUMBER || ' ' || TRIM(PP.RDB$PARAMETER_NAME) || '|' ||
+       F.RDB$FIELD_TYPE || ' ' || COALESCE(F.RDB$FIELD_LENGTH, 0) || ' ' || COALESCE(F.RDB$CHARACTER_LENGTH, 0) || ' ' ||
+       COALESCE(F.RDB$FIELD_SCALE, 0) || ' ' || COALESCE(F.RDB$CHARACTER_SET_ID, -1)
+FROM RDB$PROCEDURE_PARAMETERS PP
+JOIN RDB$PROCEDURES P ON P.RDB$PROCEDURE_NAME = PP.RDB$PROCEDURE_NAME
+JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = PP.RDB$FIELD_SOURCE
+WHERE COALESCE(P.RDB$SYSTEM_FLAG, 0) = 0)";
+    firebird::Attachment a;
+    a.connect(testsupport::morabyParams(db.string()));
+    firebird::Transaction tr(a);
+    tr.start();
+    firebird::Statement st(tr, sql);
+    auto c = st.open();
+    std::set<std::string> lines;
+    while (c.fetch())
+        lines.insert(c.getString(0));
+    return lines;
+}
+
+// The table or procedure a schema line belongs to.
+std::string objectOf(const std::string& line)
+{
+    const auto start = line.find(' ') + 1;
+    return line.substr(start, line.find('.', start) - start);
 }
 
 // Each driver works in a temporary folder of its own: the script and output names are fixed, and
@@ -72,6 +119,28 @@ TEST(UpgradeDriverTest, SystemDatabaseFromZeroToEightInModeZero)
         << "the installed 8.0.0 file ran";
     EXPECT_EQ(query(db, "SELECT COUNT(*) FROM LOGONUSERLIST"), "0") << "signed out again";
     EXPECT_TRUE(std::filesystem::exists(root / "temp" / "dataup.fbk"));
+
+    // Everything the program reads is as in the system fixture. Only the upgraded database has
+    // the job control table and the list-update procedure, which the steps need and the program
+    // never reads.
+    const auto upgraded = schemaLines(db);
+    const auto fixture = schemaLines(testsupport::FixtureDb::copyTo("system", root / "fixture" / "dwaccdef.fdb"));
+    ASSERT_GT(fixture.size(), 300u);
+    for (const char* line : {"column GENGO.STARTDATE|35 0 8 0 0 -1 0 -",
+                             "parameter SP_DATALIST_INSERT.in  1 PATHTEXT|37 508 254 0 5",
+                             "column CHILD_SERVERDATALIST.PASNAME|37 0 254 127 0 5 0 -",
+                             "column DATALIST_EX.GROUPID|8 0 4 0 0 -1 0 DEFAULT 10000"})
+        EXPECT_TRUE(fixture.contains(line)) << line;
+    std::string missing;
+    for (const auto& line : fixture)
+        if (!upgraded.contains(line))
+            missing += line + "\n";
+    EXPECT_EQ(missing, "") << "in the fixture, not so in the upgraded database";
+    std::set<std::string> extra;
+    for (const auto& line : upgraded)
+        if (!fixture.contains(line))
+            extra.insert(objectOf(line));
+    EXPECT_EQ(extra, (std::set<std::string>{"JOBCONTROL", "SP_DATALIST_UPDATE"}));
 
     // Again: nothing pending, nothing run, not done.
     driver.start(QStringLiteral(UPGRADE_DRIVER_PATH),
