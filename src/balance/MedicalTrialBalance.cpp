@@ -1,6 +1,7 @@
 #include "balance/MedicalTrialBalance.h"
 
 #include "accounting/AccountingPeriods.h"
+#include "accounting/AmountRounding.h"
 #include "accounting/LayoutTables.h"
 #include "balance/TrialBalance.h"
 #include "firebird/DatabaseError.h"
@@ -12,8 +13,10 @@
 #include "platform/MessageService.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 
 using platform::Currency;
@@ -23,6 +26,7 @@ namespace {
 
 constexpr int kOpening = 32; // period-array index of the fiscal-year opening
 constexpr int kTotalLines = 53;
+constexpr int kFacilityColumns = 17; // layout 4: period-array slots 32..48, one per facility
 constexpr const char* kProfitGroups[] = {"3480", "6950", "7300", "8300", "9280", "9380", "9600"};
 
 std::string twoDigits(const std::string& prefix, int value)
@@ -48,10 +52,130 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
+bool blankText(const std::string& s)
+{
+    return s.find_first_not_of(" \t") == std::string::npos;
+}
+
 // Divisions 2 and 4 carry their account groups in the third group text.
 bool usesRGroups(int division)
 {
     return division == 2 || division == 4;
+}
+
+// The total line (1..53) an account of this group goes into: the first line in row order whose
+// group lies above it while the previous line's group lies below it; 0 for none.
+int mbTotalLineOf(const std::vector<TBALANCE>& rows, int lastLine, const std::string& group,
+                  const std::string& (*groupOf)(const TBALANCE&))
+{
+    std::string previous = "1000";
+    for (int line = 1; line <= lastLine; ++line) {
+        const auto& lg = groupOf(rows[std::size_t(line)]);
+        if (lg.empty())
+            continue;
+        if (group > previous && group < lg)
+            return line;
+        previous = lg;
+    }
+    return 0;
+}
+
+const std::string& firstGroup(const TBALANCE& row)
+{
+    return row.Kamoku.GROUPM1;
+}
+
+const std::string& thirdGroup(const TBALANCE& row)
+{
+    return row.Kamoku.GroupText3;
+}
+
+// The sums of the total lines, in this order. A line with minus rows is a difference.
+struct MbTotalLine {
+    int target;
+    std::initializer_list<int> plus;
+    std::initializer_list<int> minus;
+    bool difference;
+};
+const MbTotalLine kMbTotalLines[] = {
+    {2, {2, 1}, {}, false},
+    {5, {2, 3, 4}, {}, false},
+    {9, {6, 7, 8}, {}, false},
+    {11, {5, 9, 10}, {}, false},
+    {14, {12, 13}, {}, false},
+    {19, {11}, {14, 15, 16, 17, 18, 22}, true},
+    {21, {18, 19}, {}, false},
+    {23, {15, 16, 17, 21, 22}, {}, false},
+    {24, {14, 23}, {}, false},
+    {26, {26, 25}, {}, false},
+    {28, {28, 27}, {}, false},
+    {30, {30, 29}, {}, false},
+    {32, {26, 28, 30, 31}, {}, false},
+    {41, {33, 34, 35, 36, 37, 38, 39, 40}, {}, false},
+    {42, {32}, {41}, true},
+    {45, {42, 43}, {44}, true},
+    {48, {45, 46}, {47}, true},
+    {49, {48}, {49}, true},
+    {50, {49, 50}, {}, true},
+    {53, {50, 51}, {52}, true},
+};
+
+// Applies the total-line sums to the amounts that value() gives of a row: a plain sum to every
+// amount of sums, a difference to every amount of differences (then afterDifference(row)), and
+// row 54 = 49 - 45 - 46 to every amount of row54. Needs rows up to 54.
+template <class Value, class After>
+void mbTotalLineSums(std::vector<TBALANCE>& rows, const std::vector<Value>& sums,
+                     const std::vector<Value>& differences, const std::vector<Value>& row54,
+                     After afterDifference)
+{
+    auto at = [&](int r) -> TBALANCE& { return rows[std::size_t(r)]; };
+    for (const auto& line : kMbTotalLines) {
+        for (const auto& value : line.difference ? differences : sums) {
+            Currency v = 0;
+            for (int a : line.plus)
+                v += value(at(a));
+            for (int m : line.minus)
+                v -= value(at(m));
+            value(at(line.target)) = v;
+        }
+        if (line.difference)
+            afterDifference(at(line.target));
+    }
+    for (const auto& value : row54)
+        value(at(54)) = value(at(49)) - value(at(45)) - value(at(46));
+}
+
+// Layout 4: the total lines of every facility column of the net and running-balance arrays,
+// summed from the accounts (rows 61..lastRow) as the period sums sum their range amounts.
+void mbFacilityColumnTotals(std::vector<TBALANCE>& rows, int rowHigh, int lastRow)
+{
+    if (rowHigh < 54)
+        return;
+    const int lastLine = std::min(kTotalLines, rowHigh);
+    for (int r = kMbFirstKamokuRow; r <= std::min(lastRow, rowHigh); ++r) {
+        const auto& account = rows[std::size_t(r)];
+        const int t = account.Kamoku.TAISHAKU;
+        const int sign = (t == 1 || t == 3) ? 1 : (t == 2 || t == 4) ? -1 : 0;
+        if (sign == 0 || account.Kamoku.GROUPM1.empty())
+            continue;
+        const int line = mbTotalLineOf(rows, lastLine, account.Kamoku.GROUPM1, firstGroup);
+        if (line == 0)
+            continue;
+        auto& total = rows[std::size_t(line)];
+        for (int col = 0; col < kFacilityColumns; ++col) {
+            const auto i = std::size_t(kOpening + col);
+            total.Net[i] += sign * account.Net[i];
+            total.Balance[i] += sign * account.Balance[i];
+        }
+    }
+    using Value = std::function<Currency&(TBALANCE&)>;
+    std::vector<Value> columns;
+    for (int col = 0; col < kFacilityColumns; ++col) {
+        const auto i = std::size_t(kOpening + col);
+        columns.push_back([i](TBALANCE& row) -> Currency& { return row.Net[i]; });
+        columns.push_back([i](TBALANCE& row) -> Currency& { return row.Balance[i]; });
+    }
+    mbTotalLineSums(rows, columns, columns, columns, [](TBALANCE&) {});
 }
 
 // The fund setting of the report settings (法人概要/基金), stored with its default when missing.
@@ -93,11 +217,44 @@ int fillMedical(firebird::Statement& q, std::vector<TBALANCE>& rows, int rowHigh
     auto c = q.open();
     int r = kMbFirstKamokuRow - 1;
     int last = r;
-    std::string ownerCode; // an account whose sub-account lines follow (layout 0)
+    TBALANCE* owner = nullptr; // the account whose sub-account lines may follow (layout 0)
+    std::string ownerCode;
+    std::size_t hojo = 0;
+    auto amount = [&](const std::string& name) -> Currency {
+        return c.isNull(name) ? 0 : c.getCurrency(name);
+    };
     while (c.fetch()) {
-        if (layout == 0 && !ownerCode.empty() && c.getString("KCODE") == ownerCode)
-            continue; // sub-account lines are not kept in this code system's rows
-        ownerCode.clear();
+        if (layout == 0 && owner != nullptr && c.getString("KCODE") == ownerCode) {
+            if (hojo == 0) {
+                std::size_t size = std::size_t(std::max(owner->HojoCount, 0));
+                if (blankText(c.getString("HCODE")))
+                    ++size; // the part of the account that no sub-account carries
+                if (owner->HojoUtiwake.size() < size)
+                    owner->HojoUtiwake.resize(size);
+            }
+            if (hojo < owner->HojoUtiwake.size()) {
+                auto& h = owner->HojoUtiwake[hojo];
+                h.HCODE = c.getString("HCODE");
+                h.HNAME = c.getString("HNAME");
+                const Currency opening = amount("KAISIZAN");
+                h.Opening += opening;
+                h.OpeningCopy += opening;
+                for (int p = 1; p <= 16; ++p) {
+                    h.Debit[std::size_t(kOpening + p)] += amount(twoDigits("KAR", p));
+                    h.Credit[std::size_t(kOpening + p)] += amount(twoDigits("KAS", p));
+                }
+                h.Net[kOpening] = h.Opening;
+                h.Balance[kOpening] = h.Opening;
+                for (int p = 1; p <= 16; ++p) {
+                    const auto i = std::size_t(kOpening + p);
+                    h.Net[i] = netOf(owner->Kamoku.TAISHAKU, h.Debit[i], h.Credit[i]);
+                    h.Balance[i] = h.Balance[i - 1] + h.Net[i];
+                }
+            }
+            ++hojo;
+            continue;
+        }
+        owner = nullptr;
         ++r;
         if (r >= rowHigh || r > indexHigh)
             continue;
@@ -123,17 +280,19 @@ int fillMedical(firebird::Statement& q, std::vector<TBALANCE>& rows, int rowHigh
         k.TAISHAKU = c.isNull("TAISHAKU") ? 0 : int(c.getInt("TAISHAKU"));
         if (layout == 0) {
             row.HojoCount = c.isNull("HOJCNT") ? 0 : int(c.getInt("HOJCNT"));
-            if (row.HojoCount >= 1)
+            if (row.HojoCount >= 1) {
+                owner = &row;
                 ownerCode = k.KCODE;
+                hojo = 0;
+            }
         } else {
             row.MSTREC = c.isNull("MSTREC") ? 0 : int(c.getInt("MSTREC"));
             row.SUBREC = c.isNull("SUBREC") ? 0 : int(c.getInt("SUBREC"));
         }
-        auto amount = [&](const std::string& name) -> Currency {
-            return c.isNull(name) ? 0 : c.getCurrency(name);
-        };
-        row.KAISIZAN = amount("KAISIZAN");
-        row.OpeningCopy = row.KAISIZAN;
+        // Added like the period amounts: a department group writes each department over the same rows.
+        const Currency opening = amount("KAISIZAN");
+        row.KAISIZAN += opening;
+        row.OpeningCopy += opening;
         for (int p = 1; p <= 16; ++p) {
             row.Debit[std::size_t(kOpening + p)] += amount(twoDigits("KAR", p));
             row.Credit[std::size_t(kOpening + p)] += amount(twoDigits("KAS", p));
@@ -183,17 +342,12 @@ void bind(firebird::Statement& q, const std::string& sql, int tax, int jigyou, i
         q.setString("BCODE", bumon);
 }
 
-bool blank(const std::string& s)
-{
-    return s.find_first_not_of(" \t") == std::string::npos;
-}
-
 // The statement of a layout and scope; empty for a combination that reads nothing. eachBumon
 // tells that it runs once per department of the facility's department group.
 std::string statementOf(int layout, int scope, const std::string& bumon, bool& eachBumon)
 {
     eachBumon = false;
-    const bool dept = !blank(bumon);
+    const bool dept = !blankText(bumon);
     switch (layout * 10 + scope) {
     case 0: return dept ? "SELECT * FROM SP_SISANHYO_BUMONGOKEI( :TAX, :BCODE, 0 ) "
                         : "SELECT * From SP_SISANHYO( '' ,:TAX,0 ) ";
@@ -325,6 +479,9 @@ bool pcSisanhyouReadMedical(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
 
     auto& tx = *snapshot;
     pcSisanhyouClear(rows, rowHigh, index, indexHigh);
+    // The clearing keeps the sub-accounts; a new load adds onto none of an earlier load's.
+    for (int r = 0; r <= rowHigh; ++r)
+        rows[std::size_t(r)].HojoUtiwake.clear();
     try {
         if (tx.inTransaction())
             tx.commit();
@@ -368,6 +525,8 @@ bool pcSisanhyouReadMedical(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
                                                         jigyou, fund));
             }
         }
+        if (layout == 4)
+            mbFacilityColumnTotals(rows, rowHigh, lastRow);
         QSortByCode(index, 1, std::max(lastRow, kMbFirstKamokuRow - 1));
         tx.commit();
         return true;
@@ -471,6 +630,8 @@ void pcMbKikanZandakaCalcu(std::vector<TBALANCE>& rows, int rowHigh, int zeroSta
         row.RangeOpening = row.RangeDebit = row.RangeCredit = row.RangeClosing = 0;
         row.PriorYear = row.CompositionRatio = 0;
         row.LineCount = 0;
+        for (auto& h : row.HojoUtiwake)
+            h.RangeOpening = h.RangeDebit = h.RangeCredit = h.RangeClosing = 0;
     }
     if (rowHigh < kMbFirstKamokuRow)
         return;
@@ -478,11 +639,20 @@ void pcMbKikanZandakaCalcu(std::vector<TBALANCE>& rows, int rowHigh, int zeroSta
     for (int r = kMbFirstKamokuRow; r <= rowHigh; ++r) {
         auto& row = rows[std::size_t(r)];
         row.RangeOpening = zeroStart == 1 ? 0 : row.KAISIZAN;
-        for (int p = 1; p <= from - 1; ++p)
+        for (auto& h : row.HojoUtiwake)
+            h.RangeOpening = zeroStart == 1 ? 0 : h.Opening;
+        for (int p = 1; p <= from - 1; ++p) {
             row.RangeOpening += row.Net[slot(p)];
+            for (auto& h : row.HojoUtiwake)
+                h.RangeOpening += h.Net[slot(p)];
+        }
         for (int p = from; p <= to; ++p) {
             row.RangeDebit += row.Debit[slot(p)];
             row.RangeCredit += row.Credit[slot(p)];
+            for (auto& h : row.HojoUtiwake) {
+                h.RangeDebit += h.Debit[slot(p)];
+                h.RangeCredit += h.Credit[slot(p)];
+            }
         }
     }
 
@@ -512,72 +682,40 @@ void pcMbKikanZandakaCalcu(std::vector<TBALANCE>& rows, int rowHigh, int zeroSta
 
     for (int r = kMbFirstKamokuRow; r <= rowHigh; ++r) {
         auto& row = rows[std::size_t(r)];
-        row.RangeClosing = row.RangeOpening + netOf(row.Kamoku.TAISHAKU, row.RangeDebit, row.RangeCredit);
+        const int t = row.Kamoku.TAISHAKU;
+        row.RangeClosing = row.RangeOpening + netOf(t, row.RangeDebit, row.RangeCredit);
+        // Each sub-account's share of its account, in tenths of a percent rounded, as a percentage.
+        for (auto& h : row.HojoUtiwake) {
+            h.RangeClosing = h.RangeOpening + netOf(t, h.RangeDebit, h.RangeCredit);
+            h.CompositionRatio = 0;
+            if (row.RangeClosing != 0) {
+                const double v = double(h.RangeClosing) / double(row.RangeClosing) * 1000.0;
+                h.CompositionRatio = fnHasuuRound(1, Currency(std::llround(v * kCurrencyUnit))) / 10;
+            }
+        }
     }
 
     const int lastLine = std::min(kTotalLines, rowHigh);
+    const auto lineGroup = third ? thirdGroup : firstGroup;
     for (int r = kMbFirstKamokuRow; r <= rowHigh; ++r) {
         const auto& g = groupOf(rows[std::size_t(r)]);
         if (g.empty())
             continue;
-        std::string previous = "1000";
-        for (int line = 1; line <= lastLine; ++line) {
-            const auto& lg = groupOf(rows[std::size_t(line)]);
-            if (lg.empty())
-                continue;
-            if (g > previous && g < lg) {
-                pcGokeiAdd(rows[std::size_t(line)], rows[std::size_t(r)]);
-                break;
-            }
-            previous = lg;
-        }
+        if (const int line = mbTotalLineOf(rows, lastLine, g, lineGroup))
+            pcGokeiAdd(rows[std::size_t(line)], rows[std::size_t(r)]);
     }
 
     if (rowHigh >= 54) {
-        constexpr Currency TBALANCE::*kAll[] = {&TBALANCE::RangeOpening, &TBALANCE::RangeDebit,
-                                                &TBALANCE::RangeCredit, &TBALANCE::RangeClosing};
-        auto at = [&](int r) -> TBALANCE& { return rows[std::size_t(r)]; };
-        auto sum = [&](int target, std::initializer_list<int> plus) {
-            for (auto f : kAll) {
-                Currency v = 0;
-                for (int a : plus)
-                    v += at(a).*f;
-                at(target).*f = v;
-            }
-        };
-        // Opening and closing only; the range credit is what moves between them.
-        auto balance = [&](int target, std::initializer_list<int> plus, std::initializer_list<int> minus) {
-            for (auto f : {&TBALANCE::RangeOpening, &TBALANCE::RangeClosing}) {
-                Currency v = 0;
-                for (int a : plus)
-                    v += at(a).*f;
-                for (int m : minus)
-                    v -= at(m).*f;
-                at(target).*f = v;
-            }
-            at(target).RangeCredit = at(target).RangeClosing - at(target).RangeOpening;
-        };
-        sum(2, {2, 1});
-        sum(5, {2, 3, 4});
-        sum(9, {6, 7, 8});
-        sum(11, {5, 9, 10});
-        sum(14, {12, 13});
-        balance(19, {11}, {14, 15, 16, 17, 18, 22});
-        sum(21, {18, 19});
-        sum(23, {15, 16, 17, 21, 22});
-        sum(24, {14, 23});
-        sum(26, {26, 25});
-        sum(28, {28, 27});
-        sum(30, {30, 29});
-        sum(32, {26, 28, 30, 31});
-        sum(41, {33, 34, 35, 36, 37, 38, 39, 40});
-        balance(42, {32}, {41});
-        balance(45, {42, 43}, {44});
-        balance(48, {45, 46}, {47});
-        balance(49, {48}, {49});
-        balance(50, {49, 50}, {});
-        balance(53, {50, 51}, {52});
-        at(54).RangeClosing = at(49).RangeClosing - at(45).RangeClosing - at(46).RangeClosing;
+        using Value = Currency& (*)(TBALANCE&);
+        const std::vector<Value> all = {
+            [](TBALANCE& row) -> Currency& { return row.RangeOpening; },
+            [](TBALANCE& row) -> Currency& { return row.RangeDebit; },
+            [](TBALANCE& row) -> Currency& { return row.RangeCredit; },
+            [](TBALANCE& row) -> Currency& { return row.RangeClosing; }};
+        // Differences cover opening and closing; the range credit is what moves between them.
+        const std::vector<Value> balances = {all[0], all[3]};
+        mbTotalLineSums(rows, all, balances, {all[3]},
+                        [](TBALANCE& row) { row.RangeCredit = row.RangeClosing - row.RangeOpening; });
     }
 
     for (int r = 0; r <= rowHigh; ++r) {

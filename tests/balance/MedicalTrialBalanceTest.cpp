@@ -283,3 +283,138 @@ TEST_F(MedicalSisanhyou, UnknownDivisionIsReportedAndSummedAsTheWhole)
     EXPECT_EQ(row(42).RangeClosing, yen(500));
     EXPECT_EQ(row(42).Kamoku.KNAME, "事業利益");
 }
+
+TEST_F(MedicalSisanhyou, StandardLayoutKeepsSubAccountLines)
+{
+    // A bank account with two sub-accounts and a part that none carries (blank code), then an
+    // account without sub-accounts.
+    exec("INSERT INTO MB_BALANCE (ORD, GROUPM1, GROUPM2, USERCODE, KCODE, KNAME, BSPL, TAISHAKU, HOJCNT, HCODE, HNAME, "
+         "KAISIZAN, KAR01, KAS01) VALUES (5, '1120', '1121', '120', 'K120', '普通預金', 'B', 1, 2, '', '', 1000, 300, 120)");
+    exec("INSERT INTO MB_BALANCE (ORD, KCODE, HCODE, HNAME, KAISIZAN, KAR01, KAS01) "
+         "VALUES (6, 'K120', '', '', 100, 50, 0)");
+    exec("INSERT INTO MB_BALANCE (ORD, KCODE, HCODE, HNAME, KAISIZAN, KAR01, KAS01) "
+         "VALUES (7, 'K120', 'H1', '東西銀行', 300, 0, 120)");
+    exec("INSERT INTO MB_BALANCE (ORD, KCODE, HCODE, HNAME, KAISIZAN, KAR01, KAS01) "
+         "VALUES (8, 'K120', 'H2', '南北銀行', 600, 250, 0)");
+    exec("INSERT INTO MB_BALANCE (ORD, GROUPM1, GROUPM2, USERCODE, KCODE, KNAME, BSPL, TAISHAKU, KAISIZAN) "
+         "VALUES (9, '1130', '1131', '130', 'K130', '定期預金', 'B', 1, 700)");
+
+    // Read twice into the same arrays: the second load starts from no sub-accounts.
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(read(0, 0));
+        ASSERT_EQ(row(65).Kamoku.KNAME, "普通預金");
+        EXPECT_EQ(row(65).HojoCount, 2);
+        EXPECT_EQ(row(66).Kamoku.KNAME, "定期預金"); // the sub-account lines take no rows
+        EXPECT_EQ(row(67).Kamoku.KNAME, "");
+        ASSERT_EQ(row(65).HojoUtiwake.size(), 3u) << pass;
+        const auto& h = row(65).HojoUtiwake;
+        EXPECT_EQ(h[0].HCODE, "");
+        EXPECT_EQ(h[1].HCODE, "H1");
+        EXPECT_EQ(h[1].HNAME, "東西銀行");
+        EXPECT_EQ(h[2].HNAME, "南北銀行");
+        // Debit-natured account: net = debit - credit, running from the opening.
+        EXPECT_EQ(h[0].Balance[33], yen(150));
+        EXPECT_EQ(h[1].Net[33], yen(-120));
+        EXPECT_EQ(h[1].Balance[33], yen(180));
+        EXPECT_EQ(h[2].Opening, yen(600));
+        EXPECT_EQ(h[2].Balance[48], yen(850));
+        EXPECT_TRUE(row(66).HojoUtiwake.empty());
+    }
+    EXPECT_EQ(calls(), (std::vector<std::string>{"SP_SISANHYO(,5,0)", "SP_SISANHYO(,5,0)"}));
+
+    // Period sums: the account closes at 1000 + 300 - 120 = 1180; its sub-accounts at 150, 180
+    // and 850, that is 12.7 %, 15.3 % and 72.0 % of it (tenths of a percent rounded).
+    pcKikanZandakaCalcu(m_rows, high(), 0, -1, 1, 16, 0);
+    EXPECT_EQ(row(65).RangeClosing, yen(1180));
+    const auto& h = row(65).HojoUtiwake;
+    EXPECT_EQ(h[0].RangeOpening, yen(100));
+    EXPECT_EQ(h[0].RangeDebit, yen(50));
+    EXPECT_EQ(h[1].RangeCredit, yen(120));
+    EXPECT_EQ(h[0].RangeClosing, yen(150));
+    EXPECT_EQ(h[1].RangeClosing, yen(180));
+    EXPECT_EQ(h[2].RangeClosing, yen(850));
+    EXPECT_EQ(h[0].CompositionRatio, 127 * platform::kCurrencyUnit / 10);
+    EXPECT_EQ(h[1].CompositionRatio, 153 * platform::kCurrencyUnit / 10);
+    EXPECT_EQ(h[2].CompositionRatio, 720 * platform::kCurrencyUnit / 10);
+    // Periods 2..16 only: the first period moves into the opening; with zeroStart the opening is 0.
+    pcKikanZandakaCalcu(m_rows, high(), 1, -1, 2, 16, 0);
+    EXPECT_EQ(h[1].RangeOpening, yen(-120));
+    EXPECT_EQ(h[1].RangeCredit, 0);
+    EXPECT_EQ(h[1].RangeClosing, yen(-120));
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
+TEST_F(MedicalSisanhyou, DepartmentGroupAddsEveryDepartmentsOpeningToo)
+{
+    exec("INSERT INTO MB_BALANCE (ORD, GROUPM1, GROUPM2, USERCODE, KCODE, KNAME, BSPL, TAISHAKU, HOJCNT, HCODE, HNAME, "
+         "KAISIZAN, KAR01, KAS01) VALUES (5, '1120', '1121', '120', 'K120', '普通預金', 'B', 1, 1, '', '', 600, 250, 0)");
+    exec("INSERT INTO MB_BALANCE (ORD, KCODE, HCODE, HNAME, KAISIZAN, KAR01, KAS01) "
+         "VALUES (6, 'K120', 'H2', '南北銀行', 600, 250, 0)");
+    // Departments B1 and B3 of group BG belong to M1; each call returns the same accounts.
+    ASSERT_TRUE(read(0, 4, "M1", "BG"));
+    EXPECT_EQ(calls().size(), 2u);
+    // Cash: openings 1000 + 1000, debits 500 + 500, credits 200 + 200.
+    EXPECT_EQ(row(61).KAISIZAN, yen(2000));
+    EXPECT_EQ(row(61).Balance[33], yen(2600));
+    ASSERT_EQ(row(65).HojoUtiwake.size(), 1u);
+    EXPECT_EQ(row(65).HojoUtiwake[0].Opening, yen(1200));
+    EXPECT_EQ(row(65).HojoUtiwake[0].Balance[33], yen(1700));
+    EXPECT_EQ(row(65).Balance[33], yen(1700));
+}
+
+TEST_F(MedicalSisanhyou, FacilityColumnsGetTheirTotalLines)
+{
+    // A credit-natured asset (an allowance) is taken off its line: opening 100, credit 40.
+    exec("INSERT INTO MB_BALANCE (ORD, GROUPM1, GROUPM2, GROUPM3, USERCODE, KCODE, KNAME, BSPL, TAISHAKU, "
+         "KAISIZAN, KAR01, KAS01) VALUES (5, '1150', '1151', '1150', '150', 'K150', '貸倒引当金', 'B', 2, 100, 0, 40)");
+
+    // Layout 3 sums no columns.
+    ASSERT_TRUE(read(3, 0));
+    EXPECT_EQ(row(11).Balance[33], 0);
+
+    ASSERT_TRUE(read(4, 0));
+    EXPECT_TRUE(m_messages.boxes().empty());
+    // Columns 32 (the opening slot), 33 and 48 of the accounts, by hand:
+    //   cash 1110 (1): net 1000 | 300 | 0,  balance 1000 | 1300 | 1300 → line 1 (1180)
+    //   allowance 1150 (2): net 100 | 40 | 0, balance 100 | 140 | 140 → line 1, subtracted
+    //   capital 3110 (3): net 1300 | 0 | 0, balance 1300 | 1300 | 1300 → line 17 (3180)
+    //   revenue 4110 (3): net 0 | 800 | 0,  balance 0 | 800 | 800 → line 26 (4180)
+    //   salaries 6110 (1): net 0 | 300 | 0, balance 0 | 300 | 300 → line 39 (6780)
+    // Line 1 = cash - allowance; 11 = 5 = 2 = 1; 19 = 11 - 17; 24 = 23 = 15 + 16 + 17 + 21 + 22
+    // with 21 = 19, so 24 = 11; 32 = 26; 41 = 39; 42 = 45 = 48 = 49 = 50 = 53 = 32 - 41; 54 = 0.
+    struct Case {
+        int line;
+        long long net32, net33, net48, bal32, bal33, bal48;
+    };
+    const Case cases[] = {
+        {1, 900, 260, 0, 900, 1160, 1160},
+        {2, 900, 260, 0, 900, 1160, 1160},
+        {11, 900, 260, 0, 900, 1160, 1160},
+        {17, 1300, 0, 0, 1300, 1300, 1300},
+        {19, -400, 260, 0, -400, -140, -140},
+        {21, -400, 260, 0, -400, -140, -140},
+        {24, 900, 260, 0, 900, 1160, 1160},
+        {26, 0, 800, 0, 0, 800, 800},
+        {32, 0, 800, 0, 0, 800, 800},
+        {39, 0, 300, 0, 0, 300, 300},
+        {41, 0, 300, 0, 0, 300, 300},
+        {42, 0, 500, 0, 0, 500, 500},
+        {49, 0, 500, 0, 0, 500, 500},
+        {53, 0, 500, 0, 0, 500, 500},
+        {54, 0, 0, 0, 0, 0, 0},
+        {9, 0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const auto& r = row(c.line);
+        EXPECT_EQ(r.Net[32], yen(c.net32)) << c.line;
+        EXPECT_EQ(r.Net[33], yen(c.net33)) << c.line;
+        EXPECT_EQ(r.Net[48], yen(c.net48)) << c.line;
+        EXPECT_EQ(r.Balance[32], yen(c.bal32)) << c.line;
+        EXPECT_EQ(r.Balance[33], yen(c.bal33)) << c.line;
+        EXPECT_EQ(r.Balance[48], yen(c.bal48)) << c.line;
+    }
+    // Slots outside the 17 columns stay empty; the accounts keep their own amounts.
+    EXPECT_EQ(row(11).Balance[49], 0);
+    EXPECT_EQ(row(11).Balance[31], 0);
+    EXPECT_EQ(row(61).Balance[33], yen(1300));
+}
