@@ -534,6 +534,9 @@ bool pcSisanhyouReadGeneral(std::vector<TBALANCE>& rows, int rowHigh, std::vecto
     try {
         own.emplace(tx);
         pcSisanhyouClear(rows, rowHigh, index, indexHigh);
+        // The clearing keeps the sub-accounts; a new load adds onto none of an earlier load's.
+        for (int r = 0; r <= rowHigh; ++r)
+            rows[std::size_t(r)].HojoUtiwake.clear();
         pcGokeiNameRead(tx, rows, rowHigh, index, indexHigh, kind, keskubun,
                         kind == 3 || kind == 4);
         int lastRow = FirstKamokuRow - 1;
