@@ -93,8 +93,8 @@ const std::string& thirdGroup(const TBALANCE& row)
 // The sums of the total lines, in this order. A line with minus rows is a difference.
 struct MbTotalLine {
     int target;
-    std::initializer_list<int> plus;
-    std::initializer_list<int> minus;
+    std::vector<int> plus;
+    std::vector<int> minus;
     bool difference;
 };
 const MbTotalLine kMbTotalLines[] = {
