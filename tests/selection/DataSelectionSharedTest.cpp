@@ -227,6 +227,18 @@ TEST_F(DataSelectionSharedTest, TheModalDialogKeepsRunningWhileItStepsBackForThe
 
     auto box = dialog(kTypeThree);
     bool listShown = false, hiddenMeanwhile = false, shownAgain = false;
+    // Chooses once the shared list runs its own modal loop, however long a loaded machine takes
+    // to show it; the guard ends the wait should it never show.
+    QTimer waitForList;
+    QObject::connect(&waitForList, &QTimer::timeout, [&] {
+        TServerSentakuBox* list = box->ServerSentakuBox();
+        if (!list || !list->isVisible() || !list->isModal())
+            return;
+        waitForList.stop();
+        listShown = true;
+        hiddenMeanwhile = !box->isVisible();
+        chooseArea(*list, kArea1);
+    });
     // Acts once the dialog's own loop runs (loading the list may process events before it).
     QTimer start;
     QObject::connect(&start, &QTimer::timeout, [&] {
@@ -235,13 +247,7 @@ TEST_F(DataSelectionSharedTest, TheModalDialogKeepsRunningWhileItStepsBackForThe
         start.stop();
         QApplication::setActiveWindow(box.get());
         selectRec(*box, 5);
-        QTimer::singleShot(200, [&] {
-            TServerSentakuBox* list = box->ServerSentakuBox();
-            listShown = list->isVisible() && list->isModal();
-            hiddenMeanwhile = !box->isVisible();
-            if (listShown)
-                chooseArea(*list, kArea1);
-        });
+        waitForList.start(20);
         box->btnKyoyuDataDown()->Click();
         shownAgain = box->isVisible();
         QTimer::singleShot(100, [&] { key(*box, Qt::Key_Escape); });
