@@ -5,6 +5,13 @@
 #include "dbupdate/DbUpdateSteps.h"
 #include "dbupdate/IsqlScriptRunner.h"
 
+#include <optional>
+
+namespace firebird {
+class Statement;
+class Transaction;
+} // namespace firebird
+
 namespace dbupdate {
 
 // Whether a company step from 0.1.1 to 1.0.1 is built here.
@@ -18,5 +25,37 @@ DbUpdateScript companyStepScript(const DbVersion& v);
 
 // The step routine: the script saved and run; a step result code.
 int ExecCompanyStep(const DbVersion& v);
+
+// ---- Company steps 3.0.0 to 8.0.0: installed step files, composed and direct statements ----
+
+// Whether v is one of these steps.
+bool hasCompanyFileStep(const DbVersion& v);
+
+// Runs the step's direct statements (committed at once), then builds its script: the frame,
+// the composed statements and the non-empty lines of the step's files in the program root's
+// "sql\<ddd>" folder that its rules take for this data. Empty when a listed file is missing
+// in a step that cannot do without one (7.0.3 and later). Raises on a failing statement or a
+// file that cannot be read.
+std::optional<DbUpdateScript> companyFileStepScript(const DbVersion& v);
+
+// The step routine: StepFileMissing for a missing file as above, else the runner's result.
+int ExecCompanyFileStep(const DbVersion& v);
+
+// Direct statements on the connected company database (statement sql and its transaction).
+bool TriggerExists(firebird::Statement& sql, const std::string& name);
+// 1 for medical data with 377 accounts, 2 with 567; otherwise 0 (other data is not read).
+int GetKamokuCountPattern(firebird::Statement& sql);
+// Medical data: the sub-account switch of the tax, carried-profit and sundry accounts off.
+void DisableHojoSw(firebird::Statement& sql);
+// Converted data: opening balances of KAMOKU_SZ into the period balance of the start period.
+void CopyKaisizanToPz(firebird::Transaction& tr);
+// The company's start period (KAISINO) as the period number of KAMOKU_PZ.
+int periodOfKaisiNo(int KAISINO);
+// The data password setting into its scrambled form (needs the company database connected).
+void ConvertDataPasswordV2();
+// Connects, asks and closes the company database by itself.
+bool TaxCode116Exists();
+// Step 4.0.0's statements after its files.
+void AddDataKindStatements(DbUpdateScript& script);
 
 } // namespace dbupdate
