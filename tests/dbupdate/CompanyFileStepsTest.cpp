@@ -3,6 +3,7 @@
 // on a real company database.
 #include "dbupdate/CompanyDbSteps.h"
 #include "dbupdate/DbUpdateBox.h"
+#include "dbupdate/DbUpdateCheck.h"
 
 #include "firebird/Attachment.h"
 #include "firebird/Statement.h"
@@ -547,6 +548,114 @@ TEST_F(CompanyFileStepsTest, AFailingDirectStatementClosesTheDatabaseAndRaises)
     EXPECT_ANY_THROW(dbupdate::companyFileStepScript({3, 0, 6}));
     EXPECT_FALSE(DM->IBDatabaseDAT.connected());
     EXPECT_FALSE(DM->IBTransactionDAT.inTransaction());
+}
+
+// The installed copies of our step files: CP932 with CR LF, the sources' text, and no word that
+// the runner takes for a failure in the tool's echo.
+TEST(CompanyStepFiles, InstalledAsCp932WithoutTheRunnersFailureWords)
+{
+    const fs::path installed = STEP_SQL_DIR;
+    const fs::path sources = STEP_SQL_SOURCE_DIR;
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(sources)) {
+        if (!e.is_regular_file())
+            continue;
+        ++files;
+        const fs::path rel = fs::relative(e.path(), sources);
+        const std::string bytes = testsupport::readFile(installed / rel);
+        std::string text = testsupport::readFile(e.path());
+        std::string expected;
+        for (char ch : platform::text::toCp932(text)) {
+            if (ch == '\n')
+                expected += '\r';
+            expected += ch;
+        }
+        EXPECT_EQ(bytes, expected) << rel;
+        EXPECT_EQ(bytes.find("Error"), std::string::npos) << rel;
+        EXPECT_EQ(bytes.find("failed"), std::string::npos) << rel;
+    }
+    EXPECT_GE(files, 20);
+    // Every listed file of the steps that cannot do without one is there.
+    for (const auto& [folder, names] : stepFiles()) {
+        if (folder != "703" && folder != "704" && folder != "800")
+            continue;
+        for (const std::string& n : names)
+            EXPECT_TRUE(fs::exists(installed / folder / ("dwzup" + n + ".sql"))) << folder << " " << n;
+    }
+}
+
+TEST_F(CompanyFileStepsTest, OurFilesTakeEveryKindFrom204To800)
+{
+    fs::remove_all(m_root / "sql");
+    SystemDef.SqlFolder = platform::paths::fromNative(STEP_SQL_DIR);
+    struct Kind {
+        int dataType, codeType;
+    };
+    // The steps before 3.0.0 that are built here, once; every kind starts from a copy of the result.
+    const auto steps = dbupdate::companyUpdateSteps("モラビー財務", false);
+    for (const auto& step : steps) {
+        if (step.version() > DbVersion{1, 0, 1})
+            break;
+        ASSERT_EQ(step.UpdateFunc(), 1) << dbupdate::versionText(step.version());
+    }
+    setVersion(2, 0, 4);
+    const fs::path at204 = m_root / "data" / "at204.fdb";
+    fs::copy_file(database(), at204);
+    for (const Kind k : {Kind{1, 1}, Kind{2, 2}, Kind{3, 1}}) {
+        SCOPED_TRACE(std::to_string(k.dataType) + "," + std::to_string(k.codeType));
+        fs::copy_file(at204, database(), fs::copy_options::overwrite_existing);
+        setKind(k.dataType, k.codeType);
+        AccInf.SITEN = 1;
+        AccInf.BUMON = 1;
+        execute("UPDATE ACCDEF1 SET DATATYPE = " + std::to_string(k.dataType) + ", CODETYPE = " +
+                std::to_string(k.codeType));
+        execute("INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES ('基本設定', 'データパスワード', '文字', 'pass')");
+        for (const auto& step : steps) {
+            if (step.version() < DbVersion{3, 0, 0})
+                continue;
+            ASSERT_EQ(step.UpdateFunc(), 1) << dbupdate::versionText(step.version()) << " "
+                                            << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
+            ASSERT_EQ(dbVersion(), dbupdate::versionText(step.version()));
+        }
+        dbupdate::DbUpdateCheck check("モラビー財務", false);
+        check.InitUpdateList(1, dbVersion());
+        EXPECT_FALSE(check.UpdatePending);
+
+        // What our files add.
+        EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE (RDB$RELATION_NAME = 'AO_NOTE' AND "
+                        "RDB$FIELD_NAME = 'NOTE') OR (RDB$RELATION_NAME = 'CASHFMST' AND RDB$FIELD_NAME = 'CM_JIGYOU') "
+                        "OR (RDB$RELATION_NAME = 'EXTERKS' AND RDB$FIELD_NAME = 'KNAMELOCK') OR "
+                        "(RDB$RELATION_NAME = 'KS_SISAN' AND RDB$FIELD_NAME IN ('JIGYOUWARIAI_NEW', 'TEIRITU250', "
+                        "'TEIRITU200', 'TAIYONENSU200', 'SYUTOKUKAGAKUCHOSEI'))"),
+                  "8");
+        EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME IN ('AO_SYUNYU', "
+                        "'AO_SYUNYU_ZASHUU', 'AO_NOUSANBUTUIGAI', 'AO_YATOININHI', 'AO_KAJYU', 'AO_KAJYU_KEISAN', "
+                        "'AO_TIDAI_CHINSHAKU', 'MYNUMBER_LOG')"),
+                  "8");
+        EXPECT_EQ(query("SELECT LIST(TRIM(RDB$PARAMETER_NAME)) FROM (SELECT RDB$PARAMETER_NAME FROM "
+                        "RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = 'SP_SISANHYO_KESSAN' AND "
+                        "RDB$PARAMETER_TYPE = 0 ORDER BY RDB$PARAMETER_NUMBER)"),
+                  "TAX,ZENTAX");
+        // The settlement trial balance: this year's movements and past balances, with tax or without.
+        execute("DELETE FROM KAMOKU_MS WHERE KCODE = '4101'");
+        execute("DELETE FROM KAMOKU_PZ WHERE KCODE = '4101'");
+        execute("INSERT INTO KAMOKU_MS (SCODE, KCODE, HCODE, BCODE, MNUM, KAR_NUK, KAR_TAX, KAS_NUK, KAS_TAX) "
+                "VALUES ('', '4101', ' ', ' ', 3, 1000, 80, 10, 1)");
+        execute("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, NUKIZAN, ZEIGAKU) "
+                "VALUES ('', '4101', ' ', ' ', -2, 500, 40)");
+        // A department's row is inside the account's own and not added again.
+        execute("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, NUKIZAN, ZEIGAKU) "
+                "VALUES ('', '4101', ' ', '01', -2, 200, 16)");
+        EXPECT_EQ(query("SELECT CAST(KAR03 AS INTEGER), CAST(KAS03 AS INTEGER), CAST(ZANP02 AS INTEGER) "
+                        "FROM SP_SISANHYO_KESSAN(0, 1) WHERE KCODE = '4101'"),
+                  "1000,10,540");
+        EXPECT_EQ(query("SELECT CAST(KAR03 AS INTEGER), CAST(KAS03 AS INTEGER), CAST(ZANP02 AS INTEGER) "
+                        "FROM SP_SISANHYO_KESSAN(1, 0) WHERE KCODE = '4101'"),
+                  "1080,11,500");
+        // The data password went into its scrambled form.
+        EXPECT_EQ(query("SELECT ACODE FROM ACCREG WHERE ACODE STARTING WITH 'データパスワード'"), "データパスワードV2");
+    }
+    EXPECT_TRUE(m_messages.boxes().empty());
 }
 
 } // namespace
