@@ -57,6 +57,11 @@ TArrayDbUpdateListRec companyUpdateSteps(const std::string& appTitle, bool lumer
         return TDbUpdateListRec{major, minor1, minor2, [v] { return ExecCompanyStep(v); },
                                 backup, std::move(title), std::move(description)};
     };
+    const auto step1to2 = [](int major, int minor1, int minor2, std::string title, std::string description) {
+        const DbVersion v{major, minor1, minor2};
+        return TDbUpdateListRec{major, minor1, minor2, [v] { return ExecCompanyStep1to2(v); },
+                                1, std::move(title), std::move(description)};
+    };
     // Steps from 3.0.0 on take their statements from the installed step files.
     const auto fileStep = [](int major, int minor1, int minor2, std::string title, std::string description) {
         const DbVersion v{major, minor1, minor2};
@@ -92,11 +97,16 @@ TArrayDbUpdateListRec companyUpdateSteps(const std::string& appTitle, bool lumer
         step(1, 0, 1, 1, "財務分析で期中開始データが適正に集計されない不具合を修正 他",
              "１）財務分析で期中開始データが適正に集計されるように修正します。\r"
              "２）比較経営分析の科目内訳表示範囲を修正します。（経営ヴェルトリン）"),
-        {1, 0, 2, {}, 1, "コンバートデータの減価償却資産の修復 他"},
-        {1, 0, 3, {}, 1, "本・支店管理データの予算または過年度残高を調整 他"},
-        {1, 0, 5, {}, 1, "合計残高試算表の集計項目名称の変更機能を追加"},
-        {2, 0, 0, {}, 1, "モラビー財務１０のデータ形式に変換"},
-        {2, 0, 4, {}, 1, "出納帳スペシャル機能の追加"},
+        step1to2(1, 0, 2, "コンバートデータの減価償却資産の修復 他",
+                 "１）コンバートデータの減価償却資産を修復します。\r"
+                 "２）前期末残高が正しいか評価し、異常があった場合は修復します。"),
+        step1to2(1, 0, 3, "本・支店管理データの予算または過年度残高を調整 他",
+                 "１）本・支店管理データの予算または過年度残高を調整します。\r"
+                 "２）定形試算表の共通部門集計を適正に処理出来るように修正します。"),
+        step1to2(1, 0, 5, "合計残高試算表の集計項目名称の変更機能を追加",
+                 "１）合計残高試算表の集計項目名称の変更機能を追加します。"),
+        step1to2(2, 0, 0, "モラビー財務１０のデータ形式に変換", "１）モラビー財務１０のデータ形式に変換します。"),
+        step1to2(2, 0, 4, "出納帳スペシャル機能の追加", "１）出納帳スペシャル機能を追加します。"),
         fileStep(3, 0, 0, "モラビー財務１１のデータ形式に変換", "１）モラビー財務１１のデータ形式に変換します。"),
         fileStep(3, 0, 1, "仕訳更新プログラムの改修", "１）仕訳の更新プログラムを改修します。"),
         fileStep(3, 0, 3, "科目設定プログラムの改修 他",
