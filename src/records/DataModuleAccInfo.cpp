@@ -278,7 +278,7 @@ bool TDM::fnGetAccInfo()
             InitEasyEncodeInfo(info);
             info.TotalLength = 8;
             info.RestoreCount = 8;
-            info.Key = "tuvesko";
+            info.Key = std::string(kDataPasswordKey);
             info.EncodedText = stored;
             EasyDecode(info);
             a.DataPassword = info.ClearText;

@@ -18,6 +18,8 @@ struct TEasyEncodeInfo {
 
 // The scrambler's fixed key, which callers pass to ProtectText / UnprotectText and the scrambler.
 inline constexpr std::string_view kEasyEncodeKey = "Nq4vTz8R";
+// The scrambler's key of the company's data password ("データパスワードV2").
+inline constexpr std::string_view kDataPasswordKey = "tuvesko";
 
 // Result: the protected text, or empty when Text is blank, does not fit the library's buffers or
 // has no CP932 form. Key and KeyLength are accepted for the callers' sake and have no effect.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the company upgrade steps 0.1.1 .. 1.0.1 from their data files, one script per step, with
+# Runs the company upgrade steps 0.1.1 .. 2.0.4 from their data files, one script per step, with
 # Debian's isql-fb on a copy of the company-base fixture (0.1.0), in the frame the runner writes:
 # CP932, CR LF, header, CONNECT, body, version record, COMMIT, EXIT. A step whose output shows a
 # failed statement stops the run. Then checks the stated facts of the steps with isql queries.
@@ -92,9 +92,29 @@ declare -A ledger=(
     [1.0.0]="trigger:KAMOKUSZ_AFTER_UPDATE"
     [1.0.1]="procedure:SP_UPDATE_KANENDOZAN procedure:SP_KANENDO_ZANDAKA procedure:SP_KANENDO_BUMON_ZANDAKA
         procedure:SP_KANENDO_GROUPZANDAKA"
+    [1.0.2]="procedure:SP_SIWAKE_REPAIR procedure:SP_SISANHYO_BUMON"
+    [1.0.3]="procedure:SP_MOTOIREKIN_KURIIRE procedure:SP_ZEIGAKU_ADD procedure:SP_SISANHYO_BUMON procedure:SP_SISANHYO_BUMON_A4
+        procedure:SP_SISANHYO_BUMON_A3 procedure:SP_MONITOR_LISTUP procedure:SP_MONITOR_LISTDOWN"
+    [1.0.5]="table:JOBCONTROL table:ACCTOTALNAME"
+    [2.0.0]="procedure:SP_MONITOR_LISTUP procedure:SP_MONITOR_LISTDOWN procedure:SP_MONITOR_LISTUP_ENTRYORDER
+        procedure:SP_MONITOR_LISTDOWN_ENTRYORDER procedure:SP_SIWAKE_LISTUP procedure:SP_SIWAKE_LISTDOWN procedure:SP_SIWAKE_LISTIN
+        procedure:SP_MOTOCHO_LISTUP procedure:SP_MOTOCHO_LISTDOWN procedure:SP_MOTOCHO_LISTIN
+        column:KAMOKUMST.VELTORIN_YOJITU_RATE1 column:KAMOKUMST.VELTORIN_YOJITU_KIND1 column:KAMOKUMST.VELTORIN_YOJITU_RATE2
+        column:KAMOKUMST.VELTORIN_YOJITU_KIND2 column:KAMOKU_MS.RYOSAN trigger:ACCDEF1_BEFORE_UPDATE trigger:SIWAKE_AFTER_DELETE
+        table:VELTORIN_YOJITUHENDOU procedure:SP_SIWAKE_DEL procedure:SP_CONVERT_12TO16 procedure:SP_YOJITU_HENDOU_SONEKI
+        procedure:SP_YOJITU_HENDOUSONEKI_BUMON table:GAIKYOSYO_ITEM constraint:TEKDIC.TEKDIC_KAS_BCODE
+        constraint:TORDIC.TORDIC_KAS_BCODE procedure:SP_SISANHYO_A4 procedure:SP_SISANHYO_A3 procedure:SP_SISANHYO_BUMON_A4
+        procedure:SP_SISANHYO_BUMON_A3 procedure:SP_SISANHYO_KESSAN procedure:SP_YOSAN_READ procedure:SP_UPDATE_YOSANSUB
+        procedure:SP_UPDATE_YOSAN trigger:SISETUMST_AFTER_INSERT2 procedure:SP_KURIKOSI_ZEIGAKU_ADD
+        procedure:SP_SETHOJOKAISIZAN procedure:SP_KURIKOSIBUMONZANDAKA procedure:SP_KURIKOSIZANDAKA"
+    [2.0.4]="procedure:SP_MONITOR_LISTUP procedure:SP_MONITOR_LISTDOWN procedure:SP_SISANHYO_A4 procedure:SP_SISANHYO_A3
+        procedure:SP_SISANHYO_BUMON_A4 procedure:SP_SISANHYO_BUMON_A3 procedure:SP_SISANHYO_KESSAN table:TUSIN_ID
+        procedure:SP_SIWAKE_UPD table:SUITOTYO_SABUN procedure:SP_KANENDO_BUMON_ZANDAKA_A4
+        procedure:SP_KANENDO_BUMON_GROUPZANDAKA procedure:SP_HOJO_KAMOKUSZ_INS"
 )
 
-# run_step MAJOR MINOR1 MINOR2 [body files...]
+# run_step MAJOR MINOR1 MINOR2 [body files...]; a body file "+" stands for the lines of
+# extra_lines, as a step routine adds them.
 run_step() {
     local major=$1 minor1=$2 minor2=$3
     shift 3
@@ -105,7 +125,9 @@ run_step() {
         echo "/* Ver $major.$minor1.$minor2 */"
         echo
         echo "CONNECT '$db' USER 'MORABY';"
-        for f in "$@"; do cat "$steps/$f"; done
+        for f in "$@"; do
+            if [[ $f == + ]]; then printf '%s\n' "${extra_lines[@]}"; else cat "$steps/$f"; fi
+        done
         [[ $major.$minor1.$minor2 != 0.3.3 ]] || echo "COMMIT;"
         echo "UPDATE ACCVERSION SET MAJOR=$major,MINOR1=$minor1,MINOR2=$minor2,MEMO='$(date '+%Y/%m/%d %H:%M:%S')'"
         echo "WHERE REC=1;"
@@ -315,4 +337,112 @@ SELECT COUNT(*) FROM SP_KANENDO_GROUPZANDAKA('G1');
 SELECT COUNT(*) FROM SP_KANENDO_BUMON_ZANDAKA('01', '01', 1);" "62
 62
 3"
+# 1.0.2's repair of the past-year balances runs in the program before its script (the in-process
+# test); here the script: converted assets, the journal repair and the system accounts.
+query "UPDATE ACCDEF1 SET CONVERT=1 WHERE REC=1;
+INSERT INTO KS_SISAN (REC, SCODE, KCODE, HCODE) VALUES (1, '01', '1101', ' ');
+INSERT INTO KS_SISAN (REC, SCODE, KCODE, HCODE) VALUES (2, '01', '1412', ' ');
+INSERT INTO ACCDEF2 (KCODE, KNAME) VALUES ('1306', '仮払金'); COMMIT;" >/dev/null
+run_step 1 0 2 102.sql
+expect "converted assets" "SELECT REC||':'||KCODE||'/'||HCODE||'/'||ISINPSYUTOKIN FROM KS_SISAN ORDER BY REC;" "1:1401/ /1
+2:1412/ /1"
+expect "system accounts" "SELECT CAST(LIST(KCODE, ' ') AS VARCHAR(100)) FROM (SELECT KCODE FROM ACCDEF2 ORDER BY KCODE);" "1608 2205 3301 3501 9999"
+expect "journal repair" "UPDATE KAMOKU_MS SET KAR_NUK = 5 WHERE SCODE='01' AND KCODE='1101' AND BCODE=' ';
+SELECT RPCNT FROM SP_SIWAKE_REPAIR;
+SELECT CAST(KAR_NUK AS INTEGER)||'/'||CAST(KAS_NUK AS INTEGER) FROM KAMOKU_MS WHERE SCODE='01' AND KCODE='1101' AND HCODE=' ' AND BCODE=' ' AND MNUM IN (1, 2, 3) ORDER BY MNUM;
+SELECT SIWAKECOUNT FROM SISETUMST WHERE SCODE='01'; ROLLBACK;" "8
+10000/2000
+5000/30000
+0/0
+4"
+
+siten=$(query "SELECT SITEN FROM ACCDEF1;")
+block=()
+[[ $siten != 1 ]] || block=(103-siten.sql)
+run_step 1 0 3 "${block[@]}" 103.sql
+# 101 of tax collected in period 3 of department 01, half of it that department's: 50.5 rounds up.
+expect "tax share" "INSERT INTO KAMOKU_TAX (SCODE, BCODE, TAXUH, MNUM, KAR, KAS) VALUES ('01', '01', 1, 3, 0, 101);
+SELECT CAST(RKAS03 AS INTEGER)||' '||CAST(RKAS04 AS INTEGER) FROM SP_ZEIGAKU_ADD('01', '01', 1, 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0, 0,0,10,0,0,0,0,0,0,0,0,0,0,0,0,0, 0,0,50,0,0,0,0,0,0,0,0,0,0,0,0,0);
+SELECT CAST(RKAS03 AS INTEGER) FROM SP_ZEIGAKU_ADD('', '', 1, 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0, 0,0,10,0,0,0,0,0,0,0,0,0,0,0,0,0, 0,0,50,0,0,0,0,0,0,0,0,0,0,0,0,0); ROLLBACK;" "61 0
+111"
+expect "monitor page" "SELECT COUNT(*)||' '||MAX(RECORDCNT)||' '||MAX(SWKNO) FROM SP_MONITOR_LISTUP('01', 0, 0, -1, 0, 0, 0, 0);
+SELECT CAST(LIST(SWKNO, ' ') AS VARCHAR(40)) FROM SP_MONITOR_LISTDOWN('01', 2, 2, -1, 0, 0, 0, 2);" "4 4 4
+2 3"
+
+query "INSERT INTO ORGDIC_1 (REC, CREC, TEXT) VALUES (7, 0, '仕入'); COMMIT;" >/dev/null
+if [[ $datatype == 1 ]]; then totals=(105-list-a.sql); rows=38
+elif [[ $datatype == 2 && $codetype == 1 ]]; then totals=(105-list-b.sql); rows=31
+elif [[ $datatype == 2 && $codetype == 2 ]]; then totals=(105-list-c.sql); rows=24
+else totals=(); rows=0; fi
+totals+=(+)
+extra_lines=("Commit;")
+run_step 1 0 5 105.sql "${totals[@]}"
+expect "total names" "SELECT COUNT(*)||' '||COALESCE(MIN(REC), 0)||'-'||COALESCE(MAX(REC), 0) FROM ACCTOTALNAME;" "$rows $((rows ? 1 : 0))-$rows"
+[[ $datatype != 1 ]] || expect "negative name" "SELECT KGROUP||' '||MINUSNAME||' '||MODIFY||' '||KESSAN_USE FROM ACCTOTALNAME WHERE REC=29;" "5900 売上総損失 1 0"
+expect "modify marks" "SELECT COUNT(*) FROM ACCTOTALNAME WHERE (MINUSNAME <> '') IS DISTINCT FROM (MODIFY = 1) OR VERSION <> 1;" 0
+expect "dictionary groups" "SELECT CAST(LIST(REC||':'||CREC, ' ') AS VARCHAR(40)) FROM (SELECT REC, CREC FROM ORGDIC_1 ORDER BY REC);" "1:1 7:7"
+expect "job control" "INSERT INTO JOBCONTROL (REC) VALUES (1); SELECT LEVELNO||PAGENO||MENUNO FROM JOBCONTROL; ROLLBACK;" "100"
+
+individual=()
+[[ $datatype != 2 ]] || individual=(200-individual.sql)
+run_step 2 0 0 200.sql "${individual[@]}" 200-end.sql
+expect "months to periods" "SELECT TNUM FROM SP_CONVERT_12TO16(0); SELECT TNUM FROM SP_CONVERT_12TO16(3); SELECT TNUM FROM SP_CONVERT_12TO16(12); SELECT TNUM FROM SP_CONVERT_12TO16(13);" "0
+4
+16
+13"
+expect "budget totals" "EXECUTE PROCEDURE SP_UPDATE_YOSAN(0, 0, '01', '4101', ' ', ' ', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12);
+SELECT CAST(LIST(CAST(BYOSAN AS INTEGER), ' ') AS VARCHAR(80)) FROM (SELECT BYOSAN FROM KAMOKU_MS WHERE SCODE='01' AND KCODE='4101' AND HCODE=' ' AND BCODE=' ' ORDER BY MNUM);
+EXECUTE PROCEDURE SP_UPDATE_YOSAN(1, 1, '', '4101', ' ', '', 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1);
+SELECT CAST(LIST(CAST(RYOSAN AS INTEGER), ' ') AS VARCHAR(80)) FROM (SELECT RYOSAN FROM KAMOKU_MS WHERE SCODE='01' AND KCODE='4101' AND HCODE=' ' AND BCODE=' ' ORDER BY MNUM);
+SELECT CAST(LIST(CAST(RYOSAN AS INTEGER), ' ') AS VARCHAR(80)) FROM (SELECT RYOSAN FROM KAMOKU_MS WHERE SCODE='02' AND KCODE='4101' AND HCODE=' ' AND BCODE=' ' ORDER BY MNUM); ROLLBACK;" "1 2 3 3 4 5 6 6 7 8 9 9 10 11 12 12
+0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0
+0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0"
+expect "kana index" "INSERT INTO SISETUMST (SCODE, SNAME, BUMEX) VALUES ('03', '新工場', 0);
+SELECT COUNT(*) FROM TORDICTI WHERE SCODE='03';
+SELECT SORTCODE||TEXT FROM TORDICTI WHERE SCODE='03' AND SORTCODE IN (1, 2, 11, 49) ORDER BY SORTCODE;
+SELECT CAST(LIST(SORTCODE, ' ') AS VARCHAR(40)) FROM (SELECT SORTCODE FROM TORDICTI WHERE SCODE='03' AND CAST(TEXT AS VARCHAR(40) CHARACTER SET OCTETS) = x'8140' ORDER BY SORTCODE); ROLLBACK;" "50
+1あ
+2か
+11い
+49ろ
+18 20 30 38 40 50"
+expect "budget versus actual" "SELECT COUNT(*)||' '||MIN(MEISHOU)||' '||CAST(SUM(RATE1) AS NUMERIC(9,2))||' '||SUM(KIND2) FROM VELTORIN_YOJITUHENDOU; SELECT CHAR_LENGTH(MEISHOU)||' '||POSITION('    ' IN MEISHOU) FROM VELTORIN_YOJITUHENDOU WHERE REC=1;" "5 営業利益 4.95 3
+6 2"
+expect "rates by group" "SELECT KCODE||' '||COALESCE(VELTORIN_YOJITU_RATE1||' '||VELTORIN_YOJITU_KIND1||' '||VELTORIN_YOJITU_RATE2||' '||VELTORIN_YOJITU_KIND2, '<null>') FROM KAMOKUMST WHERE KCODE IN ('1101', '4101', '9999') ORDER BY KCODE;
+SELECT COUNT(*) FROM KAMOKU_MS WHERE RYOSAN IS DISTINCT FROM 0;" "1101 <null>
+4101 $([[ $list == 033-list-a.sql || $list == 033-list-b.sql ]] && echo "0.9500 0 1.0500 1" || echo "<null>")
+9999 <null>
+0"
+expect "dictionary departments" "SELECT CAST(LIST(TRIM(RDB\$CONSTRAINT_NAME)||' '||TRIM(RDB\$UPDATE_RULE)||' '||TRIM(RDB\$DELETE_RULE), ',') AS VARCHAR(200)) FROM (SELECT * FROM RDB\$REF_CONSTRAINTS WHERE RDB\$CONSTRAINT_NAME IN ('TEKDIC_KAS_BCODE', 'TORDIC_KAS_BCODE') ORDER BY 1);" "TEKDIC_KAS_BCODE CASCADE SET NULL,TORDIC_KAS_BCODE CASCADE SET NULL"
+expect "overview item follows its sub-account" "INSERT INTO GAIKYOSYO_ITEM (FORMVER, ID, KCODE, HCODE) VALUES (1, 1, '1103', '002');
+UPDATE HOJOMST SET HCODE='009' WHERE KCODE='1103' AND HCODE='002';
+SELECT HCODE FROM GAIKYOSYO_ITEM; ROLLBACK;" "009"
+expect "cash-flow row" "SELECT COUNT(*) FROM CASHFMKU WHERE CM_REC=2 AND CF_KCODE='9999';
+SELECT COUNT(*) FROM RDB\$PROCEDURES WHERE RDB\$PROCEDURE_NAME='ONE_TIME_PROC';" "$([[ $datatype$codetype == 11 ]] && echo 1 || echo "$(query "SELECT COUNT(*) FROM CASHFMKU WHERE CM_REC=2 AND CF_KCODE='9999';")")
+0"
+if [[ $datatype == 2 ]]; then
+    expect "individual settings" "SELECT COUNT(*) FROM KS_SETSWK_INIT WHERE ACCGROUP=2 AND (GSKEIJYO<>0 OR SYOKYAKU1_KCODE='6204');" 0
+fi
+expect "delete entry" "SELECT RESULT FROM SP_SIWAKE_DEL(2, 9); SELECT DISTINCT DELFLG||' '||OPCODE||' '||LINKKUB FROM SIWAKE WHERE SWKREC=2; ROLLBACK;" "0
+1 9 0"
+expect "journal book" "SELECT COUNT(*)||' '||MIN(SWKNO)||' '||MAX(CHAR_LENGTH(TEKTEXT)) FROM SP_SIWAKE_LISTDOWN('01', -1, '2026-04-01', '2026-04-30', 0, -1, 0, 0);
+SELECT CAST(LIST(SWKNO, ' ') AS VARCHAR(40)) FROM SP_SIWAKE_LISTUP('01', -1, '2027-01-01', '2026-12-31', 0, -1, 0, 0);" "2 1 $(query "SELECT MAX(CHAR_LENGTH(TEKTEXT)) FROM SIWAKE WHERE SWKNO IN (1, 2) AND TAISHAKU=1;")
+4 3 2 1"
+expect "ledger" "SELECT CAST(LIST(SWKNO||'/'||TAISHAKU, ' ') AS VARCHAR(60)) FROM SP_MOTOCHO_LISTDOWN(0, '01', '1101', '', '', -1, '2026-04-01', '2027-03-31', 0, 1, -1, 0, 0);" "1/1 2/2 3/2 4/1"
+
+reset=()
+extra_lines=()
+if [[ $datatype == 2 && $codetype == 2 && $(query "SELECT COUNT(REC) FROM KS_SETSWK_INIT WHERE KCODE='1401';") == 0 ]]; then
+    extra_lines=("EXECUTE PROCEDURE SP_KS_INSSETSWK_CALL_SISETU(' ');" "COMMIT;")
+    reset=(204-ks-setswk-init.sql +)
+fi
+run_step 2 0 4 204.sql "${reset[@]}" 204-end.sql
+expect "communication id" "SELECT REC||'['||HOLDER||']['||PASWORD||']' FROM TUSIN_ID; SELECT COUNT(*) FROM SUITOTYO_SABUN;" "1[][]
+0"
+expect "monitor offset" "SELECT CAST(LIST(SWKNO, ' ') AS VARCHAR(40)) FROM SP_MONITOR_LISTUP('01', 0, 0, -1, 0, 0, 1, 2);" "3 2"
+expect "new sub-account" "INSERT INTO HOJOMST (REC, KCODE, HCODE, USERCODE, HNAME, BPFLG) VALUES (11033, '1103', '003', '003', '第三銀行', 'B');
+SELECT CAST(LIST(OUT_SCODE, ' ') AS VARCHAR(20)) FROM SP_HOJO_KAMOKUSZ_INS('01', '1103', '003');
+SELECT COUNT(*) FROM KAMOKU_SZ WHERE KCODE='1103' AND HCODE='003'; ROLLBACK;" "01 02
+$(( $(query "SELECT COUNT(*) FROM SISETUBUM WHERE SCODE='01';") + 2 ))"
+expect "version" "SELECT REC||' '||MAJOR||'.'||MINOR1||'.'||MINOR2 FROM ACCVERSION;" "1 2.0.4"
 echo "all steps done"

@@ -3,7 +3,8 @@
 // DATAROOT holds the system database dwaccdef.fdb, DATASET a company database dwacc.fdb (mode
 // 1). Signs the operator of group 10000 in, runs the version check of MODE and the dialog's OK
 // without showing it. Boxes go to the error stream with their default answer; the step list
-// with its states goes to the output. Exit status 0 when the run is done, else 1.
+// with its states goes to the output. Exit status 0 when the run is done, else 1. With
+// UPGRADE_DRIVER_TIMES set, each step's time goes to the error stream as well.
 #include "dbupdate/DbUpdateBox.h"
 
 #include "firebird/Statement.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QTreeWidget>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -115,7 +117,8 @@ int main(int argc, char** argv)
     const std::string password = argv[3 + shift];
 
     SystemDef.SysDir = platform::paths::fromNative(root);
-    SystemDef.DataDir = shift ? platform::paths::fromNative(argv[2]) : std::string();
+    const std::string dataDir = shift ? platform::paths::fromNative(argv[2]) : std::string();
+    SystemDef.DataDir = dataDir;
     SystemDef.DataRoot = SystemDef.SysDir;
     SystemDef.TempFolder = SystemDef.SysDir + "\\temp";
     SystemDef.LogFolder = SystemDef.SysDir + "\\log";
@@ -134,11 +137,29 @@ int main(int argc, char** argv)
         TDM dm;
         signIn(dm, opCode, password);
         if (mode == 1) {
+            SystemDef.DataDir = dataDir; // the operator's settings name the folder used last
             if (!dm.fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0) || !dm.fnGetAccInfo())
                 throw std::runtime_error("company settings could not be read");
         }
         dbupdate::TDbUpdateBox box;
         box.InitUpdateList(std::uint8_t(mode), "");
+        if (std::getenv("UPGRADE_DRIVER_TIMES")) {
+            // Each step's wall time to the error stream ("time", version, seconds), for the benchmark.
+            auto steps = box.Check.activeSteps();
+            for (auto& step : steps) {
+                if (!step.UpdateFunc)
+                    continue;
+                step.UpdateFunc = [run = step.UpdateFunc, version = dbupdate::versionText(step.version())] {
+                    const auto start = std::chrono::steady_clock::now();
+                    const int result = run();
+                    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                    std::fprintf(stderr, "time %s %.3f\n", version.c_str(), took.count());
+                    return result;
+                };
+            }
+            box.Check.setSteps(std::uint8_t(mode), std::move(steps));
+            box.InitUpdateList(std::uint8_t(mode), "");
+        }
         std::printf("pending %d\n", box.Check.UpdatePending ? box.Check.LastPending - box.Check.FirstPending + 1 : 0);
         if (box.Check.UpdatePending) {
             box.btnOkClick();

@@ -1,0 +1,1 @@
+-- 7.0.3: nothing of this program's to change (file 01).

@@ -1,0 +1,1 @@
+-- 7.0.4: nothing of this program's to change (file 04).

@@ -1,0 +1,1 @@
+-- 8.0.0: nothing of this program's to change (file 06).
