@@ -924,7 +924,9 @@ bool TDataSentakuBox::keyActive(int index) const
     // Esc, the manual, the list's print (types 0-2) and choosing have their work here; the other
     // keys' work comes later.
     return index == fkEsc || index == fkF1 || (index == fkF8 && SyoriType <= 2) || index == fkF12
-           || (index == fkF4 && ConnectMode == 0); // shared data in standalone use
+           || (index == fkF4 && ConnectMode == 0) // shared data in standalone use
+           || index == fkF6 || index == fkF7
+           || (index == fkF3 && caption == QStringLiteral("F3:持ち出し"));
 }
 
 void TDataSentakuBox::functionKeyClick(int index)
@@ -936,6 +938,9 @@ void TDataSentakuBox::functionKeyClick(int index)
     case fkF1: ShowManualPage("file01.html"); break;
     case fkF12: F12Click(); break;
     case fkF4: KyoyuWariateKaijo(); break; // shared data in standalone use
+    case fkF6: DataHozon("", this); break;
+    case fkF7: DataFukugen("", this); break;
+    case fkF3: DataMochidashi(); break;
     case fkF8:
         if (DisplayIndex.empty())
             platform::messageBox("データリストが絞り込みにより表示されていません。\r", "",
@@ -1011,15 +1016,17 @@ void TDataSentakuBox::F12Click()
             ShowMessageBox2(info);
             return;
         }
-        if (SyoriType == 5)
-            return; // saving and restoring a slot belong to the backup dialogs
+        if (SyoriType == 5) {
+            type5Choice(row, answer);
+            return;
+        }
         SystemDef.DataDir = ChosenFolder;
         SystemDef.DataPath2 = ChosenSharePath;
         setModalResult(platform::mrOk);
         return;
     }
-    if (SyoriType == 5 && !OnlySARestore)
-        warn("この場所にはデータがありません。他の場所を選んで下さい。");
+    if (SyoriType == 5)
+        type5Choice(row, answer);
 }
 
 void TDataSentakuBox::doKeyUp(QKeyEvent& event)

@@ -30,6 +30,10 @@ class TDataSyosaiInfoBox;
 class TxAnimeProgressDialog;
 // Shared data in standalone use.
 class TServerSentakuBox;
+// Save, restore, take-out and bring-back.
+class TFileOperationBox;
+class TFileOperationBoxEx1;
+class TxAnimeProgressDialog;
 namespace ui {
 class TPerfectGrid;
 }
@@ -76,8 +80,8 @@ KyoyuButtonState computeKyoyuButtons(const FunctionKeyState& s, int F2Mode, Kyoy
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). It owns its search, information, shared-server
-// and place dialogs; copy, paste, new data, delete, save and restore (F2, F3, F5-F7) are not
-// built, so those keys stay disabled.
+// and place dialogs and the save and restore dialogs; copy, paste, new data and delete (F2, F3
+// but the take-out, F5) are not built, so those keys stay disabled.
 class TDataSentakuBox : public TBSDI, public ISyoriKidou {
 public:
     explicit TDataSentakuBox(QWidget* parent = nullptr);
@@ -280,6 +284,49 @@ private:
     void markDamaged(int Row);
     TServerSentakuBox* m_serverBox = nullptr;
     bool m_keepPlaceOnShow = false;
+
+    // Save, restore, take-out and bring-back.
+public:
+    // F6: 1 saved, -1 failed, 0 not done. Folder: the target (type 5), else the operator picks.
+    int DataHozon(const std::string& Folder, QWidget* Owner);
+    // F7: 1 restored, -1 not done or failed. Folder: the source (type 5), else the operator picks.
+    int DataFukugen(const std::string& Folder, QWidget* Owner);
+    // F3 "F3:持ち出し": 1 done or nothing to do, 0 stopped early.
+    int DataMochidashi();
+    // "backup" remembers the connection state, "local" switches to this computer's data,
+    // "server" puts the remembered state back.
+    void SwitchAppFolders(const std::string& Word);
+    // The current row's lock: 1 locked by the operator, 0 free.
+    void SetLockCell(int Lock);
+    // The paste and restore checks shared with paste: 1 to continue, 0 refused.
+    int CheckPastePattern(const std::string& Word, const TDataInfomationRec& Source,
+                          const std::string& Folder);
+    int CompareDataInfo(const std::string& Word, const TDataInfomationRec& Source,
+                        const TDataInfomationRec& Target);
+    // All: the children of the row's entry go (catalogue rows and folders); otherwise only the
+    // row's child leaves the list.
+    void RemoveChildren(int Row, bool All);
+    // The consolidation settings of data just pasted or restored into the row.
+    void SetGassanSettings(int Row);
+    // The entry data comes from in a paste or restore (the backup's trailer for a restore).
+    TDataListRec SourceEntry;
+    TFileOperationBox* SaveBox() const { return m_saveBox; }
+    TFileOperationBoxEx1* RestoreBox() const { return m_restoreBox; }
+
+private:
+    struct SavedConnection {
+        std::uint8_t ConnectMode = 0;
+        std::string HostName;
+        std::string SysDir;
+        std::string DataDir;
+        std::uint8_t DataSeigen = 0;
+    };
+    SavedConnection m_savedConnection;
+    TFileOperationBox* m_saveBox = nullptr;
+    TFileOperationBoxEx1* m_restoreBox = nullptr;
+    void type5Choice(int Row, int Answer);
+    void showSaveRestoreWarning(const std::string& Text);
+    bool reconnectSystemDatabase(const std::string& Host);
 };
 
 namespace selection {
