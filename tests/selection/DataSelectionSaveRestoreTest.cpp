@@ -6,6 +6,7 @@
 
 #include "firebird/Attachment.h"
 #include "platform/Registry.h"
+#include "records/DbHelpers.h"
 #include "records/FileUtils.h"
 #include "records/TextRoutines.h"
 #include "ui/KeyCheckBox.h"
@@ -66,10 +67,9 @@ protected:
         SystemDef.TempFolder = "C:\\temp";
         SystemDef.IniFolder = "C:\\ini";
         SystemDef.DocumentFolder = "D:\\docs";
-        placeCompany(1, {"A社"});
-        writeRows(1, {"INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (1, 0, 1, '01')",
-                      "INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (2, 0, 1, '01')",
-                      "INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (3, 1, 2, '02')"});
+        SystemDef.JobLevel = 9; // the administrator may handle every data set
+        placeCompany(1, "A社");
+        journals(1, 3);
     }
 
     void TearDown() override
@@ -78,11 +78,46 @@ protected:
         DataSelectionDialogTest::TearDown();
     }
 
-    void placeCompany(int rec, const Info& info)
+    // A company fixture in the slot with its company name and consolidation kind; the
+    // information file is written from the database as closing it does.
+    void placeCompany(int rec, const std::string& shougou, int gassan = 0)
     {
         const std::string folder = slotFolder(rec);
         testsupport::FixtureDb::copyTo("company", paths::toNative(paths::join(folder, DataFile)));
-        writeInfo(folder, info);
+        writeRows(rec, {"UPDATE ACCDEF1 SET SHOUGOU='" + shougou + "' WHERE REC=1"});
+        writeInfo(folder, {shougou});
+        if (gassan != 0) {
+            ASSERT_TRUE(m_dm->fnAccDatConnected("", folder, 0));
+            PutAccReg("基本設定", "合算データ区分", "整数", records::Variant::fromInt(gassan));
+            m_dm->fnAccDatDisconnected(folder, 0, 0);
+        }
+        refreshInfo(rec);
+    }
+
+    // Journals 1..count of the head office, counted as the accounting product counts them, and
+    // the information file brought up to date.
+    void journals(int rec, int count)
+    {
+        std::vector<std::string> sql;
+        for (int i = 1; i <= count; ++i)
+            sql.push_back("UPDATE OR INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (" +
+                          std::to_string(i) + ", 0, 1, '01') MATCHING (REC)");
+        sql.push_back("UPDATE OR INSERT INTO SISETUMST (SCODE, SNAME, SIWAKECOUNT) VALUES ('01', '本店', " +
+                      std::to_string(count) + ") MATCHING (SCODE)");
+        writeRows(rec, sql);
+        refreshInfo(rec);
+    }
+
+    void refreshInfo(int rec) { TDataInfomation().RefreshIniFile(slotFolder(rec), ""); }
+
+    // The boxes shown, without the dialogs the recorder handled.
+    std::vector<std::string> shown() const
+    {
+        std::vector<std::string> out;
+        for (const auto& b : m_messages.boxes())
+            if (b.kind != "dialog" && b.kind != "folder")
+                out.push_back(b.text);
+        return out;
     }
 
     static std::string database(int rec) { return paths::toNative(paths::join(slotFolder(rec), DataFile)).string(); }
@@ -185,7 +220,7 @@ protected:
     void placeConsolidated()
     {
         exec("UPDATE DATALIST SET ENTTEXT='合算商事', SHOUGOU='合算商事', GASSAN=1 WHERE REC=41");
-        placeCompany(41, {"合算商事", 3, 1});
+        placeCompany(41, "合算商事", 1);
         for (const char* child : {"001", "002"}) {
             const std::string folder = slotFolder(41) + "\\" + child;
             files::createDirectories(folder);
@@ -213,9 +248,9 @@ TEST_F(DataSelectionSaveRestoreTest, SaveWritesTheBackupWithItsTrailerAndRemembe
     chooseFolder("D:\\backup", 1, "TFileOperationBox-save");
     press(*box, fkF6);
 
-    EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+    EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
     EXPECT_EQ(trailer("D:\\backup\\dwacc.fbk"),
-              "## QuarvelZone\r\nSHOUGOU=A社\r\nKISHU=2024/04/01\r\nKIMATU=2025/03/31\r\nSIWAKE=3\r\n"
+              "## QuarvelZone\r\nSHOUGOU=A社\r\nKISHU=2024/01/01\r\nKIMATU=2024/12/31\r\nSIWAKE=3\r\n"
               "TOTALSIWAKE=3\r\nDATAVARSION=8.0.0\r\nGASSAN=0\r\nUSEMYNUMBER=0\r\n");
     EXPECT_FALSE(files::fileExists("D:\\backup\\dwacc.fb_"));
     EXPECT_EQ(GetIniSectionText("C:\\ini\\history.ini", "DataBackFolder"), "HIST1=D:\\backup\r\n");
@@ -231,7 +266,7 @@ TEST_F(DataSelectionSaveRestoreTest, TheTempFolderIsRefusedAndTheFolderDialogCom
     chooseFolder("C:\\temp");
     chooseFolder("");
     press(*box, fkF6);
-    EXPECT_EQ(m_messages.texts(), std::vector<std::string>{kTempRefused});
+    EXPECT_EQ(shown(), std::vector<std::string>{kTempRefused});
     EXPECT_FALSE(files::fileExists("C:\\temp\\dwacc.fbk"));
     EXPECT_EQ(status(1), 1);
 }
@@ -241,7 +276,7 @@ TEST_F(DataSelectionSaveRestoreTest, RestoreFromAPlaceWithoutBackupSaysSo)
     auto box = openOn(kTypeZero, 1);
     chooseFolder("D:\\nothing", 1, "TFileOperationBoxEx1-restore");
     press(*box, fkF7);
-    EXPECT_EQ(m_messages.texts(), std::vector<std::string>{kNoBackup});
+    EXPECT_EQ(shown(), std::vector<std::string>{kNoBackup});
     ASSERT_NE(box->RestoreBox(), nullptr);
     EXPECT_EQ(box->RestoreBox()->btnSelect1()->text().toStdString(), "保存先の場所を選択して復元する");
     EXPECT_EQ(box->RestoreBox()->btnSelect2()->text().toStdString(), "プログラムの既定の保存先の場所より復元する");
@@ -250,8 +285,7 @@ TEST_F(DataSelectionSaveRestoreTest, RestoreFromAPlaceWithoutBackupSaysSo)
 TEST_F(DataSelectionSaveRestoreTest, RestoringAfterANewJournalAsksAndPutsTheBackupBack)
 {
     saveA();
-    writeRows(1, {"INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (4, 0, 1, '01')"});
-    writeInfo(slotFolder(1), {"A社", 4});
+    journals(1, 4);
     ASSERT_EQ(journal(1), "1,2,3,4");
 
     auto box = openOn(kTypeZero, 1);
@@ -272,7 +306,7 @@ TEST_F(DataSelectionSaveRestoreTest, RestoringAfterANewJournalAsksAndPutsTheBack
                                                "　【復元先】：4 件"}));
     EXPECT_EQ(journal(1), "1,2,3") << "the journal entered after the backup is gone";
     EXPECT_EQ(status(1), 1);
-    EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+    EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
 }
 
 TEST_F(DataSelectionSaveRestoreTest, APlainBackupOntoAConsolidatedDataSetIsAForbiddenPattern)
@@ -298,10 +332,10 @@ TEST_F(DataSelectionSaveRestoreTest, APlainBackupOntoAConsolidatedDataSetIsAForb
 // the restore has succeeded.
 TEST_F(DataSelectionSaveRestoreTest, AConsolidatedTargetKeepsItsChildrenUntilTheRestoreSucceeds)
 {
-    writeInfo(slotFolder(1), {"A社", 3, 1});
+    placeCompany(1, "A社", 1);
+    journals(1, 3);
     saveA();
     placeConsolidated();
-    const std::string before = files::readAll(slotFolder(41) + "\\" + DataFile);
     damageBody("D:\\backup\\dwacc.fbk");
     auto agree = [this](std::vector<std::string>* lines) {
         m_messages.onDialog([lines](QDialog& d) {
@@ -319,9 +353,9 @@ TEST_F(DataSelectionSaveRestoreTest, AConsolidatedTargetKeepsItsChildrenUntilThe
         chooseFolder("D:\\backup");
         agree(&lines);
         press(*box, fkF7);
-        ASSERT_FALSE(m_messages.boxes().empty());
-        EXPECT_NE(m_messages.boxes().back().text.find("データベースの復元処理を中止しました。"), std::string::npos)
-            << testing::PrintToString(m_messages.texts());
+        ASSERT_FALSE(shown().empty());
+        EXPECT_NE(shown().back().find("データベースの復元処理を中止しました。"), std::string::npos)
+            << testing::PrintToString(shown());
         box->close();
     }
     ASSERT_GE(lines.size(), 4u);
@@ -329,7 +363,7 @@ TEST_F(DataSelectionSaveRestoreTest, AConsolidatedTargetKeepsItsChildrenUntilThe
     EXPECT_EQ(lines[3], "　注）復元を続行した場合は配下の分散データは削除されます。");
     EXPECT_TRUE(files::fileExists(slotFolder(41) + "\\001\\" + DataFile)) << "a failed restore keeps the children";
     EXPECT_TRUE(files::fileExists(slotFolder(41) + "\\002\\" + DataFile));
-    EXPECT_EQ(files::readAll(slotFolder(41) + "\\" + DataFile), before) << "the data set is untouched";
+    EXPECT_EQ(journal(41), "") << "the data set is untouched";
     EXPECT_EQ(status(41), 1);
 
     // The same with a sound backup: restored, and the children are gone.
@@ -340,7 +374,7 @@ TEST_F(DataSelectionSaveRestoreTest, AConsolidatedTargetKeepsItsChildrenUntilThe
         chooseFolder("D:\\backup");
         agree(&lines);
         press(*box, fkF7);
-        EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+        EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
     }
     EXPECT_EQ(journal(41), "1,2,3");
     EXPECT_FALSE(files::directoryExists(slotFolder(41) + "\\001"));
@@ -355,23 +389,24 @@ TEST_F(DataSelectionSaveRestoreTest, TheSecondDialogRestoresIntoAnEmptySlotAndSa
         auto box = openOn({"SyoriType=5", "OnlySA_Syori=Restore", "OnlySA_BackupPath=D:\\backup", "FormStyle=2"}, 81);
         press(*box, fkF12);
         EXPECT_EQ(box->modalResult(), platform::mrOk);
-        EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+        EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
         EXPECT_EQ(journal(81), "1,2,3");
-        EXPECT_EQ(rows("SELECT ENTTEXT FROM DATALIST WHERE REC=81"), std::vector<std::string>{"A社"});
+        // The fixture's data name and company name.
+        EXPECT_EQ(rows("SELECT ENTTEXT, SHOUGOU FROM DATALIST WHERE REC=81"), std::vector<std::string>{"0001|A社"});
     }
     // Backup: an empty slot is refused; a slot with data is saved into the passed folder.
     fs::create_directories(m_root / "d" / "out");
     {
         auto box = openOn({"SyoriType=5", "OnlySA_Syori=Backup", "OnlySA_BackupPath=D:\\out", "FormStyle=2"}, 82);
         press(*box, fkF12);
-        EXPECT_EQ(m_messages.texts(), std::vector<std::string>{"この場所にはデータがありません。他の場所を選んで下さい。"});
+        EXPECT_EQ(shown(), std::vector<std::string>{"この場所にはデータがありません。他の場所を選んで下さい。"});
         EXPECT_NE(box->modalResult(), platform::mrOk);
         m_messages.clear();
         box->PerfectGrid1()->setCurrentRow(rowOf(*box, 1));
         box->SetFunctionKeys();
         press(*box, fkF12);
         EXPECT_EQ(box->modalResult(), platform::mrOk);
-        EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+        EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
         EXPECT_NE(trailer("D:\\out\\dwacc.fbk").find("SHOUGOU=A社"), std::string::npos);
     }
 }
