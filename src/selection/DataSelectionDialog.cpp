@@ -759,18 +759,7 @@ void TDataSentakuBox::showEvent(QShowEvent* event)
 
 void TDataSentakuBox::SetFunctionKeys()
 {
-    selection::DataListState s = listState();
-    s.GridFocused = m_grid->hasFocus();
-    s.GridEnabled = m_grid->isEnabled();
-    const int row = m_grid->currentRow();
-    if (const TDataListRec* rec = GetRowRec(row)) {
-        const bool child = m_grid->model().cellText(row, 0).isEmpty();
-        const int parentGassan =
-            child ? DataList[std::size_t(m_grid->model().cellNumber(row, 14))].GASSAN : 0;
-        DataListRules::takeRow(s, *rec, child, parentGassan);
-    }
-    s.AutoCheckVisible = m_cboxKyoyuDataAuto->isVisible();
-    s.KyoyuDataAuto = SystemDef.Reserve2Flag1;
+    const selection::DataListState s = listState();
     const selection::FunctionKeySet keys = DataListRules::dataKeys(s);
     F2Mode = keys.F2Mode;
     // Shared data in standalone use.
@@ -797,6 +786,18 @@ selection::DataListState TDataSentakuBox::listState() const
     s.SyoriType = SyoriType;
     s.ConnectMode = ConnectMode;
     s.CopyMode = CopyMode;
+    s.GridFocused = m_grid->hasFocus();
+    s.GridEnabled = m_grid->isEnabled();
+    // The current row: some keys' work depends on it (the take-out needs a data set).
+    const int row = m_grid->currentRow();
+    if (const TDataListRec* rec = GetRowRec(row)) {
+        const bool child = m_grid->model().cellText(row, 0).isEmpty();
+        const int parentGassan =
+            child ? DataList[std::size_t(m_grid->model().cellNumber(row, 14))].GASSAN : 0;
+        DataListRules::takeRow(s, *rec, child, parentGassan);
+    }
+    s.AutoCheckVisible = m_cboxKyoyuDataAuto->isVisible();
+    s.KyoyuDataAuto = SystemDef.Reserve2Flag1;
     return s;
 }
 
