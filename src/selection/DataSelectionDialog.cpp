@@ -921,10 +921,20 @@ bool TDataSentakuBox::keyActive(int index) const
     const QString caption = m_keys[std::size_t(index)]->CaptionA().Caption();
     if (caption == QString::fromLatin1(kKeyPrefix[index]))
         return false;
-    // Esc, the manual, the list's print (types 0-2) and choosing have their work here; the other
-    // keys' work comes later.
-    return index == fkEsc || index == fkF1 || (index == fkF8 && SyoriType <= 2) || index == fkF12
-           || (index == fkF4 && ConnectMode == 0); // shared data in standalone use
+    // Save, restore (F6, F7) and the take-out of F3 in client/server use are not built.
+    switch (index) {
+    case fkF3:
+        return caption == QStringLiteral("F3:新規作成") || caption == QStringLiteral("F3:分散追加");
+    case fkF4:
+        return ConnectMode == 0 || caption == QStringLiteral("F4:領域追加");
+    case fkF6:
+    case fkF7:
+        return false;
+    case fkF8:
+        return SyoriType <= 2;
+    default:
+        return true;
+    }
 }
 
 void TDataSentakuBox::functionKeyClick(int index)
@@ -935,7 +945,20 @@ void TDataSentakuBox::functionKeyClick(int index)
     case fkEsc: ESCClick(); break;
     case fkF1: ShowManualPage("file01.html"); break;
     case fkF12: F12Click(); break;
-    case fkF4: KyoyuWariateKaijo(); break; // shared data in standalone use
+    case fkF2: DataCopyPaste(); break;
+    case fkF3:
+        if (m_keys[fkF3]->CaptionA().Caption() == QStringLiteral("F3:分散追加"))
+            BunsanTsuika();
+        else
+            DataSinkiSakusei();
+        break;
+    case fkF4:
+        if (ConnectMode == 0)
+            KyoyuWariateKaijo(); // shared data in standalone use
+        else
+            RyoikiTsuika();
+        break;
+    case fkF5: DataSakujo(1); break;
     case fkF8:
         if (DisplayIndex.empty())
             platform::messageBox("データリストが絞り込みにより表示されていません。\r", "",
@@ -1126,9 +1149,7 @@ void TDataSentakuBox::ESCClick()
     if (m_keys[fkEsc]->CaptionA().Caption() == QString::fromLatin1(kKeyPrefix[fkEsc]))
         return;
     if (CopyMode) {
-        CopyMode = false;
-        SetFunctionKeys();
-        m_dataInfo.SetDataStatus(CopySourceFolder, 1);
+        EndCopyMode();
         return;
     }
     CancelByEsc = true;
@@ -1182,10 +1203,8 @@ bool TDataSentakuBox::doCloseQuery(int result)
 void TDataSentakuBox::doClose(int result)
 {
     TBSDI::doClose(result);
-    if (CopyMode) {
-        m_dataInfo.SetDataStatus(CopySourceFolder, 1);
-        CopyMode = false;
-    }
+    if (CopyMode)
+        EndCopyMode();
     ActiveConditions.SORTCOL = SortColumn;
     ActiveConditions.SORTTYPE = SortDescending ? 1 : 0;
     if (m_conditions) {
