@@ -6,6 +6,7 @@
 #include "records/DataInfomation.h"
 #include "records/FormRegistry.h"
 #include "catalogue/DataCatalogue.h"
+#include "selection/DataListRules.h"
 #include "selection/SearchConditions.h"
 #include "ui/BaseDialog.h"
 
@@ -36,46 +37,6 @@ class TServerSentakuBox;
 namespace ui {
 class TPerfectGrid;
 }
-
-// Function-key captions of the dialog in the order ESC, F1 .. F8, F12.
-enum FunctionKeyIndex : int {
-    fkEsc = 0, fkF1, fkF2, fkF3, fkF4, fkF5, fkF6, fkF7, fkF8, fkF12, fkCount
-};
-
-// What the function keys depend on.
-struct FunctionKeyState {
-    int SyoriType = 0;
-    int ConnectMode = 0;
-    bool GridFocused = false;
-    bool GridEnabled = true;
-    bool CopyMode = false;
-    bool HasRow = false;          // there is a current row
-    int NetDrive = 0;
-    int ShareKind = 0;
-    bool Named = false;           // the row names a data set
-    std::string DispName;
-    int Gassan = 0;
-    bool IsChild = false;
-    int ParentGassan = 0;
-    int DataStatus = 0;
-    bool AutoCheckVisible = false;
-    int KyoyuDataAuto = 0;
-};
-struct FunctionKeySet {
-    std::array<std::string, fkCount> caption;
-    int F2Mode = 0;
-};
-// The captions for a state; a caption reduced to its prefix ("F5:") marks a key without action.
-FunctionKeySet computeFunctionKeys(const FunctionKeyState& s);
-
-// Shared data in standalone use: whether 共有取得 and 共有保管 are enabled, from the row's state,
-// the F2 mode the keys gave and the buttons' state before (kept while the automatic option is on).
-struct KyoyuButtonState {
-    bool down = false;
-    bool up = false;
-    bool operator==(const KyoyuButtonState&) const = default;
-};
-KyoyuButtonState computeKyoyuButtons(const FunctionKeyState& s, int F2Mode, KyoyuButtonState before);
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). It owns its search, information, shared-server
@@ -201,6 +162,8 @@ private:
     void layoutControls();
     void functionKeyClick(int index);
     bool keyActive(int index) const;
+    // The launch's part of the rules' state.
+    selection::DataListState listState() const;
     void F12Click();
 
     ui::TPerfectGrid* m_grid = nullptr;
