@@ -243,7 +243,7 @@ protected:
 
     // Answers the next TMessageBox: records it, ticks the agreement box, gives result.
     void answerBox(int result, bool agree, std::string* caption, std::vector<std::string>* lines,
-                   std::string* text = nullptr)
+                   std::string* text = nullptr, std::string shot = {})
     {
         m_messages.onDialog([=](QDialog& d) {
             auto* box = dynamic_cast<TMessageBox*>(&d);
@@ -258,6 +258,8 @@ protected:
                 *text = box->MsgText;
             if (agree)
                 box->cboxAgree()->setChecked(true);
+            if (!shot.empty())
+                saveShot(*box, shot);
             return result;
         });
     }
@@ -318,7 +320,9 @@ TEST_F(DataCopyPasteTest, FewerJournalsAskForAgreementAndCancelKeepsTheTarget)
     std::string boxCaption;
     std::vector<std::string> lines;
     run("SyoriType=0", [&](TDataSentakuBox& box) {
-        copyAndPaste(box, 1, 2, [&] { answerBox(platform::mrCancel, false, &boxCaption, &lines); });
+        copyAndPaste(box, 1, 2, [&] {
+            answerBox(platform::mrCancel, false, &boxCaption, &lines, nullptr, "paste-compare");
+        });
     });
     EXPECT_EQ(boxCaption, "データ照合チェックの結果");
     const std::vector<std::string> expected = {"会社名に違いがありました。", std::string("　【貼り付け元】：") + kNameA,
@@ -482,7 +486,7 @@ TEST_F(DataCopyPasteTest, DeletingAChildLowersItsParentsCount)
     std::vector<std::string> lines;
     run("SyoriType=0", [&](TDataSentakuBox& box) {
         select(box, rowOf(box, 3) + 2);
-        answerBox(platform::mrOk, true, &boxCaption, &lines);
+        answerBox(platform::mrOk, true, &boxCaption, &lines, nullptr, "delete-consent");
         press(box, Qt::Key_F5);
     });
     EXPECT_EQ(boxCaption, "データの削除");
