@@ -163,10 +163,10 @@ bool DataListRules::keyHasWork(int Key, const DataListState& s)
     switch (Key) {
     case fkEsc: return true;
     case fkF1: return true;                       // the manual
-    case fkF2: return false;                      // copy and paste: not built
-    case fkF3: return s.ConnectMode == 1 && s.Named; // take-out and bring-back; new data: not built
-    case fkF4: return s.ConnectMode == 0;         // releasing a shared assignment
-    case fkF5: return false;                      // delete: not built
+    case fkF2: return true;                       // copy and paste
+    case fkF3: return true;                       // new data, distributed data, the take-out
+    case fkF4: return true;                       // releasing a shared assignment; a new area
+    case fkF5: return true;                       // delete
     case fkF6: return true;                       // save
     case fkF7: return true;                       // restore
     case fkF8: return s.SyoriType <= 2;           // the list's print

@@ -826,10 +826,24 @@ void TDataSentakuBox::functionKeyClick(int index)
     case fkEsc: ESCClick(); break;
     case fkF1: ShowManualPage("file01.html"); break;
     case fkF12: F12Click(); break;
-    case fkF4: KyoyuWariateKaijo(); break; // shared data in standalone use
+    case fkF2: DataCopyPaste(); break;
+    case fkF3:
+        if (m_keys[fkF3]->CaptionA().Caption() == QStringLiteral("F3:持ち出し"))
+            DataMochidashi();
+        else if (m_keys[fkF3]->CaptionA().Caption() == QStringLiteral("F3:分散追加"))
+            BunsanTsuika();
+        else
+            DataSinkiSakusei();
+        break;
+    case fkF4:
+        if (ConnectMode == 0)
+            KyoyuWariateKaijo(); // shared data in standalone use
+        else
+            RyoikiTsuika();
+        break;
+    case fkF5: DataSakujo(1); break;
     case fkF6: DataHozon("", this); break;
     case fkF7: DataFukugen("", this); break;
-    case fkF3: DataMochidashi(); break;
     case fkF8:
         if (DisplayIndex.empty())
             platform::messageBox("データリストが絞り込みにより表示されていません。\r", "",
@@ -1024,9 +1038,7 @@ void TDataSentakuBox::ESCClick()
     if (m_keys[fkEsc]->CaptionA().Caption() == QString::fromLatin1(DataListRules::keyPrefix(fkEsc)))
         return;
     if (CopyMode) {
-        CopyMode = false;
-        SetFunctionKeys();
-        m_dataInfo.SetDataStatus(CopySourceFolder, 1);
+        EndCopyMode();
         return;
     }
     CancelByEsc = true;
@@ -1080,10 +1092,8 @@ bool TDataSentakuBox::doCloseQuery(int result)
 void TDataSentakuBox::doClose(int result)
 {
     TBSDI::doClose(result);
-    if (CopyMode) {
-        m_dataInfo.SetDataStatus(CopySourceFolder, 1);
-        CopyMode = false;
-    }
+    if (CopyMode)
+        EndCopyMode();
     ActiveConditions.SORTCOL = SortColumn;
     ActiveConditions.SORTTYPE = SortDescending ? 1 : 0;
     if (m_conditions) {

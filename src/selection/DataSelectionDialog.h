@@ -29,6 +29,9 @@ class TxPlButton;
 // List refresh and the information dialog.
 class TDataSyosaiInfoBox;
 class TxAnimeProgressDialog;
+// Copy, paste, new data, distributed data, delete and new areas.
+class TGassanDataCtl;
+class TInputDlgBox;
 // Shared data in standalone use.
 class TServerSentakuBox;
 // Save, restore, take-out and bring-back.
@@ -41,8 +44,7 @@ class TPerfectGrid;
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). It owns its search, information, shared-server
-// and place dialogs and the save and restore dialogs; copy, paste, new data and delete (F2, F3
-// but the take-out, F5) are not built, so those keys stay disabled.
+// and place dialogs, the save and restore dialogs and the take-out choice.
 class TDataSentakuBox : public TBSDI, public ISyoriKidou {
 public:
     explicit TDataSentakuBox(QWidget* parent = nullptr);
@@ -247,6 +249,42 @@ private:
     void markDamaged(int Row);
     TServerSentakuBox* m_serverBox = nullptr;
     bool m_keepPlaceOnShow = false;
+    // Copy, paste, new data, distributed data, delete and new areas.
+public:
+    // F2: copy mode on the current row, or the paste onto it; F3 on an empty row; F3
+    // "F3:分散追加"; F5 (Flag 1 from the key); F4 in the server modes. True when done.
+    bool DataCopyPaste();
+    bool DataSinkiSakusei();
+    bool BunsanTsuika();
+    bool DataSakujo(int Flag);
+    bool RyoikiTsuika();
+    // 1 to go on, 0 refused (the reason shown). Word: "貼り付け" or "復元".
+    int CheckPastePattern(const std::string& Word, const TDataInfomationRec& Source,
+                          const std::string& TargetFolder);
+    int CompareDataInfo(const std::string& Word, const TDataInfomationRec& Source,
+                        const TDataInfomationRec& Target);
+    void RemoveChildren(int Row, bool All);
+    void PasteChildren(int Row);
+    void SetGassanSettings(int Row);
+    // The copy source: its entry (with children), its index and the copy's name.
+    TDataSentakuRec CopySource;
+    int CopySourceIndex = -1;
+    std::string CopyName;
+    TGassanDataCtl* GassanDataCtl() const { return m_gassan; }
+    TxAnimeProgressDialog* CopyProgress() const { return m_copyProgress; }
+    // Ends copy mode: the source's state goes back to 1.
+    void EndCopyMode();
+
+private:
+    // The damage guard: false (after its message) for a consolidated entry with a damaged child.
+    bool damageGuard(const TDataSentakuRec& Entry, const char* FirstLine);
+    bool pasteFiles(int Row, const std::string& Target, bool TargetWasThere);
+    bool pasteOnServer(int Row, const std::string& Target);
+    void showCopyProgress(const char* Caption, const char* Line);
+    void closeCopyProgress();
+    TGassanDataCtl* m_gassan = nullptr;
+    TxAnimeProgressDialog* m_copyProgress = nullptr;
+    TInputDlgBox* m_inputBox = nullptr;
 
     // Save, restore, take-out and bring-back.
 public:
@@ -261,18 +299,6 @@ public:
     void SwitchAppFolders(const std::string& Word);
     // The current row's lock: 1 locked by the operator, 0 free.
     void SetLockCell(int Lock);
-    // The paste and restore checks shared with paste: 1 to continue, 0 refused.
-    int CheckPastePattern(const std::string& Word, const TDataInfomationRec& Source,
-                          const std::string& Folder);
-    int CompareDataInfo(const std::string& Word, const TDataInfomationRec& Source,
-                        const TDataInfomationRec& Target);
-    // All: the children of the row's entry go (catalogue rows and folders); otherwise only the
-    // row's child leaves the list.
-    void RemoveChildren(int Row, bool All);
-    // The consolidation settings of data just pasted or restored into the row.
-    void SetGassanSettings(int Row);
-    // The entry data comes from in a paste or restore (the backup's trailer for a restore).
-    TDataListRec SourceEntry;
     TFileOperationBox* SaveBox() const { return m_saveBox; }
     TFileOperationBoxEx1* RestoreBox() const { return m_restoreBox; }
 
@@ -291,6 +317,7 @@ private:
     void showSaveRestoreWarning(const std::string& Text);
     bool reconnectSystemDatabase(const std::string& Host);
 };
+
 
 namespace selection {
 // The data root as shown in the folder column: every occurrence of root in path (any case)

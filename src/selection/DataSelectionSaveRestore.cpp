@@ -247,6 +247,9 @@ int TDataSentakuBox::DataHozon(const std::string& Folder, QWidget* Owner)
 
 int TDataSentakuBox::DataFukugen(const std::string& Folder, QWidget* Owner)
 {
+    // The restore's source takes the copy source's place: a pending copy ends first.
+    if (CopyMode)
+        EndCopyMode();
     int row = m_grid->currentRow();
     const TDataListRec* rec = GetRowRec(row);
     if (!rec || !DM)
@@ -411,7 +414,7 @@ int TDataSentakuBox::DataFukugen(const std::string& Folder, QWidget* Owner)
             bool consent = true;
             const bool targetHasData = DM->FExist(paths::join(folder, DataFile), ConnectMode);
             if (!damaged) {
-                SourceEntry = TDataListRec{};
+                CopySource = TDataSentakuRec{};
                 if (targetHasData) {
                     progress.line("照合チェック中、しばらくお待ちください…");
                     TDataInfomationRec sourceInfo;
@@ -500,12 +503,13 @@ int TDataSentakuBox::DataFukugen(const std::string& Folder, QWidget* Owner)
                     ZenkakuTrim(entry.SHOUGOU) != ZenkakuTrim(zone.ZoneShougou))
                     RemoveChildren(row, true);
                 if (!targetHasData) {
-                    SourceEntry = TDataListRec{};
-                    SourceEntry.SHOUGOU = zone.ZoneShougou;
-                    SourceEntry.KISHU = StrToDateDef0(zone.ZoneKishu);
-                    SourceEntry.KIMATU = StrToDateDef0(zone.ZoneKimatu);
-                    SourceEntry.VER_TEXT = zone.ZoneDataVersion;
-                    SourceEntry.GASSAN = std::uint8_t(zone.ZoneGassan);
+                    CopySource = TDataSentakuRec{};
+                    CopySource.SHOUGOU = zone.ZoneShougou;
+                    CopySource.KISHU = StrToDateDef0(zone.ZoneKishu);
+                    CopySource.KIMATU = StrToDateDef0(zone.ZoneKimatu);
+                    CopySource.KikanText = zone.ZoneKishu + "～" + zone.ZoneKimatu;
+                    CopySource.VER_TEXT = zone.ZoneDataVersion;
+                    CopySource.GASSAN = std::uint8_t(zone.ZoneGassan);
                     SetGassanSettings(row);
                     TDataInfomationRec read;
                     if (m_dataInfo.GetDataInfoRecOfPath(folder, read)) {

@@ -162,14 +162,21 @@ TEST(DataListRulesTest, DataKeysEnabledOnlyWithTheirWork)
         DataListState state;
         std::vector<int> enabled;
     };
+    auto emptySlot = row(0, 0);
+    emptySlot.Named = false;
+    emptySlot.DispName.clear();
+    auto consolidated = row(0, 0);
+    consolidated.Gassan = 1;
     const Case cases[] = {
-        {"type 0 named local row: save and restore", row(0, 0), {fkEsc, fkF1, fkF6, fkF7, fkF8, fkF12}},
-        {"type 2 prints", row(2, 0), {fkEsc, fkF1, fkF6, fkF7, fkF8, fkF12}},
+        {"type 0 named local row: copy, delete, save, restore", row(0, 0), {fkEsc, fkF1, fkF2, fkF5, fkF6, fkF7, fkF8, fkF12}},
+        {"type 0 empty slot: new data, restore", emptySlot, {fkEsc, fkF1, fkF3, fkF7, fkF8, fkF12}},
+        {"type 0 consolidated: distributed data", consolidated, {fkEsc, fkF1, fkF2, fkF3, fkF5, fkF6, fkF7, fkF8, fkF12}},
+        {"type 2 prints", row(2, 0), {fkEsc, fkF1, fkF2, fkF5, fkF6, fkF7, fkF8, fkF12}},
         {"type 3 chooses only", row(3, 0), {fkEsc, fkF12}},
         {"type 5 chooses only", row(5, 1), {fkEsc, fkF12}},
         {"shared row kept on the server: release and save", keptOnServer, {fkEsc, fkF1, fkF4, fkF6, fkF8, fkF12}},
-        {"server: take-out; area adding is not built", row(0, 1), {fkEsc, fkF1, fkF3, fkF6, fkF7, fkF8, fkF12}},
-        {"terminal server: no take-out", row(0, 2), {fkEsc, fkF1, fkF6, fkF7, fkF8, fkF12}},
+        {"server: take-out and a new area", row(0, 1), {fkEsc, fkF1, fkF2, fkF3, fkF4, fkF5, fkF6, fkF7, fkF8, fkF12}},
+        {"terminal server: no take-out", row(0, 2), {fkEsc, fkF1, fkF2, fkF4, fkF5, fkF6, fkF7, fkF8, fkF12}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,7 +185,9 @@ TEST(DataListRulesTest, DataKeysEnabledOnlyWithTheirWork)
             EXPECT_TRUE(keys.live(k)) << k;
         EXPECT_EQ(enabledKeys(keys), c.enabled);
     }
-    EXPECT_TRUE(DataListRules::dataKeys(row(0, 1)).live(fkF4)) << "F4:領域追加 is shown, disabled";
+    EXPECT_EQ(DataListRules::dataKeys(row(0, 1)).caption[fkF4], "F4:領域追加");
+    EXPECT_EQ(DataListRules::dataKeys(row(0, 1)).caption[fkF3], "F3:持ち出し");
+    EXPECT_EQ(DataListRules::dataKeys(consolidated).caption[fkF3], "F3:分散追加");
 }
 
 // ---- choosing in "データ選択" ---------------------------------------------------------------
