@@ -34,10 +34,12 @@ const char* const kRefreshFailed = "データリストの更新に失敗しま�
 const char* const kDamagedChildName = "破損データ";
 const char* const kInfoFailed = "データ情報の更新に失敗しました。";
 
-bool isNamed(const TDataListRec& r) { return !ZenkakuTrim(r.ENTTEXT).empty(); }
+using selection::DataListRules;
+
+bool isNamed(const TDataListRec& r) { return DataListRules::isNamed(r); }
 
 // Kept on the shared server and not fetched here: the local slot is empty by nature.
-bool keptOnServer(const TDataListRec& r) { return r.NETDRIVE == 1 && r.KYOYULOCK == 0; }
+bool keptOnServer(const TDataListRec& r) { return DataListRules::shareKind(r) == 1; }
 
 bool fetchedHere(const TDataListRec& r) { return r.NETDRIVE == 1 && r.KYOYULOCK == 1; }
 

@@ -33,15 +33,12 @@ namespace {
 
 using platform::text::upperAscii;
 
-constexpr const char* kEmptyArea = "空き領域";
-constexpr const char* kNewArea = "新しい領域";
 constexpr platform::TColor kServerAlternate = 0xFFF0E1;
 constexpr platform::TColor kServerHighlight = 0x804000;
-constexpr platform::TColor kDamagedBack = 0x0000FF;
-constexpr platform::TColor kPendingText = 0x808080;
 
-const char* const kKeyPrefix[fkCount] = {"ESC:", "F1:", "F2:", "F3:", "F4:",
-                                         "F5:", "F6:", "F7:", "F8:", "F12:"};
+using selection::DataListRules;
+using selection::Refusal;
+using selection::RowColors;
 
 struct Column {
     const char* header;
@@ -82,12 +79,6 @@ bool parseInt(const std::string& text, int& value)
     }
 }
 
-bool isNamed(const TDataListRec& r) { return !ZenkakuTrim(r.ENTTEXT).empty(); }
-
-bool isEmptySlot(const TDataListRec& r)
-{
-    return !isNamed(r) || r.DispName == kEmptyArea || r.DispName == kNewArea;
-}
 
 QPixmap drawPicture(int kind)
 {
@@ -137,93 +128,6 @@ std::string shownDataFolder(const std::string& path, const std::string& root)
 }
 
 } // namespace selection
-
-FunctionKeySet computeFunctionKeys(const FunctionKeyState& s)
-{
-    FunctionKeySet out;
-    auto& c = out.caption;
-    const bool standalone = s.ConnectMode == 0;
-    c = {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:コピー", "F3:新規作成",
-         standalone ? "F4:割当解除" : "F4:領域追加", "F5:ﾃﾞｰﾀ削除", "F6:保存", "F7:復元", "F8:印刷",
-         "F12:選択"};
-    auto off = [&](int k) { c[std::size_t(k)] = kKeyPrefix[k]; };
-    if (s.SyoriType == 2 || s.SyoriType == 4)
-        off(fkF3);
-    if (s.GridFocused) {
-        if (!s.HasRow) {
-            out.F2Mode = 0;
-        } else {
-            out.F2Mode = s.CopyMode ? 2 : 1;
-            if (s.CopyMode)
-                c[fkF2] = "F2:貼り付け";
-            if (standalone && s.NetDrive == 0) {
-                off(fkF4);
-                if (s.Named) {
-                    off(fkF3);
-                    if (s.Gassan == 1)
-                        c[fkF3] = "F3:分散追加";
-                    if (s.IsChild && s.ParentGassan == 2)
-                        off(fkF5);
-                } else {
-                    if (!s.CopyMode)
-                        off(fkF2);
-                    off(fkF5);
-                    off(fkF6);
-                }
-            } else if (standalone && s.ShareKind == 1) {
-                for (int k : {fkF2, fkF3, fkF5, fkF7})
-                    off(k);
-                if (s.IsChild)
-                    for (int k : {fkF2, fkF4, fkF5})
-                        off(k);
-                if (s.AutoCheckVisible && s.KyoyuDataAuto == 0)
-                    off(fkF12);
-            } else if (standalone && s.ShareKind == 2) {
-                for (int k : {fkF3, fkF4, fkF5})
-                    off(k);
-                if ((!s.IsChild && s.DispName == kEmptyArea) || s.DispName == kNewArea) {
-                    c[fkF3] = "F3:新規作成";
-                    c[fkF4] = "F4:割当解除";
-                }
-                if (s.Gassan == 1)
-                    c[fkF3] = "F3:分散追加";
-                if (s.IsChild && s.ParentGassan == 1)
-                    c[fkF5] = "F5:ﾃﾞｰﾀ削除";
-            } else if (!standalone) {
-                if (!s.Named) {
-                    if (!s.CopyMode)
-                        off(fkF2);
-                    off(fkF5);
-                    off(fkF6);
-                } else {
-                    off(fkF3);
-                    if (s.ConnectMode == 1)
-                        c[fkF3] = "F3:持ち出し";
-                }
-            }
-        }
-    } else {
-        out.F2Mode = 0;
-    }
-    if (out.F2Mode == 1 && s.DataStatus == 1)
-        for (int k : {fkF2, fkF3, fkF4, fkF6, fkF12})
-            off(k);
-    if (!s.GridEnabled) {
-        out.F2Mode = 0;
-        off(fkF8);
-        off(fkF12);
-    }
-    if (out.F2Mode == 0)
-        for (int k : {fkF2, fkF3, fkF4, fkF5, fkF6, fkF7})
-            off(k);
-    if (s.SyoriType == 3 || s.SyoriType == 5)
-        for (int k = fkF1; k <= fkF8; ++k)
-            off(k);
-    if (s.SyoriType == 4)
-        for (int k : {fkF1, fkF2, fkF3, fkF6, fkF7, fkF8})
-            off(k);
-    return out;
-}
 
 // ---- creation -----------------------------------------------------------------------------
 
@@ -334,7 +238,7 @@ void TDataSentakuBox::createControls()
     static const char* const names[fkCount] = {"ESC", "F1", "F2", "F3", "F4",
                                                "F5", "F6", "F7", "F8", "F12"};
     for (int i = 0; i < fkCount; ++i) {
-        TxPlButton* b = button(this, names[i], kKeyPrefix[i]);
+        TxPlButton* b = button(this, names[i], DataListRules::keyPrefix(i));
         b->OnClick = [this, i](QObject*) { functionKeyClick(i); };
         m_keys[std::size_t(i)] = b;
     }
@@ -690,9 +594,7 @@ void TDataSentakuBox::FilterDataList()
 
 int TDataSentakuBox::GetShareKind(const TDataListRec& Rec) const
 {
-    if (Rec.NETDRIVE != 1)
-        return 0;
-    return Rec.KYOYULOCK == 0 ? 1 : 2;
+    return DataListRules::shareKind(Rec);
 }
 
 void TDataSentakuBox::ShowDataList(int Index)
@@ -758,7 +660,7 @@ int TDataSentakuBox::showEntry(int Index, int Row)
 void TDataSentakuBox::SetGridRow(int Row, const TDataListRec& Rec, bool IsChild)
 {
     auto& m = m_grid->model();
-    const bool empty = isEmptySlot(Rec);
+    const bool empty = DataListRules::isEmptySlot(Rec);
     m.setRowValue(Row, Rec.REC);
     m.setCellText(Row, 0, IsChild ? QString() : QString::number(Rec.REC));
     m.setCellText(Row, 1, q(Rec.DATACODE));
@@ -774,17 +676,11 @@ void TDataSentakuBox::SetGridRow(int Row, const TDataListRec& Rec, bool IsChild)
     m.setCellNumber(Row, 12, Rec.UPDATE_LOCK);
     m.setCellNumber(Row, 13, Rec.GASSAN);
     m.setCellNumber(Row, 16, Rec.DATA_STATUS);
-    m.setRowBackColor(Row, Row % 2 == 1 ? m_alternate : m_background);
-    m.setRowTextColor(Row, platform::clWindowText);
-    m.setRowActiveTextColor(Row, m_highlight);
-    if (Rec.DATA_STATUS == 1) {
-        m.setRowBackColor(Row, kDamagedBack);
-        m.setRowActiveTextColor(Row, platform::clWindowText);
-    }
-    if (CheckUpdateLock(Row, true) == 1) {
-        m.setRowTextColor(Row, kPendingText);
-        m.setRowActiveTextColor(Row, kPendingText);
-    }
+    const RowColors colors = DataListRules::rowColors(Row, Rec.DATA_STATUS, CheckUpdateLock(Row, true) == 1,
+                                                       {m_background, m_alternate, m_highlight});
+    m.setRowBackColor(Row, colors.back);
+    m.setRowTextColor(Row, colors.text);
+    m.setRowActiveTextColor(Row, colors.activeText);
 }
 
 int TDataSentakuBox::CheckUpdateLock(int Row, bool Check)
@@ -863,34 +759,12 @@ void TDataSentakuBox::showEvent(QShowEvent* event)
 
 void TDataSentakuBox::SetFunctionKeys()
 {
-    FunctionKeyState s;
-    s.SyoriType = SyoriType;
-    s.ConnectMode = ConnectMode;
-    s.GridFocused = m_grid->hasFocus();
-    s.GridEnabled = m_grid->isEnabled();
-    s.CopyMode = CopyMode;
-    const int row = m_grid->currentRow();
-    if (const TDataListRec* rec = GetRowRec(row)) {
-        s.HasRow = true;
-        s.NetDrive = rec->NETDRIVE;
-        s.ShareKind = GetShareKind(*rec);
-        s.Named = isNamed(*rec);
-        s.DispName = rec->DispName;
-        s.Gassan = rec->GASSAN;
-        s.IsChild = m_grid->model().cellText(row, 0).isEmpty();
-        if (s.IsChild) {
-            const long long parent = m_grid->model().cellNumber(row, 14);
-            s.ParentGassan = DataList[std::size_t(parent)].GASSAN;
-        }
-        s.DataStatus = rec->DATA_STATUS;
-    }
-    s.AutoCheckVisible = m_cboxKyoyuDataAuto->isVisible();
-    s.KyoyuDataAuto = SystemDef.Reserve2Flag1;
-    FunctionKeySet keys = computeFunctionKeys(s);
+    const selection::DataListState s = listState();
+    const selection::FunctionKeySet keys = DataListRules::dataKeys(s);
     F2Mode = keys.F2Mode;
     // Shared data in standalone use.
     if (ConnectMode == 0) {
-        const KyoyuButtonState buttons = computeKyoyuButtons(
+        const selection::KyoyuButtonState buttons = DataListRules::kyoyuButtons(
             s, F2Mode, {m_btnKyoyuDataDown->isEnabled(), m_btnKyoyuDataUp->isEnabled()});
         m_btnKyoyuDataDown->setEnabled(buttons.down);
         m_btnKyoyuDataUp->setEnabled(buttons.up);
@@ -898,12 +772,33 @@ void TDataSentakuBox::SetFunctionKeys()
     for (int i = 0; i < fkCount; ++i) {
         TxPlButton* b = m_keys[std::size_t(i)];
         b->CaptionA().setCaption(q(keys.caption[std::size_t(i)]));
-        b->setEnabled(keyActive(i));
+        b->setEnabled(keys.enabled[std::size_t(i)]);
     }
     if (s.GridFocused)
         ShowLongHint(m_grid, m_hintArea);
     // Search and search cancel.
     SetSearchButtons();
+}
+
+selection::DataListState TDataSentakuBox::listState() const
+{
+    selection::DataListState s;
+    s.SyoriType = SyoriType;
+    s.ConnectMode = ConnectMode;
+    s.CopyMode = CopyMode;
+    s.GridFocused = m_grid->hasFocus();
+    s.GridEnabled = m_grid->isEnabled();
+    // The current row: some keys' work depends on it (the take-out needs a data set).
+    const int row = m_grid->currentRow();
+    if (const TDataListRec* rec = GetRowRec(row)) {
+        const bool child = m_grid->model().cellText(row, 0).isEmpty();
+        const int parentGassan =
+            child ? DataList[std::size_t(m_grid->model().cellNumber(row, 14))].GASSAN : 0;
+        DataListRules::takeRow(s, *rec, child, parentGassan);
+    }
+    s.AutoCheckVisible = m_cboxKyoyuDataAuto->isVisible();
+    s.KyoyuDataAuto = SystemDef.Reserve2Flag1;
+    return s;
 }
 
 void TDataSentakuBox::cboxKyoyuDataAutoClick()
@@ -919,12 +814,8 @@ void TDataSentakuBox::cboxKyoyuDataAutoClick()
 bool TDataSentakuBox::keyActive(int index) const
 {
     const QString caption = m_keys[std::size_t(index)]->CaptionA().Caption();
-    if (caption == QString::fromLatin1(kKeyPrefix[index]))
-        return false;
-    // Esc, the manual, the list's print (types 0-2) and choosing have their work here; the other
-    // keys' work comes later.
-    return index == fkEsc || index == fkF1 || (index == fkF8 && SyoriType <= 2) || index == fkF12
-           || (index == fkF4 && ConnectMode == 0); // shared data in standalone use
+    return caption != QString::fromLatin1(DataListRules::keyPrefix(index)) &&
+           DataListRules::keyHasWork(index, listState());
 }
 
 void TDataSentakuBox::functionKeyClick(int index)
@@ -935,7 +826,24 @@ void TDataSentakuBox::functionKeyClick(int index)
     case fkEsc: ESCClick(); break;
     case fkF1: ShowManualPage("file01.html"); break;
     case fkF12: F12Click(); break;
-    case fkF4: KyoyuWariateKaijo(); break; // shared data in standalone use
+    case fkF2: DataCopyPaste(); break;
+    case fkF3:
+        if (m_keys[fkF3]->CaptionA().Caption() == QStringLiteral("F3:持ち出し"))
+            DataMochidashi();
+        else if (m_keys[fkF3]->CaptionA().Caption() == QStringLiteral("F3:分散追加"))
+            BunsanTsuika();
+        else
+            DataSinkiSakusei();
+        break;
+    case fkF4:
+        if (ConnectMode == 0)
+            KyoyuWariateKaijo(); // shared data in standalone use
+        else
+            RyoikiTsuika();
+        break;
+    case fkF5: DataSakujo(1); break;
+    case fkF6: DataHozon("", this); break;
+    case fkF7: DataFukugen("", this); break;
     case fkF8:
         if (DisplayIndex.empty())
             platform::messageBox("データリストが絞り込みにより表示されていません。\r", "",
@@ -957,69 +865,75 @@ void TDataSentakuBox::F12Click()
         return;
     ChosenFolder = GetDataFolder(row);
     ChosenSharePath = rec->PASNAME;
-    if (SyoriType == 2 || SyoriType == 4) {
-        if (!CurrentDataFolder.empty() && sameFolder(ChosenFolder, CurrentDataFolder)) {
-            warn("このデータは現在選択中のデータです。\r他の場所を選んで下さい。");
-            return;
+    selection::ChoiceFacts facts;
+    facts.SyoriType = SyoriType;
+    facts.ConnectMode = ConnectMode;
+    facts.ShareKind = GetShareKind(*rec);
+    facts.KyoyuDataAuto = SystemDef.Reserve2Flag1;
+    facts.IsCurrent = !CurrentDataFolder.empty() && sameFolder(ChosenFolder, CurrentDataFolder);
+    facts.OnlySARestore = OnlySARestore;
+    const bool placeToFill = SyoriType == 2 || SyoriType == 4;
+    if (const Refusal before = DataListRules::refusalBeforeCheck(facts); before != Refusal::None) {
+        warn(DataListRules::refusalText(before, SyoriType));
+        if (!placeToFill) {
+            ChosenFolder.clear();
+            ChosenSharePath.clear();
         }
-        int answer = -1;
-        try {
-            answer = CheckChosenFolder(ChosenFolder);
-        } catch (const std::exception& e) {
-            warn(e.what());
-        }
-        if (answer == 0) {
+        return;
+    }
+    facts.Answer = selection::faRefused;
+    try {
+        facts.Answer = CheckChosenFolder(ChosenFolder);
+        if (!placeToFill && facts.Answer == selection::faPresent && DM &&
+            DM->fnDataHasonCheck(SystemDef.HostName, ChosenFolder, 0, 0) == 0)
+            facts.Answer = selection::faDamaged;
+    } catch (const std::exception& e) {
+        warn(e.what());
+        facts.Answer = selection::faRefused;
+    }
+    facts.UpdatePending = m_grid->model().cellNumber(row, 12) == 1;
+    const Refusal after = DataListRules::refusalAfterCheck(facts);
+    if (placeToFill) {
+        if (after == Refusal::None) {
             // The caller fills the empty place; the open data set stays what it was.
             SystemDef.DataSelectResult = "PATH1=" + ChosenFolder + "\rPATH2=" + ChosenSharePath;
             setModalResult(platform::mrOk);
-        } else if (answer == 1) {
-            warn("選択したパスには既にデータが存在します。\r他の場所を選んで下さい。");
+        } else if (after == Refusal::Occupied) {
+            warn(DataListRules::refusalText(after, SyoriType));
         }
         return;
     }
-    if (ConnectMode == 0 && GetShareKind(*rec) == 1 && SystemDef.Reserve2Flag1 == 0) {
-        warn("このデータは、共有サーバーに保管されています。\r共有取得を実行してから選択して下さい。");
-        ChosenFolder.clear();
-        ChosenSharePath.clear();
+    switch (after) {
+    case Refusal::None: break;
+    case Refusal::UpdateForbidden: {
+        TMessage2InfoRec info;
+        InitMessage2Info(mtInformation, info);
+        info.ID = 0x1011;
+        ShowMessageBox2(info);
         return;
     }
-    int answer = -1;
-    try {
-        answer = CheckChosenFolder(ChosenFolder);
-        if (answer == 1 && DM && DM->fnDataHasonCheck(SystemDef.HostName, ChosenFolder, 0, 0) == 0)
-            answer = -3;
-    } catch (const std::exception& e) {
-        warn(e.what());
-        answer = -1;
-    }
-    if (answer < 0) {
-        if (answer == -3) {
-            // Marked on the entry and on its row, so the list shows it red from now on.
-            rec->DATA_STATUS = 1;
-            SetGridRow(row, *rec, m_grid->model().cellText(row, 0).isEmpty());
-            SetFunctionKeys();
-        }
-        ChosenFolder.clear();
-        ChosenSharePath.clear();
-        return;
-    }
-    if (answer == 1) {
-        if ((SyoriType == 0 || SyoriType == 1) && m_grid->model().cellNumber(row, 12) == 1) {
-            TMessage2InfoRec info;
-            InitMessage2Info(mtInformation, info);
-            info.ID = 0x1011;
-            ShowMessageBox2(info);
-            return;
-        }
+    case Refusal::NoData:
         if (SyoriType == 5)
-            return; // saving and restoring a slot belong to the backup dialogs
-        SystemDef.DataDir = ChosenFolder;
-        SystemDef.DataPath2 = ChosenSharePath;
-        setModalResult(platform::mrOk);
+            type5Choice(row, 0);
+        return;
+    case Refusal::Damaged:
+        // Marked on the entry and on its row, so the list shows it red from now on.
+        rec->DATA_STATUS = 1;
+        SetGridRow(row, *rec, m_grid->model().cellText(row, 0).isEmpty());
+        SetFunctionKeys();
+        [[fallthrough]];
+    default:
+        ChosenFolder.clear();
+        ChosenSharePath.clear();
         return;
     }
-    if (SyoriType == 5 && !OnlySARestore)
-        warn("この場所にはデータがありません。他の場所を選んで下さい。");
+    if (SyoriType == 5) {
+        type5Choice(row, 1);
+        return;
+    }
+    SystemDef.DataDir = ChosenFolder;
+    SystemDef.DataPath2 = ChosenSharePath;
+    setModalResult(platform::mrOk);
 }
 
 void TDataSentakuBox::doKeyUp(QKeyEvent& event)
@@ -1049,7 +963,7 @@ int TDataSentakuBox::CheckDataStatus(const std::string& Folder, bool ShowMissing
     const std::string file = platform::paths::join(Folder, DataFile);
     if (!DM || !DM->FExist(file, ConnectMode)) {
         if (ShowMissing) {
-            warn("このフォルダには財務データがありません。\r");
+            warn(DataListRules::refusalText(Refusal::NoData, 0));
             return 0;
         }
         return 1;
@@ -1057,15 +971,13 @@ int TDataSentakuBox::CheckDataStatus(const std::string& Folder, bool ShowMissing
     TDataInfomation::ClearDataInfoRec(m_infoRec);
     m_dataInfo.ReadIniFileCurHost(Folder, m_infoRec);
     const int state = m_infoRec.Status;
-    const bool accepted = state == 1 || (ConnectMode != 0 && state == 2);
+    const bool accepted = DataListRules::statusAccepted(state, ConnectMode);
     if (state == 0 || state == 10 || !ShowRefusal || accepted)
         return state;
 
     const int group = SystemDef.GroupId * 10000;
     const int opCode = group != 0 ? m_infoRec.OpCode % group : m_infoRec.OpCode;
-    std::string text = "このデータは、" + records::dataStatusText(state) + "のため処理が行えません。";
-    if (state == 2)
-        text += "\r前回、異常終了した場合は情報ボタンを押してデータの状態をクリアして下さい。";
+    const std::string text = DataListRules::statusRefusalText(state);
     m_msgBox->MsgCaption = "選択データの状態";
     m_msgBox->MsgKind = 1;
     m_msgBox->MsgText = text;
@@ -1081,14 +993,14 @@ int TDataSentakuBox::CheckChosenFolder(const std::string& Folder)
     const std::string folder = ZenkakuTrim(Folder);
     if (folder.empty()) {
         if (SyoriType != 3)
-            throw std::runtime_error("データフォルダパスが不正です。\r処理を中止します。");
-        return -2;
+            throw std::runtime_error(DataListRules::refusalText(Refusal::BlankPath, SyoriType));
+        return selection::faBlank;
     }
-    const bool checkData = SyoriType == 0 || SyoriType == 1 || SyoriType == 3;
+    const bool checkData = DataListRules::checksData(SyoriType);
     // The cancel path asks quietly whether the data set is still there: its own message
     // says that it was deleted.
     const bool showMissing = checkData && !m_quietMissing;
-    auto refused = [] { return SystemDef.DataBroken == 1 ? -3 : -1; };
+    auto refused = [] { return SystemDef.DataBroken == 1 ? selection::faDamaged : selection::faRefused; };
     const std::string file = platform::paths::join(folder, DataFile);
     if (ConnectMode == 0) {
         if (SyoriType != 5) {
@@ -1110,7 +1022,7 @@ int TDataSentakuBox::CheckChosenFolder(const std::string& Folder)
                 return 1;
             if (m_quietMissing)
                 return 0;
-            warn("このフォルダには財務データがありません。\r");
+            warn(DataListRules::refusalText(Refusal::NoData, 0));
             return -1;
         }
         return DM && DM->ServerFileOperation("FExist", file, "") ? 1 : 0;
@@ -1123,12 +1035,10 @@ int TDataSentakuBox::CheckChosenFolder(const std::string& Folder)
 
 void TDataSentakuBox::ESCClick()
 {
-    if (m_keys[fkEsc]->CaptionA().Caption() == QString::fromLatin1(kKeyPrefix[fkEsc]))
+    if (m_keys[fkEsc]->CaptionA().Caption() == QString::fromLatin1(DataListRules::keyPrefix(fkEsc)))
         return;
     if (CopyMode) {
-        CopyMode = false;
-        SetFunctionKeys();
-        m_dataInfo.SetDataStatus(CopySourceFolder, 1);
+        EndCopyMode();
         return;
     }
     CancelByEsc = true;
@@ -1182,10 +1092,8 @@ bool TDataSentakuBox::doCloseQuery(int result)
 void TDataSentakuBox::doClose(int result)
 {
     TBSDI::doClose(result);
-    if (CopyMode) {
-        m_dataInfo.SetDataStatus(CopySourceFolder, 1);
-        CopyMode = false;
-    }
+    if (CopyMode)
+        EndCopyMode();
     ActiveConditions.SORTCOL = SortColumn;
     ActiveConditions.SORTTYPE = SortDescending ? 1 : 0;
     if (m_conditions) {

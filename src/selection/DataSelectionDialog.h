@@ -6,6 +6,7 @@
 #include "records/DataInfomation.h"
 #include "records/FormRegistry.h"
 #include "catalogue/DataCatalogue.h"
+#include "selection/DataListRules.h"
 #include "selection/SearchConditions.h"
 #include "ui/BaseDialog.h"
 
@@ -28,56 +29,22 @@ class TxPlButton;
 // List refresh and the information dialog.
 class TDataSyosaiInfoBox;
 class TxAnimeProgressDialog;
+// Copy, paste, new data, distributed data, delete and new areas.
+class TGassanDataCtl;
+class TInputDlgBox;
 // Shared data in standalone use.
 class TServerSentakuBox;
+// Save, restore, take-out and bring-back.
+class TFileOperationBox;
+class TFileOperationBoxEx1;
+class TxAnimeProgressDialog;
 namespace ui {
 class TPerfectGrid;
 }
 
-// Function-key captions of the dialog in the order ESC, F1 .. F8, F12.
-enum FunctionKeyIndex : int {
-    fkEsc = 0, fkF1, fkF2, fkF3, fkF4, fkF5, fkF6, fkF7, fkF8, fkF12, fkCount
-};
-
-// What the function keys depend on.
-struct FunctionKeyState {
-    int SyoriType = 0;
-    int ConnectMode = 0;
-    bool GridFocused = false;
-    bool GridEnabled = true;
-    bool CopyMode = false;
-    bool HasRow = false;          // there is a current row
-    int NetDrive = 0;
-    int ShareKind = 0;
-    bool Named = false;           // the row names a data set
-    std::string DispName;
-    int Gassan = 0;
-    bool IsChild = false;
-    int ParentGassan = 0;
-    int DataStatus = 0;
-    bool AutoCheckVisible = false;
-    int KyoyuDataAuto = 0;
-};
-struct FunctionKeySet {
-    std::array<std::string, fkCount> caption;
-    int F2Mode = 0;
-};
-// The captions for a state; a caption reduced to its prefix ("F5:") marks a key without action.
-FunctionKeySet computeFunctionKeys(const FunctionKeyState& s);
-
-// Shared data in standalone use: whether 共有取得 and 共有保管 are enabled, from the row's state,
-// the F2 mode the keys gave and the buttons' state before (kept while the automatic option is on).
-struct KyoyuButtonState {
-    bool down = false;
-    bool up = false;
-    bool operator==(const KyoyuButtonState&) const = default;
-};
-KyoyuButtonState computeKyoyuButtons(const FunctionKeyState& s, int F2Mode, KyoyuButtonState before);
-
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). It owns its search, information, shared-server
-// and place dialogs; copy, paste, new data, delete, save and restore (F2, F3, F5-F7) are not
-// built, so those keys stay disabled.
+// and place dialogs, the save and restore dialogs and the take-out choice.
 class TDataSentakuBox : public TBSDI, public ISyoriKidou {
 public:
     explicit TDataSentakuBox(QWidget* parent = nullptr);
@@ -199,6 +166,8 @@ private:
     void layoutControls();
     void functionKeyClick(int index);
     bool keyActive(int index) const;
+    // The launch's part of the rules' state.
+    selection::DataListState listState() const;
     void F12Click();
 
     ui::TPerfectGrid* m_grid = nullptr;
@@ -280,7 +249,75 @@ private:
     void markDamaged(int Row);
     TServerSentakuBox* m_serverBox = nullptr;
     bool m_keepPlaceOnShow = false;
+    // Copy, paste, new data, distributed data, delete and new areas.
+public:
+    // F2: copy mode on the current row, or the paste onto it; F3 on an empty row; F3
+    // "F3:分散追加"; F5 (Flag 1 from the key); F4 in the server modes. True when done.
+    bool DataCopyPaste();
+    bool DataSinkiSakusei();
+    bool BunsanTsuika();
+    bool DataSakujo(int Flag);
+    bool RyoikiTsuika();
+    // 1 to go on, 0 refused (the reason shown). Word: "貼り付け" or "復元".
+    int CheckPastePattern(const std::string& Word, const TDataInfomationRec& Source,
+                          const std::string& TargetFolder);
+    int CompareDataInfo(const std::string& Word, const TDataInfomationRec& Source,
+                        const TDataInfomationRec& Target);
+    void RemoveChildren(int Row, bool All);
+    void PasteChildren(int Row);
+    void SetGassanSettings(int Row);
+    // The copy source: its entry (with children), its index and the copy's name.
+    TDataSentakuRec CopySource;
+    int CopySourceIndex = -1;
+    std::string CopyName;
+    TGassanDataCtl* GassanDataCtl() const { return m_gassan; }
+    TxAnimeProgressDialog* CopyProgress() const { return m_copyProgress; }
+    // Ends copy mode: the source's state goes back to 1.
+    void EndCopyMode();
+
+private:
+    // The damage guard: false (after its message) for a consolidated entry with a damaged child.
+    bool damageGuard(const TDataSentakuRec& Entry, const char* FirstLine);
+    bool pasteFiles(int Row, const std::string& Target, bool TargetWasThere);
+    bool pasteOnServer(int Row, const std::string& Target);
+    void showCopyProgress(const char* Caption, const char* Line);
+    void closeCopyProgress();
+    TGassanDataCtl* m_gassan = nullptr;
+    TxAnimeProgressDialog* m_copyProgress = nullptr;
+    TInputDlgBox* m_inputBox = nullptr;
+
+    // Save, restore, take-out and bring-back.
+public:
+    // F6: 1 saved, -1 failed, 0 not done. Folder: the target (type 5), else the operator picks.
+    int DataHozon(const std::string& Folder, QWidget* Owner);
+    // F7: 1 restored, -1 not done or failed. Folder: the source (type 5), else the operator picks.
+    int DataFukugen(const std::string& Folder, QWidget* Owner);
+    // F3 "F3:持ち出し": 1 done or nothing to do, 0 stopped early.
+    int DataMochidashi();
+    // "backup" remembers the connection state, "local" switches to this computer's data,
+    // "server" puts the remembered state back.
+    void SwitchAppFolders(const std::string& Word);
+    // The current row's lock: 1 locked by the operator, 0 free.
+    void SetLockCell(int Lock);
+    TFileOperationBox* SaveBox() const { return m_saveBox; }
+    TFileOperationBoxEx1* RestoreBox() const { return m_restoreBox; }
+
+private:
+    struct SavedConnection {
+        std::uint8_t ConnectMode = 0;
+        std::string HostName;
+        std::string SysDir;
+        std::string DataDir;
+        std::uint8_t DataSeigen = 0;
+    };
+    SavedConnection m_savedConnection;
+    TFileOperationBox* m_saveBox = nullptr;
+    TFileOperationBoxEx1* m_restoreBox = nullptr;
+    void type5Choice(int Row, int Answer);
+    void showSaveRestoreWarning(const std::string& Text);
+    bool reconnectSystemDatabase(const std::string& Host);
 };
+
 
 namespace selection {
 // The data root as shown in the folder column: every occurrence of root in path (any case)

@@ -24,11 +24,6 @@
 
 namespace {
 
-constexpr const char* kEmptyArea = "空き領域";
-constexpr const char* kNewArea = "新しい領域";
-
-bool isPlaceholderName(const std::string& name) { return name == kEmptyArea || name == kNewArea; }
-
 bool isParentKind(int gassan) { return gassan == 1 || gassan == 2; }
 
 void warn(const std::string& text) { ShowErrorDialog(text, "", 0); }
@@ -68,27 +63,6 @@ void releaseOwnTakeOut(TServerSentakuBox* box, const std::string& folder)
 }
 
 } // namespace
-
-KyoyuButtonState computeKyoyuButtons(const FunctionKeyState& s, int F2Mode, KyoyuButtonState before)
-{
-    if (F2Mode != 1)
-        return {};
-    KyoyuButtonState out = before;
-    if (s.KyoyuDataAuto != 1) {
-        if (s.NetDrive != 1) {
-            out.down = !s.Named;
-            out.up = false;
-        } else if (!isPlaceholderName(s.DispName)) {
-            out.down = s.ShareKind == 1;
-            out.up = s.ShareKind == 2;
-        } else {
-            out = {};
-        }
-    }
-    if (s.DataStatus == 1)
-        out.up = false;
-    return out;
-}
 
 // ---- rows and entries ---------------------------------------------------------------------
 

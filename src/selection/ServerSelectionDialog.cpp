@@ -16,6 +16,7 @@
 #include "records/SystemUtils.h"
 #include "records/TextRoutines.h"
 #include "selection/DataInfoDialog.h"
+#include "selection/DataListRules.h"
 #include "selection/DataListReport.h"
 #include "selection/DataListSearchDialog.h"
 #include "selection/DriveAssignDialog.h"
@@ -49,8 +50,6 @@ namespace {
 using platform::text::upperAscii;
 using platform::text::lowerAscii;
 
-const char* const kKeyPrefix[TServerSentakuBox::kCount] = {"ESC:", "F1:", "F2:", "F3:", "F4:",
-                                                           "F5:", "F6:", "F7:", "F8:", "F12:"};
 
 // Visible columns, then the hidden values of each row.
 enum Col : int {
@@ -261,7 +260,7 @@ void TServerSentakuBox::createControls()
     static const char* const names[kCount] = {"ESC", "F1", "F2", "F3", "F4",
                                               "F5", "F6", "F7", "F8", "F12"};
     for (int i = 0; i < kCount; ++i) {
-        TxPlButton* b = button(this, names[i], kKeyPrefix[i]);
+        TxPlButton* b = button(this, names[i], selection::DataListRules::keyPrefix(i));
         b->OnClick = [this, i](QObject*) { functionKeyClick(i); };
         m_keys[std::size_t(i)] = b;
     }
@@ -744,56 +743,35 @@ void TServerSentakuBox::locateFolder(const std::string& Folder)
 
 void TServerSentakuBox::SetFunctionKeys()
 {
-    std::array<std::string, kCount> c = {"ESC:ｷｬﾝｾﾙ", "F1:ヘルプ", "F2:コピー", "F3:", "F4:領域追加",
-                                          "F5:ﾃﾞｰﾀ削除", "F6:", "F7:", "F8:印刷", "F12:選択"};
-    KeyMode = 0;
+    selection::SharedListState state;
     const int row = m_grid->currentRow();
-    const TDataListRec* rec = RowRec(row);
-    if (rec) {
+    if (const TDataListRec* rec = RowRec(row)) {
         auto& m = m_grid->model();
-        KeyMode = CopyPending ? 2 : 1;
-        if (CopyPending)
-            c[kF2] = "F2:貼り付け";
-        if (IsChildRow(row)) {
-            c[kF2] = kKeyPrefix[kF2];
-            c[kF5] = kKeyPrefix[kF5];
-            c[kF12] = kKeyPrefix[kF12];
-        }
-        if (isEmptyArea(*rec) && !CopyPending)
-            c[kF2] = kKeyPrefix[kF2];
-        if (m.cellNumber(row, hShared) == 1) {
-            c[kF5] = kKeyPrefix[kF5];
-            if (CopyPending)
-                c[kF2] = kKeyPrefix[kF2];
-        }
-        if (m.cellNumber(row, hStatus) == 1) {
-            c[kF12] = kKeyPrefix[kF12];
-            if (KeyMode == 1)
-                c[kF2] = kKeyPrefix[kF2];
-        }
+        state.HasRow = true;
+        state.IsChild = IsChildRow(row);
+        state.EmptyArea = isEmptyArea(*rec);
+        state.InSharedUse = m.cellNumber(row, hShared) == 1;
+        state.Damaged = m.cellNumber(row, hStatus) == 1;
     }
-    if (KeyMode == 0) {
-        for (int k = kF2; k <= kF7; ++k)
-            c[std::size_t(k)] = kKeyPrefix[k];
-        if (!SharedRoot.empty())
-            c[kF4] = "F4:領域追加";
-    }
-    if (SharedRoot.empty())
-        c[kF4] = kKeyPrefix[kF4];
+    state.CopyPending = CopyPending;
+    state.HasSharedRoot = !SharedRoot.empty();
+    const selection::FunctionKeySet keys = selection::DataListRules::sharedKeys(state);
+    KeyMode = keys.F2Mode;
     if (m_grid->hasFocus()) {
         setListHint();
         ShowLongHint(m_grid, m_hintArea);
     }
     for (int i = 0; i < kCount; ++i) {
         TxPlButton* b = m_keys[std::size_t(i)];
-        b->CaptionA().setCaption(q(c[std::size_t(i)]));
-        b->setEnabled(keyActive(i));
+        b->CaptionA().setCaption(q(keys.caption[std::size_t(i)]));
+        b->setEnabled(keys.enabled[std::size_t(i)]);
     }
 }
 
 bool TServerSentakuBox::keyActive(int index) const
 {
-    return m_keys[std::size_t(index)]->CaptionA().Caption() != QString::fromLatin1(kKeyPrefix[index]);
+    return m_keys[std::size_t(index)]->CaptionA().Caption() !=
+           QString::fromLatin1(selection::DataListRules::keyPrefix(index));
 }
 
 void TServerSentakuBox::functionKeyClick(int index)
@@ -863,14 +841,13 @@ void TServerSentakuBox::F12Click()
         SelectedFolder.clear();
         SelectedName.clear();
     };
-    if (isEmptyArea(parent) && WorkInfo.ShareStatus == 2) {
-        refuse("この領域は、現在データが作成されている可能性があるため選択できません。", "");
-        return;
-    }
-    if (!exists) {
-        refuse("共有サーバーが起動していない、接続が切断されている または 共有サーバー上のデータ領域が削除された可能性があります。",
+    switch (const auto r = selection::DataListRules::sharedRefusal(isEmptyArea(parent), WorkInfo.ShareStatus, exists)) {
+    case selection::Refusal::None: break;
+    case selection::Refusal::ServerGone:
+        refuse(selection::DataListRules::refusalText(r, 0),
                "共有サーバーが起動している場合は [更新]ボタンを押しデータリストの再作成を行って下さい。");
         return;
+    default: refuse(selection::DataListRules::refusalText(r, 0), ""); return;
     }
     if (parent.GASSAN == GassanConsolidated || parent.GASSAN == GassanHonshiten) {
         for (const TDataListRec& child : parent.Children) {

@@ -9,57 +9,19 @@
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
+#include "support/signin/OperatorSignIn.h"
 
 #include <stdexcept>
 
 namespace testsupport {
 
-namespace {
-
-// The database part of sign-in: LOGONUSERTEST accepts the operator (0, or 1 without password),
-// who then gets the sign-in fields and the operator settings, as the main form does.
-void signIn(TDM& dm, const ExportRequest& r)
-{
-    dm.IBDatabaseDEF.connect(morabyParams((r.dataRoot / "dwaccdef.fdb").string()));
-    firebird::Transaction& t = dm.IBTransactionDEF;
-    t.start();
-    firebird::Statement q(t, "SELECT NUM, LOGINCODE, JOBLEVEL FROM LOGONUSERTEST("
-                             ":PCNAME, :GROUPID, :OPCODE, :APPVERSION, :PASWORD)");
-    q.setString("PCNAME", "HEADLESS");
-    q.setInt("GROUPID", r.groupId);
-    q.setInt("OPCODE", r.opCode);
-    q.setInt("APPVERSION", 800);
-    q.setString("PASWORD", r.password);
-    int num = -1, loginCode = 0, jobLevel = 0;
-    {
-        auto c = q.open();
-        if (c.fetch()) {
-            num = c.getInt("NUM");
-            loginCode = c.getInt("LOGINCODE");
-            jobLevel = c.getInt("JOBLEVEL");
-        }
-    }
-    t.commit();
-    if (num != 0 && num != 1)
-        throw std::runtime_error("sign-in refused: " + std::to_string(num));
-    SystemDef.GroupId = r.groupId;
-    SystemDef.LoginCode = loginCode;
-    SystemDef.LoginId = r.groupId * 10000 + loginCode;
-    SystemDef.JobLevel = jobLevel;
-    // A failed settings read was reported by the data module; the sign-in row goes again.
-    if (!dm.fnGetSysDef()) {
-        dm.DeleteLogonInfo();
-        throw std::runtime_error("operator settings could not be read");
-    }
-}
-
-} // namespace
 
 int runHeadlessExport(const ExportRequest& r, std::string* failure)
 {
     try {
         TDM dm;
-        signIn(dm, r);
+        dm.IBDatabaseDEF.connect(morabyParams((r.dataRoot / "dwaccdef.fdb").string()));
+        signInOperator(dm, {r.groupId, r.opCode, r.password});
         // Signed out again however the export ends, so the operator can sign in next time.
         struct SignOut {
             TDM& dm;

@@ -559,40 +559,4 @@ TEST_F(DataSelectionSharedTest, AutomaticStepsAroundTheOtherOperations)
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 
-TEST(KyoyuButtonsTest, FollowTheRowUnlessTheAutomaticOptionIsOn)
-{
-    struct Case {
-        const char* name;
-        int netDrive, shareKind;
-        bool named;
-        const char* dispName;
-        int status, autoOn, f2Mode;
-        KyoyuButtonState before, expected;
-    };
-    const Case cases[] = {
-        {"empty local row", 0, 0, false, "", 0, 0, 1, {false, true}, {true, false}},
-        {"named local row", 0, 0, true, "A社", 0, 0, 1, {true, true}, {false, false}},
-        {"kept on the server", 1, 1, true, "テスト商事", 0, 0, 1, {}, {true, false}},
-        {"fetched here", 1, 2, true, "テスト商事", 0, 0, 1, {}, {false, true}},
-        {"fetched empty area", 1, 2, true, "空き領域", 0, 0, 1, {true, true}, {false, false}},
-        {"new area", 1, 1, true, "新しい領域", 0, 0, 1, {true, true}, {false, false}},
-        {"damaged, fetched", 1, 2, true, "テスト商事", 1, 0, 1, {}, {false, false}},
-        {"option on keeps", 0, 0, true, "A社", 0, 1, 1, {true, false}, {true, false}},
-        {"option on, damaged", 1, 2, true, "テスト商事", 1, 1, 1, {true, true}, {true, false}},
-        {"grid without focus", 0, 0, false, "", 0, 0, 0, {true, true}, {false, false}},
-        {"copy mode", 0, 0, false, "", 0, 1, 2, {true, true}, {false, false}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        FunctionKeyState s;
-        s.NetDrive = c.netDrive;
-        s.ShareKind = c.shareKind;
-        s.Named = c.named;
-        s.DispName = c.dispName;
-        s.DataStatus = c.status;
-        s.KyoyuDataAuto = c.autoOn;
-        EXPECT_EQ(computeKyoyuButtons(s, c.f2Mode, c.before), c.expected);
-    }
-}
-
 } // namespace

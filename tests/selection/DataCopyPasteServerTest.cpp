@@ -1,0 +1,252 @@
+// New areas (F4), delete (F5) and paste (F2) of the data-selection dialog in client/server mode,
+// against the Firebird server on loopback: the data folders lie in a temporary folder on C:,
+// which the program and the server's file procedures both map to "/".
+#include "DataSelectionFixture.h"
+
+#include "firebird/Attachment.h"
+#include "records/DataInfomation.h"
+#include "ui/InputDialog.h"
+#include "ui/KeyCheckBox.h"
+
+namespace {
+
+using namespace seltest;
+
+std::string onC(const std::filesystem::path& native)
+{
+    std::string s = native.string();
+    for (char& c : s)
+        if (c == '/')
+            c = '\\';
+    return "C:" + s;
+}
+
+class DataCopyPasteServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        records::resetProgramState();
+        paths::resetDriveMap();
+        testsupport::ensureServer();
+        m_data = onC(m_root / "data");
+        testsupport::FixtureDb::copyTo("system", m_root / "data" / "dwaccdef.fdb");
+        std::filesystem::create_directories(m_root / "log");
+        std::filesystem::create_directories(m_root / "temp");
+        ConnectMode = 1;
+        SystemDef.HostName = "localhost";
+        SystemDef.SysDir = m_data;
+        SystemDef.DataRoot = onC(m_root.path());
+        SystemDef.LogFolder = onC(m_root / "log");
+        SystemDef.TempFolder = onC(m_root / "temp");
+        SystemDef.ServerTempFolder = onC(m_root / "servertemp");
+        SystemDef.DbUser = "MORABY";
+        SystemDef.DbPassword = "qolvex";
+        SystemDef.PcName = "buildpc";
+        SystemDef.AppCaption = "連動データの作成";
+        SystemDef.GroupId = 10000;
+        SystemDef.LoginCode = 15;
+        SystemDef.LoginId = 100000015;
+        SystemDef.OperatorName = "十五番";
+        SystemDef.JobLevel = 9;
+        m_dm = std::make_unique<TDM>();
+        ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
+        ASSERT_TRUE(m_dm->fnGetSysDef());
+        SystemDef.ServerDataPlace = 0;
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement st(tr, "UPDATE DATALIST SET PASNAME=:PASNAME WHERE REC=:REC");
+        for (int rec = 1; rec <= 120; ++rec) {
+            st.setString("PASNAME", slot(rec));
+            st.setInt("REC", rec);
+            st.execute();
+        }
+        tr.commit();
+        exec("UPDATE DATAPLACEMAN SET PATH='" + m_data + "' WHERE REC=0");
+    }
+
+    void TearDown() override
+    {
+        m_dm.reset();
+        records::resetProgramState();
+        paths::resetDriveMap();
+    }
+
+    std::string slot(int rec) const
+    {
+        char name[16];
+        std::snprintf(name, sizeof name, "%.4d", rec);
+        return m_data + "\\" + name;
+    }
+
+    void exec(const std::string& sql)
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement(tr, sql).execute();
+        tr.commit();
+    }
+
+    std::string one(const std::string& sql)
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        auto c = st.open();
+        return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
+    }
+
+    // A data set in a slot, named in the catalogue, with its journal count.
+    void dataSet(int rec, const std::string& name, int journals)
+    {
+        const auto file = paths::toNative(slot(rec) + "\\dwacc.fdb");
+        testsupport::FixtureDb::copyTo("company", file);
+        firebird::Attachment a;
+        a.connect(testsupport::morabyParams(file.string()));
+        firebird::Transaction tr(a);
+        tr.start();
+        firebird::Statement(tr, "UPDATE ACCDEF1 SET SHOUGOU='" + name + "', ENTTEXT='" + name +
+                                    "', KISHU='2024-01-01', KIMATU='2024-12-31'").execute();
+        firebird::Statement(tr, "INSERT INTO SISETUMST (SCODE, SNAME, SIWAKECOUNT) VALUES (' ', '全体', " +
+                                    std::to_string(journals) + ")").execute();
+        tr.commit();
+        exec("UPDATE DATALIST SET ENTTEXT='" + name + "', SHOUGOU='" + name +
+             "', DATATYPE=2, CODETYPE=1, NENDO=2024, KISHU='2024-01-01', KIMATU='2024-12-31', "
+             "VER_MAJOR=8, VER_TEXT='8.0.0' WHERE REC=" + std::to_string(rec));
+    }
+
+    std::unique_ptr<TDataSentakuBox> dialog()
+    {
+        auto box = std::make_unique<TDataSentakuBox>();
+        box->KeepOnClose = 1;
+        box->SetParams({"SyoriType=0", "FormStyle=2"});
+        box->StartDialog();
+        box->show();
+        QApplication::setActiveWindow(box.get());
+        return box;
+    }
+
+    static void select(TDataSentakuBox& box, int row)
+    {
+        QApplication::setActiveWindow(&box);
+        box.PerfectGrid1()->setCurrentRow(row);
+        box.PerfectGrid1()->setFocus();
+        QCoreApplication::processEvents();
+        box.SetFunctionKeys();
+    }
+
+    std::string lastBox() const
+    {
+        std::string text;
+        for (const auto& b : m_messages.boxes())
+            if (b.kind != "dialog")
+                text = b.text;
+        return text;
+    }
+
+    // The next input box: its proposal is read and OK given.
+    void answerInput(std::string& proposed)
+    {
+        m_messages.onDialog([&proposed](QDialog& d) {
+            auto* input = dynamic_cast<TInputDlgBox*>(&d);
+            EXPECT_NE(input, nullptr);
+            if (!input)
+                return int(platform::mrCancel);
+            proposed = input->InputValue;
+            return int(platform::mrOk);
+        });
+    }
+
+    testsupport::TempDir m_root;
+    std::string m_data;
+    testsupport::MessageRecorder m_messages;
+    std::unique_ptr<TDM> m_dm;
+};
+
+TEST_F(DataCopyPasteServerTest, ANewAreaIsProposedAndRefusedWhereDataExists)
+{
+    auto box = dialog();
+    select(*box, 0);
+    EXPECT_EQ(box->FunctionKey(fkF4)->CaptionA().Caption(), QStringLiteral("F4:領域追加"));
+    ASSERT_TRUE(box->FunctionKey(fkF4)->isEnabled());
+
+    std::string proposed;
+    answerInput(proposed);
+    box->FunctionKey(fkF4)->Click();
+    EXPECT_EQ(proposed, "0121");
+    EXPECT_EQ(one("SELECT PASNAME FROM DATALIST WHERE REC=121"), slot(121));
+    EXPECT_EQ(box->PerfectGrid1()->rowCount(), 121);
+
+    // The folder after that already holds data: nothing is added.
+    std::filesystem::create_directories(paths::toNative(slot(122)));
+    answerInput(proposed);
+    m_messages.answer(platform::IDOK);
+    box->FunctionKey(fkF4)->Click();
+    EXPECT_EQ(proposed, "0122");
+    EXPECT_EQ(lastBox(), "\"" + slot(122) + "\"に会計データが作成されています。\r");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM DATALIST"), "121");
+}
+
+TEST_F(DataCopyPasteServerTest, TwoThousandEntriesAreTheMost)
+{
+    {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement st(tr, "SELECT COUNT(*) FROM SP_DATALIST_INSERT(0, '" + m_data + "', 2000)");
+        auto c = st.open();
+        c.fetch();
+        c.close();
+        tr.commit();
+    }
+    ASSERT_EQ(one("SELECT COUNT(*) FROM DATALIST"), "2000");
+    auto box = dialog();
+    select(*box, 0);
+    m_messages.answer(platform::IDOK);
+    box->FunctionKey(fkF4)->Click();
+    EXPECT_EQ(lastBox(), "これ以上の領域追加は行えません。(最大2000件)");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM DATALIST"), "2000");
+}
+
+TEST_F(DataCopyPasteServerTest, DeleteDropsTheDatabaseOnTheServer)
+{
+    dataSet(3, "消す会社", 5);
+    auto box = dialog();
+    select(*box, rowOf(*box, 3));
+    m_messages.onDialog([](QDialog& d) {
+        auto* consent = dynamic_cast<TMessageBox*>(&d);
+        EXPECT_NE(consent, nullptr);
+        if (!consent)
+            return int(platform::mrCancel);
+        EXPECT_EQ(consent->MsgCaption, "データの削除");
+        consent->cboxAgree()->setChecked(true);
+        return int(platform::mrOk);
+    });
+    box->FunctionKey(fkF5)->Click();
+    EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(3) + "\\dwacc.fdb")));
+    EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(3))));
+}
+
+TEST_F(DataCopyPasteServerTest, APasteCopiesThroughTheServerUnderTheRowLock)
+{
+    dataSet(1, "元の会社", 20);
+    auto box = dialog();
+    select(*box, rowOf(*box, 1));
+    box->FunctionKey(fkF2)->Click();
+    ASSERT_TRUE(box->CopyMode);
+    select(*box, rowOf(*box, 4));
+    box->FunctionKey(fkF2)->Click();
+    EXPECT_FALSE(box->CopyMode);
+    ASSERT_TRUE(std::filesystem::exists(paths::toNative(slot(4) + "\\dwacc.fdb")));
+    firebird::Attachment a;
+    a.connect(testsupport::morabyParams(paths::toNative(slot(4) + "\\dwacc.fdb").string()));
+    firebird::Transaction tr(a);
+    tr.start();
+    firebird::Statement st(tr, "SELECT SHOUGOU FROM ACCDEF1");
+    auto c = st.open();
+    ASSERT_TRUE(c.fetch());
+    EXPECT_EQ(c.getString(0), "元の会社");
+    c.close();
+    tr.commit();
+    EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=4"), "0") << "the lock is released again";
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Prints what a standalone paste of a large data set costs in the data-selection dialog, beside
+# `cp -r` of the same folder on the same disk. Asserts nothing.
+#   tools/bench-copy.sh [build-dir]      (default build-release, the optimized build)
+# BENCH_MB (200): the data set's size: its company database grown with journals, the rest files.
+# BENCH_JOURNALS (200000): journal rows added to the company database.
+# The dialog runs through launch-harness on a virtual X server (Xvfb, xdotool): F2 on the first
+# data set, Down to the first empty slot, F2, Esc. The paste's time is the harness run with the
+# paste less the same run without it; its peak memory is the harness's (GNU time), beside the
+# run without the paste.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${1:-build-release}
+[[ $build_dir = /* ]] || build_dir="$here/$build_dir"
+harness="$build_dir/tests/selection/launch-harness"
+mb=${BENCH_MB:-200}
+journals=${BENCH_JOURNALS:-200000}
+for tool in Xvfb xdotool isql-fb /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "bench-copy: $tool is missing" >&2; exit 2; }
+done
+[[ -x $harness ]] || { echo "bench-copy: build $harness first" >&2; exit 2; }
+
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$here/tools/sample-data.sh" "$work/root" "$build_dir" >/dev/null
+data="$work/root/quelto/morabyzaimu/data"
+set_name="$data/0001"
+printf 'SET SQL DIALECT 3;\nCONNECT '\''%s'\'' USER '\''MORABY'\'';\nSET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= %d) DO BEGIN INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (:I, 0, 1, '\'' '\''); I = I + 1; END END^\nSET TERM ; ^\nCOMMIT;\n' \
+    "$set_name/dwacc.fdb" "$journals" | isql-fb -q -b >/dev/null
+db_bytes=$(stat -c %s "$set_name/dwacc.fdb")
+rest=$(( mb * 1024 * 1024 - db_bytes ))
+if (( rest > 0 )); then
+    mkdir -p "$set_name/files"
+    head -c "$rest" /dev/urandom >"$set_name/files/attachments.bin"
+fi
+total=$(du -sb "$set_name" | cut -f1)
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+export ZETRINO_MESSAGE_RECORD="$work/boxes.txt" ZETRINO_RUNTIME_DIR="$work/runtime"
+mkdir -p "$work/runtime"
+
+# One harness run; with "paste" the keys copy slot 1 into slot 6. Prints "seconds peak-kB".
+run() {
+    local start end
+    start=$(date +%s.%N)
+    /usr/bin/time -f '%M' -o "$work/rss" "$harness" "$work/root" 20 sample SyoriType=0 >/dev/null 2>&1 &
+    local pid=$!
+    local win=
+    for _ in $(seq 200); do
+        win=$(xdotool search --name '^データ選択$' 2>/dev/null | head -1) && [[ -n $win ]] && break
+        sleep 0.05
+    done
+    xdotool windowfocus --sync "$win" 2>/dev/null || true
+    if [[ $1 == paste ]]; then
+        xdotool key F2
+        sleep 0.3
+        for _ in 1 2 3 4 5; do xdotool key Down; done
+        xdotool key F2
+        while [[ ! -f $data/0006/dwacc.ini ]] || grep -aq 'STATUS=7' "$data/0006/dwacc.ini" 2>/dev/null; do
+            sleep 0.05
+        done
+    fi
+    xdotool key Escape
+    wait "$pid" || true
+    end=$(date +%s.%N)
+    echo "$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", b-a}') $(tail -1 "$work/rss")"
+}
+
+read -r base_s base_kb < <(run none)
+read -r paste_s paste_kb < <(run paste)
+copy_s=$(awk -v a="$base_s" -v b="$paste_s" 'BEGIN{printf "%.3f", b-a}')
+rm -rf "$work/cpcopy"
+start=$(date +%s.%N)
+cp -r "$set_name" "$work/cpcopy"
+sync
+end=$(date +%s.%N)
+cp_s=$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", b-a}')
+
+printf 'data set            %d MB (%d bytes; company database %d bytes, %d journals)\n' \
+    "$(( total / 1024 / 1024 ))" "$total" "$db_bytes" "$journals"
+printf 'paste (harness)     %.2f s   (run with paste %.2f s, without %.2f s)\n' "$copy_s" "$paste_s" "$base_s"
+printf 'cp -r               %.2f s\n' "$cp_s"
+printf 'ratio paste / cp    %.2f   (goal: 1.5 or less)\n' "$(awk -v a="$copy_s" -v b="$cp_s" 'BEGIN{printf "%.3f", a/b}')"
+printf 'peak memory         %d kB with the paste, %d kB without (difference %d kB)\n' \
+    "$paste_kb" "$base_kb" "$(( paste_kb - base_kb ))"
