@@ -228,7 +228,12 @@ bool TDataSentakuBox::DataCopyPaste()
             box.EndCopyMode();
             box.CopyMode = false;
             box.SetHints();
-            box.SetFunctionKeys();
+            // Back from the progress window: the dialog in front, the grid takes the keys and
+            // shows its hint again.
+            box.raise();
+            box.activateWindow();
+            QCoreApplication::processEvents();
+            box.refocusGrid();
         }
     } sourceBack{*this};
     try {
@@ -694,6 +699,7 @@ bool TDataSentakuBox::DataSinkiSakusei()
     if (rec && GetShareKind(*rec) == 2)
         KyoyuAutoStore(answer);
     DataListRefresh(row);
+    refocusGrid();
     return result;
 }
 

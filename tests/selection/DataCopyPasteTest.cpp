@@ -302,6 +302,9 @@ TEST_F(DataCopyPasteTest, AOntoAnEmptySlotCopiesTheFilesUnderTheCopyName)
                   select(box, rowOf(box, 5));
                   press(box, Qt::Key_F2);
                   EXPECT_FALSE(box.CopyMode);
+                  // The list takes the keys again, with its own hint.
+                  EXPECT_EQ(caption(box, fkF2), "F2:コピー");
+                  EXPECT_FALSE(box.HintArea()->toPlainText().contains(QStringLiteral("貼り付け先を選択して")));
               }),
               platform::mrCancel);
     EXPECT_TRUE(hintShown);
