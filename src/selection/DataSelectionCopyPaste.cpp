@@ -228,7 +228,12 @@ bool TDataSentakuBox::DataCopyPaste()
             box.EndCopyMode();
             box.CopyMode = false;
             box.SetHints();
-            box.SetFunctionKeys();
+            // Back from the progress window: the dialog in front, the grid takes the keys and
+            // shows its hint again.
+            box.raise();
+            box.activateWindow();
+            QCoreApplication::processEvents();
+            box.refocusGrid();
         }
     } sourceBack{*this};
     try {
@@ -246,12 +251,16 @@ bool TDataSentakuBox::DataCopyPaste()
             DM->fnAccDatDisconnected(folder, 0, 0);
         else if (!m_dataInfo.IsUseData(folder))
             return false;
-        // Standalone: nothing may be written into the source's own tree.
-        if (ConnectMode == 0 && !paths::excludeTrailingDelimiter(CopySourceFolder).empty() &&
-            upperAscii(folder).find(upperAscii(paths::excludeTrailingDelimiter(CopySourceFolder)) + "\\") !=
-                std::string::npos) {
-            warn(kInsideSource);
-            return false;
+        // Standalone: nothing may be written into the source's own tree, and a target folder
+        // that holds the source would take the source with it when it is replaced.
+        if (ConnectMode == 0) {
+            const std::string source = upperAscii(paths::excludeTrailingDelimiter(CopySourceFolder));
+            const std::string target = upperAscii(paths::excludeTrailingDelimiter(folder));
+            if (!source.empty() && (target.find(source + "\\") != std::string::npos ||
+                                    source.rfind(target + "\\", 0) == 0)) {
+                warn(kInsideSource);
+                return false;
+            }
         }
         const bool targetWasThere = ConnectMode != 0 || files::directoryExists(folder);
 
@@ -394,20 +403,18 @@ bool TDataSentakuBox::pasteFiles(int Row, const std::string& Target, bool Target
 bool TDataSentakuBox::pasteOnServer(int Row, const std::string& Target)
 {
     TDataListRec* rec = const_cast<TDataListRec*>(GetRowRec(Row));
-    const int previousLock = rec->DATALOCK;
     struct LockBack {
         TDataSentakuBox& box;
         TDataListRec& rec;
-        int lock;
         ~LockBack()
         {
-            rec.DATALOCK = lock;
+            rec.DATALOCK = 0;
             try {
                 box.WriteDataListRec(rec);
             } catch (const std::exception&) {
             }
         }
-    } lockBack{*this, *rec, previousLock};
+    } lockBack{*this, *rec};
     if (m_copyProgress)
         m_copyProgress->setInfoLabel(QStringLiteral("データをコピー中…"));
     m_dataInfo.SetDataStatus(Target, records::dsPasting);
@@ -695,6 +702,7 @@ bool TDataSentakuBox::DataSinkiSakusei()
     if (rec && GetShareKind(*rec) == 2)
         KyoyuAutoStore(answer);
     DataListRefresh(row);
+    refocusGrid();
     return result;
 }
 

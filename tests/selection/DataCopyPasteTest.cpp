@@ -302,6 +302,9 @@ TEST_F(DataCopyPasteTest, AOntoAnEmptySlotCopiesTheFilesUnderTheCopyName)
                   select(box, rowOf(box, 5));
                   press(box, Qt::Key_F2);
                   EXPECT_FALSE(box.CopyMode);
+                  // The list takes the keys again, with its own hint.
+                  EXPECT_EQ(caption(box, fkF2), "F2:コピー");
+                  EXPECT_FALSE(box.HintArea()->toPlainText().contains(QStringLiteral("貼り付け先を選択して")));
               }),
               platform::mrCancel);
     EXPECT_TRUE(hintShown);
@@ -381,6 +384,19 @@ TEST_F(DataCopyPasteTest, ATargetInsideTheSourceIsRefusedBeforeAnythingIsWritten
     EXPECT_TRUE(boxed("貼付先にコピー元のパスが含まれています。処理を中断します。"));
     EXPECT_FALSE(fs::exists(native(slot(1)) / "inner"));
     EXPECT_EQ(status(slot(1)), 1);
+
+    // The other way round: replacing the target folder would remove the source inside it.
+    m_messages.clear();
+    system("UPDATE DATALIST SET PASNAME='" + slot(2) + "\\inner' WHERE REC=6");
+    fs::create_directories(native(slot(2)) / "inner");
+    fs::copy_file(native(slot(2)) / "dwacc.fdb", native(slot(2)) / "inner" / "dwacc.fdb");
+    system("UPDATE DATALIST SET ENTTEXT='内側', SHOUGOU='内側' WHERE REC=6");
+    TDataInfomation().RefreshIniFile(slot(2) + "\\inner", "");
+    expectBox();
+    run("SyoriType=0", [&](TDataSentakuBox& box) { copyAndPaste(box, 6, 2); });
+    EXPECT_TRUE(boxed("貼付先にコピー元のパスが含まれています。処理を中断します。"));
+    EXPECT_TRUE(fs::exists(native(slot(2)) / "inner" / "dwacc.fdb"));
+    EXPECT_EQ(status(slot(2) + "\\inner"), 1);
 }
 
 TEST_F(DataCopyPasteTest, ADamagedChildStopsTheCopy)
