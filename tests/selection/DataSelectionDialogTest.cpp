@@ -183,6 +183,7 @@ TEST_F(DataSelectionDialogTest, EscAfterThePreviousDataSetWasDeleted)
         EXPECT_FALSE(d.isVisible());
         return d.result();
     });
+    m_messages.expectBox("前回、選択したデータは削除されています。");
     EXPECT_EQ(box->Execute(true), platform::mrCancel);
     std::vector<std::string> texts;
     for (const auto& b : m_messages.boxes())
@@ -231,6 +232,7 @@ TEST_F(DataSelectionDialogTest, AnEmptyFolderHasNoData)
 {
     auto box = dialog(kWizardLines);
     box->StartDialog();
+    m_messages.expectBox("このフォルダには財務データがありません。");
     EXPECT_EQ(box->CheckChosenFolder(slotFolder(100)), -1);
     ASSERT_EQ(m_messages.boxes().size(), 1u);
     EXPECT_EQ(m_messages.boxes()[0].text, "このフォルダには財務データがありません。\r");
@@ -378,6 +380,8 @@ TEST_F(DataSelectionDialogTest, F12ChoosesAPresentDataSetAndRefusesTheOthers)
                 return int(platform::mrCancel);
             });
         }
+        for (const auto& t : c.texts)
+            m_messages.expectBox(t);
         const int result = box->Execute(true);
         std::vector<std::string> texts;
         for (const auto& b : m_messages.boxes())
@@ -552,6 +556,7 @@ TEST_F(DataSelectionDialogTest, F8PrintsTheListShownOrPreviewsIt)
             pd->printer()->setOutputFileName(QString::fromStdString(pdf));
         return int(QDialog::Accepted);
     });
+    m_messages.expectBox("PDF ファイルに出力しました。");
     box->FunctionKey(fkF8)->Click();
     ASSERT_TRUE(std::filesystem::exists(pdf));
     QProcess info;
