@@ -71,6 +71,7 @@ SELECT COUNT(*) FROM SP_DATALIST_INSERT(1, $(sql_path "$final_data") || '01', 12
 UPDATE DATALIST SET PASNAME = $(sql_path "$final_data") || x'5C' || LPAD(REC, 4, '0')
     WHERE GROUPID = 10000;"
 
+# Each set has its own code (ACCDEF1.SCODE1, which 更新 copies into the catalogue).
 # slot  trade name         catalogue CODETYPE  change made to the data set itself
 slots=(
     "1|サンプル商店|1|"
@@ -84,20 +85,24 @@ for slot in "${slots[@]}"; do
     folder="$data_root/data/$(printf '%04d' "$rec")"
     mkdir -p "$folder"
     cp "$work/company.fdb" "$folder/dwacc.fdb"
-    run_sql "$folder/dwacc.fdb" "UPDATE ACCDEF1 SET SHOUGOU = '$name', ENTTEXT = '$name';
+    code=$(printf '%04d' "$rec")
+    run_sql "$folder/dwacc.fdb" "UPDATE ACCDEF1 SET SHOUGOU = '$name', ENTTEXT = '$name', SCODE1 = '$code';
 $change"
     # Slots 4 and 5 keep the catalogue's data type 2 and version 8.0.0: a catalogue refreshed
-    # before the data changed, so they pass the launch filter and the wizard's own checks refuse them.
+    # before the data changed, so on a fresh root they pass the launch filter and the wizard's own
+    # checks refuse them. 更新 writes the truth and the filter then hides them (README).
     slots_sql+="
-UPDATE DATALIST SET ENTTEXT = '$name', SHOUGOU = '$name', DATATYPE = 2,
+UPDATE DATALIST SET ENTTEXT = '$name', SHOUGOU = '$name', DATACODE = '$code', DATATYPE = 2,
     CODETYPE = $codetype, NENDO = 2024, KISHU = '2024-01-01', KIMATU = '2024-12-31',
-    VER_MAJOR = 8, VER_MINOR1 = 0, VER_MINOR2 = 0, VER_TEXT = '8.0.0' WHERE REC = $rec;"
+    VER_MAJOR = 8, VER_MINOR1 = 0, VER_MINOR2 = 0, VER_TEXT = '16版' WHERE REC = $rec;"
 done
 rm -f "$work/company.fdb"
 run_sql "$data_root/data/dwaccdef.fdb" "$slots_sql"
 
-# The registry store: CP932 with CR LF, as the program's own INI files.
-printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\QUELTO\\MORABYZAIMU08]\r\nProduct="sz:モラビー財務8"\r\nVersion="sz:8.0.0"\r\n' |
+# The registry store: CP932 with CR LF, as the program's own INI files. "Type" is the generation's
+# display name, which the version column shows for 8.0 data: the generations count one a major
+# version from 09版 (1.0) on.
+printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\QUELTO\\MORABYZAIMU08]\r\nProduct="sz:モラビー財務8"\r\nVersion="sz:8.0.0"\r\nType="sz:16版"\r\n' |
     iconv -f UTF-8 -t CP932 >"$work/registry.ini"
 
 mv "$work" "$root"

@@ -24,7 +24,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -82,12 +86,10 @@ std::string dataKindText(int dataKbn, int codeKbn)
 TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* parent) : TBSDI(Border::Fixed, parent)
 {
     setWindowTitle(QStringLiteral("データの詳細情報"));
-    setFixedSize(932, 457);
     KeepOnClose = 1;
     InfoObject = std::make_unique<TDataInfomation>();
 
-    auto* manage = new QGroupBox(QStringLiteral("管理情報"), this);
-    manage->setGeometry(8, 6, 440, 350);
+    auto* manage = m_manage = new QGroupBox(QStringLiteral("管理情報"), this);
     auto label = [](QWidget* p, const char* text, int x, int y, int w) {
         auto* l = new QLabel(QString::fromUtf8(text), p);
         l->setGeometry(x, y, w, 22);
@@ -98,7 +100,7 @@ TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* parent) : TBSDI(Border::Fixed, p
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_chkClear = new QCheckBox(QStringLiteral("データの状態をクリアする"), manage);
     m_chkClear->setObjectName(QStringLiteral("chkClear"));
-    m_chkClear->setGeometry(126, 54, 300, 24);
+
     QPalette red = m_chkClear->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     m_chkClear->setPalette(red);
@@ -106,7 +108,7 @@ TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* parent) : TBSDI(Border::Fixed, p
     m_memFolder = new QPlainTextEdit(manage);
     m_memFolder->setObjectName(QStringLiteral("memFolder"));
     m_memFolder->setReadOnly(true);
-    m_memFolder->setGeometry(126, 90, 300, 52);
+
     m_memFolder->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     label(manage, "データの更新:", 12, 156, 110);
     m_chkUpdateLock = new QCheckBox(QStringLiteral("禁止する"), manage);
@@ -117,15 +119,14 @@ TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* parent) : TBSDI(Border::Fixed, p
     m_picSeigen->setPixmap(style()->standardPixmap(QStyle::SP_MessageBoxInformation).scaled(32, 32));
     m_lblSeigen = new QLabel(QStringLiteral("現在、オペレータ毎のデータ選択は制限されていません。"), manage);
     m_lblSeigen->setObjectName(QStringLiteral("lblSeigen"));
-    m_lblSeigen->setGeometry(50, 200, 384, 32);
+
     m_lblSeigen->setWordWrap(true);
     QFont bold = m_lblSeigen->font();
     bold.setBold(true);
     m_lblSeigen->setFont(bold);
     m_lblSeigen->setStyleSheet(QStringLiteral("color: #0000ff"));
 
-    auto* basic = new QGroupBox(QStringLiteral("基本情報"), this);
-    basic->setGeometry(456, 6, 468, 350);
+    auto* basic = m_basic = new QGroupBox(QStringLiteral("基本情報"), this);
     static const char* const captions[vCount] = {"コード:", "データ区分:", "会社名:", "フリガナ:",
                                                  "会計年度:", "会計期間:", "担当者コード:", "部門管理:",
                                                  "本支店管理:", "仕訳件数:"};
@@ -133,22 +134,20 @@ TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* parent) : TBSDI(Border::Fixed, p
                                               "lblKikan", "lblTanto", "lblBumon", "lblSiten", "lblSiwake"};
     for (int i = 0; i < vCount; ++i) {
         label(basic, captions[i], 12, 26 + i * 28, 110);
-        m_values[std::size_t(i)] = label(basic, "", 126, 26 + i * 28, 330);
+        m_values[std::size_t(i)] = label(basic, "", 126, 26 + i * 28, 0);
         m_values[std::size_t(i)]->setObjectName(QString::fromLatin1(names[i]));
     }
     label(basic, "データリスト名:", 12, 26 + vCount * 28 + 4, 110);
     m_txtListName = new TMorabyEdit(basic);
     m_txtListName->setObjectName(QStringLiteral("txtListName"));
-    m_txtListName->setGeometry(126, 26 + vCount * 28 + 2, 330, 24);
     m_txtListName->setMaxLength(40);
     m_txtListName->setImeMode(TMorabyEdit::imHira);
     m_txtListName->OnImeStatusChange = [this] { SetFunctionKeys(); };
 
-    auto* hints = new QPlainTextEdit(this);
+    auto* hints = m_hints = new QPlainTextEdit(this);
     hints->setObjectName(QStringLiteral("HintArea"));
     hints->setReadOnly(true);
     hints->setFocusPolicy(Qt::NoFocus);
-    hints->setGeometry(8, 362, 916, 48);
     HintMemo = hints;
 
     auto button = [this](const char* name, const char* caption) {
@@ -160,20 +159,43 @@ TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* parent) : TBSDI(Border::Fixed, p
         const std::string name = "F" + std::to_string(i + 1);
         TxPlButton* b = button(name.c_str(), (name + ":").c_str());
         b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(8 + i * 92, 418, 88, 30);
         if (i == 6)
             b->OnClick = [this](QObject*) { F7Click(); };
         m_keys[std::size_t(i)] = b;
     }
     m_btnOK = button("btnOK", "OK");
-    m_btnOK->setGeometry(740, 418, 88, 30);
     m_btnOK->OnClick = [this](QObject*) { btnOKClick(); };
     m_btnCancel = button("btnCancel", "キャンセル");
-    m_btnCancel->setGeometry(836, 418, 88, 30);
     m_btnCancel->OnClick = [this](QObject*) { done(platform::mrCancel); };
 
     m_progress = std::make_unique<TxAnimeProgressDialog>();
+    layoutForWidth(kDesignWidth);
     Initialized = 1;
+}
+
+void TDataSyosaiInfoBox::layoutForWidth(int width)
+{
+    width = std::clamp(width, kMinWidth, kDesignWidth);
+    const int shrink = kDesignWidth - width;
+    const int left = shrink / 2;
+    const int right = shrink - left;
+    m_manage->setGeometry(8, 6, 440 - left, 350);
+    m_chkClear->setGeometry(126, 54, 300 - left, 24);
+    m_memFolder->setGeometry(126, 90, 300 - left, 52);
+    m_lblSeigen->setGeometry(50, 200, 384 - left, 32);
+    m_basic->setGeometry(456 - left, 6, 468 - right, 350);
+    for (QLabel* v : m_values)
+        v->setGeometry(126, v->y(), 330 - right, 22);
+    m_txtListName->setGeometry(126, 26 + vCount * 28 + 2, 330 - right, 24);
+    m_hints->setGeometry(8, 362, width - 16, 48);
+    // OK and Cancel keep their place at the right edge; the function keys share what is left.
+    const int okLeft = width - 8 - 88 - 96;
+    const int step = std::min(92, (okLeft - 8 - 8 + 4) / 7);
+    for (int i = 0; i < 7; ++i)
+        m_keys[std::size_t(i)]->setGeometry(8 + i * step, 418, step - 4, 30);
+    m_btnOK->setGeometry(okLeft, 418, 88, 30);
+    m_btnCancel->setGeometry(okLeft + 96, 418, 88, 30);
+    setFixedSize(width, kHeight);
 }
 
 TDataSyosaiInfoBox::~TDataSyosaiInfoBox() = default;
@@ -340,6 +362,19 @@ void TDataSyosaiInfoBox::doKeyUp(QKeyEvent& event)
 
 void TDataSyosaiInfoBox::showEvent(QShowEvent* event)
 {
+    // Narrower screens (800 wide, or a scaled desktop) get a narrower dialog, placed wholly on
+    // the screen, before it is mapped.
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        const int frame = frameGeometry().width() - width();
+        layoutForWidth(area.width() - frame);
+        const QSize outer = frameGeometry().size();
+        const int x = std::clamp(this->x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width()));
+        const int y = std::clamp(this->y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
+        if (QPoint(x, y) != pos())
+            move(x, y);
+    }
     TBSDI::showEvent(event);
     if (ViewOnly)
         m_btnCancel->setFocus();

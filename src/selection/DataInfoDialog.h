@@ -70,6 +70,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Places the controls for a dialog width between kMinWidth and kDesignWidth: the two groups
+    // and their value fields give up the room, the hint area and the keys stay whole.
+    void layoutForWidth(int width);
+    static constexpr int kDesignWidth = 932;
+    static constexpr int kMinWidth = 700;
+    static constexpr int kHeight = 457;
+
+    QGroupBox* m_manage = nullptr;
+    QGroupBox* m_basic = nullptr;
+    QPlainTextEdit* m_hints = nullptr;
     QLabel* m_lblStatus = nullptr;
     QCheckBox* m_chkClear = nullptr;
     QPlainTextEdit* m_memFolder = nullptr;

@@ -14,6 +14,8 @@
 #include "records/ProgramRecords.h"
 #include "ui/ListGrid.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -235,6 +237,14 @@ void TBSDI::FormShowFirst()
     scaleFonts();
     if (UseFormSize)
         GetFormSize();
+    // A size remembered, or designed, for a larger screen: the dialog still lies wholly on this one.
+    const QRect area = workArea(this);
+    FitToArea(area);
+    const QSize outer = frameGeometry().size();
+    const int left = std::clamp(x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width()));
+    const int top = std::clamp(y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
+    if (QPoint(left, top) != pos())
+        move(left, top);
 }
 
 void TBSDI::discardTypeAhead()

@@ -37,7 +37,6 @@ void CatalogueTest::SetUp()
     m_transaction = std::make_unique<firebird::Transaction>(m_db);
     selection::setCatalogueTransaction(m_transaction.get());
     selection::installShareMessageBox();
-    m_messages.answerDefaults();
 }
 
 void CatalogueTest::expectShareMessage()

@@ -53,7 +53,6 @@ protected:
         SystemDef.GroupId = 10000;
         SystemDef.LoginId = 100000011;
         AppInfo.Zaimu.AppTitle = "モラビー財務";
-        m_messages.answerDefaults();
         m_dm = std::make_unique<TDM>();
         ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
         m_row.REC = 1;
@@ -185,6 +184,7 @@ TEST_F(DataInfoDialogTest, ListNameResults)
 
     // Only spaces: asked to take the company name, and the dialog stays open.
     box->txtListName()->setText(QStringLiteral(" 　 "));
+    m_messages.expectBox("データリスト名が入力されていません。会社名を設定しますか？");
     QTest::mouseClick(box->btnOK(), Qt::LeftButton);
     ASSERT_EQ(m_messages.boxes().size(), 1u);
     EXPECT_NE(m_messages.boxes()[0].text.find("データリスト名が入力されていません。会社名を設定しますか？"),
@@ -199,6 +199,43 @@ TEST_F(DataInfoDialogTest, ListNameResults)
     EXPECT_EQ(box->modalResult(), platform::mrOk);
     EXPECT_EQ(box->ListName, " 新しい名前　") << "returned untrimmed";
     EXPECT_EQ(box->UpdateLock, 1);
+}
+
+// The design is 932 wide; on a narrower screen (the test screen is 800x600, a desktop of 1280 at
+// scale 1.5 is 853) the dialog narrows and lies wholly on it, with every key whole and apart.
+TEST_F(DataInfoDialogTest, ANarrowScreenGetsANarrowerDialogWithEveryKeyWhole)
+{
+    writeIni(1, 2, 1);
+    auto box = open();
+    const QRect area = box->screen()->availableGeometry();
+    ASSERT_LT(area.width(), 932) << "the test screen is wider than the dialog";
+    box->move(area.right() - 100, area.top() + 50);
+    box->show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(area.contains(box->frameGeometry()))
+        << box->frameGeometry().x() << "," << box->frameGeometry().width();
+    std::vector<QWidget*> keys;
+    for (int n = 1; n <= 7; ++n)
+        keys.push_back(box->functionKey(n));
+    keys.push_back(box->btnOK());
+    keys.push_back(box->btnCancel());
+    const QRect inside = box->rect();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        SCOPED_TRACE(keys[i]->objectName().toStdString());
+        EXPECT_TRUE(inside.contains(keys[i]->geometry()));
+        if (i > 0) {
+            EXPECT_GT(keys[i]->x(), keys[i - 1]->geometry().right()) << "keys overlap";
+        }
+        // The caption fits its key.
+        auto* key = static_cast<TxPlButton*>(keys[i]);
+        EXPECT_LE(key->fontMetrics().horizontalAdvance(key->CaptionA().Caption()), key->width() - 4);
+    }
+    auto* hints = box->findChild<QWidget*>(QStringLiteral("HintArea"));
+    ASSERT_NE(hints, nullptr);
+    EXPECT_TRUE(inside.contains(hints->geometry()));
+    EXPECT_TRUE(inside.contains(box->txtListName()->mapTo(box.get(), QPoint(box->txtListName()->width() - 1, 0))));
+    QDir().mkpath(QStringLiteral(TEST_BINARY_DIR "/tests/selection/artefacts"));
+    box->grab().save(QStringLiteral(TEST_BINARY_DIR "/tests/selection/artefacts/DataInfoDialog-narrow.png"));
 }
 
 TEST_F(DataInfoDialogTest, F7FollowsTheInputMethod)
@@ -233,6 +270,8 @@ TEST_F(DataInfoDialogTest, RebuildKeepsTheJournalAndClearsTheState)
     writeIni(2, 2, 1, 100000011);
     auto box = open();
     box->show();
+    m_messages.expectBox("データの再構築を行いますか？");
+    m_messages.expectBox("データの再構築は適正に行われました。");
     box->F7Click();
     EXPECT_EQ(box->Rebuilt, 1) << testing::PrintToString(m_messages.texts());
     EXPECT_EQ(journalCount(), "3");
@@ -257,6 +296,9 @@ TEST_F(DataInfoDialogTest, AFailedRebuildLeavesTheDatabaseAsItWas)
             testsupport::writeFile(backup, bytes.substr(0, bytes.size() / 2));
         }
     });
+    m_messages.expectBox("データの再構築を行いますか？");
+    m_messages.expectBox("データベースのリストアに失敗しました。");
+    m_messages.expectBox("データ再構築の処理に失敗しました。");
     box->F7Click();
     TDM::setServiceBusyHook({});
     EXPECT_EQ(starts, 2);

@@ -134,7 +134,11 @@ TEST_F(DataListRefreshTest, RefreshBringsEveryRowUpToDate)
 
     auto box = openBox();
     ASSERT_EQ(rowOf(*box, 6), rowOf(*box, 5) + 4) << "the three stale children are listed";
-    refreshAll(*box);
+    // The unreadable child is reported by the database error handler as it is read.
+    m_messages.expectBox("データリストの更新をおこないます。", platform::IDYES);
+    m_messages.expectBox("ユーザーデータベースの接続処理に失敗しました。");
+    m_messages.expectBox("ユーザーデータベースの接続処理に失敗しました。");
+    box->btnListUpdate()->Click();
 
     EXPECT_EQ(rows("SELECT ENTTEXT, SHOUGOU, NENDO FROM DATALIST WHERE REC=3"),
               (std::vector<std::string>{"||1"}));
@@ -267,6 +271,8 @@ TEST_F(DataListRefreshTest, OneRowAtATime)
         << "only the list in memory forgets it";
 
     const int damaged = rowOf(*box, 12);
+    m_messages.expectBox("ユーザーデータベースの接続処理に失敗しました。");
+    m_messages.expectBox("ユーザーデータベースの接続処理に失敗しました。");
     box->DataListRefresh(damaged);
     DataHasonProc = nullptr;
     EXPECT_EQ(box->GetRowRec(damaged)->DATA_STATUS, 1);
@@ -386,6 +392,8 @@ TEST_F(DataListRefreshTest, ButtonsRefuseWhileTheListDoesNotRespond)
 {
     auto box = openBox();
     box->PerfectGrid1()->setEnabled(false);
+    m_messages.expectBox("データリストが応答状態ではないので処理は行えません。");
+    m_messages.expectBox("データリストが応答状態ではないので処理は行えません。");
     box->btnListUpdate()->Click();
     box->btnDataInfo()->Click();
     ASSERT_EQ(m_messages.boxes().size(), 2u);
@@ -517,7 +525,9 @@ TEST_F(DataListRefreshTest, AFailedDamageCheckMarksTheRowAndARebuildClearsTheMar
         statusWhileOpen = box->GetRowRec(row)->DATA_STATUS;
         backWhileOpen = box->PerfectGrid1()->model().rowBackColor(row);
         auto& info = dynamic_cast<TDataSyosaiInfoBox&>(d);
-        info.F7Click(); // confirmed with OK by default
+        m_messages.expectBox("データの再構築を行いますか？");
+        m_messages.expectBox("データの再構築は適正に行われました。");
+        info.F7Click();
         EXPECT_EQ(info.Rebuilt, 1) << testing::PrintToString(m_messages.texts());
         QTest::mouseClick(info.btnCancel(), Qt::LeftButton);
         return d.result();

@@ -145,7 +145,6 @@ protected:
         SystemDef.LoginCode = 11;
         SystemDef.LoginId = 100000011;
         SystemDef.AppCaption = "連動データの作成";
-        m_messages.answerDefaults();
         m_dm = std::make_unique<TDM>();
         ASSERT_TRUE(m_dm->fnAccDefConnected("", 1)) << testing::PrintToString(m_messages.texts());
         m_box = std::make_unique<TDataPlaceBox>();
@@ -372,6 +371,7 @@ TEST_F(DataPlaceBoxTest, AFailedStoreIsReportedAndTheListShowsWhatIsStored)
     exec("DELETE FROM USERGROUP WHERE GROUPID = 10000");
     select(2);
     answerInput("名古屋");
+    m_messages.expectBox("データの場所の保存に失敗しました。");
     m_box->F2Click();
     ASSERT_EQ(messages().size(), 1u) << testing::PrintToString(messages());
     EXPECT_EQ(messages()[0].rfind("データの場所の保存に失敗しました。", 0), 0u) << messages()[0];
@@ -464,6 +464,7 @@ TEST_F(DataPlaceBoxServerTest, NamingAPlaceCreatesItsFolderOnTheServerAndItsList
 TEST_F(DataPlaceBoxServerTest, NamesAreRefusedOrKeptAsTheFolderAllows)
 {
     // Blank names are refused, whatever the key.
+    m_messages.expectBox("名称が入力されていません。");
     name(4, "　 ");
     EXPECT_EQ(messages(), std::vector<std::string>{"名称が入力されていません。"});
     EXPECT_FALSE(fs::exists(m_root / "data04"));
@@ -476,6 +477,7 @@ TEST_F(DataPlaceBoxServerTest, NamesAreRefusedOrKeptAsTheFolderAllows)
     // A folder that is already there is reported and the place is named anyway.
     m_messages.clear();
     fs::create_directories(m_root / "data04");
+    m_messages.expectBox("既にデータサーバーにフォルダが作成されています。");
     name(4, "京都");
     EXPECT_EQ(messages(), std::vector<std::string>{"既にデータサーバーにフォルダが作成されています。"});
     EXPECT_EQ(rows("SELECT NAME FROM DATAPLACEMAN WHERE REC = 4"), std::vector<std::string>{"京都"});
@@ -484,6 +486,7 @@ TEST_F(DataPlaceBoxServerTest, NamesAreRefusedOrKeptAsTheFolderAllows)
     // A folder the server cannot create stops the naming.
     m_messages.clear();
     testsupport::writeFile(m_root / "data05", "a file in the way");
+    m_messages.expectBox("データサーバーへフォルダの作成が失敗しました。");
     name(5, "神戸");
     EXPECT_EQ(messages(), std::vector<std::string>{"データサーバーへフォルダの作成が失敗しました。"});
     EXPECT_EQ(rows("SELECT NAME FROM DATAPLACEMAN WHERE REC = 5"), std::vector<std::string>{""});
@@ -496,6 +499,7 @@ TEST_F(DataPlaceBoxServerTest, RemovalWaitsUntilThePlaceHoldsNoDataAndKeepsTheFo
     fs::create_directories(m_root / "data03" / "0005");
     m_messages.clear();
     select(3);
+    m_messages.expectBox("このフォルダ配下には会計データが存在しているため削除することが出来ません。");
     m_box->F5Click();
     EXPECT_EQ(messages(), std::vector<std::string>{
                               "このフォルダ配下には会計データが存在しているため削除することが出来ません。\r"
@@ -506,11 +510,12 @@ TEST_F(DataPlaceBoxServerTest, RemovalWaitsUntilThePlaceHoldsNoDataAndKeepsTheFo
     // Asked and cancelled: nothing changes.
     fs::remove(m_root / "data03" / "0005");
     m_messages.clear();
-    m_messages.answer(platform::IDCANCEL);
+    m_messages.expectBox("[大阪]を削除します。よろしいですか？", platform::IDCANCEL);
     m_box->F5Click();
     EXPECT_EQ(messages(), std::vector<std::string>{"[大阪]を削除します。よろしいですか？"});
     EXPECT_EQ(listRows(3), 120);
 
+    m_messages.expectBox("[大阪]を削除します。よろしいですか？");
     m_box->F5Click();
     EXPECT_EQ(rows("SELECT NAME FROM DATAPLACEMAN WHERE REC = 3"), std::vector<std::string>{""});
     EXPECT_EQ(listRows(3), 0);
@@ -528,6 +533,8 @@ TEST_F(DataPlaceBoxServerTest, AFolderTestThatFailsRefusesTheRemoval)
          "AS BEGIN WBOOL = 1 / 0; SUSPEND; END");
     m_messages.clear();
     select(3);
+    m_messages.expectBox("サーバーへのファイル操作(DEXIST)に失敗しました。");
+    m_messages.expectBox("このフォルダ配下には会計データが存在しているため削除することが出来ません。");
     m_box->F5Click();
     const auto shown = messages();
     ASSERT_EQ(shown.size(), 2u) << testing::PrintToString(shown);

@@ -1,6 +1,8 @@
 // The data-selection dialog over a real system database and data folders, driven by keys.
 #include "DataSelectionFixture.h"
 
+#include <QScreen>
+
 namespace paths = platform::paths;
 using seltest::DataSelectionDialogTest;
 using seltest::kWizardLines;
@@ -183,6 +185,7 @@ TEST_F(DataSelectionDialogTest, EscAfterThePreviousDataSetWasDeleted)
         EXPECT_FALSE(d.isVisible());
         return d.result();
     });
+    m_messages.expectBox("前回、選択したデータは削除されています。");
     EXPECT_EQ(box->Execute(true), platform::mrCancel);
     std::vector<std::string> texts;
     for (const auto& b : m_messages.boxes())
@@ -231,6 +234,7 @@ TEST_F(DataSelectionDialogTest, AnEmptyFolderHasNoData)
 {
     auto box = dialog(kWizardLines);
     box->StartDialog();
+    m_messages.expectBox("このフォルダには財務データがありません。");
     EXPECT_EQ(box->CheckChosenFolder(slotFolder(100)), -1);
     ASSERT_EQ(m_messages.boxes().size(), 1u);
     EXPECT_EQ(m_messages.boxes()[0].text, "このフォルダには財務データがありません。\r");
@@ -314,6 +318,8 @@ TEST_F(DataSelectionDialogTest, F12ChoosesAPresentDataSetAndRefusesTheOthers)
                 return int(platform::mrCancel);
             });
         }
+        for (const auto& t : c.texts)
+            m_messages.expectBox(t);
         const int result = box->Execute(true);
         std::vector<std::string> texts;
         for (const auto& b : m_messages.boxes())
@@ -488,6 +494,7 @@ TEST_F(DataSelectionDialogTest, F8PrintsTheListShownOrPreviewsIt)
             pd->printer()->setOutputFileName(QString::fromStdString(pdf));
         return int(QDialog::Accepted);
     });
+    m_messages.expectBox("PDF ファイルに出力しました。");
     box->FunctionKey(fkF8)->Click();
     ASSERT_TRUE(std::filesystem::exists(pdf));
     QProcess info;
@@ -643,4 +650,40 @@ TEST_F(DataSelectionDialogTest, TheAutomaticShareOptionIsSavedWithTheOperator)
     EXPECT_EQ(SystemDef.Reserve2Flag1, 0);
     EXPECT_EQ(rows(reserve2), std::vector<std::string>{"0"});
     box->close();
+}
+
+// On a screen smaller than the dialog's design (the test screen is 800x600; run under Xvfb the
+// grab is the screen itself) the dialog lies wholly on it, with ESC and F12 on the screen.
+TEST_F(DataSelectionDialogTest, OnASmallScreenTheDialogAndItsKeysLieOnIt)
+{
+    auto box = dialog(kWizardLines);
+    QRect area, frame, esc, f12;
+    QString escCaption, f12Caption;
+    m_messages.onDialog([&](QDialog& d) {
+        QApplication::setActiveWindow(&d);
+        QCoreApplication::processEvents();
+        QTest::qWait(200);
+        area = d.screen()->availableGeometry();
+        frame = d.frameGeometry();
+        auto* escKey = box->FunctionKey(fkEsc);
+        auto* f12Key = box->FunctionKey(fkF12);
+        esc = QRect(escKey->mapToGlobal(QPoint(0, 0)), escKey->size());
+        f12 = QRect(f12Key->mapToGlobal(QPoint(0, 0)), f12Key->size());
+        escCaption = escKey->CaptionA().Caption();
+        f12Caption = f12Key->CaptionA().Caption();
+        const QString dir = QStringLiteral(TEST_BINARY_DIR "/tests/selection/artefacts");
+        QDir().mkpath(dir);
+        d.screen()->grabWindow(0).save(dir + QStringLiteral("/data-selection-small-screen.png"));
+        saveShot(d, "data-selection-small-screen-dialog");
+        key(d, Qt::Key_Escape);
+        return d.result();
+    });
+    box->Execute(true);
+    ASSERT_FALSE(area.isEmpty());
+    ASSERT_LE(area.width(), 1024) << "the screen is not small";
+    EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    EXPECT_TRUE(area.contains(esc));
+    EXPECT_TRUE(area.contains(f12));
+    EXPECT_EQ(escCaption, QStringLiteral("ESC:ｷｬﾝｾﾙ"));
+    EXPECT_EQ(f12Caption, QStringLiteral("F12:選択"));
 }

@@ -88,7 +88,6 @@ protected:
         SystemDef.LoginId = 100000011;
         SystemDef.OperatorName = "担当一";
         SystemDef.AppCaption = "連動データの作成";
-        m_messages.answerDefaults();
         m_dm = std::make_unique<TDM>();
         ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
         ASSERT_TRUE(m_dm->fnGetSysDef());

@@ -210,6 +210,8 @@ TEST_F(DataSelectionDialogTest, ChoosingAnEmptyPlaceReturnsBothPaths)
                 key(d, Qt::Key_Escape);
             return d.result();
         });
+        for (const auto& t : c.texts)
+            m_messages.expectBox(t);
         const int modal = box->Execute(true);
         EXPECT_EQ(texts, c.texts);
         EXPECT_EQ(SystemDef.DataDir, slotFolder(1)) << "the open data set stays";
@@ -272,6 +274,8 @@ TEST_F(DataSelectionDialogTest, ARowKeptOnTheSharedServerNeedsTheAutomaticOption
                 key(d, Qt::Key_Escape);
             return d.result();
         });
+        for (const auto& t : c.texts)
+            m_messages.expectBox(t);
         box->Execute(true);
         EXPECT_EQ(f12On, c.f12On);
         EXPECT_EQ(texts, c.texts);

@@ -50,7 +50,6 @@ protected:
         SystemDef.PcName = "buildpc";
         SystemDef.AppCaption = "連動データの作成";
         signInAs(15);
-        m_messages.answerDefaults();
         m_dm = std::make_unique<TDM>();
         ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
         ASSERT_TRUE(m_dm->fnGetSysDef());
@@ -190,6 +189,7 @@ TEST_F(DataSelectionServerTest, ListsTheStandardPlaceWithTheLockColumn)
     box->SetFunctionKeys();
     EXPECT_EQ(box->HintArea()->toPlainText(),
               QStringLiteral("［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\n空白行は選択できません。"));
+    m_messages.expectBox("このフォルダには財務データがありません。");
     box->FunctionKey(fkF12)->Click();
     EXPECT_EQ(box->modalResult(), 0);
     EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"このフォルダには財務データがありません。\r"}));
@@ -252,6 +252,7 @@ TEST_F(DataSelectionServerTest, LockClickOnAnEmptySlotOrAnotherColumnChangesNoth
 {
     auto box = dialog();
     // An empty slot: no data file on the server.
+    m_messages.expectBox("このフォルダには財務データがありません。");
     box->DataLockClick(rowOf(*box, 3));
     EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"このフォルダには財務データがありません。\r"}));
     EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=3"), "0");
@@ -315,6 +316,7 @@ TEST_F(DataSelectionServerTest, RefreshRenumbersAddedAreasAndKeepsTheCurrentData
     auto box = dialog();
     ASSERT_EQ(box->PerfectGrid1()->rowCount(), 122);
     box->PerfectGrid1()->setCurrentRow(rowOf(*box, 130));
+    m_messages.expectBox("データリストの更新をおこないます。", platform::IDYES);
     box->btnListUpdate()->Click();
 
     EXPECT_EQ(one("SELECT LIST(REC, ',') FROM (SELECT REC FROM DATALIST WHERE REC > 120 ORDER BY REC)"), "121,122");
@@ -507,6 +509,7 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
         {
             firebird::Attachment other;
             other.connect(testsupport::morabyParams("localhost:" + fdb));
+            m_messages.expectBox("現在、他のユーザーがデータに接続中です。");
             info.F7Click();
             shown = m_messages.texts();
         }
@@ -526,6 +529,8 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
         });
+        m_messages.expectBox("データの再構築を行いますか？");
+        m_messages.expectBox("データの再構築は適正に行われました。");
         info.F7Click();
         stop = true;
         watcher.join();

@@ -310,6 +310,7 @@ TEST_F(DataSelectionSharedTest, TheAutomaticOptionKeepsTheButtonsAndOpensF12OnRo
     // On a named local row 共有取得 only says that the row is taken.
     selectRec(*box, 1);
     m_messages.clear();
+    m_messages.expectBox("選択したフォルダには既にデータが登録されています。");
     box->btnKyoyuDataDownClick();
     EXPECT_EQ(m_messages.texts(), (std::vector<std::string>{"選択したフォルダには既にデータが登録されています。\r"}));
     EXPECT_EQ(slotRow(1), (std::vector<std::string>{"0|0|" + slotFolder(1) + "|A社"}));
@@ -502,6 +503,7 @@ TEST_F(DataSelectionSharedTest, DamagedConsolidatedDataIsNotStoredByTheButton)
     // A damaged child: the button refuses with the three lines; the automatic store goes on.
     box->DataList[std::size_t(box->PerfectGrid1()->model().cellNumber(parent, 14))].Children[0].DATA_STATUS = 1;
     m_messages.clear();
+    m_messages.expectBox("合算・分散データに破損したデータが存在するため、共有データの保管を中止します。");
     box->btnKyoyuDataUp()->Click();
     ASSERT_EQ(m_messages.boxes().size(), 1u);
     EXPECT_NE(m_messages.boxes()[0].text.find("合算・分散データに破損したデータが存在するため、共有データの保管を中止します。"),

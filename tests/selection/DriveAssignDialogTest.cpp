@@ -76,9 +76,9 @@ TEST_F(DriveAssignDialogTest, OkStoresARemoteDriveThatSurvivesARestart)
 TEST_F(DriveAssignDialogTest, AFailedWriteIsReportedAndAssignsNothing)
 {
     testsupport::MessageRecorder rec;
-    rec.answerDefaults();
     chooseShare(rec, false);
     platform::files::failNext(platform::files::Operation::Write, EACCES);
+    rec.expectBox("ネットワークドライブの割り当てAPIの呼び出しに失敗しました。");
     EXPECT_NE(selection::AssignSharedDrive(ini, nullptr), 0);
     EXPECT_EQ(rec.texts().back(),
               "ネットワークドライブの割り当てAPIの呼び出しに失敗しました。\r"

@@ -107,6 +107,8 @@ TEST_F(SearchConditionsTest, FailuresAreReportedOnlyInTheStoresOwnTransaction)
     selection::SearchConditionStore store(m_db);
     TDataKensakuRec rec;
     rec.TANTO = 99;
+    m_messages.expectBox("検索条件レコードの参照に失敗しました。");
+    m_messages.expectBox("検索条件レコードの更新に失敗しました。");
     EXPECT_FALSE(store.SelectRecord(rec));
     TDataKensakuRec defaults;
     store.InitRecord(defaults);

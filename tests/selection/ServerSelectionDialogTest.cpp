@@ -90,7 +90,6 @@ TEST_F(SharedAreaDialogTest, RefreshStoresTheDrivesAreasAndDataChildrenOnly)
     // 更新 asks first; a new folder on the drive then shows up, a crashed paste's copy does not.
     files::createDirectories(area("sv0009"));
     writeArea(area("~paste~sv0002"), {"テスト商事"}, "half");
-    m_messages.answerDefaults(false);
     m_messages.answer(platform::IDNO);
     box->btnUpdate()->Click();
     EXPECT_EQ(rows(query).size(), 3u);
@@ -160,6 +159,7 @@ TEST_F(SharedAreaDialogTest, ChoosesAParentAndRefusesWhatCannotBeFetched)
         files::writeAllAtomic(paths::join(area("sv0002"), DataFile), "x");
         setIni(area("sv0002"), "DATASTS", "SHARE_STATUS", "2");
         choose(*box, "sv0002");
+        m_messages.expectBox("この領域は、現在データが作成されている可能性があるため選択できません。");
         box->F12Click();
         EXPECT_NE(box->modalResult(), platform::mrOk);
         EXPECT_TRUE(sawText("この領域は、現在データが作成されている可能性があるため選択できません。"));
@@ -170,6 +170,7 @@ TEST_F(SharedAreaDialogTest, ChoosesAParentAndRefusesWhatCannotBeFetched)
         auto box = prepared();
         choose(*box, "sv0001");
         files::removeAll(area("sv0001"));
+        m_messages.expectBox("共有サーバーが起動していない、接続が切断されている");
         box->F12Click();
         EXPECT_NE(box->modalResult(), platform::mrOk);
         EXPECT_TRUE(sawText("共有サーバーが起動していない、接続が切断されている または 共有サーバー上のデータ領域が削除された可能性があります。"
@@ -179,10 +180,8 @@ TEST_F(SharedAreaDialogTest, ChoosesAParentAndRefusesWhatCannotBeFetched)
         // A damaged child stops the choice of its parent.
         setIni(area("sv0003\\002"), "DATASTS", "STATUS", "10");
         auto box = prepared();
-        m_messages.answerDefaults(false);
         m_messages.answer(platform::IDYES);
         box->UpdateClick();
-        m_messages.answerDefaults(true);
         choose(*box, "sv0003");
         std::vector<std::string> lines;
         m_messages.onDialog([&](QDialog& d) {
@@ -325,7 +324,6 @@ TEST_F(SharedAreaDialogTest, DamagedDestinationIsOverwrittenOnlyWhenConfirmed)
     writeArea(area("sv0002"), {"壊れ商事", "0002", 0, 10}, "broken");
     auto box = prepared();
     const std::string text = "このデータは破損データのため、データ間の照合チェックは行わずにコピーを行います。\rよろしいですか？";
-    m_messages.answerDefaults(false);
     for (int answer : {platform::IDCANCEL, platform::IDOK}) {
         SCOPED_TRACE(answer);
         m_messages.clear();
@@ -372,8 +370,10 @@ TEST_F(SharedAreaDialogTest, CompareListsEveryDifferenceInOrder)
     EXPECT_EQ(box->CompareDataSets("貼り付け", area("sv0001"), area("sv0002")), 1);
     EXPECT_EQ(box->CompareDataSets("貼り付け", area("sv0001"), area("sv0042")), 1);
     EXPECT_TRUE(files::directoryExists(area("sv0042")));
+    m_messages.expectBox("貼り付け処理元のデータパスが不正です。");
     EXPECT_EQ(box->CompareDataSets("貼り付け", "", area("sv0001")), 0);
     EXPECT_TRUE(sawText("貼り付け処理元のデータパスが不正です。\r"));
+    m_messages.expectBox("貼り付け処理先のデータパスが不正です。");
     EXPECT_EQ(box->CompareDataSets("貼り付け", area("sv0001"), ""), 0);
     EXPECT_TRUE(sawText("貼り付け処理先のデータパスが不正です。\r"));
 }
@@ -389,6 +389,7 @@ TEST_F(SharedAreaDialogTest, FailedCopyLeavesTheDestinationAsItWas)
     key(*box, Qt::Key_F2);
     files::failNext(files::Operation::Copy, ENOSPC, 1);
     choose(*box, "sv0002");
+    m_messages.expectBox("データのコピーに失敗しました。");
     key(*box, Qt::Key_F2);
     files::clearFaults();
     EXPECT_EQ(files::readAll(paths::join(area("sv0002"), DataFile)), "old data of sv0002");
@@ -482,6 +483,8 @@ TEST_F(SharedAreaDialogTest, AddsAnAreaUnderTheProposedName)
             in.btnOK()->Click();
             return in.modalResult();
         });
+        if (*c.message)
+            m_messages.expectBox(c.message);
         box->AddArea();
         if (*c.message) {
             EXPECT_TRUE(sawText(c.message));
@@ -492,6 +495,7 @@ TEST_F(SharedAreaDialogTest, AddsAnAreaUnderTheProposedName)
     // The 2001st area is refused before asking.
     m_messages.clear();
     box->DataList.resize(2000);
+    m_messages.expectBox("これ以上の領域追加は行えません。(最大2000件)");
     box->AddArea();
     EXPECT_TRUE(sawText("これ以上の領域追加は行えません。(最大2000件)"));
     EXPECT_EQ(m_messages.boxes().size(), 1u);
@@ -592,6 +596,7 @@ TEST_F(SharedAreaDialogTest, PrintWithoutRowsOnlyInforms)
 {
     paths::unmapDrive('Z');
     auto box = prepared();
+    m_messages.expectBox("共有データリストが表示されていません。");
     box->PrintList();
     EXPECT_TRUE(sawText("共有データリストが表示されていません。"));
 }
@@ -684,10 +689,8 @@ TEST_F(SharedAreaDialogTest, SearchNarrowsTheListUntilCleared)
     EXPECT_EQ(rows("SELECT DATANAME FROM KENSAKUJYOKEN WHERE LISTTYPE=1"), (std::vector<std::string>{"テスト"}));
 
     // 更新 while searching says that the search ends.
-    m_messages.answerDefaults(false);
     m_messages.answer(platform::IDYES);
     box->btnUpdate()->Click();
-    m_messages.answerDefaults(true);
     EXPECT_EQ(m_messages.boxes().back().text,
               "データリストの更新をおこないます。検索実行中のため検索は解除されます。\rよろしいですか？");
     EXPECT_EQ(box->PerfectGrid1()->rowCount(), 4);

@@ -148,6 +148,7 @@ TEST_F(SharedListPrintTest, F8PrintsIntoTheProposedPdf)
         pd->accept();
         return int(QDialog::Accepted);
     });
+    m_messages.expectBox("PDF ファイルに出力しました。");
     key(*box, Qt::Key_F8);
 
     ASSERT_FALSE(offered.isEmpty()) << "the print dialog offered no file";
@@ -254,6 +255,7 @@ TEST_F(SharedListPrintTest, F8WithoutRowsOnlyInforms)
     auto box = prepared();
     ASSERT_EQ(box->PerfectGrid1()->rowCount(), 0);
     // No dialog handler: an option dialog shown without rows fails the test as unexpected.
+    m_messages.expectBox("共有データリストが表示されていません。");
     key(*box, Qt::Key_F8);
     EXPECT_TRUE(sawText("共有データリストが表示されていません。"));
 }

@@ -258,6 +258,7 @@ TEST_F(ShareTransferTest, AFetchFailingHalfwayLeavesBothSidesIntact)
         SCOPED_TRACE(static_cast<int>(op));
         TDataSentakuRec rec = rowOfSlot(*ctl);
         files::failNext(op, ENOSPC);
+        m_messages.expectBox("共有データの取得に失敗しました。共有データは取得前のままです。");
         EXPECT_EQ(ctl->KyoyuDataDown(rec, 1), 0);
         files::clearFaults();
         EXPECT_EQ(dataOf(m_local), "LOCAL-OLD");
@@ -316,6 +317,7 @@ TEST_F(ShareTransferTest, AStoreFailingAtAnyStepChangesNothing)
         SCOPED_TRACE(testing::Message() << "operation " << static_cast<int>(step.op) << " skip " << step.skip);
         TDataSentakuRec again = rowOfSlot(*ctl);
         files::failNext(step.op, ENOSPC, step.skip);
+        m_messages.expectBox("共有データの保管に失敗しました。共有データと作業中のデータは保管前のままです。");
         EXPECT_EQ(ctl->KyoyuDataUp(again, 1), 0);
         files::clearFaults();
         expectUnchanged();
@@ -492,6 +494,7 @@ TEST_F(ShareTransferTest, AConsolidatedStoreFailingInTheParentPutsTheChildrenBac
         ASSERT_EQ(ctl->GetDataListRecordByPath(m_local, back), 1);
         ASSERT_EQ(back.ChildCnt, 1);
         files::failNext(step.op, ENOSPC, step.skip);
+        m_messages.expectBox("共有データの保管に失敗しました。共有データと作業中のデータは保管前のままです。");
         EXPECT_EQ(ctl->KyoyuDataUp(back, 1), 0);
         files::clearFaults();
         EXPECT_EQ(dataOf(m_area), "SERVER-DATA");
@@ -540,6 +543,7 @@ TEST_F(ShareTransferTest, AFailedChildFetchFailsTheWholeFetch)
     auto ctl = catalogue();
     ctl->setDataInfomation(access);
     TDataSentakuRec rec = rowOfSlot(*ctl);
+    m_messages.expectBox("共有データの取得に失敗しました。共有データは取得前のままです。");
     EXPECT_EQ(ctl->KyoyuDataDown(rec, 1), 0);
     EXPECT_EQ(shareStatus(m_area), 1);
     EXPECT_EQ(lockOfSlot(), (std::vector<std::string>{"0"}));

@@ -33,9 +33,12 @@ int MessageRecorder::messageBox(const std::string& text, const std::string& capt
 {
     m_boxes.push_back({platform::kindOf(flags), caption, text, flags});
     if (!m_answers.empty()) {
-        const int id = m_answers.front();
+        const Answer a = m_answers.front();
         m_answers.pop_front();
-        return id;
+        if (!a.fragment.empty() && text.find(a.fragment) == std::string::npos)
+            ADD_FAILURE() << "message box \"" << caption << " / " << text << "\" where \""
+                          << a.fragment << "\" was expected";
+        return a.id ? *a.id : platform::defaultAnswer(flags);
     }
     if (m_answerDefaults)
         return platform::defaultAnswer(flags);

@@ -30,7 +30,13 @@ public:
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
     // Queue the answer for the next message box (an ID* value).
-    void answer(int id) { m_answers.push_back(id); }
+    void answer(int id) { m_answers.push_back({id, {}}); }
+    // Queue the answer for the next message box, which must show `fragment` in its text; with
+    // no id the box takes its default button.
+    void expectBox(std::string fragment, std::optional<int> id = std::nullopt)
+    {
+        m_answers.push_back({id, std::move(fragment)});
+    }
     // Every box without a queued answer takes its default button.
     void answerDefaults(bool on = true) { m_answerDefaults = on; }
     // Queue the result of the next picker (nullopt: the user cancels).
@@ -54,7 +60,11 @@ private:
     std::optional<std::string> nextPick(const char* kind, const std::string& caption,
                                         const std::string& text);
 
-    std::deque<int> m_answers;
+    struct Answer {
+        std::optional<int> id; // nullopt: the box's default button
+        std::string fragment;  // the text the box must show, empty: any
+    };
+    std::deque<Answer> m_answers;
     std::deque<std::optional<std::string>> m_picks;
     std::deque<std::function<int(QDialog&)>> m_dialogs;
     std::vector<Box> m_boxes;

@@ -460,3 +460,64 @@ TEST_F(WizardRoadTest, SharedDataEdgeCasesOnARemoteDrive)
     EXPECT_NE(text.find("データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。"), std::string::npos);
     platform::paths::unmapDrive('S');
 }
+
+namespace {
+
+// 更新 on a fresh sample root: each 8.0 set reads its own code and the generation name of the
+// installed product; the 7.9.0 and corporation sets are written as they are, and the next
+// launch's filter hides them.
+TEST_F(WizardRoadTest, RefreshOnTheSampleRootShowsEachSetsCodeAndGeneration)
+{
+    startSignedIn();
+    struct Row {
+        std::string code, name, version;
+    };
+    auto shown = [](TDataSentakuBox& box) {
+        std::vector<Row> out;
+        const auto& m = box.PerfectGrid1()->model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            out.push_back({m.cellText(r, 1).toStdString(), m.cellText(r, 2).toStdString(),
+                           m.cellText(r, 6).toStdString()});
+        return out;
+    };
+    std::vector<Row> before, after;
+    m_boxes.onDialog([&](QDialog& d) {
+        auto& box = dynamic_cast<TDataSentakuBox&>(d);
+        QCoreApplication::processEvents();
+        before = shown(box);
+        m_boxes.expectBox("データリストの更新をおこないます。", platform::IDYES);
+        box.btnListUpdate()->Click();
+        after = shown(box);
+        box.FunctionKey(fkEsc)->Click();
+        QCoreApplication::processEvents();
+        return d.result();
+    });
+    m_form->btnDataSentaku()->Click();
+    auto texts = [](const std::vector<Row>& rows) {
+        std::vector<std::string> out;
+        for (const auto& r : rows)
+            out.push_back(r.code + "|" + r.name + "|" + r.version);
+        return out;
+    };
+    EXPECT_EQ(texts(before), (std::vector<std::string>{"0001|サンプル商店|16版", "0002|サンプル不動産|16版",
+                                                       "0003|サンプル農園|16版", "0004|サンプル旧版商店|16版",
+                                                       "0005|サンプル株式会社|16版"}));
+    EXPECT_EQ(texts(after), (std::vector<std::string>{"0001|サンプル商店|16版", "0002|サンプル不動産|16版",
+                                                      "0003|サンプル農園|16版", "0004|サンプル旧版商店|7.9",
+                                                      "0005|サンプル株式会社|16版"}));
+    // Opened again, the launch filter (version 8, individual data) leaves the three.
+    std::vector<Row> reopened;
+    m_boxes.onDialog([&](QDialog& d) {
+        auto& box = dynamic_cast<TDataSentakuBox&>(d);
+        QCoreApplication::processEvents();
+        reopened = shown(box);
+        box.FunctionKey(fkEsc)->Click();
+        QCoreApplication::processEvents();
+        return d.result();
+    });
+    m_form->btnDataSentaku()->Click();
+    EXPECT_EQ(texts(reopened), (std::vector<std::string>{"0001|サンプル商店|16版", "0002|サンプル不動産|16版",
+                                                         "0003|サンプル農園|16版"}));
+}
+
+} // namespace
