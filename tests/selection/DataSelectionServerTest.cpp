@@ -554,6 +554,9 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
     auto box = dialog();
     box->PerfectGrid1()->setCurrentRow(rowOf(*box, 1));
     const std::string fdb = paths::toNative(slot(m_data, 1) + "\\dwacc.fdb").string();
+    // Left by a rebuild whose client was killed: the staged copy of its last step.
+    const std::filesystem::path staged = paths::toNative(slot(m_data, 1) + "\\dwacc.fdn");
+    testsupport::writeFile(staged, "half a database");
     std::string status, name, f7;
     std::vector<std::string> shown;
     std::atomic<int> seenLock{0};
@@ -598,6 +601,7 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
                             "データの再構築は行えません。");
     const auto texts = m_messages.texts();
     EXPECT_EQ(texts.back(), "データの再構築は適正に行われました。");
+    EXPECT_FALSE(std::filesystem::exists(staged)) << "the killed rebuild's work file is gone";
     EXPECT_EQ(seenLock.load(), 15) << "the rebuilding operator's lock";
     EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=1"), "0");
     EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(m_data, 1) + "\\dwacc.fd_")));
