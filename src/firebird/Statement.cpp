@@ -838,6 +838,17 @@ std::string Cursor::getBytes(int index) const
     }
 }
 
+// Text of a field, naming the field when its bytes are not CP932: the message then says which
+// value (a company name, a list name) holds them.
+std::string Cursor::decodedText(int index) const
+{
+    try {
+        return platform::text::fromCp932(getBytes(index));
+    } catch (const platform::text::EncodingError& e) {
+        throw platform::text::EncodingError("field " + fieldName(index) + ": " + e.what());
+    }
+}
+
 std::string Cursor::getString(int index) const
 {
     if (isNull(index))
@@ -849,10 +860,10 @@ std::string Cursor::getString(int index) const
     case SQL_VARYING:
         if ((v.sqlsubtype & 0xFF) == 1)
             return getBytes(index);
-        return platform::text::fromCp932(getBytes(index));
+        return decodedText(index);
     case SQL_BLOB:
         if (v.sqlsubtype == 1)
-            return platform::text::fromCp932(getBytes(index));
+            return decodedText(index);
         return getBytes(index);
     case SQL_SHORT:
     case SQL_LONG:

@@ -122,6 +122,7 @@ public:
     platform::TDateTime getDateTime(int index) const;
 
 private:
+    std::string decodedText(int index) const;
     friend class Statement;
     Cursor(Statement& statement, bool singleRow, std::uint64_t generation);
     int requireIndex(std::string_view name) const;

@@ -96,6 +96,36 @@ std::string textOf(const firebird::Cursor& c, const char* name)
     return c.isNull(name) ? std::string() : c.getString(name);
 }
 
+// Whether the session that set a mark is known to have ended: the system database is open and
+// its sign-in list has no row of that login. Unknown (no database, a failed query) is "not gone".
+bool markHolderGone(int opCode)
+{
+    if (!DM || opCode == 0 || !DM->IBDatabaseDEF.connected())
+        return false;
+    firebird::Transaction& tr = DM->IBTransactionDEF;
+    const bool started = !tr.inTransaction();
+    bool gone = false;
+    try {
+        if (started)
+            tr.start();
+        firebird::Statement st(tr, "SELECT COUNT(*) FROM LOGONUSERLIST WHERE OPCODE=:OPCODE");
+        st.setInt("OPCODE", opCode);
+        auto c = st.open();
+        gone = c.fetch() && c.getInt64(0) == 0;
+        if (started)
+            tr.commit();
+    } catch (const std::exception&) {
+        gone = false;
+        if (started && tr.inTransaction()) {
+            try {
+                tr.rollback();
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    return gone;
+}
+
 void readSections(const std::string& path, TDataInfomationRec& rec)
 {
     const platform::IniFile ini(path);
@@ -499,6 +529,12 @@ bool TDataInfomation::ReadIniFile(const std::string& Host, const std::string& Fo
     if (!dataExists && !files::fileExists(ini))
         return false;
     readSections(ini, Rec);
+    // A copy or paste mark outlives a session that crashed, and would block the area for everyone.
+    if ((Rec.Status == records::dsCopying || Rec.Status == records::dsPasting) && markHolderGone(Rec.OpCode)) {
+        Rec.Status = records::dsFree;
+        Rec.OpCode = 0;
+        Rec.OpName.clear();
+    }
     return true;
 }
 

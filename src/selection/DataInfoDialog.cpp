@@ -433,6 +433,10 @@ bool TDataSyosaiInfoBox::RebuildData()
     // database is known good again.
     bool keepCopy = false;
     bool locked = false;
+    // Work files of a rebuild that never ended (its client was killed) go before this one starts.
+    for (const std::string& left : {W, withExtension(D, ".fdn")})
+        if (DM->FExist(left, ConnectMode))
+            DM->FDel(left, ConnectMode, false);
     try {
         SetRebuildLock(true);
         locked = true;

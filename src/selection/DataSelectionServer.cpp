@@ -5,6 +5,7 @@
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
+#include "platform/MessageBox2.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -69,6 +70,38 @@ RowLock readRowLock(firebird::Transaction& tr, int place, int rec)
         lock.name = c.isNull("OPNAME") ? std::string() : c.getString("OPNAME");
     }
     return lock;
+}
+
+// Whether the operator of a lock is signed in now (has a row in the sign-in list). A lock whose
+// holder is not signed in was left by a session that ended without giving it back.
+bool holderSignedIn(int code)
+{
+    firebird::Transaction* tr = selection::catalogueTransaction();
+    if (!tr)
+        return true;
+    const bool started = !tr->inTransaction();
+    if (started)
+        tr->start();
+    bool signedIn = true;
+    try {
+        firebird::Statement st(*tr, "SELECT COUNT(*) FROM LOGONUSERLIST WHERE (GROUPID=:GROUPID) AND "
+                                    "(OPERATORCODE=:CODE)");
+        st.setInt("GROUPID", SystemDef.GroupId);
+        st.setInt("CODE", code);
+        auto c = st.open();
+        signedIn = c.fetch() && c.getInt64(0) > 0;
+        if (started)
+            tr->commit();
+    } catch (...) {
+        if (started && tr->inTransaction()) {
+            try {
+                tr->rollback();
+            } catch (const std::exception&) {
+            }
+        }
+        throw;
+    }
+    return signedIn;
 }
 
 // Takes (To = our code, From = 0) or gives back (To = 0, From = our code) a row's lock, writing
@@ -294,13 +327,29 @@ void TDataSentakuBox::DataLockClick(int Row)
         const int me = loginCodeOf(SystemDef.LoginId);
         RowLock now;
         bool done = false;
-        if (held.code == 0)
+        bool declined = false;
+        if (held.code == 0) {
             done = switchRowLock(DataPlaceRec, rec->REC, 0, me, now);
-        else if (held.code == me)
+        } else if (held.code == me) {
             done = switchRowLock(DataPlaceRec, rec->REC, me, 0, now);
-        else
+        } else if (const bool stale = !holderSignedIn(held.code); stale || SystemDef.JobLevel == 9) {
+            // A lock left by a session that ended (a client killed during a rebuild) would block
+            // the data set for everyone: its holder is gone, so the next operator may release it.
+            TMessage2InfoRec info;
+            InitMessage2Info(mtConfirmation, info);
+            info.Lines[0].Text = "このデータは、オペレータ「" + held.name + "」（" + std::to_string(held.code) +
+                                 "）によりロックされています。";
+            info.Lines[1].Text = stale ? "このオペレータはサインインしていません。ロックを解除しますか？"
+                                       : "ロックを解除しますか？";
+            declined = ShowMessageBox2(info) != platform::mrOk;
+            if (declined)
+                now = held;
+            else
+                done = switchRowLock(DataPlaceRec, rec->REC, held.code, 0, now);
+        } else {
             now = held;
-        if (!done && now.code != 0 && now.code != me) {
+        }
+        if (!done && now.code != 0 && now.code != me && !declined) {
             if (held.code == 0) // locked by another between our reading and our writing
                 stateBox("選択データの状態", "このデータは、" + records::dataStatusText(3) + "のため処理が行えません。",
                          now.code, now.name);

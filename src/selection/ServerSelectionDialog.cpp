@@ -547,9 +547,10 @@ void TServerSentakuBox::LoadList(bool Rebuild)
     m_catalogue->ServerExecute(Rebuild ? 1 : 0, SharedRoot, "", SortDescending, kind);
     DataList = m_catalogue->DataList;
     if (Rebuild) {
-        // A paste's half-made copy left by a crash is no area.
+        // A paste's half-made copy, or the area it was about to replace, left by a crash is no area.
         std::erase_if(DataList, [](const TDataSentakuRec& r) {
-            return paths::extractFileName(r.PASNAME).rfind(kStagePrefix, 0) == 0;
+            const std::string name = paths::extractFileName(r.PASNAME);
+            return name.rfind(kStagePrefix, 0) == 0 || name.rfind(kAsidePrefix, 0) == 0;
         });
     }
     if (!Rebuild) {

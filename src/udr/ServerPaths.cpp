@@ -2,7 +2,10 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <system_error>
+
+#include <fnmatch.h>
 
 namespace udr {
 namespace fs = std::filesystem;
@@ -96,6 +99,7 @@ void ServerPaths::load(std::istream& in)
 {
     for (auto& root : m_roots)
         root.clear();
+    m_served.clear();
     m_roots['C' - 'A'] = "/";
     std::string line;
     while (std::getline(in, line)) {
@@ -107,6 +111,11 @@ void ServerPaths::load(std::istream& in)
             continue;
         const std::string drive = trim(std::string_view(text).substr(0, eq));
         const std::string root = trim(std::string_view(text).substr(eq + 1));
+        if (sameName(drive, "SERVED")) {
+            if (!root.empty() && root[0] == '/')
+                addServedPattern(root);
+            continue;
+        }
         if (drive.empty() || driveIndex(drive[0]) < 0
             || (drive.size() > 1 && (drive.size() != 2 || drive[1] != ':')))
             continue;
@@ -141,6 +150,87 @@ fs::path ServerPaths::toNative(std::string_view path) const
         return root.empty() ? fs::path() : resolve(root, p);
     }
     return {};
+}
+
+namespace {
+
+// The canonical form of an absolute folder, or an empty path when it cannot be had or is the
+// file system's root (never a served folder, whatever a catalogue row or a setting says).
+fs::path servedForm(const fs::path& native)
+{
+    if (native.empty() || !native.is_absolute())
+        return {};
+    std::error_code ec;
+    fs::path folder = fs::weakly_canonical(native, ec);
+    if (ec)
+        return {};
+    folder = folder.lexically_normal();
+    if (!folder.has_filename() && folder != folder.root_path())
+        folder = folder.parent_path();
+    return folder == folder.root_path() ? fs::path() : folder;
+}
+
+} // namespace
+
+void ServerPaths::addServedFolder(const fs::path& native)
+{
+    fs::path folder = servedForm(native);
+    if (!folder.empty())
+        m_served.push_back({std::move(folder), {}});
+}
+
+void ServerPaths::addServedPattern(const fs::path& native)
+{
+    fs::path normal = native.lexically_normal();
+    if (!normal.has_filename())
+        normal = normal.parent_path();
+    const std::string name = normal.filename().string();
+    if (name.find_first_of("*?[") == std::string::npos) {
+        addServedFolder(normal);
+        return;
+    }
+    // A pattern that matches every name would serve the whole holding folder.
+    if (name.find_first_not_of("*?") == std::string::npos)
+        return;
+    const fs::path parent = normal.parent_path();
+    if (parent.string().find_first_of("*?[") != std::string::npos)
+        return;
+    std::error_code ec;
+    fs::path folder = fs::weakly_canonical(parent, ec);
+    if (ec || folder.empty() || !folder.is_absolute())
+        return;
+    m_served.push_back({folder.lexically_normal(), name});
+}
+
+bool ServerPaths::isServed(const fs::path& native, bool allowServedRoot) const
+{
+    if (native.empty() || !native.is_absolute())
+        return false;
+    std::error_code ec;
+    // Resolves "..", and every symbolic link of the part that exists, the last name included.
+    fs::path target = fs::weakly_canonical(native, ec);
+    if (ec)
+        return false;
+    target = target.lexically_normal();
+    if (!target.has_filename() && target != target.root_path())
+        target = target.parent_path();
+    for (const Served& served : m_served) {
+        if (target == served.folder) {
+            if (allowServedRoot && served.pattern.empty())
+                return true;
+            continue;
+        }
+        const fs::path rel = target.lexically_relative(served.folder);
+        if (rel.empty() || !rel.is_relative() || *rel.begin() == ".." || *rel.begin() == ".")
+            continue;
+        if (served.pattern.empty())
+            return true;
+        if (::fnmatch(served.pattern.c_str(), rel.begin()->c_str(), FNM_PERIOD) != 0)
+            continue;
+        if (std::next(rel.begin()) != rel.end() || allowServedRoot)
+            return true;
+    }
+    return false;
 }
 
 bool isRootFolder(const fs::path& native, const ServerPaths& paths)

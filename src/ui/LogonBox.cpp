@@ -304,14 +304,20 @@ bool TLogonBox::connectSystemDatabase(int mode)
     try {
         return DM->fnAccDefConnected(SystemDef.HostName, 0);
     } catch (const firebird::DatabaseError& e) {
-        if (e.statusCode() == firebird::kIoError || e.statusCode() == firebird::kNetworkError) {
+        char code[600];
+        std::snprintf(code, sizeof code, "(IBXエラーコード:%ld) %s", e.statusCode(),
+                      DbErrorText(std::int32_t(e.statusCode()), e.sqlCode()).c_str());
+        // The file was found and opened, but its pages could not be read (cut short, damaged):
+        // neither a missing file nor one in use, which is what the two reasons would say.
+        const bool damaged = e.statusCode() == firebird::kIoError
+                             && e.message().find("\"read\" operation") != std::string::npos;
+        if (damaged)
+            showConnectFailure({kConnectFailed, "システムデータベースのファイルが破損している恐れがあります。",
+                                "[例外内容]", code});
+        else if (e.statusCode() == firebird::kIoError || e.statusCode() == firebird::kNetworkError)
             showConnectFailure(unreachableFileLines(mode));
-        } else {
-            char code[600];
-            std::snprintf(code, sizeof code, "(IBXエラーコード:%ld) %s", e.statusCode(),
-                          DbErrorText(std::int32_t(e.statusCode()), e.sqlCode()).c_str());
+        else
             showConnectFailure({kConnectFailed, "[例外内容]", code});
-        }
     } catch (const std::exception& e) {
         showConnectFailure({kConnectFailed, "[例外内容]", e.what()});
     }

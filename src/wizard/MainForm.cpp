@@ -662,7 +662,7 @@ void TForm1::showEvent(QShowEvent* event)
 void TForm1::CMShowingChanged()
 {
     repaint();
-    SystemDef.AppCaption = "ゼトリノ連動コンポーネント";
+    SystemDef.AppCaption = kProgramCaption;
     // Without the data module (initialisation did not run) nobody can sign in.
     m_signedIn = m_dm && ShowLogon();
     if (m_signedIn) {

@@ -191,6 +191,9 @@ void ApplyAppInfo();
 // The folder set of SystemDef and the settings file's LOCAL section (made with the defaults when
 // missing or empty). Throws when the program cannot run; failureText is then the text to show.
 // font: the main form's, the operators' default font.
+// The program's name in its messages (SystemDef.AppCaption once the form is shown).
+inline constexpr const char* kProgramCaption = "ゼトリノ連動コンポーネント";
+
 void ReadAppFolders(const QFont& font, std::string& failureText);
 
 // The program entry: single-instance rule, main form, message loop. Returns the exit status,

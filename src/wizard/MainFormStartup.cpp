@@ -89,7 +89,7 @@ std::string withCaption(const char* format)
     std::string text = format;
     const auto at = text.find("%s");
     if (at != std::string::npos)
-        text.replace(at, 2, SystemDef.AppCaption);
+        text.replace(at, 2, SystemDef.AppCaption.empty() ? std::string(kProgramCaption) : SystemDef.AppCaption);
     return text;
 }
 
@@ -173,13 +173,17 @@ void ReadAppFolders(const QFont& font, std::string& failureText)
     d.DefaultFont = fontSpecOf(font);
     d.OperatorFont = d.DefaultFont;
 
-    try {
-        for (const auto& folder : {d.IniFolder, d.LogFolder, d.TempFolder, d.DocumentFolder})
+    for (const auto& folder : {d.IniFolder, d.LogFolder, d.TempFolder, d.DocumentFolder}) {
+        try {
             platform::files::createDirectories(folder);
-    } catch (const std::exception&) {
-        // A data root that cannot be written cannot hold the settings either.
-        failureText = withCaption(kNotSetUpText);
-        throw;
+        } catch (const std::exception&) {
+            // A data root that cannot be written cannot hold the settings either. The sign-in
+            // has not set the caption yet: the program's own name stands in, and the folder is
+            // named so that it can be put right.
+            failureText = withCaption(kNotSetUpText) + "\rフォルダ「" +
+                          platform::paths::toNative(folder).string() + "」を作成できません。";
+            throw;
+        }
     }
 
     d.IniFileName = d.DataRoot + "\\" + AppShortName + ".ini";

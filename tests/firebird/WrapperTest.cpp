@@ -7,6 +7,7 @@
 #include "firebird/Statement.h"
 #include "firebird/Transaction.h"
 #include "platform/CoreTypes.h"
+#include "platform/Text.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +112,25 @@ TEST_F(WrapperTest, StoresTextAsShiftJisBytes)
     Cursor c = sel.open();
     ASSERT_TRUE(c.fetch());
     EXPECT_EQ(c.getBytes("B"), "\x82\xA0");
+}
+
+// Bytes that are not CP932 (a row written by another program) fail the read with the field named.
+TEST_F(WrapperTest, BytesThatAreNotShiftJisNameTheirField)
+{
+    m_db.executeImmediate("CREATE TABLE C (SHOUGOU VARCHAR(20) CHARACTER SET NONE)");
+    Transaction tr(m_db);
+    tr.start();
+    Statement(tr, "INSERT INTO C VALUES (x'8540')").execute();
+    Statement sel(tr, "SELECT SHOUGOU FROM C");
+    Cursor c = sel.open();
+    ASSERT_TRUE(c.fetch());
+    EXPECT_EQ(c.getBytes("SHOUGOU"), "\x85\x40");
+    try {
+        c.getString("SHOUGOU");
+        ADD_FAILURE() << "read without error";
+    } catch (const platform::text::EncodingError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("field SHOUGOU: invalid CP932 bytes", 0), 0u) << e.what();
+    }
 }
 
 TEST_F(WrapperTest, WindowsExtensionsOfShiftJisRoundTripAsParameters)

@@ -237,6 +237,44 @@ TEST_F(DataInfomationTest, EveryStateCodeReadsBackWithItsText)
     EXPECT_EQ(rec.OpName, "山田　太郎");
 }
 
+// A copy or paste mark of a session no longer in the sign-in list reads as free (a crash left
+// it); while the session is signed in, or with no system database to ask, the mark holds.
+TEST_F(DataInfomationTest, ACopyOrPasteMarkOfASessionThatEndedReadsFree)
+{
+    TDataInfomation info;
+    const auto statusRead = [&](int status) {
+        info.SetDataStatus(kFolder1, status);
+        TDataInfomationRec rec;
+        EXPECT_TRUE(info.ReadIniFile("", kFolder1, rec));
+        return int(rec.Status);
+    };
+    EXPECT_EQ(statusRead(records::dsCopying), records::dsCopying) << "no system database";
+    ASSERT_TRUE(m_dm->fnAccDefConnected("", 0));
+    const auto exec = [&](const std::string& sql) {
+        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        tr.start();
+        firebird::Statement(tr, sql).execute();
+        tr.commit();
+    };
+    struct Case {
+        int status;
+        bool signedIn;
+        int read;
+    };
+    const std::vector<Case> cases = {
+        {records::dsCopying, false, records::dsFree},  {records::dsPasting, false, records::dsFree},
+        {records::dsCopying, true, records::dsCopying}, {records::dsPasting, true, records::dsPasting},
+        {records::dsSaving, false, records::dsSaving},  {records::dsDamaged, false, records::dsDamaged},
+    };
+    for (const Case& c : cases) {
+        exec("DELETE FROM LOGONUSERLIST");
+        if (c.signedIn)
+            exec("INSERT INTO LOGONUSERLIST (OPCODE, GROUPID, OPERATORCODE, PCNAME) VALUES (100000011, 10000, 11, 'pc11')");
+        EXPECT_EQ(statusRead(c.status), c.read) << c.status << " signed in " << c.signedIn;
+    }
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
 TEST_F(DataInfomationTest, SectionsAndDefaultsOfTheFile)
 {
     const auto path = m_root / "data/0001/dwacc.ini";

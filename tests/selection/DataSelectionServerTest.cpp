@@ -92,6 +92,14 @@ protected:
         SystemDef.OperatorName = code == 15 ? "十五番" : "十七番";
     }
 
+    // The sign-in list's row of a session of this operator.
+    void signIn(int code)
+    {
+        exec("INSERT INTO LOGONUSERLIST (OPCODE, GROUPID, OPERATORCODE, PCNAME) VALUES (" +
+             std::to_string(10000 * 10000 + code) + ", 10000, " + std::to_string(code) + ", 'pc" +
+             std::to_string(code) + "')");
+    }
+
     static std::string slot(const std::string& folder, int rec)
     {
         char name[16];
@@ -204,6 +212,8 @@ TEST_F(DataSelectionServerTest, ListsTheStandardPlaceWithTheLockColumn)
 // Two operators, both lists read while the data set was free.
 TEST_F(DataSelectionServerTest, TwoSessionsCannotBothHoldTheLock)
 {
+    signIn(15);
+    signIn(17);
     signInAs(15);
     auto box15 = dialog();
     signInAs(17);
@@ -246,6 +256,54 @@ TEST_F(DataSelectionServerTest, TwoSessionsCannotBothHoldTheLock)
     EXPECT_EQ(caption, "ロックデータの状態");
     EXPECT_EQ(one(lockOf1), "17");
     EXPECT_EQ(m_messages.boxes().size(), 2u);
+}
+
+// A session killed while it held the lock (a rebuild's client) leaves DATALOCK behind: since
+// its holder is no longer signed in, the next operator is asked and may release it. While the
+// holder is signed in only an administrator is asked.
+TEST_F(DataSelectionServerTest, ALockWhoseHolderIsGoneCanBeReleasedAfterAQuestion)
+{
+    const std::string lockOf1 = "SELECT DATALOCK FROM DATALIST WHERE REC=1";
+    exec("UPDATE DATALIST SET DATALOCK=15 WHERE REC=1");
+    signInAs(17);
+    signIn(17);
+    auto box = dialog();
+    const int row = rowOf(*box, 1);
+
+    m_messages.answer(platform::IDCANCEL);
+    box->DataLockClick(row);
+    ASSERT_EQ(m_messages.boxes().size(), 1u) << testing::PrintToString(m_messages.texts());
+    EXPECT_EQ(m_messages.boxes()[0].kind, "question");
+    EXPECT_EQ(m_messages.boxes()[0].text, "このデータは、オペレータ「十五番」（15）によりロックされています。\r"
+                                          "このオペレータはサインインしていません。ロックを解除しますか？");
+    EXPECT_EQ(one(lockOf1), "15") << "answered no";
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row, 9), 15);
+
+    m_messages.clear();
+    m_messages.answer(platform::IDOK);
+    box->DataLockClick(row);
+    EXPECT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_EQ(one(lockOf1), "0");
+    EXPECT_EQ(box->PerfectGrid1()->model().cellNumber(row, 9), 0);
+
+    // The holder signed in again and holds it: an operator is refused as before ...
+    signIn(15);
+    exec("UPDATE DATALIST SET DATALOCK=15 WHERE REC=1");
+    m_messages.clear();
+    std::string caption, text;
+    expectStateBox(*box, caption, text);
+    box->DataLockClick(row);
+    EXPECT_EQ(text, "このデータは、違うオペレータによりロックされているため解除は行えません。");
+    EXPECT_EQ(one(lockOf1), "15");
+    // ... an administrator is asked.
+    SystemDef.JobLevel = 9;
+    m_messages.clear();
+    m_messages.answer(platform::IDOK);
+    box->DataLockClick(row);
+    ASSERT_EQ(m_messages.boxes().size(), 1u);
+    EXPECT_EQ(m_messages.boxes()[0].text,
+              "このデータは、オペレータ「十五番」（15）によりロックされています。\rロックを解除しますか？");
+    EXPECT_EQ(one(lockOf1), "0");
 }
 
 TEST_F(DataSelectionServerTest, LockClickOnAnEmptySlotOrAnotherColumnChangesNothing)
@@ -498,6 +556,9 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
     auto box = dialog();
     box->PerfectGrid1()->setCurrentRow(rowOf(*box, 1));
     const std::string fdb = paths::toNative(slot(m_data, 1) + "\\dwacc.fdb").string();
+    // Left by a rebuild whose client was killed: the staged copy of its last step.
+    const std::filesystem::path staged = paths::toNative(slot(m_data, 1) + "\\dwacc.fdn");
+    testsupport::writeFile(staged, "half a database");
     std::string status, name, f7;
     std::vector<std::string> shown;
     std::atomic<int> seenLock{0};
@@ -545,6 +606,7 @@ TEST_F(DataSelectionServerTest, TheInformationDialogReadsAndRebuildsThroughTheSe
                             "データの再構築は行えません。");
     const auto texts = m_messages.texts();
     EXPECT_EQ(texts.back(), "データの再構築は適正に行われました。");
+    EXPECT_FALSE(std::filesystem::exists(staged)) << "the killed rebuild's work file is gone";
     EXPECT_EQ(seenLock.load(), 15) << "the rebuilding operator's lock";
     EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=1"), "0");
     EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(m_data, 1) + "\\dwacc.fd_")));

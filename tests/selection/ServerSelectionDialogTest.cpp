@@ -87,9 +87,11 @@ TEST_F(SharedAreaDialogTest, RefreshStoresTheDrivesAreasAndDataChildrenOnly)
     EXPECT_EQ(m.rowBackColor(0), platform::TColor(0xFFFFFF));
     EXPECT_EQ(box->PerfectGrid1()->headerText(5), QStringLiteral("データフォルダ▲"));
 
-    // 更新 asks first; a new folder on the drive then shows up, a crashed paste's copy does not.
+    // 更新 asks first; a new folder on the drive then shows up, a crashed paste's copy and the
+    // area it had set aside do not.
     files::createDirectories(area("sv0009"));
     writeArea(area("~paste~sv0002"), {"テスト商事"}, "half");
+    writeArea(area("~old~sv0002"), {"テスト商事"}, "aside");
     m_messages.answer(platform::IDNO);
     box->btnUpdate()->Click();
     EXPECT_EQ(rows(query).size(), 3u);

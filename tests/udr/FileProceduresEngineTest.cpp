@@ -12,10 +12,12 @@
 
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <glob.h>
+#include <stdlib.h>
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -36,6 +38,30 @@ std::string installedModule()
 }
 
 std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// A folder of the temporary folder that the install does not serve (the suite's own folders,
+// zetrino-test-*, are served): the procedures must leave it alone.
+class OutsideDir {
+public:
+    OutsideDir()
+    {
+        std::string templ = (fs::temp_directory_path() / "zetrino-outside-XXXXXX").string();
+        if (!::mkdtemp(templ.data()))
+            throw std::runtime_error("mkdtemp failed");
+        m_path = templ;
+    }
+    ~OutsideDir()
+    {
+        std::error_code ec;
+        fs::remove_all(m_path, ec);
+    }
+    OutsideDir(const OutsideDir&) = delete;
+    OutsideDir& operator=(const OutsideDir&) = delete;
+    fs::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    fs::path m_path;
+};
 
 // A database with the file procedures and FILETRANS, built with the embedded engine.
 class EngineDb {
@@ -160,11 +186,59 @@ protected:
         EXPECT_FALSE(fs::exists(dir / "c.txt"));
     }
 
+    // Windows form of a native path elsewhere.
+    static std::string winOf(const fs::path& p)
+    {
+        std::string s = "C:" + p.string();
+        for (char& c : s)
+            if (c == '/')
+                c = '\\';
+        return s;
+    }
+
+    // Outside the served folders (the database's folder, the data places, the folders the
+    // install names) nothing is copied, deleted or removed; a data place of DATAPLACEMAN is
+    // served like the database's folder, and a copy keeps its source's mode.
+    void exerciseServedFolders(bool throughServer)
+    {
+        OutsideDir outside;
+        TempDir place;
+        TempDir suiteFolder; // served through the install's zetrino-test-* line only
+        writeFile(outside / "secret.txt", "secret");
+        fs::permissions(outside / "secret.txt", fs::perms(0600));
+        fs::create_directories(outside / "folder");
+        writeFile(dir / "private.txt", "private");
+        fs::permissions(dir / "private.txt", fs::perms(0600));
+        const std::string script =
+            "CREATE TABLE DATAPLACEMAN (REC INTEGER, PATH VARCHAR(255));\nCOMMIT;\n"
+            "INSERT INTO DATAPLACEMAN VALUES (1, '" + winOf(place.path()) + "');\nCOMMIT;\n"
+            + fileOp("FCOPY", winOf(outside / "secret.txt"), win("stolen.txt"))        // 0
+            + fileOp("FCOPY", win("private.txt"), winOf(outside / "planted.txt"))      // 0
+            + fileOp("FDEL", winOf(outside / "secret.txt"), "")                        // 0
+            + dirOp("RMDIR", winOf(outside / "folder"))                                // 0
+            + dirOp("RMDIR", winOf(place.path()))                                      // 0
+            + fileOp("FCOPY", win("private.txt"), winOf(place / "sub" / "copy.txt"))   // 1
+            + dirOp("RMDIR", winOf(place / "sub"))                                     // 1
+            + fileOp("FCOPY", win("private.txt"), winOf(suiteFolder / "copy.txt"))     // 1
+            + dirOp("RMDIR", winOf(suiteFolder.path()));                               // 0
+        const auto rows = throughServer ? db.server(script) : db.embedded(script);
+        EXPECT_EQ(rows, (std::vector<std::string>{"0", "0", "0", "0", "0", "1", "1", "1", "0"}));
+        EXPECT_EQ(fs::status(suiteFolder / "copy.txt").permissions() & fs::perms::mask, fs::perms(0600));
+        EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+        EXPECT_TRUE(fs::is_directory(outside / "folder"));
+        EXPECT_TRUE(fs::is_directory(place.path()));
+        EXPECT_FALSE(fs::exists(dir / "stolen.txt"));
+        EXPECT_FALSE(fs::exists(outside / "planted.txt"));
+        EXPECT_FALSE(fs::exists(place / "sub"));
+    }
+
     TempDir dir;
     EngineDb db{dir.path()};
 };
 
 TEST_F(FileProceduresEngine, FileAndFolderModes) { exerciseFileAndFolderModes(false); }
+
+TEST_F(FileProceduresEngine, OnlyTheServedFoldersAreReached) { exerciseServedFolders(false); }
 
 TEST_F(FileProceduresEngine, BlobsCarryFilesBothWays)
 {
@@ -206,5 +280,7 @@ protected:
 };
 
 TEST_F(FileProceduresServer, FileAndFolderModes) { exerciseFileAndFolderModes(true); }
+
+TEST_F(FileProceduresServer, OnlyTheServedFoldersAreReached) { exerciseServedFolders(true); }
 
 } // namespace

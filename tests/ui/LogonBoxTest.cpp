@@ -239,6 +239,28 @@ TEST_F(LogonBoxTest, AnyOtherConnectionErrorShowsItsCodeAndExplanation)
     EXPECT_TRUE(box.isVisible());
 }
 
+// A system database cut short is found and opened, then fails on a read: it is damaged, not
+// missing or in use.
+TEST_F(LogonBoxTest, ASystemDatabaseCutShortIsReportedAsDamaged)
+{
+    const std::string whole = testsupport::readFile(testsupport::FixtureDb::path("system"));
+    testsupport::writeFile(m_root / "cut" / "dwaccdef.fdb", whole.substr(0, 40000));
+    platform::IniFile(SystemDef.IniFileName).writeString("LOCAL", "SYSDIR", "D:\\cut");
+    TLogonBox box;
+    uitest::showActive(box);
+    signIn(box, QStringLiteral("11"), QStringLiteral("pass"));
+    ASSERT_EQ(m_rich.size(), 1u) << testing::PrintToString(texts());
+    std::vector<std::string> lines;
+    for (const auto& l : m_rich[0].Lines)
+        if (!l.Text.empty())
+            lines.push_back(l.Text);
+    ASSERT_EQ(lines.size(), 4u) << testing::PrintToString(lines);
+    EXPECT_EQ(lines[0], "財務システムデータベースの接続処理に失敗しました。");
+    EXPECT_EQ(lines[1], "システムデータベースのファイルが破損している恐れがあります。");
+    EXPECT_EQ(lines[3].rfind("(IBXエラーコード:335544344)", 0), 0u) << lines[3];
+    EXPECT_TRUE(box.isVisible());
+}
+
 TEST_F(LogonBoxTest, ClientServerWithoutAHostAsksForTheServerSettings)
 {
     TLogonBox box;

@@ -358,6 +358,19 @@ TEST_F(MainFormTest, LocalSettingsAreReadWithTheirLetterCaseRules)
     EXPECT_EQ(SystemDef.SysDir, platform::paths::fromNative(root / "data"));
 }
 
+// A documents folder that cannot be made stops the start with the program's name and the folder.
+TEST_F(MainFormTest, AnUncreatableDocumentsFolderIsNamedInTheStartUpMessage)
+{
+    testsupport::writeFile(m_dir / "file", "not a folder");
+    TForm1 form({});
+    ASSERT_FALSE(form.terminated());
+    testsupport::ScopedEnvironment documents{platform::kDocumentsVariable, (m_dir / "file").string().c_str()};
+    std::string failure;
+    EXPECT_THROW(ReadAppFolders(form.font(), failure), std::exception);
+    EXPECT_EQ(failure, "アプリケーションの初期設定がおこなわれていないため\rゼトリノ連動コンポーネントを終了します。"
+                       "\rフォルダ「" + (m_dir / "file" / "quelto" / "morabyzaimu").string() + "」を作成できません。");
+}
+
 TEST_F(MainFormTest, InitialDataFileNamesTakeTheNumberWithoutTrustingTheFormat)
 {
     TForm1 form({});
