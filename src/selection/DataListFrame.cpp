@@ -55,6 +55,17 @@ DataListFrame::DataListFrame(TBSDI& dialog, const Options& options, const Action
     });
 }
 
+int DataListFrame::keyIndexOf(int QtKey)
+{
+    if (QtKey == Qt::Key_Escape)
+        return fkEsc;
+    if (QtKey == Qt::Key_F12)
+        return fkF12;
+    if (QtKey >= Qt::Key_F1 && QtKey <= Qt::Key_F8)
+        return fkF1 + (QtKey - Qt::Key_F1);
+    return -1;
+}
+
 void DataListFrame::layout(int top)
 {
     const double s = m_dialog.PixelsPerInch / 96.0;

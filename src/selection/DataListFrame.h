@@ -44,6 +44,9 @@ public:
     TxPlButton* key(int index) const { return m_keys[std::size_t(index)]; }
     TIncrementalSearch* search() const { return m_search; }
 
+    // The function key a keyboard key stands for (Esc, F1 .. F8, F12); -1 for any other.
+    static int keyIndexOf(int QtKey);
+
     // The grid from top down to the hint area; the key bar along the bottom.
     void layout(int top);
 

@@ -886,15 +886,7 @@ void TDataSentakuBox::F12Click()
 
 void TDataSentakuBox::doKeyUp(QKeyEvent& event)
 {
-    int index = -1;
-    switch (event.key()) {
-    case Qt::Key_Escape: index = fkEsc; break;
-    case Qt::Key_F12: index = fkF12; break;
-    default:
-        if (event.key() >= Qt::Key_F1 && event.key() <= Qt::Key_F8)
-            index = fkF1 + (event.key() - Qt::Key_F1);
-        break;
-    }
+    const int index = selection::DataListFrame::keyIndexOf(event.key());
     if (index < 0)
         return;
     if (index == fkEsc || index == fkF12)

@@ -764,15 +764,7 @@ void TServerSentakuBox::doKeyDown(QKeyEvent& event) { TBSDI::doKeyDown(event); }
 
 void TServerSentakuBox::doKeyUp(QKeyEvent& event)
 {
-    int index = -1;
-    switch (event.key()) {
-    case Qt::Key_Escape: index = kEsc; break;
-    case Qt::Key_F12: index = kF12; break;
-    default:
-        if (event.key() >= Qt::Key_F1 && event.key() <= Qt::Key_F8)
-            index = kF1 + (event.key() - Qt::Key_F1);
-        break;
-    }
+    const int index = selection::DataListFrame::keyIndexOf(event.key());
     if (index < 0)
         return;
     // Consumed here, so that the key neither reaches the dialog a second time on its way up
