@@ -85,12 +85,7 @@ bool isBlank(const std::string& text)
     return ZenkakuTrim(text).empty();
 }
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
+using platform::text::upperAscii;
 
 // A whole decimal number, 0 otherwise.
 int toNumber(const std::string& text)
@@ -137,7 +132,7 @@ void getDataPathNo(const std::string& path, std::string& first, std::string& sec
     second.clear();
     const auto e = elements(path);
     for (std::size_t i = 0; i < e.size(); ++i) {
-        const std::string u = upper(e[i]);
+        const std::string u = upperAscii(e[i]);
         if (u == "DATA" || u == "CB_DATA") {
             if (i + 1 < e.size())
                 first = e[i + 1];
@@ -714,7 +709,7 @@ void TDataSentakuListCtl::GetDataListRecord(std::uint8_t Mode, TDataListRec& Rec
             if (child)
                 st.setInt("ROWNO", Rec.ROWNO);
         } else {
-            st.setString("PASNAME", upper(Rec.PASNAME));
+            st.setString("PASNAME", upperAscii(Rec.PASNAME));
         }
         if (st.hasParameter("DATAPLACEREC"))
             st.setInt("DATAPLACEREC", DataPlaceRec);
@@ -937,7 +932,7 @@ bool TDataSentakuListCtl::IsDataPathToroku(const std::string& Path)
             Statement st(m_transaction, "SELECT COUNT(REC) AS RECCNT FROM " + TableName
                                             + " WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)" + placeCondition());
             st.setInt("GROUPID", SystemDef.GroupId);
-            st.setString("PASNAME", upper(Path));
+            st.setString("PASNAME", upperAscii(Path));
             if (st.hasParameter("DATAPLACEREC"))
                 st.setInt("DATAPLACEREC", DataPlaceRec);
             count = countOf(st);
@@ -1026,7 +1021,7 @@ bool TDataSentakuListCtl::GetLocalPathToData(const std::string& Path, TDataListR
                                             + (parent ? "DATALIST" : "CHILD_DATALIST")
                                             + " WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)");
             st.setInt("GROUPID", SystemDef.GroupId);
-            st.setString("PASNAME", upper(Path));
+            st.setString("PASNAME", upperAscii(Path));
             count = countOf(st);
         }
         if (count == 0 && Path == universal) {
@@ -1075,7 +1070,7 @@ bool TDataSentakuListCtl::ConvLocalPathToSharePath(const std::string& Folder, st
                          "(UPPER(PASNAME)=:PASNAME)");
             st.setInt("GROUPID1", SystemDef.GroupId);
             st.setInt("GROUPID2", SystemDef.GroupId);
-            st.setString("PASNAME", upper(Folder));
+            st.setString("PASNAME", upperAscii(Folder));
             count = countOf(st);
         }
         if (count == 0 && Folder == universal) {
@@ -1151,7 +1146,7 @@ void TDataSentakuListCtl::GetSubFolderNames(const std::string& Folder, std::vect
                 List.push_back(e.name);
         // Name order without regard to case, as the Windows file systems list folders.
         std::sort(List.begin(), List.end(),
-                  [](const std::string& a, const std::string& b) { return upper(a) < upper(b); });
+                  [](const std::string& a, const std::string& b) { return upperAscii(a) < upperAscii(b); });
     } catch (const std::exception&) {
         List.clear();
     }
@@ -1177,6 +1172,46 @@ void TDataSentakuListCtl::GetLocalSubFolders(const TDataListRec& Rec, std::vecto
 namespace {
 
 constexpr const char* kServerWhere = " WHERE (GROUPID=:GROUPID) AND (DRIVELETTER=:DRIVELETTER)";
+
+// The REC of the one row of a server list (SERVERDATALIST or CHILD_SERVERDATALIST) that names
+// Folder; 0 when there is none, and when there were several: those are all deleted.
+template <class Keyed>
+int soleServerRow(const Keyed& keyed, const std::string& Table, const std::string& Folder)
+{
+    const std::string where = std::string(kServerWhere) + " AND (PASNAME=:PASNAME)";
+    int count = 0;
+    {
+        auto st = keyed("SELECT COUNT(REC) AS RECCNT FROM " + Table + where);
+        st->setString("PASNAME", Folder);
+        count = countOf(*st);
+    }
+    if (count == 1) {
+        auto st = keyed("SELECT REC FROM " + Table + where);
+        st->setString("PASNAME", Folder);
+        Cursor c = st->open();
+        return c.fetch() ? c.getInt("REC") : 0;
+    }
+    if (count > 1) {
+        auto st = keyed("DELETE FROM " + Table + where);
+        st->setString("PASNAME", Folder);
+        st->execute();
+    }
+    return 0;
+}
+
+// The update of a server row's values, the names too with WithNames 1; the WHERE follows.
+std::string serverUpdateSql(const std::string& Table, int WithNames)
+{
+    std::string sql = "UPDATE " + Table +
+                      " SET PASNAME=:PASNAME,DATATYPE=:DATATYPE,CODETYPE=:CODETYPE,"
+                      "NENDO=:NENDO,KISHU=:KISHU,KIMATU=:KIMATU,DATALOCK=:DATALOCK,TANTOU=:TANTOU,"
+                      "VER_MAJOR=:VER_MAJOR,VER_MINOR1=:VER_MINOR1,VER_MINOR2=:VER_MINOR2,VER_TEXT=:VER_TEXT,"
+                      "UPDATE_LOCK=:UPDATE_LOCK,GASSAN=:GASSAN,DATACODE=:DATACODE,DATA_STATUS=:DATA_STATUS,"
+                      "YOBI1=:YOBI1,YOBI2=:YOBI2,YOBI3=:YOBI3";
+    if (WithNames == 1)
+        sql += ",ENTTEXT=:ENTTEXT,SHOUGOU=:SHOUGOU";
+    return sql;
+}
 
 bool isPlaceholder(const std::string& name)
 {
@@ -1368,36 +1403,11 @@ bool TDataSentakuListCtl::UpdateServerDataListRecord(TDataListRec& Rec, int With
                            st->setString("DRIVELETTER", drive);
                            return st;
                        };
-                       const std::string where = std::string(kServerWhere) + " AND (PASNAME=:PASNAME)";
-                       int count = 0;
-                       {
-                           auto st = keyed("SELECT COUNT(REC) AS RECCNT FROM SERVERDATALIST" + where);
-                           st->setString("PASNAME", Rec.PASNAME);
-                           count = countOf(*st);
-                       }
-                       Rec.REC = 0;
-                       if (count == 1) {
-                           auto st = keyed("SELECT REC FROM SERVERDATALIST" + where);
-                           st->setString("PASNAME", Rec.PASNAME);
-                           Cursor c = st->open();
-                           if (c.fetch())
-                               Rec.REC = c.getInt("REC");
-                       } else if (count > 1) {
-                           auto st = keyed("DELETE FROM SERVERDATALIST" + where);
-                           st->setString("PASNAME", Rec.PASNAME);
-                           st->execute();
-                       }
+                       Rec.REC = soleServerRow(keyed, "SERVERDATALIST", Rec.PASNAME);
                        if (folderExists(Rec.PASNAME)) {
                            if (Rec.REC != 0) {
-                               std::string sql =
-                                   "UPDATE SERVERDATALIST SET PASNAME=:PASNAME,DATATYPE=:DATATYPE,CODETYPE=:CODETYPE,"
-                                   "NENDO=:NENDO,KISHU=:KISHU,KIMATU=:KIMATU,DATALOCK=:DATALOCK,TANTOU=:TANTOU,"
-                                   "VER_MAJOR=:VER_MAJOR,VER_MINOR1=:VER_MINOR1,VER_MINOR2=:VER_MINOR2,VER_TEXT=:VER_TEXT,"
-                                   "UPDATE_LOCK=:UPDATE_LOCK,GASSAN=:GASSAN,DATACODE=:DATACODE,DATA_STATUS=:DATA_STATUS,"
-                                   "YOBI1=:YOBI1,YOBI2=:YOBI2,YOBI3=:YOBI3";
-                               if (WithNames == 1)
-                                   sql += ",ENTTEXT=:ENTTEXT,SHOUGOU=:SHOUGOU";
-                               auto st = keyed(sql + kServerWhere + " AND (REC=:REC)");
+                               auto st = keyed(serverUpdateSql("SERVERDATALIST", WithNames) + kServerWhere +
+                                               " AND (REC=:REC)");
                                bindRow(*st, Rec, false);
                                st->execute();
                            } else {
@@ -1442,42 +1452,18 @@ bool TDataSentakuListCtl::UpdateServerDataListChildRecord(TDataListRec& Rec, int
                            st->setString("DRIVELETTER", drive);
                            return st;
                        };
-                       const std::string where = std::string(kServerWhere) + " AND (PASNAME=:PASNAME)";
-                       int count = 0;
-                       {
-                           auto st = keyed("SELECT COUNT(REC) AS RECCNT FROM CHILD_SERVERDATALIST" + where);
-                           st->setString("PASNAME", Rec.PASNAME);
-                           count = countOf(*st);
-                       }
-                       int serverRec = 0;
-                       if (count == 1) {
-                           auto st = keyed("SELECT REC FROM CHILD_SERVERDATALIST" + where);
-                           st->setString("PASNAME", Rec.PASNAME);
-                           Cursor c = st->open();
-                           if (c.fetch())
-                               serverRec = c.getInt("REC");
-                       } else if (count > 1) {
-                           auto st = keyed("DELETE FROM CHILD_SERVERDATALIST" + where);
-                           st->setString("PASNAME", Rec.PASNAME);
-                           st->execute();
-                       }
+                       const int serverRec = soleServerRow(keyed, "CHILD_SERVERDATALIST", Rec.PASNAME);
                        if (serverRec != 0) {
                            Rec.REC = serverRec;
-                           std::string sql =
-                               "UPDATE CHILD_SERVERDATALIST SET PASNAME=:PASNAME,DATATYPE=:DATATYPE,CODETYPE=:CODETYPE,"
-                               "NENDO=:NENDO,KISHU=:KISHU,KIMATU=:KIMATU,DATALOCK=:DATALOCK,TANTOU=:TANTOU,"
-                               "VER_MAJOR=:VER_MAJOR,VER_MINOR1=:VER_MINOR1,VER_MINOR2=:VER_MINOR2,VER_TEXT=:VER_TEXT,"
-                               "UPDATE_LOCK=:UPDATE_LOCK,GASSAN=:GASSAN,DATACODE=:DATACODE,DATA_STATUS=:DATA_STATUS,"
-                               "YOBI1=:YOBI1,YOBI2=:YOBI2,YOBI3=:YOBI3";
-                           if (WithNames == 1)
-                               sql += ",ENTTEXT=:ENTTEXT,SHOUGOU=:SHOUGOU";
-                           auto st = keyed(sql + kServerWhere + " AND (REC=:REC) AND (ROWNO=:ROWNO)");
+                           auto st = keyed(serverUpdateSql("CHILD_SERVERDATALIST", WithNames) + kServerWhere +
+                                           " AND (REC=:REC) AND (ROWNO=:ROWNO)");
                            bindRow(*st, Rec, false);
                            st->execute();
                        } else {
                            int parentRec = 0;
                            {
-                               auto st = keyed("SELECT REC FROM SERVERDATALIST" + where);
+                               auto st = keyed(std::string("SELECT REC FROM SERVERDATALIST") + kServerWhere +
+                                               " AND (PASNAME=:PASNAME)");
                                st->setString("PASNAME", parentFolder(Rec.PASNAME));
                                Cursor c = st->open();
                                if (c.fetch())
@@ -1738,13 +1724,6 @@ public:
     }
 
 private:
-    static std::string upperAscii(std::string s)
-    {
-        for (char& c : s)
-            if (c >= 'a' && c <= 'z')
-                c = char(c - 'a' + 'A');
-        return s;
-    }
     struct Folder {
         std::string path;
         std::vector<std::pair<std::string, std::string>> files;

@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
+#include "platform/Text.h"
 #include "records/TextSplitter.h"
 #include "records/ProductVersionList.h"
 #include "records/ProgramRecords.h"
@@ -20,21 +21,8 @@ namespace {
 
 const char* const kZetrinoIni = "Zetrino.ini";
 
-std::string upper(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
-
-std::string lower(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return s;
-}
+using platform::text::lowerAscii;
+using platform::text::upperAscii;
 
 std::string twoDigits(int n)
 {
@@ -110,11 +98,11 @@ void GetSeihinRegValue(int majorVersion, int letter, const std::string& name, st
     const records::SeihinRegistryKeys& keys = records::seihinRegistryKeys();
     if (!platform::registry::keyExists(RootKey::LocalMachine, keys.makerKey))
         return;
-    const std::string wanted = lower(keys.productKey) + twoDigits(majorVersion);
+    const std::string wanted = lowerAscii(keys.productKey) + twoDigits(majorVersion);
     const std::vector<std::string> subKeys =
         platform::registry::subKeys(RootKey::LocalMachine, keys.makerKey);
     for (auto it = subKeys.rbegin(); it != subKeys.rend(); ++it) {
-        if (lower(*it).find(wanted) == std::string::npos)
+        if (lowerAscii(*it).find(wanted) == std::string::npos)
             continue;
         const auto found = platform::registry::readValue(
             RootKey::LocalMachine, platform::paths::join(keys.makerKey, *it), name);
@@ -139,7 +127,7 @@ TComDataExport::TComDataExport(int passedFunctionId, const std::string& exportFi
     std::error_code ec;
     const std::string program =
         platform::paths::fromNative(std::filesystem::read_symlink("/proc/self/exe", ec));
-    programFileName = upper(platform::paths::extractFileName(program));
+    programFileName = upperAscii(platform::paths::extractFileName(program));
     programFolder = platform::paths::extractFileDir(program);
     programDrive = platform::paths::extractFileDrive(program);
 

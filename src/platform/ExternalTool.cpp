@@ -1,6 +1,7 @@
 #include "platform/ExternalTool.h"
 
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -16,20 +17,13 @@ namespace {
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return out;
-}
+using platform::text::lowerAscii;
 
 } // namespace
 
 std::string toolProgram(std::string_view windowsName, const std::string& exeFolder)
 {
-    std::string name = lower(windowsName);
+    std::string name = lowerAscii(windowsName);
     if (name.size() > 4 && name.ends_with(".exe"))
         name.resize(name.size() - 4);
     if (name == "isql")

@@ -101,36 +101,7 @@ std::int16_t RunPreview(TVL48DEF* job)
         if (job != &JobDef) {
             JobDef.FormFile = job->FormFile;
             JobDef.DataFile = job->DataFile;
-            JobDef.Title = job->Title;
-            JobDef.PrinterNum = job->PrinterNum;
-            JobDef.PaperSize = job->PaperSize;
-            JobDef.OutPutPaper = job->OutPutPaper;
-            JobDef.PaperName = job->PaperName;
-            JobDef.Orientation = job->Orientation;
-            JobDef.TopMargin = job->TopMargin;
-            JobDef.LeftMargin = job->LeftMargin;
-            JobDef.EvenLeftOffset = job->EvenLeftOffset;
-            JobDef.TopCorrect = job->TopCorrect;
-            JobDef.LeftCorrect = job->LeftCorrect;
-            JobDef.FormTopMargin = job->FormTopMargin;
-            JobDef.FormLeftMargin = job->FormLeftMargin;
-            JobDef.NetColor1 = job->NetColor1;
-            JobDef.NetColor2 = job->NetColor2;
-            JobDef.UserColor1 = job->UserColor1;
-            JobDef.UserColor2 = job->UserColor2;
-            JobDef.PrintFom = job->PrintFom;
-            JobDef.PrnDlg = job->PrnDlg;
-            JobDef.Zoom = job->Zoom;
-            JobDef.ModeSw = job->ModeSw;
-            JobDef.PaperLength = job->PaperLength;
-            JobDef.PaperWidth = job->PaperWidth;
-            JobDef.Scale = job->Scale;
-            JobDef.Copies = job->Copies;
-            JobDef.PrintQuality = job->PrintQuality;
-            JobDef.ColorMode = job->ColorMode;
-            JobDef.Duplex = job->Duplex;
-            JobDef.Collate = job->Collate;
-            JobDef.YResolution = job->YResolution;
+            CopyJobSettings(JobDef, *job);
             JobDef.Permit = job->Permit;
         }
         e.currentPage = 1;

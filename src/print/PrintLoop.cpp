@@ -301,25 +301,9 @@ std::int16_t RunPrintJob(TVL48DEF* job)
             host().setIndex(JobDef.PrinterNum);
             vdb.SetPaper(paper);
         } else {
-            JobDef.Title = job->Title;
+            CopyJobSettings(JobDef, *job);
             // A direct print names its own document, not the last preview's.
             JobDef.DocTitle = job->DocTitle;
-            JobDef.PrinterNum = job->PrinterNum;
-            JobDef.PaperSize = job->PaperSize;
-            JobDef.OutPutPaper = job->OutPutPaper;
-            JobDef.PaperName = job->PaperName;
-            JobDef.Orientation = job->Orientation;
-            JobDef.TopMargin = job->TopMargin;
-            JobDef.LeftMargin = job->LeftMargin;
-            JobDef.EvenLeftOffset = job->EvenLeftOffset;
-            JobDef.TopCorrect = job->TopCorrect;
-            JobDef.LeftCorrect = job->LeftCorrect;
-            JobDef.FormTopMargin = job->FormTopMargin;
-            JobDef.FormLeftMargin = job->FormLeftMargin;
-            JobDef.NetColor1 = job->NetColor1;
-            JobDef.NetColor2 = job->NetColor2;
-            JobDef.UserColor1 = job->UserColor1;
-            JobDef.UserColor2 = job->UserColor2;
             JobDef.OcrGreen = job->OcrGreen;
             JobDef.OcrBlue = job->OcrBlue;
             JobDef.OcrBrown = job->OcrBrown;
@@ -327,19 +311,6 @@ std::int16_t RunPrintJob(TVL48DEF* job)
             JobDef.OcrOrange = job->OcrOrange;
             JobDef.OcrViolet = job->OcrViolet;
             JobDef.OcrPurple = job->OcrPurple;
-            JobDef.PrintFom = job->PrintFom;
-            JobDef.PrnDlg = job->PrnDlg;
-            JobDef.Zoom = job->Zoom;
-            JobDef.ModeSw = job->ModeSw;
-            JobDef.PaperLength = job->PaperLength;
-            JobDef.PaperWidth = job->PaperWidth;
-            JobDef.Scale = job->Scale;
-            JobDef.Copies = job->Copies;
-            JobDef.PrintQuality = job->PrintQuality;
-            JobDef.ColorMode = job->ColorMode;
-            JobDef.Duplex = job->Duplex;
-            JobDef.Collate = job->Collate;
-            JobDef.YResolution = job->YResolution;
             JobDef.PageBangoRec = job->PageBangoRec;
             host().setIndex(JobDef.PrinterNum);
             if (JobDef.PaperSize == 0)

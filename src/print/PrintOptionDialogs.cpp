@@ -3,6 +3,7 @@
 
 #include "firebird/DatabaseError.h"
 #include "platform/MessageService.h"
+#include "platform/Text.h"
 #include "print/ReportComponent.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
@@ -30,13 +31,7 @@ namespace {
 constexpr const char* kReadFailed = "ユーザー別帳票色情報の取得に失敗しました。";
 constexpr const char* kWriteFailed = "ユーザー別帳票色情報の更新に失敗しました。";
 
-std::string upper(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
+using platform::text::upperAscii;
 
 // Starts the system database's transaction when none runs, and ends only what it started.
 class SystemTransaction {
@@ -106,10 +101,10 @@ std::string optionText(const std::vector<std::string>& lines)
 
 std::string optionValue(const std::vector<std::string>& lines, const std::string& key)
 {
-    const std::string wanted = upper(key);
+    const std::string wanted = upperAscii(key);
     for (const std::string& l : lines) {
         const std::size_t eq = l.find('=');
-        if (eq != std::string::npos && upper(l.substr(0, eq)) == wanted)
+        if (eq != std::string::npos && upperAscii(l.substr(0, eq)) == wanted)
             return l.substr(eq + 1);
     }
     return {};
@@ -260,7 +255,7 @@ void TPrintDlgBox::HozonFukugen(const std::string& word)
 {
     if (!PrintRec)
         return;
-    const std::string w = upper(word);
+    const std::string w = upperAscii(word);
     if (w == "HOZON") {
         m_options.clear();
         if (ShowColor && PrintRec->ColorPrint == 1)

@@ -24,6 +24,40 @@ namespace print {
 TVL48DEF JobDef;
 std::string EngineVersion = "VCL.2.5";
 
+void CopyJobSettings(TVL48DEF& To, const TVL48DEF& From)
+{
+    To.Title = From.Title;
+    To.PrinterNum = From.PrinterNum;
+    To.PaperSize = From.PaperSize;
+    To.OutPutPaper = From.OutPutPaper;
+    To.PaperName = From.PaperName;
+    To.Orientation = From.Orientation;
+    To.TopMargin = From.TopMargin;
+    To.LeftMargin = From.LeftMargin;
+    To.EvenLeftOffset = From.EvenLeftOffset;
+    To.TopCorrect = From.TopCorrect;
+    To.LeftCorrect = From.LeftCorrect;
+    To.FormTopMargin = From.FormTopMargin;
+    To.FormLeftMargin = From.FormLeftMargin;
+    To.NetColor1 = From.NetColor1;
+    To.NetColor2 = From.NetColor2;
+    To.UserColor1 = From.UserColor1;
+    To.UserColor2 = From.UserColor2;
+    To.PrintFom = From.PrintFom;
+    To.PrnDlg = From.PrnDlg;
+    To.Zoom = From.Zoom;
+    To.ModeSw = From.ModeSw;
+    To.PaperLength = From.PaperLength;
+    To.PaperWidth = From.PaperWidth;
+    To.Scale = From.Scale;
+    To.Copies = From.Copies;
+    To.PrintQuality = From.PrintQuality;
+    To.ColorMode = From.ColorMode;
+    To.Duplex = From.Duplex;
+    To.Collate = From.Collate;
+    To.YResolution = From.YResolution;
+}
+
 namespace {
 
 int answerZero(TVL48DEF*) { return 0; }

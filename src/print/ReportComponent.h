@@ -85,6 +85,10 @@ struct TVL48DEF {
     TPAGEBANGO PageBangoRec;
 };
 
+// The settings a preview and a print take from a caller's job into JobDef: title, printer,
+// paper, margins, colours of the grid and the user, and the print options.
+void CopyJobSettings(TVL48DEF& To, const TVL48DEF& From);
+
 // The program-wide current job (GUI thread only).
 extern TVL48DEF JobDef;
 // The engine version written to "*VERSION=" and used in the last-resort document name.

@@ -51,14 +51,7 @@ const char* const kStagePrefix = "~copy~";
 const char* const kAsidePrefix = "~old~";
 constexpr long kDynamicSqlError = 335544569;
 
-std::string upper(std::string s)
-{
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    }
-    return s;
-}
+using platform::text::upperAscii;
 
 int numberOr0(const std::string& s)
 {
@@ -181,10 +174,10 @@ public:
     bool run(const std::string& from, const std::string& to)
     {
         m_to = to;
-        const std::string prefix = upper(paths::changeFileExt(DataFile, "")) + ".";
+        const std::string prefix = upperAscii(paths::changeFileExt(DataFile, "")) + ".";
         try {
             for (const auto& e : files::list(from)) {
-                if (!e.isDirectory && upper(e.name).rfind(prefix, 0) == 0)
+                if (!e.isDirectory && upperAscii(e.name).rfind(prefix, 0) == 0)
                     m_names.push_back(e.name);
             }
             std::sort(m_names.begin(), m_names.end());
@@ -541,7 +534,7 @@ bool TDataInfomation::ReadIniFile(const std::string& Host, const std::string& Fo
 bool TDataInfomation::readFromCatalogue(const std::string& Host, const std::string& Folder,
                                         TDataInfomationRec& Rec)
 {
-    const std::string upperFolder = upper(Folder);
+    const std::string upperFolder = upperAscii(Folder);
     const std::string table =
         upperFolder.find("\\DATA\\") == std::string::npos ? "DATALIST_EX" : "DATALIST";
     bool defConnectedHere = false;
@@ -675,7 +668,7 @@ void TDataInfomation::WriteIniFile(const std::string& Folder, const std::string&
     DataInfo = Rec;
     const TDataInfomationRec& r = DataInfo;
     platform::IniFile ini(iniPath(Folder), platform::IniFile::WriteMode::Deferred);
-    const std::string section = upper(Section);
+    const std::string section = upperAscii(Section);
     if (section.empty() || section == kStsSection) {
         ini.eraseSection(kStsSection);
         ini.writeInteger(kStsSection, "STATUS", r.Status);
@@ -730,7 +723,7 @@ void TDataInfomation::RefreshIniFile(const std::string& Folder, const std::strin
         return;
     }
     ClearDataInfoRec(DataInfo);
-    if (upper(Section) == kInfoSection &&
+    if (upperAscii(Section) == kInfoSection &&
         DM->fnAccDatConnected(SystemDef.HostName, Folder, 0)) {
         GetDataInfoRec(DataInfo);
         DM->fnAccDatDisconnected(Folder, 0, 0);

@@ -4,6 +4,7 @@
 #include "firebird/ServiceManager.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 #include "records/DataInfomation.h"
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
@@ -24,14 +25,7 @@ const char* const kLogonDeleteFailed = "ログイン情報の削除に失敗し�
 const char* const kFileManFile = "dwfileman.fdb";
 const char* const kLocalHost = "127.0.0.1";
 
-std::string lower(std::string s)
-{
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    }
-    return s;
-}
+using platform::text::lowerAscii;
 
 std::string trimmed(const std::string& s)
 {
@@ -177,7 +171,7 @@ bool TDM::AccDatInConnection(int Kind, const std::string& Host, const std::strin
     };
     try {
         // Short (8.3) names do not exist here: the lower-cased path is the name to compare.
-        const std::string target = lower(platform::paths::toNative(platform::paths::join(
+        const std::string target = lowerAscii(platform::paths::toNative(platform::paths::join(
                                              Folder, Kind == 0 ? DataDefFile : DataFile))
                                              .string());
         if (KeepOwn == 0 && own.connected()) {
@@ -202,7 +196,7 @@ bool TDM::AccDatInConnection(int Kind, const std::string& Host, const std::strin
             }
         }
         found = std::any_of(names.begin(), names.end(),
-                            [&](const std::string& n) { return lower(n) == target; });
+                            [&](const std::string& n) { return lowerAscii(n) == target; });
     } catch (const firebird::DatabaseError& e) {
         found = false;
         reportDb(e);

@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/SpecialFolders.h"
+#include "platform/Text.h"
 #include "records/DbErrorHandler.h"
 #include "records/FileUtils.h"
 #include "records/TextRoutines.h"
@@ -47,17 +48,11 @@ std::string trimmed(std::string_view s)
     return std::string(s.substr(b, e - b + 1));
 }
 
-std::string upper(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
+using platform::text::upperAscii;
 
 bool containsNoCase(const std::string& text, const std::string& part)
 {
-    return upper(text).find(upper(part)) != std::string::npos;
+    return upperAscii(text).find(upperAscii(part)) != std::string::npos;
 }
 
 std::string native(const std::string& path) { return paths::toNative(path).string(); }
@@ -403,7 +398,7 @@ bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
 {
     if (Failed)
         *Failed = false;
-    const std::string mode = upper(Mode);
+    const std::string mode = upperAscii(Mode);
     const bool fileMode = mode == "FEXIST" || mode == "FCOPY" || mode == "FDEL";
     const bool folderMode = mode == "DEXIST" || mode == "MKDIR" || mode == "RMDIR";
     if (!fileMode && !folderMode)
@@ -745,7 +740,7 @@ void TDM::GetDataPathNo(const std::string& Path, std::string& No1, std::string& 
     }
     parts.push_back(part);
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::string name = upper(parts[i]);
+        const std::string name = upperAscii(parts[i]);
         if (name != "DATA" && name != "CB_DATA")
             continue;
         if (i + 1 < parts.size())
@@ -787,7 +782,7 @@ void TDM::GetDataListRec(const std::string& Path, int& Rec, int& RowNo)
             IBTransactionDEF.start();
         IBSQLDEF.setSql("SELECT REC FROM DATALIST WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)");
         IBSQLDEF.setInt("GROUPID", SystemDef.GroupId);
-        IBSQLDEF.setString("PASNAME", upper(Path));
+        IBSQLDEF.setString("PASNAME", upperAscii(Path));
         firebird::Cursor row = IBSQLDEF.open();
         while (row.fetch())
             Rec = row.getInt("REC");
@@ -806,14 +801,14 @@ void TDM::GetDataListRec(const std::string& Path, int& Rec, int& RowNo)
 void TDM::GetSStrText(const std::string& Text, const std::string& Name, std::string& Value)
 {
     Value.clear();
-    const std::string key = upper(Name) + "=";
+    const std::string key = upperAscii(Name) + "=";
     std::size_t start = 0;
     while (start <= Text.size()) {
         std::size_t end = Text.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = Text.size();
         const std::string line = Text.substr(start, end - start);
-        if (upper(line.substr(0, key.size())) == key) {
+        if (upperAscii(line.substr(0, key.size())) == key) {
             Value = line.substr(key.size());
             return;
         }
@@ -825,7 +820,7 @@ void TDM::GetSStrValue(const std::string& Text, const std::string& Name,
                        std::variant<std::int64_t, std::string>& Value)
 {
     Value = std::int64_t(0);
-    const std::string name = upper(Name);
+    const std::string name = upperAscii(Name);
     std::string text;
     GetSStrText(Text, name, text);
     if (name != "COLOR") {

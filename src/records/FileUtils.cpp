@@ -42,16 +42,7 @@ constexpr const char* kNativeSystemFolder = "/usr";
 // The dialog kind of an error message.
 constexpr int kErrorDialog = 1;
 
-std::string upper(std::string_view s)
-{
-    std::string out(s);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        if (c < 0x80)
-            out[i] = char(std::toupper(c));
-    }
-    return out;
-}
+using platform::text::upperAscii;
 
 std::string trimBlanks(std::string_view s)
 {
@@ -334,7 +325,7 @@ void WriteIniSection(const std::string& fileName, std::string_view section,
         const auto eq = line.find('=');
         const std::string name = line.substr(0, eq);
         const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
-        const std::string key = upper(trimBlanks(name));
+        const std::string key = upperAscii(trimBlanks(name));
         if (std::find(written.begin(), written.end(), key) != written.end())
             continue;
         written.push_back(key);
@@ -384,7 +375,7 @@ std::string GetSystemFolder()
 std::string systemDriveRoot()
 {
     const std::string drive = paths::extractFileDrive(GetSystemFolder());
-    return drive.empty() ? std::string("C:\\") : upper(drive) + "\\";
+    return drive.empty() ? std::string("C:\\") : upperAscii(drive) + "\\";
 }
 
 std::string programFolder()
@@ -411,7 +402,7 @@ std::string GetAppDataFolder(bool common)
 std::string GetSpecialFolder(std::string_view keyword)
 {
     std::string folder;
-    const std::string key = upper(keyword);
+    const std::string key = upperAscii(keyword);
     if (key == "DESKTOP")
         folder = qtLocation(QStandardPaths::DesktopLocation);
     else if (key == "MYDOCUMENT")

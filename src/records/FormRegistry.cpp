@@ -1,6 +1,8 @@
 // The form registry: parallel lists of form classes and their names.
 #include "records/FormRegistry.h"
 
+#include "platform/Text.h"
+
 #include <stdexcept>
 
 namespace records {
@@ -22,16 +24,7 @@ std::vector<Entry>& entries()
 
 bool sameName(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](unsigned char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-        };
-        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
+    return platform::text::lowerAscii(a) == platform::text::lowerAscii(b);
 }
 
 } // namespace

@@ -53,14 +53,14 @@ std::string cutTo(const std::string& s, std::size_t width)
     return trimBlanks(platform::text::headByWidth(s, width));
 }
 
-std::string upper(std::string s) { return platform::text::upperAscii(s); }
+using platform::text::upperAscii;
 
 // The data set's folder: the file with every "\" + data file name taken out.
 std::string folderOf(const std::string& dbFile)
 {
-    const std::string name = "\\" + upper(DataFile);
+    const std::string name = "\\" + upperAscii(DataFile);
     std::string out;
-    const std::string up = upper(dbFile);
+    const std::string up = upperAscii(dbFile);
     std::size_t at = 0;
     for (std::size_t hit; (hit = up.find(name, at)) != std::string::npos; at = hit + name.size())
         out += dbFile.substr(at, hit - at);
@@ -73,7 +73,7 @@ bool sameFolder(const std::string& a, const std::string& b)
     auto norm = [](std::string s) {
         while (!s.empty() && (s.back() == '\\' || s.back() == '/'))
             s.pop_back();
-        return upper(s);
+        return upperAscii(s);
     };
     return norm(a) == norm(b);
 }
@@ -349,7 +349,7 @@ void TMyNumberIO::ReadSettings(const std::string& Host, const std::string& DbFil
                 if (ValueText.empty())
                     m_storedValue = value;
             }
-            if (upper(Mode) == "MYNUMBER_CLEAR") {
+            if (upperAscii(Mode) == "MYNUMBER_CLEAR") {
                 PutAccReg(kGroup, kUse, "整数", records::Variant::fromInt(0));
                 DeleteAccReg(kGroup, kKey);
                 DeleteAccReg(kGroup, kValue);

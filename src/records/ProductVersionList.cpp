@@ -1,6 +1,7 @@
 #include "records/ProductVersionList.h"
 
 #include "platform/Registry.h"
+#include "platform/Text.h"
 #include "records/TextSplitter.h"
 #include "records/ProgramRecords.h"
 
@@ -20,14 +21,7 @@ SeihinRegistryKeys& seihinRegistryKeys()
 
 namespace {
 
-std::string upper(std::string s)
-{
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    }
-    return s;
-}
+using platform::text::upperAscii;
 
 int numberOr0(const std::string& s)
 {
@@ -99,9 +93,9 @@ void TSeihinVersionList::Execute(int SortFlag)
     }
     const std::string key = records::seihinRegistryKeys().makerKey;
     if (reg::keyExists(reg::RootKey::LocalMachine, key)) {
-        const std::string product = upper(ProductKey);
+        const std::string product = upperAscii(ProductKey);
         for (const auto& sub : reg::subKeys(reg::RootKey::LocalMachine, key)) {
-            if (upper(sub).find(product) == std::string::npos)
+            if (upperAscii(sub).find(product) == std::string::npos)
                 continue;
             const std::string path = key + "\\" + sub;
             const auto version = reg::readValue(reg::RootKey::LocalMachine, path, "Version");

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "platform/SystemInfo.h"
+#include "platform/Text.h"
 #include "records/FileUtils.h"
 
 #include <QCoreApplication>
@@ -26,13 +27,7 @@ constexpr const char* kUseDocumentsQuestion =
     "この場所に保存するアクセス許可がありません。\r管理者に連絡してアクセス許可を取得してください。"
     "\r\r代わりに［ドキュメント］フォルダに保存しますか？\r";
 
-std::string upper(std::string s)
-{
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x80)
-            c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
+using platform::text::upperAscii;
 
 std::size_t characterCount(const std::string& utf8)
 {
@@ -160,7 +155,7 @@ QWindow* FindWindowHandle(const std::string& className, const std::string& windo
 {
     if (className.empty() && windowName.empty())
         return nullptr;
-    if (upper(className) == "DESKTOP")
+    if (upperAscii(className) == "DESKTOP")
         return nullptr;
     const QString cls = QString::fromStdString(className);
     const QString title = QString::fromStdString(windowName);
@@ -186,7 +181,7 @@ bool isSystemDriveRoot(const std::string& folder)
     if (folder.empty())
         return false;
     const std::string root = systemDriveRoot();
-    if (upper(IncludeLastPathDelim(folder)) == root)
+    if (upperAscii(IncludeLastPathDelim(folder)) == root)
         return true;
     const auto native = nativeOrEmpty(folder);
     return !native.empty() && native == nativeOrEmpty(root);

@@ -9,6 +9,7 @@
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
+#include "selection/DataListFrame.h"
 #include "selection/DataListReport.h"
 #include "selection/IncrementalSearch.h"
 #include "selection/ServerSelectionDialog.h"
@@ -231,38 +232,15 @@ void TDataSentakuBox::createControls()
                                                       m_btnKyoyuDataUp, m_btnDataMan})
         w->setEnabled(false);
 
-    m_grid = new ui::TPerfectGrid(this);
-    m_grid->setObjectName(QStringLiteral("PerfectGrid1"));
-    m_hintArea = CreateHintArea(this);
-
-    static const char* const names[fkCount] = {"ESC", "F1", "F2", "F3", "F4",
-                                               "F5", "F6", "F7", "F8", "F12"};
-    for (int i = 0; i < fkCount; ++i) {
-        TxPlButton* b = button(this, names[i], DataListRules::keyPrefix(i));
-        b->OnClick = [this, i](QObject*) { functionKeyClick(i); };
-        m_keys[std::size_t(i)] = b;
-    }
-
-    connect(m_grid, &ui::TPerfectGrid::cellGotFocus, this, [this](int, int) { SetFunctionKeys(); });
-    connect(m_grid, &ui::TPerfectGrid::cellDoubleClicked, this, [this](int row, int) {
-        if (row >= 0 && m_grid->currentRow() >= 0)
-            F12Click();
-    });
-    connect(m_grid, &ui::TPerfectGrid::headerClicked, this, [this](int col) { HeaderSortClick(col); });
-    auto* incSearch = new selection::TIncrementalSearch(m_grid, 1, this);
-    connect(m_grid, &ui::TPerfectGrid::keyDown, this, [this, incSearch](QKeyEvent* e) {
-        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            e->accept();
-            if (m_grid->rowCount() > 0 && m_grid->currentRow() >= 0)
-                F12Click();
-        } else if (incSearch->KeyDown(e)) {
-            e->accept();
-        }
-    });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && now->window() == this)
-            SetFunctionKeys();
-    });
+    m_frame = new selection::DataListFrame(
+        *this, {64, 1, false},
+        {[this](QWidget* parent) { return CreateHintArea(parent); }, [this] { SetFunctionKeys(); },
+         [this] { F12Click(); }, [this](int col) { HeaderSortClick(col); },
+         [this](int index) { functionKeyClick(index); }});
+    m_grid = m_frame->grid();
+    m_hintArea = m_frame->hintArea();
+    for (int i = 0; i < fkCount; ++i)
+        m_keys[std::size_t(i)] = m_frame->key(i);
     layoutControls();
 }
 
@@ -285,7 +263,6 @@ void TDataSentakuBox::layoutControls()
     const double s = PixelsPerInch / 96.0;
     auto px = [s](int v) { return int(std::lround(v * s)); };
     const int w = width();
-    const int h = height();
     const int m = px(6);
     const int top = px(36);
     m_topPanel->setGeometry(0, 0, w, top);
@@ -304,16 +281,7 @@ void TDataSentakuBox::layoutControls()
     m_cmbDataMan->setGeometry(0, px(6), px(240), px(24));
     m_btnDataMan->setGeometry(px(248), px(4), px(96), px(28));
 
-    const int keyHeight = px(30);
-    const int hintHeight = px(64);
-    const int keysTop = h - keyHeight - m;
-    const int hintTop = keysTop - hintHeight - m;
-    m_grid->setGeometry(m, top, w - 2 * m, std::max(px(40), hintTop - top - m));
-    m_hintArea->setGeometry(m, hintTop, w - 2 * m, hintHeight);
-    const int gap = px(3);
-    const int keyWidth = (w - 2 * m - gap * (fkCount - 1)) / fkCount;
-    for (int i = 0; i < fkCount; ++i)
-        m_keys[std::size_t(i)]->setGeometry(m + i * (keyWidth + gap), keysTop, keyWidth, keyHeight);
+    m_frame->layout(top);
 }
 
 void TDataSentakuBox::resizeEvent(QResizeEvent* event)
@@ -938,15 +906,7 @@ void TDataSentakuBox::F12Click()
 
 void TDataSentakuBox::doKeyUp(QKeyEvent& event)
 {
-    int index = -1;
-    switch (event.key()) {
-    case Qt::Key_Escape: index = fkEsc; break;
-    case Qt::Key_F12: index = fkF12; break;
-    default:
-        if (event.key() >= Qt::Key_F1 && event.key() <= Qt::Key_F8)
-            index = fkF1 + (event.key() - Qt::Key_F1);
-        break;
-    }
+    const int index = selection::DataListFrame::keyIndexOf(event.key());
     if (index < 0)
         return;
     if (index == fkEsc || index == fkF12)

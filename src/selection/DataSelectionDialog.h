@@ -41,6 +41,9 @@ class TxAnimeProgressDialog;
 namespace ui {
 class TPerfectGrid;
 }
+namespace selection {
+class DataListFrame;
+}
 
 // Launched by name with SetParams and Execute. Modal results: 1 a row chosen, 2 Esc or the
 // close box, 3 ending the application (type 1). It owns its search, information, shared-server
@@ -170,6 +173,7 @@ private:
     selection::DataListState listState() const;
     void F12Click();
 
+    selection::DataListFrame* m_frame = nullptr;
     ui::TPerfectGrid* m_grid = nullptr;
     std::array<TxPlButton*, fkCount> m_keys{};
     QPlainTextEdit* m_hintArea = nullptr;

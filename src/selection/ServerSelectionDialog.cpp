@@ -16,6 +16,7 @@
 #include "records/SystemUtils.h"
 #include "records/TextRoutines.h"
 #include "selection/DataInfoDialog.h"
+#include "selection/DataListFrame.h"
 #include "selection/DataListRules.h"
 #include "selection/DataListReport.h"
 #include "selection/DataListSearchDialog.h"
@@ -253,38 +254,16 @@ void TServerSentakuBox::createControls()
     m_btnInfo->OnClick = [this](QObject*) { InfoClick(); };
     m_btnUpdate->OnClick = [this](QObject*) { UpdateClick(); };
 
-    m_grid = new ui::TPerfectGrid(this);
-    m_grid->setObjectName(QStringLiteral("PerfectGrid1"));
-    m_hintArea = CreateHintArea(this);
-
-    static const char* const names[kCount] = {"ESC", "F1", "F2", "F3", "F4",
-                                              "F5", "F6", "F7", "F8", "F12"};
-    for (int i = 0; i < kCount; ++i) {
-        TxPlButton* b = button(this, names[i], selection::DataListRules::keyPrefix(i));
-        b->OnClick = [this, i](QObject*) { functionKeyClick(i); };
-        m_keys[std::size_t(i)] = b;
-    }
-
-    connect(m_grid, &ui::TPerfectGrid::cellGotFocus, this, [this](int, int) { SetFunctionKeys(); });
-    connect(m_grid, &ui::TPerfectGrid::cellDoubleClicked, this, [this](int row, int) {
-        if (row >= 0 && m_grid->rowCount() > 0 && m_grid->currentRow() >= 0)
-            F12Click();
-    });
-    connect(m_grid, &ui::TPerfectGrid::headerClicked, this, [this](int col) { HeaderClick(col); });
-    m_incSearch = new selection::TIncrementalSearch(m_grid, cCode, this);
-    connect(m_grid, &ui::TPerfectGrid::keyDown, this, [this](QKeyEvent* e) {
-        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            e->accept();
-            if (m_grid->rowCount() > 0 && m_grid->currentRow() >= 0)
-                F12Click();
-        } else if (m_grid->rowCount() > 0 && m_incSearch->KeyDown(e)) {
-            e->accept();
-        }
-    });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && now->window() == this)
-            SetFunctionKeys();
-    });
+    m_frame = new selection::DataListFrame(
+        *this, {72, cCode, true},
+        {[this](QWidget* parent) { return CreateHintArea(parent); }, [this] { SetFunctionKeys(); },
+         [this] { F12Click(); }, [this](int col) { HeaderClick(col); },
+         [this](int index) { functionKeyClick(index); }});
+    m_grid = m_frame->grid();
+    m_hintArea = m_frame->hintArea();
+    for (int i = 0; i < kCount; ++i)
+        m_keys[std::size_t(i)] = m_frame->key(i);
+    m_incSearch = m_frame->search();
     layoutControls();
 }
 
@@ -304,7 +283,6 @@ void TServerSentakuBox::layoutControls()
     const double s = PixelsPerInch / 96.0;
     auto px = [s](int v) { return int(std::lround(v * s)); };
     const int w = width();
-    const int h = height();
     const int m = px(6);
     const int top = px(70);
     m_topPanel->setGeometry(0, 0, w, top);
@@ -316,16 +294,7 @@ void TServerSentakuBox::layoutControls()
         b->setGeometry(x, px(36), px(84), px(28));
         x += px(88);
     }
-    const int keyHeight = px(30);
-    const int hintHeight = px(72);
-    const int keysTop = h - keyHeight - m;
-    const int hintTop = keysTop - hintHeight - m;
-    m_grid->setGeometry(m, top, w - 2 * m, std::max(px(40), hintTop - top - m));
-    m_hintArea->setGeometry(m, hintTop, w - 2 * m, hintHeight);
-    const int gap = px(3);
-    const int keyWidth = (w - 2 * m - gap * (kCount - 1)) / kCount;
-    for (int i = 0; i < kCount; ++i)
-        m_keys[std::size_t(i)]->setGeometry(m + i * (keyWidth + gap), keysTop, keyWidth, keyHeight);
+    m_frame->layout(top);
 }
 
 void TServerSentakuBox::resizeEvent(QResizeEvent* event)
@@ -796,15 +765,7 @@ void TServerSentakuBox::doKeyDown(QKeyEvent& event) { TBSDI::doKeyDown(event); }
 
 void TServerSentakuBox::doKeyUp(QKeyEvent& event)
 {
-    int index = -1;
-    switch (event.key()) {
-    case Qt::Key_Escape: index = kEsc; break;
-    case Qt::Key_F12: index = kF12; break;
-    default:
-        if (event.key() >= Qt::Key_F1 && event.key() <= Qt::Key_F8)
-            index = kF1 + (event.key() - Qt::Key_F1);
-        break;
-    }
+    const int index = selection::DataListFrame::keyIndexOf(event.key());
     if (index < 0)
         return;
     // Consumed here, so that the key neither reaches the dialog a second time on its way up

@@ -29,6 +29,7 @@ namespace ui {
 class TPerfectGrid;
 }
 namespace selection {
+class DataListFrame;
 class TIncrementalSearch;
 }
 
@@ -147,6 +148,7 @@ private:
     void showStateBox(const std::string& Text, const std::string& Folder, const std::string& Code,
                       const std::string& Name);
 
+    selection::DataListFrame* m_frame = nullptr;
     ui::TPerfectGrid* m_grid = nullptr;
     std::array<TxPlButton*, kCount> m_keys{};
     QPlainTextEdit* m_hintArea = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 #include "records/FileUtils.h"
 #include "records/ProgramRecords.h"
 #include "records/SystemUtils.h"
@@ -233,10 +234,8 @@ void TFileOperationBox::btnSansyoClick()
         r.caption = "ファイルの選択";
         r.filter = "すべてのﾌｧｲﾙ(*.*) (*)";
         if (!FilterName.empty() && !DefaultExt.empty()) {
-            std::string lower = DefaultExt, upper = DefaultExt;
-            std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-            std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-            r.filter = FilterName + " (*." + lower + " *." + upper + ");;" + r.filter;
+            r.filter = FilterName + " (*." + platform::text::lowerAscii(DefaultExt) + " *." +
+                       platform::text::upperAscii(DefaultExt) + ");;" + r.filter;
         }
         r.defaultExt = DefaultExt;
         std::string chosen;
