@@ -133,7 +133,7 @@ TEST(UpgradeDriverTest, SystemDatabaseFromZeroToEightInModeZero)
                                                   "CHILD_SERVERDATALIST"};
         static const std::set<std::string> columns{"ENTTEXT", "SHOUGOU", "PASNAME", "NETDRIVE", "DATATYPE",
                                                    "CODETYPE", "NENDO", "VER_TEXT"};
-        std::set<std::string> out;
+        std::set<std::string> kept;
         for (std::string line : lines) {
             const auto dot = line.find('.'), bar = line.find('|');
             if (line.starts_with("column ") && dot != std::string::npos && bar != std::string::npos
@@ -142,9 +142,9 @@ TEST(UpgradeDriverTest, SystemDatabaseFromZeroToEightInModeZero)
                     if (line.ends_with(d))
                         line = line.substr(0, line.size() - std::strlen(d)) + " -";
             }
-            out.insert(line);
+            kept.insert(line);
         }
-        return out;
+        return kept;
     };
     const auto upgraded = withoutCatalogueDefaults(schemaLines(db));
     const auto fixture = withoutCatalogueDefaults(
