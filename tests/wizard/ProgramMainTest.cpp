@@ -309,7 +309,8 @@ TEST_F(ProgramMainTest, StartUpRefusalsEndWithStatusTwoAndTheirText)
         {"8.0.0.1", true, {kVersionText}},
         // The export settings cannot be kept either, and the user is told so.
         {"8.0.0", false,
-         {"error\tエラー\tアプリケーションの初期設定がおこなわれていないため\\rを終了します。",
+         {"error\tエラー\tアプリケーションの初期設定がおこなわれていないため\\rゼトリノ連動コンポーネントを終了します。"
+          "\\rフォルダ「" + (m_appData / "quelto/morabyzaimu/ini").string() + "」を作成できません。",
           "error\t\t「Zetrino.ini」の書き込みに失敗しました。\\r書き込みに失敗しました: " +
               platform::paths::fromNative(m_appData / "quelto/morabyzaimu/ini/Zetrino.ini") +
               " (パスの途中にフォルダでないファイルがあります)"}},
