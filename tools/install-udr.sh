@@ -3,11 +3,6 @@
 # $(dir_plugins)/udr, used by the server and by the embedded engine alike.
 # Usage: tools/install-udr.sh [build-dir]
 #   build-dir: the argument, else $ZETRINO_BUILD_DIR, else build; relative to the repository root.
-# Beside it goes zetrino_files.conf with the folders the procedures may reach besides the folder
-# of the database they run in and the data places of its DATAPLACEMAN: the server's work folder
-# (\morabyzaimu\temp of drive C:), the folders of $ZETRINO_SERVED (colon-separated native
-# folders) and, for the test suite, the zetrino-test-* folders of the temporary folder. Drive
-# lines ("D: = /srv/d") already in the file are kept.
 # The plugin folder belongs to root: a user other than root writes it through sudo.
 # A server that already loaded an older copy keeps it until it restarts.
 set -euo pipefail
@@ -34,31 +29,7 @@ if [[ -z $engine ]]; then
 fi
 dir="$(dirname "$engine")/udr"
 target="$dir/libzetrino_files.so"
-conf="$dir/zetrino_files.conf"
-
-# The file the server should have, built in memory and compared with the one it has.
-tmp_root=${TMPDIR:-/tmp}
-tmp_root=${tmp_root%/}
-served_lines() {
-    printf 'SERVED = /morabyzaimu/temp\n'
-    local folder
-    IFS=: read -r -a extra <<<"${ZETRINO_SERVED:-}"
-    for folder in "${extra[@]}"; do
-        [[ $folder == /* ]] && printf 'SERVED = %s\n' "$folder"
-    done
-    printf 'SERVED = %s/zetrino-test-*\n' "${tmp_root:-/tmp}"
-}
-wanted_conf=$( {
-    printf '# Written by tools/install-udr.sh. Drive lines ("D: = /native/root") may be added by hand;\n'
-    printf '# SERVED lines are rewritten at each install.\n'
-    if [[ -f $conf ]]; then
-        as_root cat "$conf" | grep -v -i -e '^[[:space:]]*served[[:space:]]*=' -e '^# Written by tools/install-udr.sh' \
-            -e '^# SERVED lines are rewritten' || true
-    fi
-    served_lines
-})
-
-if cmp -s "$module" "$target" && [[ -f $conf ]] && [[ $(cat "$conf") == "$wanted_conf" ]]; then
+if cmp -s "$module" "$target"; then
     exit 0
 fi
 if ((EUID != 0)) && ! command -v sudo >/dev/null; then
@@ -67,16 +38,9 @@ if ((EUID != 0)) && ! command -v sudo >/dev/null; then
 fi
 as_root mkdir -p "$dir"
 # Copy beside, then rename: a process that mapped the old file keeps a whole one, and parallel
-# runs of this script each rename a whole copy of their own. The settings first: a new module
-# confines the procedures to the folders they name.
-work=$(as_root mktemp "$dir/.zetrino_files.XXXXXX")
+# runs of this script each rename a whole copy of their own.
+work=$(as_root mktemp "$dir/.libzetrino_files.XXXXXX")
 trap 'as_root rm -f "$work"' EXIT
-printf '%s\n' "$wanted_conf" | as_root tee "$work" >/dev/null
-as_root chmod 0644 "$work"
-as_root mv -f "$work" "$conf"
-if ! cmp -s "$module" "$target"; then
-    work=$(as_root mktemp "$dir/.libzetrino_files.XXXXXX")
-    as_root install -m 0644 "$module" "$work"
-    as_root mv -f "$work" "$target"
-    echo "installed $target"
-fi
+as_root install -m 0644 "$module" "$work"
+as_root mv -f "$work" "$target"
+echo "installed $target"

@@ -2,10 +2,7 @@
 
 #include <cctype>
 #include <fstream>
-#include <iterator>
 #include <system_error>
-
-#include <fnmatch.h>
 
 namespace udr {
 namespace fs = std::filesystem;
@@ -113,7 +110,7 @@ void ServerPaths::load(std::istream& in)
         const std::string root = trim(std::string_view(text).substr(eq + 1));
         if (sameName(drive, "SERVED")) {
             if (!root.empty() && root[0] == '/')
-                addServedPattern(root);
+                addServedFolder(root);
             continue;
         }
         if (drive.empty() || driveIndex(drive[0]) < 0
@@ -152,54 +149,21 @@ fs::path ServerPaths::toNative(std::string_view path) const
     return {};
 }
 
-namespace {
-
-// The canonical form of an absolute folder, or an empty path when it cannot be had or is the
-// file system's root (never a served folder, whatever a catalogue row or a setting says).
-fs::path servedForm(const fs::path& native)
+void ServerPaths::addServedFolder(const fs::path& native)
 {
     if (native.empty() || !native.is_absolute())
-        return {};
+        return;
     std::error_code ec;
     fs::path folder = fs::weakly_canonical(native, ec);
     if (ec)
-        return {};
+        return;
     folder = folder.lexically_normal();
-    if (!folder.has_filename() && folder != folder.root_path())
+    if (folder.has_filename() == false && folder != folder.root_path())
         folder = folder.parent_path();
-    return folder == folder.root_path() ? fs::path() : folder;
-}
-
-} // namespace
-
-void ServerPaths::addServedFolder(const fs::path& native)
-{
-    fs::path folder = servedForm(native);
-    if (!folder.empty())
-        m_served.push_back({std::move(folder), {}});
-}
-
-void ServerPaths::addServedPattern(const fs::path& native)
-{
-    fs::path normal = native.lexically_normal();
-    if (!normal.has_filename())
-        normal = normal.parent_path();
-    const std::string name = normal.filename().string();
-    if (name.find_first_of("*?[") == std::string::npos) {
-        addServedFolder(normal);
+    // The whole file system is never a served folder, whatever a catalogue row says.
+    if (folder == folder.root_path())
         return;
-    }
-    // A pattern that matches every name would serve the whole holding folder.
-    if (name.find_first_not_of("*?") == std::string::npos)
-        return;
-    const fs::path parent = normal.parent_path();
-    if (parent.string().find_first_of("*?[") != std::string::npos)
-        return;
-    std::error_code ec;
-    fs::path folder = fs::weakly_canonical(parent, ec);
-    if (ec || folder.empty() || !folder.is_absolute())
-        return;
-    m_served.push_back({folder.lexically_normal(), name});
+    m_served.push_back(std::move(folder));
 }
 
 bool ServerPaths::isServed(const fs::path& native, bool allowServedRoot) const
@@ -214,20 +178,14 @@ bool ServerPaths::isServed(const fs::path& native, bool allowServedRoot) const
     target = target.lexically_normal();
     if (!target.has_filename() && target != target.root_path())
         target = target.parent_path();
-    for (const Served& served : m_served) {
-        if (target == served.folder) {
-            if (allowServedRoot && served.pattern.empty())
+    for (const fs::path& folder : m_served) {
+        if (target == folder) {
+            if (allowServedRoot)
                 return true;
             continue;
         }
-        const fs::path rel = target.lexically_relative(served.folder);
-        if (rel.empty() || !rel.is_relative() || *rel.begin() == ".." || *rel.begin() == ".")
-            continue;
-        if (served.pattern.empty())
-            return true;
-        if (::fnmatch(served.pattern.c_str(), rel.begin()->c_str(), FNM_PERIOD) != 0)
-            continue;
-        if (std::next(rel.begin()) != rel.end() || allowServedRoot)
+        const fs::path rel = target.lexically_relative(folder);
+        if (!rel.empty() && *rel.begin() != ".." && rel.is_relative())
             return true;
     }
     return false;

@@ -33,22 +33,16 @@ public:
 
     // The folders the server serves: the procedures act only on paths at or below one of them
     // (after "..", symbolic links and case are resolved). None known: nothing is served.
-    // load() also reads "SERVED = /native/folder" lines (the server's work folder). The last
-    // name of a SERVED line may hold the wildcards * and ?: each folder of that name pattern
-    // (the "zetrino-test-*" folders of a development machine) is served.
+    // load() also reads "SERVED = /native/folder" lines (the server's work folder).
     void addServedFolder(const std::filesystem::path& native);
-    void addServedPattern(const std::filesystem::path& native);
+    const std::vector<std::filesystem::path>& servedFolders() const { return m_served; }
     // Whether the native path lies inside a served folder; a served folder itself counts only
     // when allowServedRoot is set (a served folder may be tested or created, never removed).
     bool isServed(const std::filesystem::path& native, bool allowServedRoot = true) const;
 
 private:
     std::filesystem::path m_roots[26];
-    struct Served {
-        std::filesystem::path folder; // with a pattern: the folder that holds the served ones
-        std::string pattern;
-    };
-    std::vector<Served> m_served;
+    std::vector<std::filesystem::path> m_served;
 };
 
 // Whether the native path is a file-system root ("/", or a mapped drive's root): folders that
