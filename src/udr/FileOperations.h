@@ -11,8 +11,6 @@
 // it can be tested on its own. Every operation answers success or failure; none throws.
 namespace udr {
 
-// Both act only inside the served folders of `paths` (ServerPaths::isServed): any other path,
-// one that escapes with ".." or a symbolic link included, gives failure and touches nothing.
 // FILEOPERATION: "FEXIST" (Path1 is a file), "FCOPY" (Path1 copied over Path2, the target's
 // folders created as needed), "FDEL" (Path1 deleted). The mode is case-insensitive.
 bool fileOperation(const ServerPaths& paths, std::string_view mode, std::string_view path1,
@@ -36,11 +34,7 @@ public:
 
     bool isOpen() const { return m_file != nullptr; }
     bool write(const void* data, std::size_t size);
-    // Replaces the target; the file gets `mode` (permission bits), by default rw-r--r--.
-    bool commit(std::filesystem::perms mode = std::filesystem::perms::owner_read |
-                                              std::filesystem::perms::owner_write |
-                                              std::filesystem::perms::group_read |
-                                              std::filesystem::perms::others_read);
+    bool commit();
 
 private:
     std::filesystem::path m_target;
@@ -48,8 +42,7 @@ private:
     std::FILE* m_file = nullptr;
 };
 
-// Copies a file through a WholeFileWriter, creating the target's folders; the copy keeps the
-// source's permission bits.
+// Copies a file through a WholeFileWriter, creating the target's folders.
 bool copyFileWhole(const std::filesystem::path& source, const std::filesystem::path& target);
 
 } // namespace udr

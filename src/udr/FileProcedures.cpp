@@ -17,7 +17,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include <dlfcn.h>
 
@@ -54,78 +53,6 @@ udr::ServerPaths serverPaths()
     Dl_info info{};
     if (::dladdr(reinterpret_cast<void*>(&serverPaths), &info) && info.dli_fname)
         paths.loadFile(fs::path(info.dli_fname).parent_path() / "zetrino_files.conf");
-    return paths;
-}
-
-// The first column of each row of a query on the caller's attachment, as UTF-8; no rows when the
-// query fails (a database without the table).
-std::vector<std::string> columnTexts(IExternalContext* context, const char* sql)
-{
-    std::vector<std::string> out;
-    IMaster* master = context->getMaster();
-    CheckStatusWrapper st(master->getStatus());
-    const auto failed = [&st] { return (st.getState() & IStatus::STATE_ERRORS) != 0; };
-    IAttachment* attachment = context->getAttachment(&st);
-    ITransaction* transaction = failed() ? nullptr : context->getTransaction(&st);
-    IMetadataBuilder* builder = failed() ? nullptr : master->getMetadataBuilder(&st, 1);
-    IMessageMetadata* meta = nullptr;
-    if (builder && !failed()) {
-        builder->setType(&st, 0, SQL_VARYING + 1);
-        builder->setLength(&st, 0, 4096);
-        builder->setCharSet(&st, 0, 4); // UTF8
-        meta = failed() ? nullptr : builder->getMetadata(&st);
-    }
-    if (builder)
-        builder->release();
-    IResultSet* rows = nullptr;
-    if (meta && attachment && transaction && !failed())
-        rows = attachment->openCursor(&st, transaction, 0, sql, 3, nullptr, nullptr, meta, nullptr, 0);
-    if (rows && !failed()) {
-        const unsigned length = meta->getMessageLength(&st);
-        const unsigned offset = meta->getOffset(&st, 0);
-        const unsigned nullOffset = meta->getNullOffset(&st, 0);
-        std::vector<unsigned char> buffer(length);
-        while (!failed() && rows->fetchNext(&st, buffer.data()) == IStatus::RESULT_OK) {
-            short null;
-            std::memcpy(&null, buffer.data() + nullOffset, sizeof null);
-            if (null)
-                continue;
-            ISC_USHORT len;
-            std::memcpy(&len, buffer.data() + offset, sizeof len);
-            out.emplace_back(reinterpret_cast<const char*>(buffer.data() + offset + sizeof len), len);
-        }
-        CheckStatusWrapper quiet(master->getStatus());
-        rows->close(&quiet);
-        quiet.dispose();
-    }
-    if (meta)
-        meta->release();
-    if (transaction)
-        transaction->release();
-    if (attachment)
-        attachment->release();
-    st.dispose();
-    return out;
-}
-
-// The drive map and, read at the call from the database the procedure runs in, the folders it
-// serves: the database's own folder (the system folder) and the data places of DATAPLACEMAN,
-// beside the SERVED folders of the map file (the server's work folder).
-udr::ServerPaths servedPaths(IExternalContext* context)
-{
-    udr::ServerPaths paths = serverPaths();
-    for (const std::string& db : columnTexts(context,
-             "SELECT CAST(RDB$GET_CONTEXT('SYSTEM', 'DB_NAME') AS VARCHAR(1024) CHARACTER SET UTF8) "
-             "FROM RDB$DATABASE")) {
-        const fs::path file(db);
-        if (file.is_absolute())
-            paths.addServedFolder(file.parent_path());
-    }
-    for (const std::string& place : columnTexts(context,
-             "SELECT CAST(TRIM(PATH) AS VARCHAR(1024) CHARACTER SET UTF8) FROM DATAPLACEMAN")) {
-        if (!place.empty())
-            paths.addServedFolder(paths.toNative(place));
-    }
     return paths;
 }
 
@@ -235,25 +162,25 @@ Field outputField(Status* status, IRoutineMetadata* routine, unsigned index)
 
 // ---- The routines -------------------------------------------------------------------------
 
-void fileOperationRow(Status* status, IExternalContext* context, IRoutineMetadata* routine,
-                      const unsigned char* in, unsigned char* out)
+void fileOperationRow(Status* status, IRoutineMetadata* routine, const unsigned char* in,
+                      unsigned char* out)
 {
-    const bool ok = udr::fileOperation(servedPaths(context), inputText(status, routine, in, 0),
+    const bool ok = udr::fileOperation(serverPaths(), inputText(status, routine, in, 0),
                                        inputText(status, routine, in, 1),
                                        inputText(status, routine, in, 2));
     writeInt(out, outputField(status, routine, 0), ok ? 1 : 0);
 }
 
-void directoryTestRow(Status* status, IExternalContext* context, IRoutineMetadata* routine,
-                      const unsigned char* in, unsigned char* out)
+void directoryTestRow(Status* status, IRoutineMetadata* routine, const unsigned char* in,
+                      unsigned char* out)
 {
-    const bool ok = udr::directoryTest(servedPaths(context), inputText(status, routine, in, 0),
+    const bool ok = udr::directoryTest(serverPaths(), inputText(status, routine, in, 0),
                                        inputText(status, routine, in, 1));
     writeInt(out, outputField(status, routine, 0), ok ? 1 : 0);
 }
 
-void longToShortRow(Status* status, IExternalContext*, IRoutineMetadata* routine,
-                    const unsigned char* in, unsigned char* out)
+void longToShortRow(Status* status, IRoutineMetadata* routine, const unsigned char* in,
+                    unsigned char* out)
 {
     writeText(out, outputField(status, routine, 0),
               udr::longToShortFileName(inputText(status, routine, in, 0)));
@@ -265,10 +192,9 @@ void fileToBlob(Status* status, IExternalContext* context, IRoutineMetadata* rou
 {
     const Field result = outputField(status, routine, 0);
     setNull(out, result, true);
-    const udr::ServerPaths paths = servedPaths(context);
-    const fs::path file = paths.toNative(inputText(status, routine, in, 0));
+    const fs::path file = serverPaths().toNative(inputText(status, routine, in, 0));
     std::error_code ec;
-    if (file.empty() || !paths.isServed(file, false) || !fs::is_regular_file(file, ec))
+    if (file.empty() || !fs::is_regular_file(file, ec))
         return;
     std::ifstream source(file, std::ios::binary);
     if (!source)
@@ -309,10 +235,9 @@ void blobToFile(Status* status, IExternalContext* context, IRoutineMetadata* rou
     Ref<IMessageMetadata> inputs(routine->getInputMetadata(status));
     if (inputs->getCount(status) < 2)
         return;
-    const udr::ServerPaths paths = servedPaths(context);
-    const fs::path file = paths.toNative(readText(in, fieldOf(status, inputs.get(), 0)));
+    const fs::path file = serverPaths().toNative(readText(in, fieldOf(status, inputs.get(), 0)));
     const Field content = fieldOf(status, inputs.get(), 1);
-    if (file.empty() || !paths.isServed(file, false) || isNull(in, content) || content.type != SQL_BLOB)
+    if (file.empty() || isNull(in, content) || content.type != SQL_BLOB)
         return;
     ISC_QUAD id = readBlobId(in, content);
 
@@ -351,8 +276,7 @@ void blobToFile(Status* status, IExternalContext* context, IRoutineMetadata* rou
 // ---- Engine glue --------------------------------------------------------------------------
 
 // A procedure that answers one row, filled in when it is opened.
-using RowFiller = void (*)(Status*, IExternalContext*, IRoutineMetadata*, const unsigned char*,
-                           unsigned char*);
+using RowFiller = void (*)(Status*, IRoutineMetadata*, const unsigned char*, unsigned char*);
 
 class OneRow final : public IExternalResultSetImpl<OneRow, Status> {
 public:
@@ -374,9 +298,9 @@ public:
     OneRowProcedure(IRoutineMetadata* routine, RowFiller fill) : m_routine(routine), m_fill(fill) {}
     void dispose() override { delete this; }
     void getCharSet(Status*, IExternalContext*, char*, unsigned) override {}
-    IExternalResultSet* open(Status* status, IExternalContext* context, void* in, void* out) override
+    IExternalResultSet* open(Status* status, IExternalContext*, void* in, void* out) override
     {
-        m_fill(status, context, m_routine, static_cast<const unsigned char*>(in),
+        m_fill(status, m_routine, static_cast<const unsigned char*>(in),
                static_cast<unsigned char*>(out));
         return new OneRow;
     }

@@ -96,7 +96,6 @@ void ServerPaths::load(std::istream& in)
 {
     for (auto& root : m_roots)
         root.clear();
-    m_served.clear();
     m_roots['C' - 'A'] = "/";
     std::string line;
     while (std::getline(in, line)) {
@@ -108,11 +107,6 @@ void ServerPaths::load(std::istream& in)
             continue;
         const std::string drive = trim(std::string_view(text).substr(0, eq));
         const std::string root = trim(std::string_view(text).substr(eq + 1));
-        if (sameName(drive, "SERVED")) {
-            if (!root.empty() && root[0] == '/')
-                addServedFolder(root);
-            continue;
-        }
         if (drive.empty() || driveIndex(drive[0]) < 0
             || (drive.size() > 1 && (drive.size() != 2 || drive[1] != ':')))
             continue;
@@ -147,48 +141,6 @@ fs::path ServerPaths::toNative(std::string_view path) const
         return root.empty() ? fs::path() : resolve(root, p);
     }
     return {};
-}
-
-void ServerPaths::addServedFolder(const fs::path& native)
-{
-    if (native.empty() || !native.is_absolute())
-        return;
-    std::error_code ec;
-    fs::path folder = fs::weakly_canonical(native, ec);
-    if (ec)
-        return;
-    folder = folder.lexically_normal();
-    if (folder.has_filename() == false && folder != folder.root_path())
-        folder = folder.parent_path();
-    // The whole file system is never a served folder, whatever a catalogue row says.
-    if (folder == folder.root_path())
-        return;
-    m_served.push_back(std::move(folder));
-}
-
-bool ServerPaths::isServed(const fs::path& native, bool allowServedRoot) const
-{
-    if (native.empty() || !native.is_absolute())
-        return false;
-    std::error_code ec;
-    // Resolves "..", and every symbolic link of the part that exists, the last name included.
-    fs::path target = fs::weakly_canonical(native, ec);
-    if (ec)
-        return false;
-    target = target.lexically_normal();
-    if (!target.has_filename() && target != target.root_path())
-        target = target.parent_path();
-    for (const fs::path& folder : m_served) {
-        if (target == folder) {
-            if (allowServedRoot)
-                return true;
-            continue;
-        }
-        const fs::path rel = target.lexically_relative(folder);
-        if (!rel.empty() && *rel.begin() != ".." && rel.is_relative())
-            return true;
-    }
-    return false;
 }
 
 bool isRootFolder(const fs::path& native, const ServerPaths& paths)

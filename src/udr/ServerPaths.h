@@ -4,7 +4,6 @@
 #include <istream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Paths that reach the server's file procedures keep the program's Windows form ("C:\Data\x").
 // They map to native paths the way the program's own path layer does: a drive map ("C:" -> "/"
@@ -31,18 +30,8 @@ public:
     // current folder the caller could mean).
     std::filesystem::path toNative(std::string_view path) const;
 
-    // The folders the server serves: the procedures act only on paths at or below one of them
-    // (after "..", symbolic links and case are resolved). None known: nothing is served.
-    // load() also reads "SERVED = /native/folder" lines (the server's work folder).
-    void addServedFolder(const std::filesystem::path& native);
-    const std::vector<std::filesystem::path>& servedFolders() const { return m_served; }
-    // Whether the native path lies inside a served folder; a served folder itself counts only
-    // when allowServedRoot is set (a served folder may be tested or created, never removed).
-    bool isServed(const std::filesystem::path& native, bool allowServedRoot = true) const;
-
 private:
     std::filesystem::path m_roots[26];
-    std::vector<std::filesystem::path> m_served;
 };
 
 // Whether the native path is a file-system root ("/", or a mapped drive's root): folders that

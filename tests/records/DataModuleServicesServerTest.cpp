@@ -38,21 +38,20 @@ protected:
 
 TEST_F(DataModuleServicesServerTest, FileProceduresCreateCopyTestAndDelete)
 {
-    // Inside the system database's folder, which the server serves.
-    testsupport::writeFile(m_root / "data" / "src.txt", "payload");
-    EXPECT_TRUE(m_dm->MkDir("D:\\data\\srv\\a\\b", 1));
-    EXPECT_TRUE(fs::is_directory(m_root / "data" / "srv" / "a" / "b"));
-    EXPECT_TRUE(m_dm->DExist("D:\\data\\srv\\a", 2));
-    EXPECT_TRUE(m_dm->FCopy("D:\\data\\src.txt", "D:\\data\\srv\\a\\b\\copy.txt", 1));
-    EXPECT_EQ(testsupport::readFile(m_root / "data" / "srv" / "a" / "b" / "copy.txt"), "payload");
-    EXPECT_TRUE(m_dm->FExist("D:\\data\\srv\\a\\b\\copy.txt", 1));
-    EXPECT_TRUE(m_dm->FMove("D:\\data\\srv\\a\\b\\copy.txt", "D:\\data\\srv\\moved.txt", 1));
-    EXPECT_FALSE(m_dm->FExist("D:\\data\\srv\\a\\b\\copy.txt", 1));
-    EXPECT_TRUE(m_dm->FDel("D:\\data\\srv\\moved.txt", 1, false));
-    EXPECT_FALSE(fs::exists(m_root / "data" / "srv" / "moved.txt"));
-    EXPECT_TRUE(m_dm->ServerFileOperation("rmdir", "D:\\data\\srv", ""));
-    EXPECT_FALSE(m_dm->DExist("D:\\data\\srv", 1));
-    EXPECT_FALSE(m_dm->ServerFileOperation("FDEL", "D:\\data\\srv\\none.txt", ""));
+    testsupport::writeFile(m_root / "src.txt", "payload");
+    EXPECT_TRUE(m_dm->MkDir("D:\\srv\\a\\b", 1));
+    EXPECT_TRUE(fs::is_directory(m_root / "srv" / "a" / "b"));
+    EXPECT_TRUE(m_dm->DExist("D:\\srv\\a", 2));
+    EXPECT_TRUE(m_dm->FCopy("D:\\src.txt", "D:\\srv\\a\\b\\copy.txt", 1));
+    EXPECT_EQ(testsupport::readFile(m_root / "srv" / "a" / "b" / "copy.txt"), "payload");
+    EXPECT_TRUE(m_dm->FExist("D:\\srv\\a\\b\\copy.txt", 1));
+    EXPECT_TRUE(m_dm->FMove("D:\\srv\\a\\b\\copy.txt", "D:\\srv\\moved.txt", 1));
+    EXPECT_FALSE(m_dm->FExist("D:\\srv\\a\\b\\copy.txt", 1));
+    EXPECT_TRUE(m_dm->FDel("D:\\srv\\moved.txt", 1, false));
+    EXPECT_FALSE(fs::exists(m_root / "srv" / "moved.txt"));
+    EXPECT_TRUE(m_dm->ServerFileOperation("rmdir", "D:\\srv", ""));
+    EXPECT_FALSE(m_dm->DExist("D:\\srv", 1));
+    EXPECT_FALSE(m_dm->ServerFileOperation("FDEL", "D:\\srv\\none.txt", ""));
     EXPECT_FALSE(m_dm->IBTransactionDEF.inTransaction());
 
     std::string shortName;

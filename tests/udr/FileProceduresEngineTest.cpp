@@ -160,55 +160,11 @@ protected:
         EXPECT_FALSE(fs::exists(dir / "c.txt"));
     }
 
-    // Windows form of a native path elsewhere.
-    static std::string winOf(const fs::path& p)
-    {
-        std::string s = "C:" + p.string();
-        for (char& c : s)
-            if (c == '/')
-                c = '\\';
-        return s;
-    }
-
-    // Outside the served folders (the database's folder and the data places) nothing is copied,
-    // deleted or removed; a data place of DATAPLACEMAN is served like the database's folder, and
-    // a copy keeps its source's mode.
-    void exerciseServedFolders(bool throughServer)
-    {
-        TempDir outside;
-        TempDir place;
-        writeFile(outside / "secret.txt", "secret");
-        fs::permissions(outside / "secret.txt", fs::perms(0600));
-        fs::create_directories(outside / "folder");
-        writeFile(dir / "private.txt", "private");
-        fs::permissions(dir / "private.txt", fs::perms(0600));
-        const std::string script =
-            "CREATE TABLE DATAPLACEMAN (REC INTEGER, PATH VARCHAR(255));\nCOMMIT;\n"
-            "INSERT INTO DATAPLACEMAN VALUES (1, '" + winOf(place.path()) + "');\nCOMMIT;\n"
-            + fileOp("FCOPY", winOf(outside / "secret.txt"), win("stolen.txt"))        // 0
-            + fileOp("FCOPY", win("private.txt"), winOf(outside / "planted.txt"))      // 0
-            + fileOp("FDEL", winOf(outside / "secret.txt"), "")                        // 0
-            + dirOp("RMDIR", winOf(outside / "folder"))                                // 0
-            + dirOp("RMDIR", winOf(place.path()))                                      // 0
-            + fileOp("FCOPY", win("private.txt"), winOf(place / "sub" / "copy.txt"))   // 1
-            + dirOp("RMDIR", winOf(place / "sub"));                                    // 1
-        const auto rows = throughServer ? db.server(script) : db.embedded(script);
-        EXPECT_EQ(rows, (std::vector<std::string>{"0", "0", "0", "0", "0", "1", "1"}));
-        EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
-        EXPECT_TRUE(fs::is_directory(outside / "folder"));
-        EXPECT_TRUE(fs::is_directory(place.path()));
-        EXPECT_FALSE(fs::exists(dir / "stolen.txt"));
-        EXPECT_FALSE(fs::exists(outside / "planted.txt"));
-        EXPECT_FALSE(fs::exists(place / "sub"));
-    }
-
     TempDir dir;
     EngineDb db{dir.path()};
 };
 
 TEST_F(FileProceduresEngine, FileAndFolderModes) { exerciseFileAndFolderModes(false); }
-
-TEST_F(FileProceduresEngine, OnlyTheServedFoldersAreReached) { exerciseServedFolders(false); }
 
 TEST_F(FileProceduresEngine, BlobsCarryFilesBothWays)
 {
@@ -250,7 +206,5 @@ protected:
 };
 
 TEST_F(FileProceduresServer, FileAndFolderModes) { exerciseFileAndFolderModes(true); }
-
-TEST_F(FileProceduresServer, OnlyTheServedFoldersAreReached) { exerciseServedFolders(true); }
 
 } // namespace

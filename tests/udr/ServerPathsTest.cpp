@@ -7,8 +7,6 @@
 
 #include <filesystem>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -64,11 +62,7 @@ TEST(UdrDriveMap, LoadsTheMapFile)
 
 class FileOperationsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        paths.mapDrive('D', dir.path());
-        paths.addServedFolder(dir.path());
-    }
+    void SetUp() override { paths.mapDrive('D', dir.path()); }
     TempDir dir;
     udr::ServerPaths paths;
 };
@@ -154,98 +148,6 @@ TEST_F(FileOperationsTest, WholeFileWriterReplacesOnlyOnCommit)
     EXPECT_EQ(testsupport::readFile(dir / "t.bin"), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     EXPECT_FALSE(udr::WholeFileWriter(dir / "no" / "such" / "folder.bin").isOpen());
-}
-
-// The procedures reach only the served folders: a path outside, or one that gets out through
-// ".." or a symbolic link, fails and touches nothing; the served folder itself is never removed.
-TEST(UdrServedFolders, NothingOutsideTheServedFoldersIsTouched)
-{
-    TempDir served;
-    TempDir outside;
-    udr::ServerPaths paths;
-    paths.mapDrive('D', served.path());
-    paths.mapDrive('E', outside.path());
-    paths.addServedFolder(served / "data");
-    fs::create_directories(served / "data" / "0001");
-    testsupport::writeFile(served / "data" / "0001" / "in.txt", "inside");
-    testsupport::writeFile(outside / "secret.txt", "secret");
-    fs::create_directories(outside / "folder");
-    testsupport::writeFile(served / "beside.txt", "beside");
-    fs::create_directory_symlink(outside.path(), served / "data" / "link");
-
-    struct Case {
-        const char* name;
-        bool file; // FILEOPERATION, else DIRECTORYTEST
-        const char* mode;
-        std::string p1;
-        std::string p2;
-    };
-    const std::string out = outside.str();
-    const std::vector<Case> refused = {
-        {"copy out of a folder outside", true, "FCOPY", "E:\\secret.txt", "D:\\data\\stolen.txt"},
-        {"copy into a folder outside", true, "FCOPY", "D:\\data\\0001\\in.txt", "E:\\planted.txt"},
-        {"copy by a native path", true, "FCOPY", out + "/secret.txt", "D:\\data\\stolen.txt"},
-        {"delete outside", true, "FDEL", "E:\\secret.txt", ""},
-        {"delete beside the served folder", true, "FDEL", "D:\\beside.txt", ""},
-        {"delete through ..", true, "FDEL", "D:\\data\\0001\\..\\..\\beside.txt", ""},
-        {"delete through a link", true, "FDEL", "D:\\data\\link\\secret.txt", ""},
-        {"test outside", true, "FEXIST", "E:\\secret.txt", ""},
-        {"remove outside", false, "RMDIR", "E:\\folder", ""},
-        {"remove through a link", false, "RMDIR", "D:\\data\\link\\folder", ""},
-        {"remove the link's target", false, "RMDIR", "D:\\data\\link", ""},
-        {"remove the served folder", false, "RMDIR", "D:\\data", ""},
-        {"make a folder outside", false, "MKDIR", "E:\\made", ""},
-        {"make a folder through ..", false, "MKDIR", "D:\\data\\..\\made", ""},
-    };
-    for (const Case& c : refused) {
-        const bool ok = c.file ? udr::fileOperation(paths, c.mode, c.p1, c.p2)
-                               : udr::directoryTest(paths, c.mode, c.p1);
-        EXPECT_FALSE(ok) << c.name;
-    }
-    EXPECT_EQ(testsupport::readFile(outside / "secret.txt"), "secret");
-    EXPECT_EQ(testsupport::readFile(served / "beside.txt"), "beside");
-    EXPECT_TRUE(fs::is_directory(outside / "folder"));
-    EXPECT_TRUE(fs::is_directory(served / "data" / "0001"));
-    EXPECT_FALSE(fs::exists(served / "data" / "stolen.txt"));
-    EXPECT_FALSE(fs::exists(outside / "planted.txt"));
-    EXPECT_FALSE(fs::exists(outside / "made"));
-    EXPECT_FALSE(fs::exists(served / "made"));
-
-    // Inside, everything works as before.
-    EXPECT_TRUE(udr::directoryTest(paths, "DEXIST", "D:\\data"));
-    EXPECT_TRUE(udr::directoryTest(paths, "MKDIR", "D:\\data\\0002\\work"));
-    EXPECT_TRUE(udr::fileOperation(paths, "FCOPY", "D:\\data\\0001\\in.txt", "D:\\data\\0002\\work\\copy.txt"));
-    EXPECT_TRUE(udr::fileOperation(paths, "FEXIST", "D:\\DATA\\0002\\WORK\\COPY.TXT", ""));
-    EXPECT_TRUE(udr::directoryTest(paths, "RMDIR", "D:\\data\\0002"));
-    EXPECT_TRUE(udr::fileOperation(paths, "FDEL", "D:\\data\\0001\\in.txt", ""));
-
-    udr::ServerPaths none;
-    none.mapDrive('D', served.path());
-    EXPECT_FALSE(udr::directoryTest(none, "DEXIST", "D:\\data")) << "no served folder known: none served";
-    none.addServedFolder("/");
-    EXPECT_FALSE(udr::directoryTest(none, "DEXIST", "D:\\data")) << "the root is never served";
-}
-
-TEST(UdrServedFolders, TheMapFileNamesServedFolders)
-{
-    TempDir served;
-    std::istringstream file("D: = " + served.str() + "\nSERVED = " + served.str() + "/work\nserved=relative\n");
-    udr::ServerPaths paths;
-    paths.load(file);
-    ASSERT_EQ(paths.servedFolders().size(), 1u);
-    EXPECT_TRUE(paths.isServed(served / "work" / "x.fdb"));
-    EXPECT_FALSE(paths.isServed(served / "x.fdb"));
-}
-
-TEST_F(FileOperationsTest, ACopyKeepsTheModeOfItsSource)
-{
-    for (const fs::perms mode : {fs::perms(0600), fs::perms(0640), fs::perms(0644)}) {
-        testsupport::writeFile(dir / "src.txt", "x");
-        fs::permissions(dir / "src.txt", mode);
-        fs::remove(dir / "copy.txt");
-        ASSERT_TRUE(udr::fileOperation(paths, "FCOPY", "D:\\src.txt", "D:\\copy.txt"));
-        EXPECT_EQ(fs::status(dir / "copy.txt").permissions() & fs::perms::mask, mode) << int(mode);
-    }
 }
 
 TEST(LongToShortFileName, GivesTheNameBack)
