@@ -16,10 +16,14 @@ TEST_F(DataSelectionDialogTest, TheWizardsLinesListTypeTwoMajorEightWithBareFunc
     auto box = dialog(kWizardLines);
     EXPECT_EQ(box->SyoriType, 3);
     int result = -9;
+    QSize fitted;
     m_messages.onDialog([&](QDialog& d) {
         EXPECT_EQ(&d, box.get());
         QApplication::setActiveWindow(&d);
         QCoreApplication::processEvents();
+        // The design size 1012 x 648, fitted to the test screen (800 wide), is what closing keeps.
+        fitted = QSize(1012, 648).boundedTo(d.screen()->availableGeometry().size()
+                                            - (d.frameGeometry().size() - d.size()));
         std::vector<int> expected = {1, 2};
         for (int r : range(8, 80))
             expected.push_back(r);
@@ -66,7 +70,8 @@ TEST_F(DataSelectionDialogTest, TheWizardsLinesListTypeTwoMajorEightWithBareFunc
               (std::vector<std::string>{"1|1"}));
     EXPECT_EQ(rows("SELECT GRIDMAXROW FROM SYSDEF WHERE OPCODE=100000011"), (std::vector<std::string>{"77"}));
     EXPECT_EQ(rows("SELECT FMNAME, FMWIDTH, FMHEIGHT FROM FORMRSIZE"),
-              (std::vector<std::string>{"DataSentakuBox|1012|648"}));
+              (std::vector<std::string>{"DataSentakuBox|" + std::to_string(fitted.width()) + "|" +
+                                        std::to_string(fitted.height())}));
 }
 
 TEST_F(DataSelectionDialogTest, ProcessingTypeParameter)

@@ -57,6 +57,9 @@ protected:
     void SetUp() override
     {
         DataSelectionDialogTest::SetUp();
+        // Every test compares the whole list of boxes shown (shown()), so each box takes its
+        // default answer and an unexpected one still fails the comparison.
+        m_messages.answerDefaults();
         fs::create_directories(m_root / "d" / "backup");
         fs::create_directories(m_root / "d" / "nothing");
         fs::create_directories(m_root / "d" / "docs");
