@@ -8,10 +8,9 @@
 #include <stdexcept>
 
 namespace dbupdate {
-namespace {
 
 // The statements kept with the program (UTF-8), without comment and empty lines.
-void addResource(DbUpdateScript& script, const char* name)
+void addCompanyStatements(DbUpdateScript& script, const char* name)
 {
     QFile file(QStringLiteral(":/dbupdate/company/") + QString::fromLatin1(name));
     if (!file.open(QIODevice::ReadOnly))
@@ -31,6 +30,8 @@ void addResource(DbUpdateScript& script, const char* name)
     }
 }
 
+namespace {
+
 // The column guard: the company database is opened for the question alone and closed again.
 // A database that cannot be asked counts the column as missing (the ALTER then tells).
 bool columnMissing(const std::string& table, const std::string& column)
@@ -48,9 +49,9 @@ void addAccdef1Guards(DbUpdateScript& script, bool sdaiHasuu3)
     const bool noSdaiHasuu3 = sdaiHasuu3 && columnMissing("ACCDEF1", "SDAI_HASUU3");
     const bool noKessanKikan = columnMissing("ACCDEF1", "KESSAN_KIKAN");
     if (noSdaiHasuu3)
-        addResource(script, "accdef1-sdai-hasuu3.sql");
+        addCompanyStatements(script, "accdef1-sdai-hasuu3.sql");
     if (noKessanKikan)
-        addResource(script, "accdef1-kessan-kikan.sql");
+        addCompanyStatements(script, "accdef1-kessan-kikan.sql");
 }
 
 int key(const DbVersion& v) { return v.Major * 100 + v.Minor1 * 10 + v.Minor2; }
@@ -75,51 +76,51 @@ DbUpdateScript companyStepScript(const DbVersion& v)
     DbUpdateScript script(SystemDef.DataDir, DataFile);
     switch (key(v)) {
     case 11:
-        addResource(script, "011.sql");
-        addResource(script, "ks-setswk-init-seed.sql");
-        addResource(script, "011-end.sql");
+        addCompanyStatements(script, "011.sql");
+        addCompanyStatements(script, "ks-setswk-init-seed.sql");
+        addCompanyStatements(script, "011-end.sql");
         addAccdef1Guards(script, true);
         break;
-    case 12: addResource(script, "012.sql"); break;
+    case 12: addCompanyStatements(script, "012.sql"); break;
     case 13:
-        addResource(script, "013.sql");
+        addCompanyStatements(script, "013.sql");
         addAccdef1Guards(script, true);
         break;
     case 14:
-        addResource(script, "014.sql");
-        addResource(script, "cashflow-seed.sql");
+        addCompanyStatements(script, "014.sql");
+        addCompanyStatements(script, "cashflow-seed.sql");
         addAccdef1Guards(script, false);
         break;
     case 15:
-        addResource(script, "015.sql");
+        addCompanyStatements(script, "015.sql");
         if (columnMissing("KESSAN", "CHUKI_TITLEPRINT"))
-            addResource(script, "kessan-chuki-titleprint.sql");
+            addCompanyStatements(script, "kessan-chuki-titleprint.sql");
         break;
-    case 21: addResource(script, "021.sql"); break;
+    case 21: addCompanyStatements(script, "021.sql"); break;
     case 22:
         if (columnMissing("KAMOKUMST", "GROUPM0")) {
-            addResource(script, "022.sql");
-            addResource(script, "ks-setswk-init-seed.sql");
-            addResource(script, "022-end.sql");
-            addResource(script, "cashflow-seed.sql");
+            addCompanyStatements(script, "022.sql");
+            addCompanyStatements(script, "ks-setswk-init-seed.sql");
+            addCompanyStatements(script, "022-end.sql");
+            addCompanyStatements(script, "cashflow-seed.sql");
         }
         break;
-    case 31: addResource(script, "031.sql"); break;
+    case 31: addCompanyStatements(script, "031.sql"); break;
     case 33:
-        addResource(script, "033.sql");
+        addCompanyStatements(script, "033.sql");
         // The account list by data kind: corporations A; otherwise code type 1 B, 2 C.
         if (AccInf.DATATYPE == 1)
-            addResource(script, "033-list-a.sql");
+            addCompanyStatements(script, "033-list-a.sql");
         else if (AccInf.CODETYPE == 1)
-            addResource(script, "033-list-b.sql");
+            addCompanyStatements(script, "033-list-b.sql");
         else if (AccInf.CODETYPE == 2)
-            addResource(script, "033-list-c.sql");
+            addCompanyStatements(script, "033-list-c.sql");
         script.add("COMMIT;");
         break;
-    case 34: addResource(script, "034.sql"); break;
-    case 41: addResource(script, AccInf.DATATYPE == 1 ? "041-corporation.sql" : "041-other.sql"); break;
-    case 100: addResource(script, "100.sql"); break;
-    case 101: addResource(script, "101.sql"); break;
+    case 34: addCompanyStatements(script, "034.sql"); break;
+    case 41: addCompanyStatements(script, AccInf.DATATYPE == 1 ? "041-corporation.sql" : "041-other.sql"); break;
+    case 100: addCompanyStatements(script, "100.sql"); break;
+    case 101: addCompanyStatements(script, "101.sql"); break;
     default: // 0.2.0, 0.3.0, 0.3.2, 0.4.0: the version alone
         break;
     }

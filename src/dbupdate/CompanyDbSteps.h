@@ -14,6 +14,10 @@ class Transaction;
 
 namespace dbupdate {
 
+// Adds the statements of a company step kept with the program (UTF-8 resource "name"), without
+// comment and empty lines. Throws std::runtime_error when the resource is missing.
+void addCompanyStatements(DbUpdateScript& script, const char* name);
+
 // Whether a company step from 0.1.1 to 1.0.1 is built here.
 bool hasCompanyStep(const DbVersion& v);
 

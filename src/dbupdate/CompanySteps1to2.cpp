@@ -8,7 +8,6 @@
 #include "records/DbHelpers.h"
 #include "records/ProgramRecords.h"
 
-#include <QFile>
 
 #include <algorithm>
 #include <optional>
@@ -19,27 +18,6 @@ namespace dbupdate {
 namespace {
 
 int key(const DbVersion& v) { return v.Major * 100 + v.Minor1 * 10 + v.Minor2; }
-
-// The statements kept with the program (UTF-8), without comment and empty lines.
-void addStatements(DbUpdateScript& script, const char* name)
-{
-    QFile file(QStringLiteral(":/dbupdate/company/") + QString::fromLatin1(name));
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(std::string("step statements missing: ") + name);
-    const std::string text = file.readAll().toStdString();
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && !line.starts_with("--"))
-            script.add(line);
-        start = end + 1;
-    }
-}
 
 // The period that holds the balance brought forward for data that starts with month KAISINO:
 // the one before the start month (settlement periods 4, 8, 12 follow months 3, 6, 9).
@@ -164,7 +142,7 @@ void ResetKsSetSwkInit(DbUpdateScript& script)
     DM->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
     if (count != 0)
         return;
-    addStatements(script, "204-ks-setswk-init.sql");
+    addCompanyStatements(script, "204-ks-setswk-init.sql");
     for (const std::string& code : facilities)
         script.add("EXECUTE PROCEDURE SP_KS_INSSETSWK_CALL_SISETU(" + DbUpdateScript::quoted(code) + ");");
     script.add("COMMIT;");
@@ -177,33 +155,33 @@ DbUpdateScript companyStep1to2Script(const DbVersion& v)
     DbUpdateScript script(SystemDef.DataDir, DataFile);
     switch (key(v)) {
     case 102:
-        addStatements(script, "102.sql");
+        addCompanyStatements(script, "102.sql");
         break;
     case 103:
         if (AccInf.SITEN == 1)
-            addStatements(script, "103-siten.sql");
-        addStatements(script, "103.sql");
+            addCompanyStatements(script, "103-siten.sql");
+        addCompanyStatements(script, "103.sql");
         break;
     case 105:
-        addStatements(script, "105.sql");
+        addCompanyStatements(script, "105.sql");
         if (AccInf.DATATYPE == 1)
-            addStatements(script, "105-list-a.sql");
+            addCompanyStatements(script, "105-list-a.sql");
         else if (AccInf.DATATYPE == 2 && AccInf.CODETYPE == 1)
-            addStatements(script, "105-list-b.sql");
+            addCompanyStatements(script, "105-list-b.sql");
         else if (AccInf.DATATYPE == 2 && AccInf.CODETYPE == 2)
-            addStatements(script, "105-list-c.sql");
+            addCompanyStatements(script, "105-list-c.sql");
         script.add("Commit;");
         break;
     case 200:
-        addStatements(script, "200.sql");
+        addCompanyStatements(script, "200.sql");
         if (AccInf.DATATYPE == 2)
-            addStatements(script, "200-individual.sql");
-        addStatements(script, "200-end.sql");
+            addCompanyStatements(script, "200-individual.sql");
+        addCompanyStatements(script, "200-end.sql");
         break;
     case 204:
-        addStatements(script, "204.sql");
+        addCompanyStatements(script, "204.sql");
         ResetKsSetSwkInit(script);
-        addStatements(script, "204-end.sql");
+        addCompanyStatements(script, "204-end.sql");
         break;
     }
     script.addCompanyVersion(v.Major, v.Minor1, v.Minor2);
