@@ -8,7 +8,6 @@
 #include "records/DbHelpers.h"
 #include "records/ProgramRecords.h"
 
-
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
