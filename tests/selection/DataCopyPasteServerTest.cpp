@@ -4,7 +4,7 @@
 #include "DataSelectionFixture.h"
 
 #include "firebird/Attachment.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "ui/InputDialog.h"
 #include "ui/KeyCheckBox.h"
 
