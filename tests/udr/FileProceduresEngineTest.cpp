@@ -37,6 +37,18 @@ std::string installedModule()
 
 std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 
+// The server's log (the embedded engine writes the same file).
+std::string serverLog()
+{
+    glob_t found{};
+    std::string text;
+    if (::glob("/var/log/firebird/*.log", 0, nullptr, &found) == 0)
+        for (std::size_t i = 0; i < found.gl_pathc; ++i)
+            text += readFile(found.gl_pathv[i]);
+    ::globfree(&found);
+    return text;
+}
+
 // A database with the file procedures and FILETRANS, built with the embedded engine.
 class EngineDb {
 public:
@@ -179,6 +191,9 @@ protected:
                                                   "<true>", "0", "1"}));
         EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
         EXPECT_EQ(readFile(outside / "folder" / "keep.txt"), "keep");
+        const std::string log = serverLog();
+        for (const std::string& refused : {winOf(outside / "secret.txt"), winOf(outside / "folder")})
+            EXPECT_NE(log.find(refused), std::string::npos) << "the server's log names " << refused;
         for (const char* name : {"new.txt", "new", "blob.txt"})
             EXPECT_FALSE(fs::exists(outside / name)) << name;
         EXPECT_FALSE(fs::exists(dir / "copy.txt"));
