@@ -226,9 +226,30 @@ bool ServerPaths::isServed(const fs::path& native, bool allowServedFolder) const
     return false;
 }
 
-void serveSystemFolder(ServerPaths& paths, const fs::path& systemFolder,
-                       const std::vector<std::string>& places)
+namespace {
+
+// DATAPLACEMAN is SJIS_0208, which reads the bytes 0x5C and 0x7E as the yen sign and the
+// overline; the program means CP932's "\" and "~".
+std::string placeText(std::string text)
 {
+    const struct {
+        std::string_view from;
+        char to;
+    } marks[] = {{"\xC2\xA5", '\\'}, {"\xE2\x80\xBE", '~'}};
+    for (const auto& m : marks)
+        for (std::size_t at; (at = text.find(m.from)) != std::string::npos;)
+            text.replace(at, m.from.size(), 1, m.to);
+    return text;
+}
+
+} // namespace
+
+void serveSystemFolder(ServerPaths& paths, const fs::path& systemFolder,
+                       const std::vector<std::string>& rows)
+{
+    std::vector<std::string> places;
+    for (const std::string& row : rows)
+        places.push_back(placeText(row));
     const fs::path system = realForm(systemFolder);
     if (system.empty())
         return;

@@ -57,7 +57,8 @@ private:
 
 // Serves what a system database serves: its own folder (the system folder), the server's work
 // folder on the drive that holds it, and the folders of its data places (the PATH of each
-// DATAPLACEMAN row, in the clients' form; the first is the standard place). The standard place
+// DATAPLACEMAN row as UTF-8 in the clients' form, the yen sign read as "\"; the first is the
+// standard place). The standard place
 // names the system folder: when its names after the drive end the system folder's native path,
 // that drive is taken to be rooted where the rest begins, for the places and the work folder.
 void serveSystemFolder(ServerPaths& paths, const std::filesystem::path& systemFolder,

@@ -79,8 +79,9 @@ TEST(UdrServedFolders, ASystemDatabaseServesItsFolderItsPlacesAndTheWorkFolder)
     };
 
     // The standard place names the system folder as D:\Data: the clients' D: is the root.
+    // The table's SJIS_0208 text reads the program's "\\" as a yen sign.
     udr::ServerPaths paths;
-    udr::serveSystemFolder(paths, root / "data", {"D:\\Data", "", "D:\\data01", "C:\\"});
+    udr::serveSystemFolder(paths, root / "data", {"D:\\Data", "", "D:¥data01", "C:¥"});
     const Case cases[] = {
         {root / "data" / "0001" / "dwacc.fdb", true},
         {root / "data01" / "0001", true},
