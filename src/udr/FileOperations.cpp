@@ -121,8 +121,10 @@ bool copyFileWhole(const fs::path& source, const fs::path& target)
         if (in.gcount() > 0 && !out.write(buffer, std::size_t(in.gcount())))
             return false;
     }
-    // A private file stays private in its copy.
-    const fs::perms mode = fs::status(source, ec).permissions();
+    // A private file stays private in its copy. The copy belongs to the server's user: never
+    // the set-user or set-group bit of someone else's file.
+    const fs::perms mode = fs::status(source, ec).permissions()
+                           & (fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all);
     return !ec && in.eof() && out.commit(mode);
 }
 

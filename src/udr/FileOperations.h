@@ -47,7 +47,7 @@ private:
 };
 
 // Copies a file through a WholeFileWriter, creating the target's folders; the copy keeps the
-// source's permission bits.
+// source's read, write and execute bits (not set-user, set-group or sticky).
 bool copyFileWhole(const std::filesystem::path& source, const std::filesystem::path& target);
 
 } // namespace udr

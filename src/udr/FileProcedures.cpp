@@ -114,9 +114,13 @@ std::vector<std::string> columnTexts(IExternalContext* context, const char* sql)
 udr::ServerPaths servedPaths(IExternalContext* context)
 {
     udr::ServerPaths paths = serverPaths();
-    const auto database = columnTexts(
+    auto database = columnTexts(
         context, "SELECT CAST(RDB$GET_CONTEXT('SYSTEM', 'DB_NAME') AS VARCHAR(1024) CHARACTER SET UTF8) "
                  "FROM RDB$DATABASE");
+    // Attached through an alias, the context gives the alias; the monitoring row has the file.
+    if (database.empty() || !fs::path(database.front()).is_absolute())
+        database = columnTexts(
+            context, "SELECT CAST(MON$DATABASE_NAME AS VARCHAR(1024) CHARACTER SET UTF8) FROM MON$DATABASE");
     if (database.empty() || !fs::path(database.front()).is_absolute())
         return paths;
     // The standard place first: it names the system folder as the clients do.
@@ -132,13 +136,17 @@ udr::ServerPaths servedPaths(IExternalContext* context)
     return paths;
 }
 
-// A refused path goes to the server's log (firebird.log), where an administrator looks when a
-// client reports a failed file operation. The log writer belongs to the client library, which
-// the server and the embedded engine have loaded.
-void logRefusal(const char* routine, const std::string& mode, const std::string& path)
+// A refused path goes to the server's log, where an administrator looks when a client reports
+// a failed file operation. The log writer belongs to the client library, which the server and
+// the embedded engine have loaded.
+void logRefusal(const char* routine, const std::string& mode, std::string path)
 {
     using LogFn = void (*)(const char*, ...);
     static const auto log = reinterpret_cast<LogFn>(::dlsym(RTLD_DEFAULT, "gds__log"));
+    // The path comes from a client: it writes no lines of its own into the log.
+    for (char& c : path)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
     const std::string text = std::string(routine) + (mode.empty() ? "" : " " + mode)
                              + ": refused, outside the folders this server serves: " + path;
     if (log)

@@ -150,12 +150,6 @@ fs::path ServerPaths::toNative(std::string_view path) const
     return {};
 }
 
-fs::path ServerPaths::driveRoot(char letter) const
-{
-    const int i = driveIndex(letter);
-    return i >= 0 ? m_roots[i] : fs::path();
-}
-
 namespace {
 
 // The real form of a path: the existing part with its symbolic links and ".." resolved, the

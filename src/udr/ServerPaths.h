@@ -27,8 +27,6 @@ public:
     void loadFile(const std::filesystem::path& file);
 
     void mapDrive(char letter, std::filesystem::path nativeRoot);
-    // The mapped root of drive letter, empty when the drive is not mapped.
-    std::filesystem::path driveRoot(char letter) const;
     // The root of the mapped drive that holds the native path (the deepest when roots nest),
     // empty when none does.
     std::filesystem::path driveRootOf(const std::filesystem::path& native) const;
@@ -43,7 +41,6 @@ public:
     // The folders the procedures may act in. A folder is kept in its real form (symbolic
     // links and ".." resolved); the file system's root is never one.
     void addServedFolder(const std::filesystem::path& native);
-    const std::vector<std::filesystem::path>& servedFolders() const { return m_served; }
     // Whether the native path lies below a served folder once its existing part is resolved
     // (so ".." or a symbolic link cannot lead out); the served folder itself counts only with
     // allowServedFolder (it may be tested or created, never removed).
@@ -58,9 +55,9 @@ private:
 // Serves what a system database serves: its own folder (the system folder), the server's work
 // folder on the drive that holds it, and the folders of its data places (the PATH of each
 // DATAPLACEMAN row as UTF-8 in the clients' form, the yen sign read as "\"; the first is the
-// standard place). The standard place
-// names the system folder: when its names after the drive end the system folder's native path,
-// that drive is taken to be rooted where the rest begins, for the places and the work folder.
+// standard place). The standard place names the system folder: when its names after the drive
+// end the system folder's native path, that drive is taken to be rooted where the rest begins,
+// for the places and the work folder.
 void serveSystemFolder(ServerPaths& paths, const std::filesystem::path& systemFolder,
                        const std::vector<std::string>& places);
 

@@ -268,6 +268,10 @@ TEST_F(FileOperationsTest, ACopyKeepsTheModeOfItsSource)
         EXPECT_EQ(fs::status(dir / "copy.txt").permissions(), mode) << int(mode);
         EXPECT_EQ(testsupport::readFile(dir / "copy.txt"), "x");
     }
+    // The copy belongs to the server's user: a set-user program does not become one of its own.
+    fs::permissions(dir / "src.txt", perms::owner_all | perms::set_uid | perms::set_gid);
+    ASSERT_TRUE(udr::fileOperation(paths, "FCOPY", "D:\\src.txt", "D:\\copy.txt"));
+    EXPECT_EQ(fs::status(dir / "copy.txt").permissions(), perms::owner_all);
 }
 
 TEST_F(FileOperationsTest, WholeFileWriterReplacesOnlyOnCommit)
