@@ -38,7 +38,7 @@ protected:
         SystemDef.DataRoot = onC(m_root.path());
         SystemDef.LogFolder = onC(m_root / "log");
         SystemDef.TempFolder = onC(m_root / "temp");
-        SystemDef.ServerTempFolder = onC(m_root / "servertemp");
+        SystemDef.ServerTempFolder = m_work.windowsPath(); // the server's, as a sign-in sets it
         SystemDef.DbUser = "MORABY";
         SystemDef.DbPassword = "qolvex";
         SystemDef.PcName = "buildpc";
@@ -157,6 +157,7 @@ protected:
     }
 
     testsupport::TempDir m_root;
+    testsupport::ServerWorkFolder m_work;
     std::string m_data;
     testsupport::MessageRecorder m_messages;
     std::unique_ptr<TDM> m_dm;
