@@ -12,7 +12,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n
     firebird-dev libfbclient2 firebird3.0-server firebird3.0-server-core firebird3.0-utils
-    libxml2-dev libicu-dev libjpeg-dev libwmf-dev
+    libxml2-dev libicu-dev libjpeg-dev libwmf-dev fonts-urw-base35
     libavformat-dev libavcodec-dev libswscale-dev libcups2-dev cups-daemon cups-client
     libavahi-client-dev avahi-daemon avahi-utils dbus-daemon
     googletest libgtest-dev
