@@ -791,6 +791,8 @@ void TDataSentakuBox::functionKeyClick(int index)
 {
     if (!keyActive(index))
         return;
+    // Whatever the key's work, a lost connection is named once at its end.
+    const selection::ConnectionWatch watch;
     switch (index) {
     case fkEsc: ESCClick(); break;
     case fkF1: ShowManualPage("file01.html"); break;
@@ -822,6 +824,7 @@ void TDataSentakuBox::functionKeyClick(int index)
         break;
     default: break;
     }
+    watch.report();
 }
 
 void TDataSentakuBox::F12Click()
