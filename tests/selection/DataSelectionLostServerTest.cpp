@@ -6,6 +6,7 @@
 
 #include "records/DbErrorHandler.h"
 #include "support/TcpRelay.h"
+#include "wizard/HostHooks.h"
 
 #include <functional>
 
@@ -28,7 +29,8 @@ protected:
         if (HasFatalFailure())
             return;
         records::setProgramEndRequest([this] { ++m_endRequests; });
-        // The damage check runs where the program runs it: 情報 and F12 validate the data.
+        // The damage check runs as in the program: 情報 and F12 validate the data set.
+        installHostHooks();
         SystemDef.DataHasonCheck = 1;
         exec("UPDATE DATALIST SET DATALOCK=17 WHERE REC=2");
     }
@@ -36,6 +38,7 @@ protected:
     void TearDown() override
     {
         records::setProgramEndRequest({});
+        clearHostHooks();
         DataSelectionServerTest::TearDown();
     }
 
