@@ -32,7 +32,7 @@ void defaultReporter(const std::string& context, const std::string& sentence, co
 {
     if (const auto* db = dynamic_cast<const firebird::DatabaseError*>(&error))
         HandleDbError(*db, context, sentence, true);
-    else
+    else if (!records::noteConnectionLoss(error)) // a connection the handler left closed
         ShowErrorDialog(sentence, error.what(), 1);
 }
 

@@ -114,7 +114,7 @@ void Attachment::forceClose() noexcept
 void Attachment::dropDatabase()
 {
     if (!connected())
-        throw UsageError("Attachment::dropDatabase: not connected");
+        throw NotConnectedError("Attachment::dropDatabase: not connected");
     releaseChildren(false);
     Status status;
     isc_drop_database(status.get(), &m_handle);

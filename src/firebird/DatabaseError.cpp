@@ -17,6 +17,29 @@ DatabaseError::DatabaseError(long statusCode, int sqlCode, std::string message,
 {
 }
 
+static_assert(kNetworkError == isc_network_error && kConnectionShutdown == isc_att_shutdown &&
+              kLostDbConnection == isc_lost_db_connection && kDatabaseShutdown == isc_shutdown);
+
+bool isConnectionLoss(long statusCode)
+{
+    switch (statusCode) {
+    case kNetworkError:
+    case kConnectionShutdown:
+    case kLostDbConnection:
+    case kDatabaseShutdown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isConnectionLoss(const std::exception& error)
+{
+    if (const auto* db = dynamic_cast<const DatabaseError*>(&error))
+        return isConnectionLoss(db->statusCode());
+    return dynamic_cast<const NotConnectedError*>(&error) != nullptr;
+}
+
 namespace detail {
 
 DatabaseError makeError(const ISC_STATUS* status, std::string context)

@@ -33,6 +33,13 @@ public:
     using std::logic_error::logic_error;
 };
 
+// Work asked of an attachment that is not connected. After a lost connection that could not
+// be reopened this is how every later step fails, so it counts as that loss.
+class NotConnectedError : public UsageError {
+public:
+    using UsageError::UsageError;
+};
+
 // Status codes the program branches on.
 inline constexpr long kNetworkError = 335544721;  // isc_network_error: connection lost
 inline constexpr long kBugCheck = 335544333;      // isc_bug_check: internal consistency error
@@ -41,5 +48,14 @@ inline constexpr long kLoginError = 335544472;    // isc_login: user name or pas
 inline constexpr long kLockConflict = 335544345;  // isc_lock_conflict
 inline constexpr long kUniqueViolation = 335544665; // isc_unique_key_violation
 inline constexpr long kConnectionShutdown = 335544856; // isc_att_shutdown
+inline constexpr long kLostDbConnection = 335544741;   // isc_lost_db_connection
+inline constexpr long kDatabaseShutdown = 335544528;   // isc_shutdown
+
+// Whether a status code says the connection to the server is gone: the link broke, the server
+// or its administrator ended the attachment, or the database was shut down under it.
+bool isConnectionLoss(long statusCode);
+// The same for a caught error: a database error with such a code, or work asked of an
+// attachment that is no longer connected.
+bool isConnectionLoss(const std::exception& error);
 
 } // namespace firebird

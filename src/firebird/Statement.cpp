@@ -441,7 +441,7 @@ void Statement::prepare()
     if (m_impl->prepared)
         return;
     if (!m_attachment.connected())
-        throw UsageError("Statement::prepare: database not connected");
+        throw NotConnectedError("Statement::prepare: database not connected");
     if (m_impl->rewritten.empty())
         throw UsageError("Statement::prepare: no SQL text");
     Status status;

@@ -27,7 +27,7 @@ void Transaction::start()
     if (inTransaction())
         throw UsageError("Transaction::start: already active");
     if (!m_attachment.connected())
-        throw UsageError("Transaction::start: database not connected");
+        throw NotConnectedError("Transaction::start: database not connected");
     std::string tpb;
     tpb += char(isc_tpb_version3);
     tpb += char(isc_tpb_write);

@@ -365,8 +365,19 @@ bool TDM::ValidateFDB(int Protocol, const std::string& Host, const std::string& 
     ServiceBusy busy;
     if (!busy)
         return false;
+    bool wasConnected = false;
+    // The company database closed for the check is open again on every way out; where that
+    // fails the error below, or the next step, tells.
+    const auto reopen = [&] {
+        if (!wasConnected || IBDatabaseDAT.connected())
+            return;
+        try {
+            IBDatabaseDAT.connect(IBDatabaseDAT.params());
+        } catch (const std::exception&) {
+        }
+    };
     try {
-        const bool wasConnected = IBDatabaseDAT.connected();
+        wasConnected = IBDatabaseDAT.connected();
         if (wasConnected)
             IBDatabaseDAT.disconnect();
         firebird::ServiceManager service(Protocol == kProtocolLocal ? std::string() : Host,
@@ -383,10 +394,19 @@ bool TDM::ValidateFDB(int Protocol, const std::string& Host, const std::string& 
             IBDatabaseDAT.connect(IBDatabaseDAT.params());
         return sound;
     } catch (const firebird::DatabaseError& e) {
+        reopen();
+        // A server out of reach has checked nothing: the data is not called damaged for it.
+        // Logged and counted only: a recovery from here would open the company database, and
+        // an open that fails runs this check again.
+        if (firebird::isConnectionLoss(e)) {
+            HandleDbError(e, "TDM.ValidateFDB", "", false);
+            return true;
+        }
         for (long code : kValidationNotDamaged)
             if (e.statusCode() == code)
                 return true;
     } catch (const std::exception&) {
+        reopen();
     }
     return false;
 }
@@ -448,7 +468,8 @@ bool TDM::ServerFileOperation(const std::string& Mode, const std::string& Path1,
         if (Failed)
             *Failed = true;
         ++ServerFileErrors;
-        ShowErrorDialog(message, e.what(), 1);
+        if (!records::noteConnectionLoss(e)) // a connection the handler left closed
+            ShowErrorDialog(message, e.what(), 1);
     }
     return false;
 }

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr long kNetworkError = firebird::kNetworkError;
 constexpr long kBugCheck = firebird::kBugCheck;
 
 const char* const kTerminationNote =
@@ -27,6 +26,8 @@ const char* const kStandaloneNote = "\r※注意 共有サーバーのデータ�
 const char* const kNetworkLost =
     "何らかの原因でネットワークが物理的に切断されている か Firebirdサービス(RDBMS)との通信が切断され"
     "ました。";
+
+unsigned long g_connectionLosses = 0;
 
 std::function<void()>& programEndRequest()
 {
@@ -105,6 +106,9 @@ std::string withStandaloneNote(std::string text)
 
 void fatalNetworkLoss()
 {
+    // Once: a company database that cannot be reopened either adds nothing to the news.
+    if (DbFatalFlag)
+        return;
     DbFatalFlag = 1;
     showDialog(withStandaloneNote(std::string(kNetworkLost) + kTerminationNote), 1);
     requestProgramEnd();
@@ -126,6 +130,11 @@ void HandleDbError(const firebird::DatabaseError& E, const std::string& Context,
     if (DbFatalFlag)
         return;
     const long status = E.statusCode();
+    // An attachment ended by the server or a database shut down under us is as lost as a
+    // broken link: the same silent recovery, never a box per failed step.
+    const bool lost = firebird::isConnectionLoss(status);
+    if (lost)
+        ++g_connectionLosses;
     const std::string explanation = DbErrorText(static_cast<std::int32_t>(status), E.sqlCode());
 
     const std::vector<std::string> lines = {
@@ -145,7 +154,7 @@ void HandleDbError(const firebird::DatabaseError& E, const std::string& Context,
     if (!message.empty()) {
         if (DbFatalFlag) {
             showDialog(withStandaloneNote(message), 1);
-        } else if (status != kNetworkError) {
+        } else if (!lost) {
             ShowErrorDialog(message,
                             "IBXエラーコード:" + std::to_string(status) + "\r" + E.message() + "\r" +
                                 explanation,
@@ -156,7 +165,7 @@ void HandleDbError(const firebird::DatabaseError& E, const std::string& Context,
         requestProgramEnd();
         return;
     }
-    if (!Reconnect || status != kNetworkError || !DM)
+    if (!Reconnect || !lost || !DM)
         return;
 
     TDM& dm = *DM;
@@ -178,7 +187,7 @@ void HandleDbError(const firebird::DatabaseError& E, const std::string& Context,
             failed = true;
     }
     if (failed)
-        fatalNetworkLoss(); // a second time after a failed system reconnect, as announced
+        fatalNetworkLoss();
 }
 
 void ShowErrorDialog(const std::string& Message, const std::string& Detail, int DlgType)
@@ -259,6 +268,19 @@ namespace records {
 void setProgramEndRequest(std::function<void()> request)
 {
     programEndRequest() = std::move(request);
+}
+
+unsigned long connectionLossCount()
+{
+    return g_connectionLosses;
+}
+
+bool noteConnectionLoss(const std::exception& error)
+{
+    if (!firebird::isConnectionLoss(error))
+        return false;
+    ++g_connectionLosses;
+    return true;
 }
 
 std::string dialogCaption(int DlgType)

@@ -8,10 +8,12 @@
 #include "records/AppInfoRecord.h"
 #include "records/DataModule.h"
 #include "records/DatabaseWorker.h"
+#include "records/DbErrorHandler.h"
 #include "records/DisplayFormat.h"
 #include "records/ProgramRecords.h"
 #include "records/SystemUtils.h"
 #include "records/TextRoutines.h"
+#include "selection/ConnectionWatch.h"
 #include "ui/NumericKanaEdit.h"
 #include "ui/OwnerDrawnButton.h"
 #include "ui/ProgressDialog.h"
@@ -386,12 +388,15 @@ void TDataSyosaiInfoBox::F7Click()
 {
     if (m_keys[6]->CaptionA().Caption() == QStringLiteral("F7:"))
         return;
+    const selection::ConnectionWatch watch;
     if ((ConnectMode == 1 || ConnectMode == 2) && DM &&
         DM->AccDatInConnection(1, SystemDef.HostName, DataFolder, 0)) {
         informationBox("現在、他のユーザーがデータに接続中です。他のユーザーがデータに接続している間は"
                        "データの再構築は行えません。");
         return;
     }
+    if (watch.report())
+        return;
     TMessage2InfoRec info;
     InitMessage2Info(mtConfirmation, info);
     info.Lines[0].Text = "データの再構築を行いますか？";
@@ -401,7 +406,8 @@ void TDataSyosaiInfoBox::F7Click()
         info.Lines[2].Text = "注意２）破損データの場合はデータ再構築が適正に行われない場合があります。";
     if (ShowMessageBox2(info) != platform::mrOk)
         return;
-    if (!RebuildData())
+    const bool rebuilt = RebuildData();
+    if (watch.report() || !rebuilt)
         return;
     informationBox("データの再構築は適正に行われました。");
     LoadInfo();
@@ -418,6 +424,13 @@ bool TDataSyosaiInfoBox::RebuildData()
     m_progress->setAviFile(q(SystemDef.ExeFolder + "\\progress.avi"));
     m_progress->setCancelBtnShow(false);
     m_progress->Show(this);
+    // After a lost connection F7 says that instead of a failure of its own.
+    const selection::ConnectionWatch watch;
+    const auto failure = [&](const char* text) {
+        m_progress->PlayAnime(false);
+        if (!watch.lost())
+            informationBox(text);
+    };
 
     const std::string temp = withoutTrailingDelimiter(SystemDef.TempFolder);
     for (const std::string& name : {DataBackupFile, DataFile, DataIniFile})
@@ -441,8 +454,7 @@ bool TDataSyosaiInfoBox::RebuildData()
         SetRebuildLock(true);
         locked = true;
         if (!DM->FCopy(D, C, ConnectMode)) {
-            m_progress->PlayAnime(false);
-            informationBox("データ再構築の前処理（会計データのコピー）に失敗しました。");
+            failure("データ再構築の前処理（会計データのコピー）に失敗しました。");
         } else {
             TBackupRestoreThread worker(true);
             worker.Mode = 3;
@@ -466,18 +478,16 @@ bool TDataSyosaiInfoBox::RebuildData()
             if (result) {
                 InfoObject->SetDataStatus(DataFolder, 1);
             } else if (!onServerCopy) {
-                m_progress->PlayAnime(false);
-                informationBox("データ再構築の処理に失敗しました。");
+                failure("データ再構築の処理に失敗しました。");
                 keepCopy = !DM->FCopy(C, D, ConnectMode);
             } else {
-                m_progress->PlayAnime(false);
-                informationBox("データ再構築の処理に失敗しました。");
+                failure("データ再構築の処理に失敗しました。");
             }
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         result = false;
-        m_progress->PlayAnime(false);
-        informationBox("データ再構築の処理に失敗しました。");
+        records::noteConnectionLoss(e);
+        failure("データ再構築の処理に失敗しました。");
         // Only a local rebuild works on the database itself; a shared one never touched it.
         if (!onServerCopy)
             keepCopy = !DM->FCopy(C, D, ConnectMode);

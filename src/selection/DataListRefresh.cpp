@@ -12,6 +12,7 @@
 #include "records/FileUtils.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
+#include "selection/ConnectionWatch.h"
 #include "selection/DataInfoDialog.h"
 #include "selection/ServerRowStore.h"
 #include "ui/ListGrid.h"
@@ -129,8 +130,12 @@ void TDataSentakuBox::showEntryAgain(int Index)
 void TDataSentakuBox::DataListRefresh(int Row)
 {
     if (Row < 0) {
+        // The rows stop at the first lost connection: after it each would fail alike.
+        const selection::ConnectionWatch watch;
         if (ConnectMode != 0)
             RefreshListServer();
+        if (watch.lost())
+            return;
         // Rows shift as children vanish or appear: each entry seen now is found again by its
         // parent and folder before its refresh, and skipped once gone.
         struct Target {
@@ -163,7 +168,7 @@ void TDataSentakuBox::DataListRefresh(int Row)
             return -1;
         };
         const bool cancellable = m_listProgress->shown();
-        for (std::size_t i = 0; i < targets.size(); ++i) {
+        for (std::size_t i = 0; i < targets.size() && !watch.lost(); ++i) {
             if (cancellable && m_listProgress->Cancelled)
                 break;
             if (cancellable)
@@ -175,7 +180,8 @@ void TDataSentakuBox::DataListRefresh(int Row)
                 } catch (const firebird::DatabaseError& e) {
                     HandleDbError(e, "TDataSentakuBox.DataListRefresh", kRefreshFailed, true);
                 } catch (const std::exception& e) {
-                    ShowErrorDialog(kRefreshFailed, e.what(), 1);
+                    if (!records::noteConnectionLoss(e))
+                        ShowErrorDialog(kRefreshFailed, e.what(), 1);
                 }
             }
             QCoreApplication::processEvents();
@@ -343,13 +349,16 @@ void TDataSentakuBox::btnListUpdateClick()
     m_listProgress->setAviFile(QString::fromStdString(SystemDef.ExeFolder + "\\progress.avi"));
     m_listProgress->setCancelBtnShow(true);
     m_listProgress->Show(this);
+    const selection::ConnectionWatch watch;
     try {
         DataListRefresh(-1);
     } catch (const std::exception& e) {
-        ShowErrorDialog(kRefreshFailed, e.what(), 1);
+        if (!records::noteConnectionLoss(e))
+            ShowErrorDialog(kRefreshFailed, e.what(), 1);
     }
     m_listProgress->Close();
     show();
+    watch.report();
     SetFunctionKeys();
 }
 
@@ -363,14 +372,17 @@ void TDataSentakuBox::btnDataInfoClick()
     }
     if (!GetRowRec(m_grid->currentRow()))
         return;
+    const selection::ConnectionWatch watch;
     // No error may cross the event loop.
     try {
         showDataInfo();
     } catch (const firebird::DatabaseError& e) {
         HandleDbError(e, "TDataSentakuBox.btnDataInfoClick", kInfoFailed, true);
     } catch (const std::exception& e) {
-        ShowErrorDialog(kInfoFailed, e.what(), 1);
+        if (!records::noteConnectionLoss(e))
+            ShowErrorDialog(kInfoFailed, e.what(), 1);
     }
+    watch.report();
     SetFunctionKeys();
 }
 
@@ -381,11 +393,15 @@ void TDataSentakuBox::showDataInfo()
     if (!rec)
         return;
     const std::string folder = GetDataFolder(row);
+    // Every step below stops at a lost connection; the caller reports it.
+    const selection::ConnectionWatch watch;
     if ((rec->KISHU != 0 || rec->KIMATU != 0) && rec->DATA_STATUS != 1 && DM &&
         DM->fnDataHasonCheck(SystemDef.HostName, folder, 0, 0) == 0) {
         rec->DATA_STATUS = 1;
         DataListRefresh(row);
     }
+    if (watch.lost())
+        return;
 
     TDataSyosaiInfoBox& box = *m_infoBox;
     box.ServerList = 0;
@@ -395,6 +411,8 @@ void TDataSentakuBox::showDataInfo()
     box.ListName = rec->ENTTEXT;
     box.ViewOnly = GetShareKind(*rec) == 1 ? 1 : 0;
     box.Prepare(1);
+    if (watch.lost())
+        return;
     const int result = platform::execDialog(box);
 
     bool changed = false;
@@ -409,7 +427,7 @@ void TDataSentakuBox::showDataInfo()
             changed = true;
         }
         const int state = CheckDataStatus(folder, true, false);
-        const bool accepted = state == 1 || (ConnectMode != 0 && state == 2);
+        const bool accepted = !watch.lost() && (state == 1 || (ConnectMode != 0 && state == 2));
         if (accepted) {
             TDataInfomationRec update;
             TDataInfomation::ClearDataInfoRec(update);
@@ -440,7 +458,8 @@ void TDataSentakuBox::showDataInfo()
             try {
                 WriteDataListRec(*rec);
             } catch (const std::exception& e) {
-                ShowErrorDialog(e.what(), "", 1);
+                if (!records::noteConnectionLoss(e))
+                    ShowErrorDialog(e.what(), "", 1);
             }
             SetGridRow(row, *rec, m_grid->model().cellText(row, 0).isEmpty());
             CheckUpdateLock(row, true);
@@ -454,7 +473,8 @@ void TDataSentakuBox::showDataInfo()
         } catch (const firebird::DatabaseError& e) {
             HandleDbError(e, "TDataSentakuBox.DataListRefresh", kRefreshFailed, true);
         } catch (const std::exception& e) {
-            ShowErrorDialog(kRefreshFailed, e.what(), 1);
+            if (!records::noteConnectionLoss(e))
+                ShowErrorDialog(kRefreshFailed, e.what(), 1);
         }
         m_grid->setCurrentRow(row);
     }

@@ -9,6 +9,7 @@
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
+#include "selection/ConnectionWatch.h"
 #include "selection/DataListFrame.h"
 #include "selection/DataListReport.h"
 #include "selection/IncrementalSearch.h"
@@ -790,6 +791,8 @@ void TDataSentakuBox::functionKeyClick(int index)
 {
     if (!keyActive(index))
         return;
+    // Whatever the key's work, a lost connection is named once at its end.
+    const selection::ConnectionWatch watch;
     switch (index) {
     case fkEsc: ESCClick(); break;
     case fkF1: ShowManualPage("file01.html"); break;
@@ -821,6 +824,7 @@ void TDataSentakuBox::functionKeyClick(int index)
         break;
     default: break;
     }
+    watch.report();
 }
 
 void TDataSentakuBox::F12Click()
@@ -850,14 +854,22 @@ void TDataSentakuBox::F12Click()
         return;
     }
     facts.Answer = selection::faRefused;
+    const selection::ConnectionWatch watch;
     try {
         facts.Answer = CheckChosenFolder(ChosenFolder);
-        if (!placeToFill && facts.Answer == selection::faPresent && DM &&
+        if (!watch.lost() && !placeToFill && facts.Answer == selection::faPresent && DM &&
             DM->fnDataHasonCheck(SystemDef.HostName, ChosenFolder, 0, 0) == 0)
             facts.Answer = selection::faDamaged;
     } catch (const std::exception& e) {
-        warn(e.what());
+        if (!records::noteConnectionLoss(e))
+            warn(e.what());
         facts.Answer = selection::faRefused;
+    }
+    // The checks found nothing out: the data set is neither chosen nor marked.
+    if (watch.report()) {
+        ChosenFolder.clear();
+        ChosenSharePath.clear();
+        return;
     }
     facts.UpdatePending = m_grid->model().cellNumber(row, 12) == 1;
     const Refusal after = DataListRules::refusalAfterCheck(facts);
@@ -920,8 +932,12 @@ void TDataSentakuBox::doKeyUp(QKeyEvent& event)
 
 int TDataSentakuBox::CheckDataStatus(const std::string& Folder, bool ShowMissing, bool ShowRefusal)
 {
+    // A lost connection answers 0, which every caller refuses; the action reports the loss.
+    const selection::ConnectionWatch watch;
     const std::string file = platform::paths::join(Folder, DataFile);
     if (!DM || !DM->FExist(file, ConnectMode)) {
+        if (watch.lost())
+            return 0;
         if (ShowMissing) {
             warn(DataListRules::refusalText(Refusal::NoData, 0));
             return 0;
@@ -930,6 +946,8 @@ int TDataSentakuBox::CheckDataStatus(const std::string& Folder, bool ShowMissing
     }
     TDataInfomation::ClearDataInfoRec(m_infoRec);
     m_dataInfo.ReadIniFileCurHost(Folder, m_infoRec);
+    if (watch.lost())
+        return 0;
     const int state = m_infoRec.Status;
     const bool accepted = DataListRules::statusAccepted(state, ConnectMode);
     if (state == 0 || state == 10 || !ShowRefusal || accepted)
@@ -978,8 +996,11 @@ int TDataSentakuBox::CheckChosenFolder(const std::string& Folder)
             const int state = CheckDataStatus(folder, showMissing, true);
             if (state != 1 && state != 2)
                 return refused();
+            const selection::ConnectionWatch watch;
             if (DM && DM->ServerFileOperation("FExist", file, ""))
                 return 1;
+            if (watch.lost())
+                return selection::faRefused;
             if (m_quietMissing)
                 return 0;
             warn(DataListRules::refusalText(Refusal::NoData, 0));
@@ -1024,12 +1045,17 @@ bool TDataSentakuBox::doCloseQuery(int result)
             ChosenSharePath.clear();
             m_quietMissing = true;
             int answer = -1;
+            const selection::ConnectionWatch watch;
             try {
                 answer = CheckChosenFolder(ChosenFolder);
             } catch (const std::exception& e) {
-                warn(e.what());
+                if (!records::noteConnectionLoss(e))
+                    warn(e.what());
             }
             m_quietMissing = false;
+            // Not known to be deleted: the check could not ask the server.
+            if (watch.report())
+                answer = -1;
             if (answer == 1) {
                 SystemDef.DataDir = ChosenFolder;
                 SystemDef.DataPath2.clear();

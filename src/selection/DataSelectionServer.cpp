@@ -13,6 +13,7 @@
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "records/TextRoutines.h"
+#include "selection/ConnectionWatch.h"
 #include "selection/DataInfoDialog.h"
 #include "selection/DataPlaceDialog.h"
 #include "ui/ListGrid.h"
@@ -238,8 +239,10 @@ void TDataSentakuBox::takePlace(int Rec)
     m_infoBox->DataPlace = DataPlaceRec;
     m_grid->setEnabled(true);
     // An empty place shows an empty list rather than the rows of the place before.
+    const selection::ConnectionWatch watch;
     const int count = ReadDataList();
     ShowDataList(-1);
+    watch.report();
     if (count > 0)
         m_grid->setFocus();
     SetFunctionKeys();
@@ -289,9 +292,10 @@ void TDataSentakuBox::DataLockClick(int Row)
         m_msgBox->ApplySettings();
         platform::execDialog(*m_msgBox);
     };
+    const selection::ConnectionWatch watch;
     try {
         const int state = CheckDataStatus(folder, true, false);
-        if (state == 0)
+        if (watch.report() || state == 0)
             return;
         if (state != 1 && state != 3) {
             std::string text = "このデータは、" + records::dataStatusText(state) + "のため処理が行えません。";
@@ -364,8 +368,10 @@ void TDataSentakuBox::DataLockClick(int Row)
     } catch (const firebird::DatabaseError& e) {
         HandleDbError(e, "TDataSentakuBox.PerfectGrid1CellClick", "データロックの設定に失敗しました。", true);
     } catch (const std::exception& e) {
-        ShowErrorDialog("データロックの設定に失敗しました。", e.what(), 1);
+        if (!records::noteConnectionLoss(e))
+            ShowErrorDialog("データロックの設定に失敗しました。", e.what(), 1);
     }
+    watch.report();
     SetFunctionKeys();
 }
 
@@ -382,11 +388,14 @@ void TDataSentakuBox::RefreshListServer()
     if (index >= 0 && index < int(DataList.size()))
         current = DataList[std::size_t(index)];
     const int top = m_grid->topRow();
+    const selection::ConnectionWatch watch;
     try {
         if (m_catalogue) {
             m_catalogue->SetDataPlace(DataPlaceRec);
             m_catalogue->RenumberDataList();
         }
+        if (watch.lost())
+            return; // the list stays as it was read
         ReadDataList();
         ShowDataList(-1);
         if (m.rowCount() == 0)
@@ -410,7 +419,8 @@ void TDataSentakuBox::RefreshListServer()
     } catch (const firebird::DatabaseError& e) {
         HandleDbError(e, "TDataSentakuBox.DataListRefresh", kListRefreshFailed, true);
     } catch (const std::exception& e) {
-        ShowErrorDialog(kListRefreshFailed, e.what(), 1);
+        if (!records::noteConnectionLoss(e))
+            ShowErrorDialog(kListRefreshFailed, e.what(), 1);
     }
 }
 
@@ -421,6 +431,7 @@ void TDataSentakuBox::RefreshRowServer(int Row)
         return;
     const int index = int(m_grid->model().cellNumber(Row, 14));
     const std::string folder = GetDataFolder(Row);
+    const selection::ConnectionWatch watch;
     bool failed = false;
     const bool exists = DM->ServerFileOperation("FExist", platform::paths::join(folder, DataFile), "", &failed);
     // An error is no answer (it has been reported): the row, and whoever holds its lock, stay.
@@ -429,6 +440,9 @@ void TDataSentakuBox::RefreshRowServer(int Row)
     if (exists) {
         TDataInfomation::ClearDataInfoRec(m_infoRec);
         m_dataInfo.ReadIniFileCurHost(folder, m_infoRec);
+        // Information that could not be read must not overwrite the row.
+        if (watch.lost())
+            return;
         SetDataListRec(*rec, false);
     } else if (!ZenkakuTrim(rec->ENTTEXT).empty()) {
         SetDataListRec(*rec, true);

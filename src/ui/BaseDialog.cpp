@@ -185,8 +185,15 @@ void TBSDI::showEvent(QShowEvent* event)
         // No exception may leave an event handler: the steps report their own failures.
         try {
             FormShowFirst();
+        } catch (const firebird::DatabaseError& e) {
+            // A connection lost while no dialog used it: reopened without a word, as any step's.
+            if (firebird::isConnectionLoss(e))
+                HandleDbError(e, "TBSDI.FormShow", "", true);
+            else
+                ShowErrorDialog(e.what(), "", 1);
         } catch (const std::exception& e) {
-            ShowErrorDialog(e.what(), "", 1);
+            if (!records::noteConnectionLoss(e))
+                ShowErrorDialog(e.what(), "", 1);
         }
     }
     discardTypeAhead();
