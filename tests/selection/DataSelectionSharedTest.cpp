@@ -232,7 +232,7 @@ TEST_F(DataSelectionSharedTest, TheModalDialogKeepsRunningWhileItStepsBackForThe
     QTimer waitForList;
     QObject::connect(&waitForList, &QTimer::timeout, [&] {
         TServerSentakuBox* list = box->ServerSentakuBox();
-        if (!list || !list->isVisible() || QApplication::activeModalWidget() != list)
+        if (!list || !list->isVisible() || !list->isModal())
             return;
         waitForList.stop();
         listShown = true;
