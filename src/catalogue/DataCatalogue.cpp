@@ -496,7 +496,7 @@ void TDataSentakuListCtl::Execute(int ExcludeTakenOut, std::uint8_t SortKind, bo
 
     std::string optional;
     if (ExcludeTakenOut == 1)
-        optional += " AND (KYOYULOCK<>1)";
+        optional += " AND (COALESCE(KYOYULOCK,0)<>1)";
     if (NendoFilter > 0)
         optional += " AND (NENDO=:NENDO)";
     if (!ShougouFilter.empty())
@@ -547,14 +547,14 @@ void TDataSentakuListCtl::Execute(int ExcludeTakenOut, std::uint8_t SortKind, bo
         if (NameFilter == 0 || NameFilter == 1) {
             std::string sql = select + " WHERE (GROUPID=:GROUPID)";
             if (NameFilter == 1 || split)
-                sql += " AND (ENTTEXT<>'')";
+                sql += " AND (COALESCE(ENTTEXT,'')<>'')";
             sql += optional;
             if (!order.empty())
                 sql += " " + order;
             readInto(sql);
         }
         if ((NameFilter == 0 || NameFilter == 2) && split) {
-            std::string sql = select + " WHERE (GROUPID=:GROUPID) AND (ENTTEXT='')" + optional;
+            std::string sql = select + " WHERE (GROUPID=:GROUPID) AND (COALESCE(ENTTEXT,'')='')" + optional;
             if (SortKind == 5)
                 sql += Descending ? " ORDER BY PASNAME DESC,REC DESC" : " ORDER BY PASNAME,REC";
             else
@@ -1316,8 +1316,8 @@ void TDataSentakuListCtl::ServerExecute(std::uint8_t Mode, const std::string& Sh
         return;
     }
 
-    const std::string named = std::string(" AND (ENTTEXT<>'' AND ENTTEXT<>'") + KyoyuEmptyArea
-                              + "' AND ENTTEXT<>'" + KyoyuNewArea + "')";
+    const std::string named = std::string(" AND (COALESCE(ENTTEXT,'') NOT IN ('','") + KyoyuEmptyArea + "','"
+                              + KyoyuNewArea + "'))";
     std::string condition;
     std::string order;
     bool unnamedAfter = true;
@@ -1361,8 +1361,8 @@ void TDataSentakuListCtl::ServerExecute(std::uint8_t Mode, const std::string& Sh
         };
         readInto(select + condition + " " + order);
         if (unnamedAfter)
-            readInto(select + " AND (ENTTEXT='' OR ENTTEXT='" + KyoyuEmptyArea + "' OR ENTTEXT='" + KyoyuNewArea
-                     + "') ORDER BY PASNAME");
+            readInto(select + " AND (COALESCE(ENTTEXT,'') IN ('','" + KyoyuEmptyArea + "','" + KyoyuNewArea
+                     + "')) ORDER BY PASNAME");
         DataCount = static_cast<int>(DataList.size());
 
         Statement st(m_transaction, std::string("SELECT REC,ROWNO,") + kServerColumns + " FROM CHILD_SERVERDATALIST"

@@ -69,6 +69,15 @@ void Dialog::done(int result)
 {
     if (m_ending)
         return;
+    if (m_showing) {
+        // exec() enters its loop only after the show: hidden now, it would wait for ever.
+        m_modalResult = result;
+        if (!m_closePending) {
+            m_closePending = true;
+            QMetaObject::invokeMethod(this, [this] { applyModalResult(); }, Qt::QueuedConnection);
+        }
+        return;
+    }
     if (!doCloseQuery(result)) {
         m_modalResult = mrNone;
         return;
@@ -199,6 +208,19 @@ void Dialog::closeEvent(QCloseEvent* event)
         event->ignore();
     else
         event->accept();
+}
+
+bool Dialog::event(QEvent* event)
+{
+    if (event->type() != QEvent::Show)
+        return QDialog::event(event);
+    // Handlers of the show may run queued work (the base dialog drops type-ahead there).
+    const bool outer = !m_showing;
+    m_showing = true;
+    const bool handled = QDialog::event(event);
+    if (outer)
+        m_showing = false;
+    return handled;
 }
 
 void Dialog::showEvent(QShowEvent* event)

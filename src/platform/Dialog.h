@@ -44,7 +44,8 @@ bool selectNextControl(QWidget* from, bool forward);
 // - the form sees key presses and releases before its controls (doKeyDown / doKeyUp);
 // - an arrow key that no control used moves the focus to the next or previous control
 //   (Right, Down forward; Left, Up back) unless Alt is held;
-// - doCloseQuery can refuse a close, doClose runs on every way out.
+// - doCloseQuery can refuse a close, doClose runs on every way out;
+// - a close asked for while the dialog is being shown waits until the show is over.
 // Subclasses override only the protected do... hooks.
 class Dialog : public QDialog {
     Q_OBJECT
@@ -81,6 +82,7 @@ protected:
     // Sees every key event of the window first; a subclass that filters other events must call
     // this one for everything it does not consume.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) final;
     void keyReleaseEvent(QKeyEvent* event) final;
     void closeEvent(QCloseEvent* event) final;
@@ -98,6 +100,7 @@ private:
     bool m_closeOnF12 = false;
     bool m_closePending = false;
     bool m_ending = false;
+    bool m_showing = false;
 };
 
 } // namespace platform

@@ -283,7 +283,9 @@ void TBSDI::discardTypeAhead()
     Eater eater(this);
     qApp->installEventFilter(&eater);
     QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    // Timers wait for the dialog's own loop: run from here they would meet a half-shown dialog,
+    // and one that closes it before exec() enters its loop leaves exec() waiting on a hidden window.
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers | QEventLoop::X11ExcludeTimers);
     qApp->removeEventFilter(&eater);
 }
 

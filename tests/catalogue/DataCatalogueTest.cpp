@@ -114,6 +114,48 @@ TEST_F(DataCatalogueTest, ExcludesTakenOutRowsOnlyStandaloneAndKeepsOrphanChildr
     EXPECT_EQ(server->DataCount, 0);
 }
 
+TEST_F(DataCatalogueTest, ARowWrittenWithNullsIsListedAsAnEmptySlot)
+{
+    // The upgrade steps give these columns no default: a row written without them holds NULLs.
+    exec("UPDATE DATALIST SET ENTTEXT=NULL,SHOUGOU=NULL,NETDRIVE=NULL,DATATYPE=NULL,CODETYPE=NULL,NENDO=NULL,"
+         "VER_TEXT=NULL,KYOYULOCK=NULL WHERE REC=4");
+    auto ctl = catalogue();
+    struct Case {
+        const char* name;
+        int excludeTakenOut;
+        std::uint8_t nameFilter;
+        std::uint8_t sort;
+        std::vector<int> first;
+        int count;
+    };
+    const Case cases[] = {
+        {"by name", 0, 0, 2, {7, 3, 10, 1, 2, 4, 5}, 120},
+        {"by name, taken-out rows left out", 1, 0, 2, {7, 3, 1, 2, 4, 5}, 119},
+        {"empty rows only", 0, 2, 2, {1, 2, 4, 5}, 117},
+        {"named rows only", 0, 1, 1, {3, 7, 10}, 3},
+        {"by number", 0, 0, 1, {1, 2, 3, 4, 5}, 120},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ctl->NameFilter = c.nameFilter;
+        ctl->Execute(c.excludeTakenOut, c.sort, false, "");
+        EXPECT_EQ(ctl->DataCount, c.count);
+        EXPECT_EQ(recs(ctl->DataList, c.first.size()), c.first);
+    }
+    ctl->NameFilter = 0;
+    ctl->Execute(0, 1, false, "");
+    const TDataSentakuRec& slot = ctl->DataList[3];
+    ASSERT_EQ(slot.REC, 4);
+    EXPECT_EQ(slot.ENTTEXT, "");
+    EXPECT_EQ(slot.DispName, "");
+    EXPECT_EQ(slot.SHOUGOU, "");
+    EXPECT_EQ(slot.VER_TEXT, "");
+    EXPECT_EQ(slot.NETDRIVE, 0);
+    EXPECT_EQ(slot.NENDO, 0);
+    EXPECT_EQ(slot.KYOYULOCK, 0);
+    EXPECT_EQ(slot.LocalPath, "C:\\ZAIMU\\DATA\\0004");
+}
+
 TEST_F(DataCatalogueTest, ReadsRowsByNumberAndByFolder)
 {
     auto ctl = catalogue();

@@ -43,6 +43,15 @@ std::vector<std::string> fileNames(const std::string& folder)
     return names;
 }
 
+// The listed areas' folder names, "S:\R\" cut off.
+std::vector<std::string> folders(const TDataSentakuListCtl& ctl)
+{
+    std::vector<std::string> out;
+    for (const auto& e : ctl.DataList)
+        out.push_back(e.PASNAME.substr(5));
+    return out;
+}
+
 class SharedServerTest : public CatalogueTest {};
 
 TEST_F(SharedServerTest, RebuildsTheDriveListFromItsFolders)
@@ -166,18 +175,12 @@ TEST_F(SharedServerTest, ReadsTheDriveListNamedFirstThenUnnamedByFolder)
         exec(sql);
     auto ctl = catalogue();
     ctl->ServerListMode = 1;
-    auto folders = [&] {
-        std::vector<std::string> out;
-        for (const auto& e : ctl->DataList)
-            out.push_back(e.PASNAME.substr(5));
-        return out;
-    };
     ctl->ServerExecute(0, "S:\\R", "", false, 3);
-    EXPECT_EQ(folders(), (std::vector<std::string>{"sv0003", "sv0004", "sv0000", "sv0001", "sv0002"}));
+    EXPECT_EQ(folders(*ctl), (std::vector<std::string>{"sv0003", "sv0004", "sv0000", "sv0001", "sv0002"}));
     ctl->ServerExecute(0, "S:\\R", "", true, 3);
-    EXPECT_EQ(folders(), (std::vector<std::string>{"sv0004", "sv0003", "sv0000", "sv0001", "sv0002"}));
+    EXPECT_EQ(folders(*ctl), (std::vector<std::string>{"sv0004", "sv0003", "sv0000", "sv0001", "sv0002"}));
     ctl->ServerExecute(0, "S:\\R", "", true, 1);
-    EXPECT_EQ(folders(), (std::vector<std::string>{"sv0000", "sv0001", "sv0002", "sv0003", "sv0004"}));
+    EXPECT_EQ(folders(*ctl), (std::vector<std::string>{"sv0000", "sv0001", "sv0002", "sv0003", "sv0004"}));
     EXPECT_EQ(ctl->DataCount, 5);
     const TDataSentakuRec& withChild = ctl->DataList[3];
     EXPECT_EQ(withChild.NETDRIVE, 1);
@@ -197,6 +200,25 @@ TEST_F(SharedServerTest, ReadsTheDriveListNamedFirstThenUnnamedByFolder)
     TDataListRec parent = ctl->DataList[3];
     ASSERT_TRUE(ctl->DeleteServerDataListChildRecord(parent, true));
     EXPECT_EQ(rows("SELECT COUNT(*) FROM CHILD_SERVERDATALIST"), (std::vector<std::string>{"0"}));
+}
+
+TEST_F(SharedServerTest, AnAreaWrittenWithNullsIsListedAmongTheUnnamed)
+{
+    for (const char* sql : {
+             "INSERT INTO SERVERDATALIST (GROUPID,DRIVELETTER,REC,ENTTEXT,NENDO,PASNAME) VALUES (10000,'S',1,'乙',2,'S:\\R\\sv0002')",
+             "INSERT INTO SERVERDATALIST (GROUPID,DRIVELETTER,REC,PASNAME) VALUES (10000,'S',2,'S:\\R\\sv0001')",
+         })
+        exec(sql);
+    auto ctl = catalogue();
+    ctl->ServerListMode = 1;
+    ctl->ServerExecute(0, "S:\\R", "", false, 3);
+    EXPECT_EQ(folders(*ctl), (std::vector<std::string>{"sv0002", "sv0001"}));
+    EXPECT_EQ(ctl->DataCount, 2);
+    ASSERT_EQ(ctl->DataList.size(), 2u);
+    EXPECT_EQ(ctl->DataList[1].ENTTEXT, "");
+    EXPECT_EQ(ctl->DataList[1].NENDO, 0);
+    ctl->ServerExecute(0, "S:\\R", "", false, 1);
+    EXPECT_EQ(folders(*ctl), (std::vector<std::string>{"sv0001", "sv0002"}));
 }
 
 // A shared data set in area S:\ROOT\sv0001 registered in local slot 5.

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include <memory>
 
@@ -51,6 +52,14 @@ public:
     QLineEdit* other;
     QLabel* label;
     QPlainTextEdit* memo;
+    bool showDone = false;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        TBSDI::showEvent(event);
+        showDone = true;
+    }
 };
 
 class BaseDialogTest : public ::testing::Test {
@@ -309,6 +318,46 @@ TEST_F(BaseDialogTest, KeysTypedBeforeTheDialogShowsAreDropped)
                                                         QStringLiteral("a")));
     QCoreApplication::processEvents();
     EXPECT_EQ(box.edit->text(), QStringLiteral("a"));
+}
+
+TEST_F(BaseDialogTest, WorkDueWhileTheDialogShowsNeitherMeetsAHalfShownDialogNorHangsIt)
+{
+    // Each is due before exec() shows the dialog and closes it. A timer waits for the dialog's
+    // loop; queued work may run while the show drops type-ahead, but its close must not leave
+    // exec() waiting on a hidden window.
+    struct Case {
+        const char* name;
+        bool timer;
+    };
+    for (const Case& c : {Case{"timer", true}, Case{"queued call", false}}) {
+        SCOPED_TRACE(c.name);
+        SampleBox box(TBSDI::Border::Fixed);
+        bool ran = false, shownFirst = false;
+        auto work = [&] {
+            ran = true;
+            shownFirst = box.showDone;
+            box.setModalResult(platform::mrOk);
+        };
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &box, work);
+        if (c.timer)
+            timer.start(0);
+        else
+            QMetaObject::invokeMethod(&box, work, Qt::QueuedConnection);
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, &box, [&] {
+            box.show();
+            box.done(platform::mrAbort);
+        });
+        guard.start(10000);
+        EXPECT_EQ(box.exec(), platform::mrOk);
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(shownFirst || !c.timer);
+        EXPECT_TRUE(guard.isActive()) << "exec() hung";
+        EXPECT_FALSE(box.isVisible());
+    }
 }
 
 TEST_F(BaseDialogTest, MedicalCompaniesCallTheirBranchesFacilities)
