@@ -6,8 +6,9 @@
 # BENCH_JOURNALS (200000): journal rows added to the company database.
 # The dialog runs through launch-harness on a virtual X server (Xvfb, xdotool): F2 on the first
 # data set, Down to the first empty slot, F2, Esc. The paste's time is the harness run with the
-# paste less the same run without it; its peak memory is the harness's (GNU time), beside the
-# run without the paste.
+# paste less the same run without the two F2 (same keys and waits otherwise); its peak memory is
+# the harness's (GNU time), beside the run without the paste. The damage check the copy runs
+# first on the source (when the operator's settings ask for it) is timed alone too, with gfix.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-build-release}
@@ -15,7 +16,7 @@ build_dir=${1:-build-release}
 harness="$build_dir/tests/selection/launch-harness"
 mb=${BENCH_MB:-200}
 journals=${BENCH_JOURNALS:-200000}
-for tool in Xvfb xdotool isql-fb /usr/bin/time; do
+for tool in Xvfb xdotool isql-fb gfix /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "bench-copy: $tool is missing" >&2; exit 2; }
 done
 [[ -x $harness ]] || { echo "bench-copy: build $harness first" >&2; exit 2; }
@@ -60,10 +61,11 @@ run() {
         sleep 0.05
     done
     xdotool windowfocus --sync "$win" 2>/dev/null || true
+    # Both runs press the same keys and wait the same; only the two F2 differ.
+    [[ $1 == paste ]] && xdotool key F2
+    sleep 0.3
+    for _ in 1 2 3 4 5; do xdotool key Down; done
     if [[ $1 == paste ]]; then
-        xdotool key F2
-        sleep 0.3
-        for _ in 1 2 3 4 5; do xdotool key Down; done
         xdotool key F2
         while [[ ! -f $data/0006/dwacc.ini ]] || grep -aq 'STATUS=7' "$data/0006/dwacc.ini" 2>/dev/null; do
             sleep 0.05
@@ -84,11 +86,17 @@ cp -r "$set_name" "$work/cpcopy"
 sync
 end=$(date +%s.%N)
 cp_s=$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", b-a}')
+# The copy first checks the source for damage (a validation of its database), as gfix does.
+start=$(date +%s.%N)
+gfix -v -full -i -user MORABY "$set_name/dwacc.fdb" >/dev/null 2>&1 || true
+end=$(date +%s.%N)
+check_s=$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", b-a}')
 
 printf 'data set            %d MB (%d bytes; company database %d bytes, %d journals)\n' \
     "$(( total / 1024 / 1024 ))" "$total" "$db_bytes" "$journals"
 printf 'paste (harness)     %.2f s   (run with paste %.2f s, without %.2f s)\n' "$copy_s" "$paste_s" "$base_s"
 printf 'cp -r               %.2f s\n' "$cp_s"
+printf 'damage check        %.2f s   (gfix -v -full -i of the company database: the copy does it first)\n' "$check_s"
 printf 'ratio paste / cp    %.2f   (goal: 1.5 or less)\n' "$(awk -v a="$copy_s" -v b="$cp_s" 'BEGIN{printf "%.3f", a/b}')"
 printf 'peak memory         %d kB with the paste, %d kB without (difference %d kB)\n' \
     "$paste_kb" "$base_kb" "$(( paste_kb - base_kb ))"
