@@ -311,9 +311,9 @@ TEST_F(DataCopyPasteServerTest, AFailedRestoreLeavesTargetAndLockAsTheyWere)
         SCOPED_TRACE(c.target);
         m_messages.clear();
         const bool wasThere = std::filesystem::exists(paths::toNative(slot(c.target)));
-        const std::string rowBefore =
-            seenByOthers("SELECT COALESCE(ENTTEXT, '') || '|' || COALESCE(DATALOCK, '') || '|' || COALESCE(DATA_STATUS, '') FROM DATALIST WHERE REC=" +
-                         std::to_string(c.target));
+        const std::string row = "SELECT COALESCE(ENTTEXT, '') || '|' || COALESCE(DATALOCK, '') || '|' || "
+                                "COALESCE(DATA_STATUS, '') FROM DATALIST WHERE REC=" + std::to_string(c.target);
+        const std::string rowBefore = seenByOthers(row);
         auto box = dialog();
         firebird::Attachment holder;
         int services = 0;
@@ -328,10 +328,8 @@ TEST_F(DataCopyPasteServerTest, AFailedRestoreLeavesTargetAndLockAsTheyWere)
         if (holder.connected())
             holder.disconnect();
         EXPECT_EQ(services, 2);
-        EXPECT_EQ(seenByOthers("SELECT COALESCE(ENTTEXT, '') || '|' || COALESCE(DATALOCK, '') || '|' || COALESCE(DATA_STATUS, '') FROM DATALIST WHERE REC=" +
-                               std::to_string(c.target)),
-                  rowBefore);
-        EXPECT_EQ(seenByOthers("SELECT ENTTEXT FROM DATALIST WHERE REC=" + std::to_string(c.target)), c.name);
+        EXPECT_EQ(seenByOthers(row), rowBefore);
+        EXPECT_EQ(rowBefore, c.name + std::string("|0|0")) << "no copy name, no lock, no damage mark";
         if (wasThere) {
             EXPECT_EQ(company(c.target, "SELECT SUM(SIWAKECOUNT) FROM SISETUMST"), "10") << "not restored over";
         } else {
