@@ -110,7 +110,9 @@ start() {
         fi
     fi
     ensure_user
-    as_root mkdir -p "$RUN_DIR"
+    # The server's log (Debian's folder; some images lack it): refusals of our file
+    # procedures are written there.
+    as_root mkdir -p "$RUN_DIR" /var/log/firebird
     as_root "$FBGUARD" -daemon -forever -pidfile "$PIDFILE"
     for _ in $(seq 150); do
         if admin_ready; then

@@ -8,7 +8,7 @@
 #include "platform/MessageService.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/TextRoutines.h"

@@ -1,6 +1,6 @@
 #include "catalogue/DataInformationAccess.h"
 
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 
 #include <exception>
 

@@ -1,12 +1,15 @@
 #include "platform/Files.h"
 
+#include "platform/ErrorLog.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <mutex>
 #include <system_error>
@@ -192,10 +195,57 @@ std::string errorReason(int errorCode)
     }
 }
 
+namespace {
+
+// The last file errors raised, until a box shows one of them or newer ones push them out. Errors
+// are raised on worker threads and shown on the GUI thread.
+struct RaisedError {
+    std::string message;
+    std::string path;
+    int errorCode = 0;
+};
+constexpr std::size_t kRaisedErrorsKept = 16;
+std::mutex g_raisedMutex;
+std::deque<RaisedError> g_raised;
+
+} // namespace
+
 FileError::FileError(const std::string& operation, const std::string& path, int errorCode)
     : std::runtime_error(operation + "に失敗しました: " + path + " (" + errorReason(errorCode) + ")"),
       m_path(path), m_errorCode(errorCode)
 {
+    std::lock_guard lock(g_raisedMutex);
+    if (g_raised.size() == kRaisedErrorsKept)
+        g_raised.pop_front();
+    g_raised.push_back({what(), path, errorCode});
+}
+
+void logShownErrors(const std::string& shownText)
+{
+    std::vector<RaisedError> shown;
+    {
+        std::lock_guard lock(g_raisedMutex);
+        for (auto it = g_raised.begin(); it != g_raised.end();) {
+            const bool carried = shownText.find(it->message) != std::string::npos ||
+                                 (!it->path.empty() && shownText.find(it->path) != std::string::npos &&
+                                  shownText.find(errorReason(it->errorCode)) != std::string::npos);
+            if (carried) {
+                // The same failure raised again (a retry) is one line.
+                const bool repeated = std::any_of(shown.begin(), shown.end(), [&](const RaisedError& e) {
+                    return e.message == it->message && e.errorCode == it->errorCode;
+                });
+                if (!repeated)
+                    shown.push_back(std::move(*it));
+                it = g_raised.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    // Outside the lock: writing the log may raise (and remember) a file error of its own.
+    for (const auto& e : shown)
+        writeErrorLog(e.message + " [" + std::strerror(e.errorCode) + ", errno " +
+                      std::to_string(e.errorCode) + "]");
 }
 
 std::string FileError::systemText() const

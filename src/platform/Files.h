@@ -11,12 +11,12 @@
 // resolve through the drive map of platform/Paths.h. Failures raise FileError.
 namespace platform::files {
 
-// A failed file operation: the Windows-form path, the operation and the system error.
 // The reason a file operation failed, in Japanese, for messages shown to the user.
 std::string errorReason(int errorCode);
 
+// A failed file operation: the Windows-form path, the operation and the system error.
 // what() is for the user (the reason in Japanese); systemText() is the system's own wording,
-// for the error log.
+// which reaches the error log when the message is shown (see logShownErrors).
 class FileError : public std::runtime_error {
 public:
     FileError(const std::string& operation, const std::string& path, int errorCode);
@@ -28,6 +28,11 @@ private:
     std::string m_path;
     int m_errorCode;
 };
+
+// Called by the message service for the text of every box about to be shown: each recent
+// FileError whose message the text carries (whole, or its path and reason) is written to the
+// error log with its system text and errno, once. Callers show what() and need do nothing more.
+void logShownErrors(const std::string& shownText);
 
 // Fault injection for tests: the next operation of the kind fails with the given errno
 // (ENOSPC "disk full", EIO ...), after `skip` operations of that kind have passed. A write

@@ -1,5 +1,7 @@
 #include "platform/MessageService.h"
 
+#include "platform/Files.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -196,12 +198,20 @@ MessageService& messageService() { return g_installed ? *g_installed : defaultSe
 
 void setMessageService(MessageService* service) { g_installed = service; }
 
+// Every box passes here: a file error it shows leaves its system text in the error log.
 int messageBox(const std::string& text, const std::string& caption, int flags)
 {
+    files::logShownErrors(text);
     return messageService().messageBox(text, caption, flags);
 }
 
-int execDialog(QDialog& dialog) { return messageService().execDialog(dialog); }
+int execDialog(QDialog& dialog)
+{
+    const QVariant text = dialog.property(kBoxTextProperty);
+    if (text.isValid())
+        files::logShownErrors(fromQ(text.toString()));
+    return messageService().execDialog(dialog);
+}
 
 namespace {
 InputHandler& inputHandler()

@@ -5,7 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 

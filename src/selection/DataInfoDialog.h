@@ -3,7 +3,7 @@
 // The data information dialog "データの詳細情報": a data set's facts, its list name, update lock,
 // state clear and the rebuild of its database.
 
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "catalogue/DataCatalogue.h"
 #include "ui/BaseDialog.h"
 

@@ -1,6 +1,6 @@
 #include "selection/DataListRules.h"
 
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "records/TextRoutines.h"
 
 namespace selection {

@@ -3,7 +3,7 @@
 // TDataSentakuBox: the data-selection dialog that lists the catalogue's data sets.
 
 #include "platform/Colors.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "records/FormRegistry.h"
 #include "catalogue/DataCatalogue.h"
 #include "selection/DataListRules.h"

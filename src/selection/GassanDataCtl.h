@@ -5,7 +5,7 @@
 // emptied and registered), and the consolidated settings of a parent's company database.
 
 #include "catalogue/DataCatalogue.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 
 #include <QObject>
 

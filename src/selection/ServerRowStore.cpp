@@ -1,7 +1,7 @@
 // Storing one shared row of the local data list in the shared-server list.
 #include "selection/ServerRowStore.h"
 
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // TServerSentakuBox: "共有データの選択", the data sets kept on a shared drive: choose one, copy
 // one over another, add an empty area, delete, print, search and sort the list.
 
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "catalogue/DataCatalogue.h"
 #include "selection/SearchConditions.h"
 #include "ui/BaseDialog.h"

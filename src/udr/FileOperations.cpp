@@ -36,6 +36,17 @@ bool isFolder(const fs::path& p)
     return !p.empty() && fs::is_directory(p, ec);
 }
 
+// Whether the path may be acted on; a refused one is handed back for the log.
+bool served(const ServerPaths& paths, const fs::path& native, std::string_view asGiven,
+            bool allowServedFolder, std::string* refused)
+{
+    if (paths.isServed(native, allowServedFolder))
+        return true;
+    if (refused)
+        *refused = std::string(asGiven);
+    return false;
+}
+
 } // namespace
 
 WholeFileWriter::WholeFileWriter(fs::path target) : m_target(std::move(target))
@@ -70,7 +81,7 @@ bool WholeFileWriter::write(const void* data, std::size_t size)
     return m_file && (size == 0 || std::fwrite(data, 1, size, m_file) == size);
 }
 
-bool WholeFileWriter::commit()
+bool WholeFileWriter::commit(fs::perms mode)
 {
     if (!m_file)
         return false;
@@ -79,12 +90,10 @@ bool WholeFileWriter::commit()
     m_file = nullptr;
     if (!flushed || !closed)
         return false;
-    // mkstemp leaves the work file private; a copied file should be readable like any other.
     std::error_code ec;
-    fs::permissions(m_work,
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
-                        | fs::perms::others_read,
-                    ec);
+    fs::permissions(m_work, mode & fs::perms::mask, ec);
+    if (ec)
+        return false;
     fs::rename(m_work, m_target, ec);
     if (ec)
         return false;
@@ -112,33 +121,41 @@ bool copyFileWhole(const fs::path& source, const fs::path& target)
         if (in.gcount() > 0 && !out.write(buffer, std::size_t(in.gcount())))
             return false;
     }
-    return in.eof() && out.commit();
+    // A private file stays private in its copy. The copy belongs to the server's user: never
+    // the set-user or set-group bit of someone else's file.
+    const fs::perms mode = fs::status(source, ec).permissions()
+                           & (fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all);
+    return !ec && in.eof() && out.commit(mode);
 }
 
 bool fileOperation(const ServerPaths& paths, std::string_view mode, std::string_view path1,
-                   std::string_view path2)
+                   std::string_view path2, std::string* refused)
 {
     const std::string m = upper(mode);
+    if (m != "FEXIST" && m != "FCOPY" && m != "FDEL")
+        return false;
     const fs::path first = paths.toNative(path1);
-    if (first.empty())
+    if (first.empty() || !served(paths, first, path1, false, refused))
         return false;
     std::error_code ec;
     if (m == "FEXIST")
         return isFile(first);
     if (m == "FCOPY") {
         const fs::path second = paths.toNative(path2);
-        return !second.empty() && copyFileWhole(first, second);
+        return !second.empty() && served(paths, second, path2, false, refused)
+               && copyFileWhole(first, second);
     }
-    if (m == "FDEL")
-        return isFile(first) && fs::remove(first, ec) && !ec;
-    return false;
+    return isFile(first) && fs::remove(first, ec) && !ec;
 }
 
-bool directoryTest(const ServerPaths& paths, std::string_view mode, std::string_view path1)
+bool directoryTest(const ServerPaths& paths, std::string_view mode, std::string_view path1,
+                   std::string* refused)
 {
     const std::string m = upper(mode);
+    if (m != "DEXIST" && m != "MKDIR" && m != "RMDIR")
+        return false;
     const fs::path folder = paths.toNative(path1);
-    if (folder.empty())
+    if (folder.empty() || !served(paths, folder, path1, m != "RMDIR", refused))
         return false;
     std::error_code ec;
     if (m == "DEXIST")

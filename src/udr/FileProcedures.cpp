@@ -14,9 +14,11 @@
 #include "udr/FileOperations.h"
 #include "udr/ServerPaths.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <dlfcn.h>
 
@@ -54,6 +56,103 @@ udr::ServerPaths serverPaths()
     if (::dladdr(reinterpret_cast<void*>(&serverPaths), &info) && info.dli_fname)
         paths.loadFile(fs::path(info.dli_fname).parent_path() / "zetrino_files.conf");
     return paths;
+}
+
+// The first column of each row of a query on the caller's attachment, as UTF-8; no rows when
+// the query fails (a database without the table).
+std::vector<std::string> columnTexts(IExternalContext* context, const char* sql)
+{
+    std::vector<std::string> out;
+    IMaster* master = context->getMaster();
+    CheckStatusWrapper st(master->getStatus());
+    const auto failed = [&st] { return (st.getState() & IStatus::STATE_ERRORS) != 0; };
+    IAttachment* attachment = context->getAttachment(&st);
+    ITransaction* transaction = failed() ? nullptr : context->getTransaction(&st);
+    IMetadataBuilder* builder = failed() ? nullptr : master->getMetadataBuilder(&st, 1);
+    IMessageMetadata* meta = nullptr;
+    if (builder && !failed()) {
+        builder->setType(&st, 0, SQL_VARYING + 1);
+        builder->setLength(&st, 0, 4096);
+        builder->setCharSet(&st, 0, 4); // UTF8
+        meta = failed() ? nullptr : builder->getMetadata(&st);
+    }
+    if (builder)
+        builder->release();
+    IResultSet* rows = nullptr;
+    if (meta && attachment && transaction && !failed())
+        rows = attachment->openCursor(&st, transaction, 0, sql, 3, nullptr, nullptr, meta, nullptr, 0);
+    if (rows && !failed()) {
+        const unsigned length = meta->getMessageLength(&st);
+        const unsigned offset = meta->getOffset(&st, 0);
+        const unsigned nullOffset = meta->getNullOffset(&st, 0);
+        std::vector<unsigned char> buffer(length);
+        while (!failed() && rows->fetchNext(&st, buffer.data()) == IStatus::RESULT_OK) {
+            short null;
+            std::memcpy(&null, buffer.data() + nullOffset, sizeof null);
+            ISC_USHORT len = 0;
+            if (!null)
+                std::memcpy(&len, buffer.data() + offset, sizeof len);
+            out.emplace_back(reinterpret_cast<const char*>(buffer.data() + offset + sizeof len), len);
+        }
+        CheckStatusWrapper quiet(master->getStatus());
+        rows->close(&quiet);
+        quiet.dispose();
+    }
+    if (meta)
+        meta->release();
+    if (transaction)
+        transaction->release();
+    if (attachment)
+        attachment->release();
+    st.dispose();
+    return out;
+}
+
+// The drive map and the folders served by the database the routine runs in, read at the
+// call: the system database serves its folder, the work folder and its data places; the
+// file-management database beside it serves the same folder and work folder.
+udr::ServerPaths servedPaths(IExternalContext* context)
+{
+    udr::ServerPaths paths = serverPaths();
+    auto database = columnTexts(
+        context, "SELECT CAST(RDB$GET_CONTEXT('SYSTEM', 'DB_NAME') AS VARCHAR(1024) CHARACTER SET UTF8) "
+                 "FROM RDB$DATABASE");
+    // Attached through an alias, the context gives the alias; the monitoring row has the file.
+    if (database.empty() || !fs::path(database.front()).is_absolute())
+        database = columnTexts(
+            context, "SELECT CAST(MON$DATABASE_NAME AS VARCHAR(1024) CHARACTER SET UTF8) FROM MON$DATABASE");
+    if (database.empty() || !fs::path(database.front()).is_absolute())
+        return paths;
+    // The standard place first: it names the system folder as the clients do.
+    std::vector<std::string> places = columnTexts(
+        context, "SELECT CAST(TRIM(PATH) AS VARCHAR(1024) CHARACTER SET UTF8) FROM DATAPLACEMAN WHERE REC = 0");
+    if (places.empty())
+        places.emplace_back();
+    for (std::string& place : columnTexts(
+             context, "SELECT CAST(TRIM(PATH) AS VARCHAR(1024) CHARACTER SET UTF8) FROM DATAPLACEMAN "
+                      "WHERE REC <> 0 ORDER BY REC"))
+        places.push_back(std::move(place));
+    udr::serveSystemFolder(paths, fs::path(database.front()).parent_path(), places);
+    return paths;
+}
+
+// A refused path goes to the server's log, where an administrator looks when a client reports
+// a failed file operation. The log writer belongs to the client library, which the server and
+// the embedded engine have loaded.
+void logRefusal(const char* routine, const std::string& mode, std::string path)
+{
+    using LogFn = void (*)(const char*, ...);
+    static const auto log = reinterpret_cast<LogFn>(::dlsym(RTLD_DEFAULT, "gds__log"));
+    // The path comes from a client: it writes no lines of its own into the log.
+    for (char& c : path)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    const std::string text = std::string(routine) + (mode.empty() ? "" : " " + mode)
+                             + ": refused, outside the folders this server serves: " + path;
+    if (log)
+        log("zetrino_files: %s", text.c_str());
+    else
+        std::fprintf(stderr, "zetrino_files: %s\n", text.c_str());
 }
 
 // One field of an engine message.
@@ -162,25 +261,32 @@ Field outputField(Status* status, IRoutineMetadata* routine, unsigned index)
 
 // ---- The routines -------------------------------------------------------------------------
 
-void fileOperationRow(Status* status, IRoutineMetadata* routine, const unsigned char* in,
-                      unsigned char* out)
+void fileOperationRow(Status* status, IExternalContext* context, IRoutineMetadata* routine,
+                      const unsigned char* in, unsigned char* out)
 {
-    const bool ok = udr::fileOperation(serverPaths(), inputText(status, routine, in, 0),
-                                       inputText(status, routine, in, 1),
-                                       inputText(status, routine, in, 2));
+    const std::string mode = inputText(status, routine, in, 0);
+    std::string refused;
+    const bool ok = udr::fileOperation(servedPaths(context), mode, inputText(status, routine, in, 1),
+                                       inputText(status, routine, in, 2), &refused);
+    if (!refused.empty())
+        logRefusal("FILEOPERATION", mode, refused);
     writeInt(out, outputField(status, routine, 0), ok ? 1 : 0);
 }
 
-void directoryTestRow(Status* status, IRoutineMetadata* routine, const unsigned char* in,
-                      unsigned char* out)
+void directoryTestRow(Status* status, IExternalContext* context, IRoutineMetadata* routine,
+                      const unsigned char* in, unsigned char* out)
 {
-    const bool ok = udr::directoryTest(serverPaths(), inputText(status, routine, in, 0),
-                                       inputText(status, routine, in, 1));
+    const std::string mode = inputText(status, routine, in, 0);
+    std::string refused;
+    const bool ok = udr::directoryTest(servedPaths(context), mode, inputText(status, routine, in, 1),
+                                       &refused);
+    if (!refused.empty())
+        logRefusal("DIRECTORYTEST", mode, refused);
     writeInt(out, outputField(status, routine, 0), ok ? 1 : 0);
 }
 
-void longToShortRow(Status* status, IRoutineMetadata* routine, const unsigned char* in,
-                    unsigned char* out)
+void longToShortRow(Status* status, IExternalContext*, IRoutineMetadata* routine,
+                    const unsigned char* in, unsigned char* out)
 {
     writeText(out, outputField(status, routine, 0),
               udr::longToShortFileName(inputText(status, routine, in, 0)));
@@ -192,9 +298,17 @@ void fileToBlob(Status* status, IExternalContext* context, IRoutineMetadata* rou
 {
     const Field result = outputField(status, routine, 0);
     setNull(out, result, true);
-    const fs::path file = serverPaths().toNative(inputText(status, routine, in, 0));
+    const std::string given = inputText(status, routine, in, 0);
+    const udr::ServerPaths paths = servedPaths(context);
+    const fs::path file = paths.toNative(given);
     std::error_code ec;
-    if (file.empty() || !fs::is_regular_file(file, ec))
+    if (file.empty())
+        return;
+    if (!paths.isServed(file, false)) {
+        logRefusal("SP_FILETOBLOB", "", given);
+        return;
+    }
+    if (!fs::is_regular_file(file, ec))
         return;
     std::ifstream source(file, std::ios::binary);
     if (!source)
@@ -235,10 +349,16 @@ void blobToFile(Status* status, IExternalContext* context, IRoutineMetadata* rou
     Ref<IMessageMetadata> inputs(routine->getInputMetadata(status));
     if (inputs->getCount(status) < 2)
         return;
-    const fs::path file = serverPaths().toNative(readText(in, fieldOf(status, inputs.get(), 0)));
+    const std::string given = readText(in, fieldOf(status, inputs.get(), 0));
+    const udr::ServerPaths paths = servedPaths(context);
+    const fs::path file = paths.toNative(given);
     const Field content = fieldOf(status, inputs.get(), 1);
     if (file.empty() || isNull(in, content) || content.type != SQL_BLOB)
         return;
+    if (!paths.isServed(file, false)) {
+        logRefusal("SP_BLOBTOFILE", "", given);
+        return;
+    }
     ISC_QUAD id = readBlobId(in, content);
 
     std::error_code ec;
@@ -269,14 +389,16 @@ void blobToFile(Status* status, IExternalContext* context, IRoutineMetadata* rou
         quiet.dispose();
         throw;
     }
-    if (written && target.commit())
+    // The work file of a restore is the server's own: nobody else reads it.
+    if (written && target.commit(fs::perms::owner_read | fs::perms::owner_write))
         writeInt(out, result, 1);
 }
 
 // ---- Engine glue --------------------------------------------------------------------------
 
 // A procedure that answers one row, filled in when it is opened.
-using RowFiller = void (*)(Status*, IRoutineMetadata*, const unsigned char*, unsigned char*);
+using RowFiller = void (*)(Status*, IExternalContext*, IRoutineMetadata*, const unsigned char*,
+                           unsigned char*);
 
 class OneRow final : public IExternalResultSetImpl<OneRow, Status> {
 public:
@@ -298,9 +420,9 @@ public:
     OneRowProcedure(IRoutineMetadata* routine, RowFiller fill) : m_routine(routine), m_fill(fill) {}
     void dispose() override { delete this; }
     void getCharSet(Status*, IExternalContext*, char*, unsigned) override {}
-    IExternalResultSet* open(Status* status, IExternalContext*, void* in, void* out) override
+    IExternalResultSet* open(Status* status, IExternalContext* context, void* in, void* out) override
     {
-        m_fill(status, m_routine, static_cast<const unsigned char*>(in),
+        m_fill(status, context, m_routine, static_cast<const unsigned char*>(in),
                static_cast<unsigned char*>(out));
         return new OneRow;
     }

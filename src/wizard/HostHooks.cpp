@@ -2,7 +2,7 @@
 #include "wizard/HostHooks.h"
 
 #include "platform/MessageService.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/FormRegistry.h"

@@ -36,10 +36,9 @@ protected:
     void openSelection()
     {
         signIn();
-        m_display.key("alt+n");
+        nextPage();
         m_display.key("Return"); // the focus is on "データ選択を開く"
         ASSERT_TRUE(m_display.waitForWindow("データ選択"));
-        QThread::msleep(300);
     }
 
     static bool endsWithSlot(const std::string& folder, const std::string& slot)
@@ -64,7 +63,6 @@ TEST_F(ListToolsEndToEnd, InformationRenamesTheGeneralRowAndTheNameSurvivesRefre
     // 情報 on the first row, the general sole proprietor サンプル商店.
     clickTopButton(2);
     ASSERT_TRUE(m_display.waitForWindow("データの詳細情報"));
-    QThread::msleep(300);
     m_display.screenshot(m_shots / "41-data-information.png");
     m_display.key("ctrl+a");
     m_display.type("RENAMED1");
@@ -73,6 +71,7 @@ TEST_F(ListToolsEndToEnd, InformationRenamesTheGeneralRowAndTheNameSurvivesRefre
     m_display.screenshot(m_shots / "42-list-renamed.png");
 
     // 更新, Yes by default: every row read again from its data.
+    const QImage listBefore = m_display.grab("データ選択");
     clickTopButton(3);
     const auto shown = boxesWhen(1);
     ASSERT_EQ(shown.size(), 1u);
@@ -85,9 +84,9 @@ TEST_F(ListToolsEndToEnd, InformationRenamesTheGeneralRowAndTheNameSurvivesRefre
     for (int i = 0; i < 50 && !progressShown(); ++i)
         QThread::msleep(100);
     ASSERT_TRUE(m_display.waitForWindowGone("更新中"));
-    QThread::msleep(300);
-    m_display.screenshot(m_shots / "43-list-refreshed.png");
     ASSERT_TRUE(m_display.waitForWindow("データ選択"));
+    ASSERT_TRUE(m_display.waitForChange("データ選択", listBefore)) << "the list did not change after 更新";
+    m_display.screenshot(m_shots / "43-list-refreshed.png");
     m_display.key("Escape");
     ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
     ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
@@ -96,9 +95,10 @@ TEST_F(ListToolsEndToEnd, InformationRenamesTheGeneralRowAndTheNameSurvivesRefre
     // four steps down from the top reach the third and last row.
     m_display.key("Return");
     ASSERT_TRUE(m_display.waitForWindow("データ選択"));
-    QThread::msleep(300);
+    const QImage topRow = m_display.grab("データ選択");
     for (int i = 0; i < 4; ++i)
         m_display.key("Down");
+    ASSERT_TRUE(m_display.waitForChange("データ選択", topRow)) << "Down did not move the row";
     m_display.screenshot(m_shots / "45-list-reopened.png");
     m_display.key("F12");
     ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
@@ -125,10 +125,13 @@ TEST_F(ListToolsEndToEnd, ATypedCodeJumpsToItsRow)
                    "WHEN 3 THEN 'C300' WHEN 4 THEN 'D400' ELSE 'E500' END WHERE REC <= 5");
     start({});
     openSelection();
+    // After a pause the typed code moves the current row to C300, the third row, which takes
+    // the current row's colours.
+    const testsupport::VirtualDisplay::Region thirdRow{6, 92, 940, 15};
+    const QImage before = m_display.grab("データ選択", thirdRow);
     m_display.type("c3");
-    QThread::msleep(300);
+    ASSERT_TRUE(m_display.waitForChange("データ選択", before, thirdRow)) << "the row did not move to C300";
     m_display.screenshot(m_shots / "44-incremental-search.png");
-    QThread::msleep(1500);
     m_display.key("F12");
     ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
     ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));

@@ -62,12 +62,14 @@ TEST_F(ServerEndToEnd, SignsInAgainstTheServerChoosesADataSetAndWritesTheLinkage
     ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
     EXPECT_EQ(signedIn("localhost").size(), 1u) << "signed in through the server";
 
-    m_display.key("alt+n");
+    nextPage();
+    const QImage listBefore = m_display.grab(kWizardTitle, kDataList);
     m_display.key("Return"); // the focus is on "データ選択を開く"
     expectWindow("データ選択（サーバー）", "31-server-data-selection");
     m_display.key("F12"); // the first data set
     ASSERT_TRUE(m_display.waitForWindowGone("データ選択（サーバー）"));
     ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+    ASSERT_TRUE(m_display.waitForChange(kWizardTitle, listBefore, kDataList)) << "page 2 does not show the chosen set";
     m_display.screenshot(m_shots / "32-server-page2.png");
 
     const fs::path out = m_dir / "out" / "linkage-server.xml";

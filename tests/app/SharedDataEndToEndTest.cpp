@@ -80,25 +80,29 @@ TEST_F(SharedDataEndToEnd, FetchesTheSharedSetChoosesItWritesTheLinkageAndGivesI
 {
     start({});
     signIn();
-    m_display.key("alt+n");
+    nextPage();
     m_display.key("Return");
     ASSERT_TRUE(m_display.waitForWindow("データ選択"));
+    const QImage topRow = m_display.grab("データ選択");
     for (int i = 0; i < 5; ++i)
         m_display.key("Down");
+    ASSERT_TRUE(m_display.waitForChange("データ選択", topRow)) << "Down did not move the row";
     m_display.screenshot(m_shots / "30-shared-row.png");
 
     // 共有取得 asks first; the record mode answers Yes, its default.
+    const QImage beforeFetch = m_display.grab("データ選択");
     clickInWindow("データ選択", kFetchX, kFetchY);
     const std::string asked = "question\tゼトリノ連動コンポーネント\t共有データの取得を行います。よろしいですか？";
     ASSERT_EQ(boxesWhen(1), std::vector<std::string>{asked});
     for (int i = 0; i < 100 && !fs::exists(m_data / "0006" / "dwacc.fdb"); ++i)
         QThread::msleep(100);
-    QThread::msleep(500);
+    ASSERT_TRUE(m_display.waitForChange("データ選択", beforeFetch)) << "the row did not change after 共有取得";
     m_display.screenshot(m_shots / "31-shared-fetched.png");
     EXPECT_NE(areaIni().find("SHARE_STATUS=2"), std::string::npos) << areaIni();
 
+    const QImage beforeAuto = m_display.grab("データ選択");
     clickInWindow("データ選択", kAutoX, kAutoY);
-    QThread::msleep(300);
+    ASSERT_TRUE(m_display.waitForChange("データ選択", beforeAuto)) << "the check box did not change";
     m_display.screenshot(m_shots / "32-shared-automatic.png");
     m_display.key("Return");
     ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));

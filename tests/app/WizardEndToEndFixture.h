@@ -16,6 +16,7 @@
 #include "support/TestCaller.h"
 #include "support/VirtualDisplay.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
@@ -33,6 +34,11 @@ namespace fs = std::filesystem;
 // Only a guard against a hung program.
 inline constexpr int kSafetyMilliseconds = 60000;
 inline constexpr const char* kWizardTitle = "所得税のゼトリノ from モラビー財務8（減価償却）";
+// Where every wizard page shows its first label, each page its own text; and page 2's data list
+// and page 4's file box (window pixels).
+inline constexpr testsupport::VirtualDisplay::Region kPageLabel{24, 24, 629, 36};
+inline constexpr testsupport::VirtualDisplay::Region kDataList{24, 108, 415, 200};
+inline constexpr testsupport::VirtualDisplay::Region kFileBox{24, 72, 629, 64};
 
 class WizardEndToEnd : public ::testing::Test {
 protected:
@@ -132,6 +138,23 @@ protected:
                            std::to_string(x), std::to_string(y), "click", "1"});
     }
 
+    // 次へ onto the next page: done when the page's first label shows the new page.
+    void nextPage()
+    {
+        const QImage before = m_display.grab(kWizardTitle, kPageLabel);
+        ASSERT_FALSE(before.isNull()) << "no wizard window";
+        m_display.key("alt+n");
+        ASSERT_TRUE(m_display.waitForChange(kWizardTitle, before, kPageLabel))
+            << "次へ did not bring the next page";
+    }
+
+    // The error log of the program's documents folder (CP932; the tests look for ASCII in it).
+    std::string errorLog() const
+    {
+        const fs::path log = m_dir / "documents" / "Vellum48_Error.log";
+        return fs::exists(log) ? testsupport::readFile(log) : std::string();
+    }
+
     // Signs in as the sample operator and waits for the wizard.
     void signIn()
     {
@@ -145,18 +168,26 @@ protected:
         ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
     }
 
-    // From page2: opens the data selection and chooses the data set in row (0 the first) with F12.
+    // From page2: opens the data selection and chooses the data set in row (0 the first) with F12;
+    // done when page 2's list shows the set (it showed another or none before).
     void chooseDataSet(int row, const std::string& shot)
     {
+        const QImage listBefore = m_display.grab(kWizardTitle, kDataList);
         m_display.key("Return"); // the focus is on "データ選択を開く"
         ASSERT_TRUE(m_display.waitForWindow("データ選択")) << "the data selection did not open";
-        for (int i = 0; i < row; ++i)
-            m_display.key("Down");
+        if (row > 0) {
+            const QImage rowsBefore = m_display.grab("データ選択");
+            for (int i = 0; i < row; ++i)
+                m_display.key("Down");
+            ASSERT_TRUE(m_display.waitForChange("データ選択", rowsBefore)) << "Down did not move the row";
+        }
         if (!shot.empty())
             m_display.screenshot(m_shots / (shot + ".png"));
         m_display.key("F12");
         ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
         ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+        ASSERT_TRUE(m_display.waitForChange(kWizardTitle, listBefore, kDataList))
+            << "page 2 does not show the chosen set";
     }
 
     // From page2: Next, 参照, the file typed into the save picker, Next to the summary, Finish.
@@ -164,7 +195,9 @@ protected:
     void pickOutputAndFinish(const fs::path& out, const std::string& summaryShot,
                              const std::string& pickerShot = {}, const std::string& page4Shot = {})
     {
-        m_display.key("alt+n");
+        nextPage();
+        ASSERT_FALSE(HasFatalFailure());
+        const QImage fileBefore = m_display.grab(kWizardTitle, kFileBox);
         clickInWindow(kWizardTitle, 24 + 16 + 536 + 38, 72 + 24 + 14); // 参照
         ASSERT_TRUE(m_display.waitForWindow("中間ﾌｧｲﾙの指定")) << "no save picker";
         if (!pickerShot.empty())
@@ -175,9 +208,12 @@ protected:
         m_display.key("Return");
         ASSERT_TRUE(m_display.waitForWindowGone("中間ﾌｧｲﾙの指定"));
         ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+        ASSERT_TRUE(m_display.waitForChange(kWizardTitle, fileBefore, kFileBox))
+            << "page 4 does not show the chosen file";
         if (!page4Shot.empty())
             m_display.screenshot(m_shots / (page4Shot + ".png"));
-        m_display.key("alt+n");
+        nextPage();
+        ASSERT_FALSE(HasFatalFailure());
         m_display.screenshot(m_shots / (summaryShot + ".png"));
         m_display.key("alt+f");
     }

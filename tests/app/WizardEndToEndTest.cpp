@@ -23,7 +23,7 @@ TEST_F(WizardEndToEnd, SignInShowsTheWizardWhoseDataPageRefusesUntilDataIsChosen
         testsupport::readFile(m_root / "quelto/morabyzaimu/dwzaimu.ini");
     EXPECT_NE(settings.find("[LOCAL]\r\n"), std::string::npos);
 
-    m_display.key("alt+n");
+    nextPage();
     m_display.screenshot(m_shots / "03-wizard-page2.png");
     m_display.key("Return"); // the focus is on "データ選択を開く"
     // The data-selection dialog lists the catalogue; Esc leaves it with nothing chosen.
@@ -97,7 +97,7 @@ TEST_P(WizardRoad, ChoosesTheDataSetByKeysAndWritesTheDriversFile)
     const RoadCase c = GetParam();
     start({});
     signIn();
-    m_display.key("alt+n");
+    nextPage();
     chooseDataSet(c.row, std::string("10-select-") + c.dataSet);
     m_display.screenshot(m_shots / (std::string("11-page2-") + c.dataSet + ".png"));
 
@@ -124,7 +124,7 @@ TEST_F(WizardEndToEnd, RefusesACompanySetOnNextAndKeepsPage2)
 {
     start({});
     signIn();
-    m_display.key("alt+n");
+    nextPage();
     chooseDataSet(4, "");
     m_display.screenshot(m_shots / "20-page2-company.png");
     m_display.key("alt+n");
@@ -163,9 +163,10 @@ TEST_F(WizardEndToEnd, OldDataVersionAsksAgainAndEscLeavesTheListEmpty)
 
     start({});
     signIn();
-    m_display.key("alt+n");
+    nextPage();
     m_display.key("Return");
     ASSERT_TRUE(m_display.waitForWindow("データ選択"));
+    const std::string firstSelection = m_display.windowId("データ選択");
     for (int i = 0; i < 3; ++i)
         m_display.key("Down");
     m_display.key("F12");
@@ -175,8 +176,7 @@ TEST_F(WizardEndToEnd, OldDataVersionAsksAgainAndEscLeavesTheListEmpty)
         "\\rデータバージョン:8.0.0以降のデータを選択して下さい。\\r\\r"
         "データ選択画面を開き、別のデータを選択しますか？\\r"};
     EXPECT_EQ(boxesWhen(1), expected);
-    QThread::msleep(500);
-    ASSERT_TRUE(m_display.waitForWindow("データ選択")) << "the selection did not open again";
+    ASSERT_TRUE(m_display.waitForWindow("データ選択", firstSelection)) << "the selection did not open again";
     m_display.screenshot(m_shots / "21-select-again.png");
     m_display.key("Escape");
     ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
@@ -205,9 +205,9 @@ TEST_F(WizardEndToEnd, CallerStartSkipsPage4AndPostsTheResult)
         testsupport::TestCaller caller(77);
         start({QString::fromStdString("77,1025,2," + out.string())});
         signIn();
-        m_display.key("alt+n");
+        nextPage();
         chooseDataSet(0, "");
-        m_display.key("alt+n");
+        nextPage();
         m_display.screenshot(m_shots / "30-caller-summary.png");
         m_display.key("alt+f");
         EXPECT_EQ(finish(), kCompletionWritten);
@@ -224,9 +224,9 @@ TEST_F(WizardEndToEnd, CallerStartSkipsPage4AndPostsTheResult)
     testsupport::TestCaller caller(77);
     start({QString::fromStdString("77,1025,2," + (m_dir / "cancelled.xml").string())});
     signIn();
-    m_display.key("alt+n");
+    nextPage();
     chooseDataSet(0, "");
-    m_display.key("alt+n");
+    nextPage();
     clickInWindow(kWizardTitle, 581 + 44, 402 + 14);
     EXPECT_EQ(finish(), kCompletionCancelled);
     ASSERT_TRUE(caller.waitForCalls(4));
@@ -284,4 +284,68 @@ TEST_F(WizardEndToEnd, AStopSignalSignsOffAndTellsTheCallerWithoutABox)
     EXPECT_EQ(caller.received(), (std::vector<std::string>{"DISABLE", "FOREGROUND", "ENABLE", "POST 1025 2 2"}));
     EXPECT_TRUE(signedIn().empty()) << "the sign-in row was left behind";
     EXPECT_FALSE(fs::exists(m_dir / "stopped.xml"));
+}
+
+// A file that cannot be written is reported with the reason in Japanese; the error log keeps the
+// system's own words for support.
+TEST_F(WizardEndToEnd, AFileThatCannotBeWrittenIsExplainedInJapaneseAndLoggedInEnglish)
+{
+    start({});
+    signIn();
+    nextPage();
+    chooseDataSet(0, "");
+    nextPage();
+    ASSERT_FALSE(HasFatalFailure());
+    const fs::path out = m_dir / "missing" / "linkage.xml";
+    clickInWindow(kWizardTitle, 24 + 16 + 250, 72 + 26 + 12); // into the file box
+    m_display.key("ctrl+a");
+    m_display.type(out.string());
+    nextPage();
+    m_display.key("alt+f");
+    EXPECT_EQ(finish(), kCompletionFailed);
+    EXPECT_FALSE(fs::exists(out));
+
+    const auto shown = boxes();
+    const auto carries = [&](const std::string& text) {
+        return std::count_if(shown.begin(), shown.end(),
+                             [&](const std::string& box) { return box.find(text) != std::string::npos; });
+    };
+    EXPECT_EQ(carries("error\t連動ﾃﾞｰﾀの作成\t中間ファイルの保存に失敗しました。"), 1) << testing::PrintToString(shown);
+    EXPECT_EQ(carries("(ファイルまたはフォルダが見つかりません)"), 1) << testing::PrintToString(shown);
+    EXPECT_EQ(carries("No such file"), 0) << testing::PrintToString(shown);
+    const std::string log = errorLog();
+    EXPECT_NE(log.find("linkage.xml"), std::string::npos) << log;
+    EXPECT_NE(log.find("[No such file or directory, errno 2]"), std::string::npos) << log;
+    EXPECT_TRUE(signedIn().empty());
+}
+
+// A drive list with bytes that are no CP932 text (0x85 0x40) costs that entry alone: the
+// operator signs in, the wizard shows, one warning names the file and the entry.
+TEST_F(WizardEndToEnd, ADriveListWithABadByteIsNamedInOneWarningAndTheWizardShows)
+{
+    const fs::path share = m_dir / "share";
+    fs::create_directories(share);
+    testsupport::writeFile(m_root / "quelto/morabyzaimu/drives.ini",
+                           "[Y]\r\nFolder=" + share.string() + "/\x85\x40\r\nRemote=1\r\n");
+    start({});
+    signIn();
+    ASSERT_FALSE(HasFatalFailure());
+    m_display.screenshot(m_shots / "50-bad-drive-list-wizard.png");
+    nextPage();
+    ASSERT_FALSE(HasFatalFailure());
+    m_display.key("Return"); // the data selection reads the drives as well
+    expectWindow("データ選択", "51-bad-drive-list-selection");
+    m_display.key("Escape");
+    ASSERT_TRUE(m_display.waitForWindowGone("データ選択"));
+    ASSERT_TRUE(m_display.waitForWindow(kWizardTitle));
+
+    const auto shown = boxes();
+    ASSERT_EQ(shown.size(), 1u) << testing::PrintToString(shown);
+    EXPECT_EQ(shown[0].rfind("warning\t", 0), 0u) << shown[0];
+    EXPECT_NE(shown[0].find("ドライブの設定に使用できない項目があるため、読み飛ばしました。"), std::string::npos)
+        << shown[0];
+    EXPECT_NE(shown[0].find("drives.ini」の[Y] Folder"), std::string::npos) << shown[0];
+    clickInWindow(kWizardTitle, 581 + 44, 402 + 14);
+    EXPECT_EQ(finish(), kCompletionCancelled);
+    EXPECT_TRUE(signedIn().empty());
 }

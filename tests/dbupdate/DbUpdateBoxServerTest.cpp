@@ -48,6 +48,7 @@ protected:
         SystemDef.GroupId = 10000;
         SystemDef.LoginId = 100000010;
         SystemDef.HostName = "localhost";
+        SystemDef.ServerTempFolder = m_work.windowsPath(); // where a sign-in points it
         DataDefFile = "dwaccdef.fdb";
         ConnectMode = 1;
         m_dm = std::make_unique<TDM>();
@@ -88,6 +89,7 @@ protected:
     }
 
     testsupport::TempDir m_root;
+    testsupport::ServerWorkFolder m_work;
     testsupport::ScopedEnvironment m_temp{"TEMP", (m_root / "tmp").c_str()};
     testsupport::MessageRecorder m_messages;
     std::unique_ptr<TDM> m_dm;

@@ -1,7 +1,13 @@
 #include "platform/Files.h"
 
+#include "platform/MessageService.h"
 #include "platform/Paths.h"
+#include "platform/SpecialFolders.h"
+#include "support/Environment.h"
+#include "support/MessageRecorder.h"
 #include "support/TempDir.h"
+
+#include <QDialog>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +99,70 @@ TEST_F(FilesTest, TheUserReadsWhyAFileOperationFailedInJapanese)
         }
         files::clearFaults();
     }
+}
+
+// Boxes give the reason in Japanese; the error log keeps the system's own wording for support,
+// once per error and only for errors a box showed, however the box words it.
+TEST_F(FilesTest, AShownFileErrorLeavesItsSystemTextInTheErrorLog)
+{
+    testsupport::TempDir documents;
+    const std::string documentsFolder = documents.path().string();
+    testsupport::ScopedEnvironment env{platform::kDocumentsVariable, documentsFolder.c_str()};
+    const auto logged = [&](const std::string& english) {
+        const std::filesystem::path log = documents / "Vellum48_Error.log";
+        const std::string text = std::filesystem::exists(log) ? readFile(log) : std::string();
+        std::size_t count = 0;
+        for (std::size_t at = text.find(english); at != std::string::npos; at = text.find(english, at + 1))
+            ++count;
+        return count;
+    };
+    const auto raised = [](const std::function<void()>& act) {
+        try {
+            act();
+        } catch (const files::FileError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no error";
+        return files::FileError("-", "-", 0);
+    };
+    std::filesystem::create_directories(m_root / "folder");
+    testsupport::MessageRecorder rec;
+
+    // A save into a missing folder, shown as the callers show it: their message and what().
+    const files::FileError missing = raised([] { files::writeAllAtomic("C:\\missing\\out.xml", "x"); });
+    rec.expectBox("(ファイルまたはフォルダが見つかりません)");
+    platform::messageBox(std::string("中間ファイルの保存に失敗しました。\r") + missing.what(), "連動ﾃﾞｰﾀの作成",
+                         platform::MB_OK | platform::MB_ICONERROR);
+    EXPECT_EQ(rec.boxes().back().text.find("No such file"), std::string::npos) << rec.boxes().back().text;
+    EXPECT_EQ(logged("[No such file or directory, errno 2]"), 1u);
+    EXPECT_EQ(logged("missing"), 1u) << "the log names the file";
+    // The same message in a second box is not logged again.
+    rec.expectBox("(ファイルまたはフォルダが見つかりません)");
+    platform::messageBox(missing.what(), "", platform::MB_OK);
+    EXPECT_EQ(logged("No such file or directory"), 1u);
+
+    // An error handled without a box stays out of the log, whatever box comes next.
+    files::failNext(files::Operation::Rename, EPERM);
+    raised([] { files::writeAllAtomic("C:\\a.xml", "x"); });
+    rec.expectBox("完了しました");
+    platform::messageBox("処理が完了しました。", "", platform::MB_OK);
+    EXPECT_EQ(logged("Operation not permitted"), 0u);
+
+    // A caller that words the message itself, with the path and the reason.
+    files::failNext(files::Operation::Write, ENOSPC);
+    const files::FileError full = raised([] { files::writeAllAtomic("C:\\full.xml", "x"); });
+    rec.expectBox("空き容量");
+    platform::messageBox("「" + full.path() + "」に書き込めません。\r" + files::errorReason(full.errorCode()),
+                         "", platform::MB_OK | platform::MB_ICONERROR);
+    EXPECT_EQ(logged("[No space left on device, errno 28]"), 1u);
+
+    // A message box of our own (a marked dialog) shows its text the same way.
+    const files::FileError folder = raised([] { files::writeAllAtomic("C:\\folder", "x"); });
+    QDialog box;
+    platform::markMessageBox(box, "error", folder.what(), QDialog::Accepted);
+    rec.onDialog([](QDialog&) { return int(QDialog::Accepted); });
+    platform::execDialog(box);
+    EXPECT_EQ(logged("[Is a directory, errno 21]"), 1u);
 }
 
 TEST_F(FilesTest, FailedWritesLeaveTheOldFileWhole)

@@ -38,20 +38,38 @@ protected:
 
 TEST_F(DataModuleServicesServerTest, FileProceduresCreateCopyTestAndDelete)
 {
-    testsupport::writeFile(m_root / "src.txt", "payload");
-    EXPECT_TRUE(m_dm->MkDir("D:\\srv\\a\\b", 1));
-    EXPECT_TRUE(fs::is_directory(m_root / "srv" / "a" / "b"));
-    EXPECT_TRUE(m_dm->DExist("D:\\srv\\a", 2));
-    EXPECT_TRUE(m_dm->FCopy("D:\\src.txt", "D:\\srv\\a\\b\\copy.txt", 1));
-    EXPECT_EQ(testsupport::readFile(m_root / "srv" / "a" / "b" / "copy.txt"), "payload");
-    EXPECT_TRUE(m_dm->FExist("D:\\srv\\a\\b\\copy.txt", 1));
-    EXPECT_TRUE(m_dm->FMove("D:\\srv\\a\\b\\copy.txt", "D:\\srv\\moved.txt", 1));
-    EXPECT_FALSE(m_dm->FExist("D:\\srv\\a\\b\\copy.txt", 1));
-    EXPECT_TRUE(m_dm->FDel("D:\\srv\\moved.txt", 1, false));
-    EXPECT_FALSE(fs::exists(m_root / "srv" / "moved.txt"));
-    EXPECT_TRUE(m_dm->ServerFileOperation("rmdir", "D:\\srv", ""));
-    EXPECT_FALSE(m_dm->DExist("D:\\srv", 1));
-    EXPECT_FALSE(m_dm->ServerFileOperation("FDEL", "D:\\srv\\none.txt", ""));
+    // The data places as an installation names them: the standard place is the system folder.
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams("localhost:" + native("data/dwaccdef.fdb")));
+        db.executeImmediate("UPDATE DATAPLACEMAN SET PATH = 'D:' || x'5C' || 'data' WHERE REC = 0");
+        db.executeImmediate("UPDATE DATAPLACEMAN SET PATH = 'D:' || x'5C' || 'data01' WHERE REC = 1");
+    }
+    testsupport::writeFile(m_root / "data" / "src.txt", "payload");
+    EXPECT_TRUE(m_dm->MkDir("D:\\data01\\srv\\a\\b", 1));
+    EXPECT_TRUE(fs::is_directory(m_root / "data01" / "srv" / "a" / "b"));
+    EXPECT_TRUE(m_dm->DExist("D:\\data01\\srv\\a", 2));
+    EXPECT_TRUE(m_dm->FCopy("D:\\data\\src.txt", "D:\\data01\\srv\\a\\b\\copy.txt", 1));
+    EXPECT_EQ(testsupport::readFile(m_root / "data01" / "srv" / "a" / "b" / "copy.txt"), "payload");
+    EXPECT_TRUE(m_dm->FExist("D:\\data01\\srv\\a\\b\\copy.txt", 1));
+    EXPECT_TRUE(m_dm->FMove("D:\\data01\\srv\\a\\b\\copy.txt", "D:\\data01\\srv\\moved.txt", 1));
+    EXPECT_FALSE(m_dm->FExist("D:\\data01\\srv\\a\\b\\copy.txt", 1));
+    EXPECT_TRUE(m_dm->FDel("D:\\data01\\srv\\moved.txt", 1, false));
+    EXPECT_FALSE(fs::exists(m_root / "data01" / "srv" / "moved.txt"));
+    EXPECT_TRUE(m_dm->ServerFileOperation("rmdir", "D:\\data01\\srv", ""));
+    EXPECT_FALSE(m_dm->DExist("D:\\data01\\srv", 1));
+    EXPECT_FALSE(m_dm->ServerFileOperation("FDEL", "D:\\data01\\srv\\none.txt", ""));
+
+    // Outside the places the server serves nothing is touched, and no box is shown: the
+    // answer is a plain failure.
+    testsupport::writeFile(m_root / "outside.txt", "outside");
+    EXPECT_FALSE(m_dm->FCopy("D:\\outside.txt", "D:\\data\\got.txt", 1));
+    EXPECT_FALSE(m_dm->FDel("D:\\outside.txt", 1, false));
+    EXPECT_FALSE(m_dm->RmDir("D:\\log", 1, false));
+    EXPECT_FALSE(fs::exists(m_root / "data" / "got.txt"));
+    EXPECT_EQ(testsupport::readFile(m_root / "outside.txt"), "outside");
+    EXPECT_TRUE(fs::is_directory(m_root / "log"));
+    EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
     EXPECT_FALSE(m_dm->IBTransactionDEF.inTransaction());
 
     std::string shortName;
@@ -74,18 +92,20 @@ TEST_F(DataModuleServicesServerTest, BackupAndRestoreThroughTheServer)
     fs::create_directories(m_root / "backup");
 
     // gbak against the server; then the service over TCP, moving its work file through the
-    // server's file procedures.
+    // server's file procedures into the server's work folder.
+    testsupport::ServerWorkFolder work;
+    const std::string svc = work.windowsPath() + "\\svc.fbk";
     ASSERT_TRUE(m_dm->BackupFDBByTool(0, "localhost", db, "D:\\backup\\tool.fbk", false));
-    ASSERT_TRUE(m_dm->BackupFDB(0, "localhost", db, "D:\\backup\\svc.fbk", false))
+    ASSERT_TRUE(m_dm->BackupFDB(0, "localhost", db, svc, false))
         << testing::PrintToString(m_messages.texts());
     EXPECT_FALSE(fs::exists(m_root / "data" / "0001" / "dwacc.fb_"));
-    EXPECT_TRUE(fs::exists(m_root / "backup" / "svc.fbk"));
+    EXPECT_TRUE(fs::exists(work.native() / "svc.fbk"));
 
-    for (const char* backup : {"D:\\backup\\tool.fbk", "D:\\backup\\svc.fbk"}) {
+    for (const std::string& backup : {std::string("D:\\backup\\tool.fbk"), svc}) {
         SCOPED_TRACE(backup);
         execute("DELETE FROM SIWAKE");
         execute("INSERT INTO OPINF (OPCODE, JOBNAME) VALUES (2, 'y')");
-        const bool restored = std::string(backup).find("tool") != std::string::npos
+        const bool restored = backup.find("tool") != std::string::npos
                                   ? m_dm->RestoreFDBByTool(0, "localhost", db, backup, false)
                                   : m_dm->RestoreFDB(0, "localhost", db, backup, false);
         ASSERT_TRUE(restored) << testing::PrintToString(m_messages.texts());
@@ -102,7 +122,7 @@ TEST_F(DataModuleServicesServerTest, BackupAndRestoreThroughTheServer)
             m_messages.clear();
             const bool restored =
                 byTool ? m_dm->RestoreFDBByTool(0, "localhost", db, "D:\\backup\\tool.fbk", false)
-                       : m_dm->RestoreFDB(0, "localhost", db, "D:\\backup\\svc.fbk", false);
+                       : m_dm->RestoreFDB(0, "localhost", db, svc, false);
             EXPECT_FALSE(restored);
             ASSERT_EQ(m_messages.boxes().size(), 1u);
             EXPECT_NE(m_messages.boxes()[0].text.find("データベースが使用中です。"), std::string::npos)

@@ -70,7 +70,9 @@ TEST_F(DatabaseWorkerServerTest, KindOneRoundTripsThroughTheFileManagementDataba
     a.connect(testsupport::morabyParams("localhost:" + native("data/0001/dwacc.fdb")));
     a.executeImmediate("INSERT INTO SIWAKE (REC, SCODE) VALUES (7, '01')");
     a.disconnect();
-    SystemDef.ServerTempFolder = "D:\\srv'temp";
+    // The server's work folder, where a sign-in points, with a name of our own below it.
+    testsupport::ServerWorkFolder work;
+    SystemDef.ServerTempFolder = work.windowsPath() + "\\srv'temp";
     fs::create_directories(m_root / "o'brien");
 
     TBackupRestoreThread th(true);
@@ -83,8 +85,8 @@ TEST_F(DatabaseWorkerServerTest, KindOneRoundTripsThroughTheFileManagementDataba
     th.ZoneShougou = "テスト商店";
     runToEnd(th);
     ASSERT_EQ(th.Success, 1) << testing::PrintToString(m_messages.texts());
-    EXPECT_TRUE(fs::is_directory(m_root / "srv'temp")) << "made on the server";
-    EXPECT_TRUE(fs::exists(m_root / "srv'temp" / ("dwacc." + std::to_string(SystemDef.LoginId))));
+    EXPECT_TRUE(fs::is_directory(work.native() / "srv'temp")) << "made on the server";
+    EXPECT_TRUE(fs::exists(work.native() / "srv'temp" / ("dwacc." + std::to_string(SystemDef.LoginId))));
     EXPECT_FALSE(m_dm->IBFileMan.connected()) << "closed after use";
 
     TBackupRestoreThread rs(true);

@@ -4,7 +4,7 @@
 #include "DataSelectionFixture.h"
 
 #include "firebird/Attachment.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "ui/InputDialog.h"
 #include "ui/KeyCheckBox.h"
 
@@ -38,7 +38,7 @@ protected:
         SystemDef.DataRoot = onC(m_root.path());
         SystemDef.LogFolder = onC(m_root / "log");
         SystemDef.TempFolder = onC(m_root / "temp");
-        SystemDef.ServerTempFolder = onC(m_root / "servertemp");
+        SystemDef.ServerTempFolder = m_work.windowsPath(); // the server's, as a sign-in sets it
         SystemDef.DbUser = "MORABY";
         SystemDef.DbPassword = "qolvex";
         SystemDef.PcName = "buildpc";
@@ -193,6 +193,7 @@ protected:
     }
 
     testsupport::TempDir m_root;
+    testsupport::ServerWorkFolder m_work;
     std::string m_data;
     testsupport::MessageRecorder m_messages;
     std::unique_ptr<TDM> m_dm;

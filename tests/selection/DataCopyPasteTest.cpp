@@ -6,7 +6,7 @@
 #include "firebird/Attachment.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "ui/SimpleMessageBox.h"
 #include "ui/KeyCheckBox.h"
 #include "wizard/HostHooks.h"

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <stdlib.h>
+
 namespace testsupport {
 namespace {
 
@@ -147,6 +149,32 @@ void ensureServer()
     });
     if (!failure.empty())
         throw std::runtime_error(failure);
+}
+
+ServerWorkFolder::ServerWorkFolder()
+{
+    // Unique while the test runs: the name of a fresh folder of the system temporary folder.
+    std::string unique = (std::filesystem::temp_directory_path() / "zetrino-test-XXXXXX").string();
+    if (!::mkdtemp(unique.data()))
+        throw std::runtime_error("mkdtemp failed");
+    const std::filesystem::path taken(unique);
+    m_native = std::filesystem::path("/morabyzaimu/temp") / taken.filename();
+    std::error_code ec;
+    std::filesystem::remove(taken, ec);
+    std::filesystem::remove_all(m_native, ec);
+}
+
+ServerWorkFolder::~ServerWorkFolder()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(m_native, ec);
+}
+
+std::string ServerWorkFolder::windowsPath() const
+{
+    std::string s = "C:" + m_native.string();
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
 }
 
 } // namespace testsupport

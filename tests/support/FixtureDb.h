@@ -28,4 +28,23 @@ firebird::ConnectParams morabyParams(const std::string& database);
 // SetUpTestSuite() into skipped tests, which ctest counts as passed.
 void ensureServer();
 
+// A folder of the test's own inside the loopback server's work folder ("\morabyzaimu\temp" on
+// the server's C:, which is "/"): the work folder is served by the server's file procedures,
+// so tests take it, not a folder of their own, as the program's ServerTempFolder. Not created
+// here (the program makes it through the server); removed with its contents at the end.
+class ServerWorkFolder {
+public:
+    ServerWorkFolder();
+    ~ServerWorkFolder();
+    ServerWorkFolder(const ServerWorkFolder&) = delete;
+    ServerWorkFolder& operator=(const ServerWorkFolder&) = delete;
+
+    const std::filesystem::path& native() const { return m_native; }
+    // "C:\morabyzaimu\temp\zetrino-test-..." as the program names it.
+    std::string windowsPath() const;
+
+private:
+    std::filesystem::path m_native;
+};
+
 } // namespace testsupport

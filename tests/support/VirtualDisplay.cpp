@@ -6,8 +6,10 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
@@ -22,6 +24,17 @@ namespace {
 
 // Only guards against a program that never shows what the test waits for.
 constexpr auto kGuard = std::chrono::seconds(30);
+
+bool plain(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const QRgb first = rgb.pixel(0, 0);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            if (rgb.pixel(x, y) != first)
+                return false;
+    return true;
+}
 
 } // namespace
 
@@ -157,18 +170,45 @@ std::vector<std::string> VirtualDisplay::visibleWindowNames() const
     return names;
 }
 
-bool VirtualDisplay::waitForWindow(const std::string& name) const
+std::string VirtualDisplay::windowId(const std::string& name) const
+{
+    const auto ids = windowIds(name);
+    return ids.empty() ? std::string() : ids.front();
+}
+
+bool VirtualDisplay::waitForWindow(const std::string& name, const std::string& notId) const
 {
     const auto deadline = std::chrono::steady_clock::now() + kGuard;
+    const auto found = [&] {
+        auto ids = windowIds(name);
+        ids.erase(std::remove(ids.begin(), ids.end(), notId), ids.end());
+        return ids;
+    };
+    // The screen before the window came: a window mapped but not yet painted shows what lay
+    // under it (Qt's windows have no background of their own), or one plain colour.
+    QImage screenBefore;
     while (std::chrono::steady_clock::now() < deadline) {
-        const auto ids = windowIds(name);
-        if (!ids.empty()) {
-            xdotool({"windowfocus", "--sync", ids.front()});
-            // Let the program paint what it shows first.
-            QThread::msleep(300);
-            return true;
+        const auto ids = found();
+        if (ids.empty()) {
+            // Kept only when the window was still missing after the grab.
+            QImage screen = grabWindow("root", {});
+            if (found().empty())
+                screenBefore = std::move(screen);
+            QThread::msleep(50);
+            continue;
         }
-        QThread::msleep(100);
+        xdotool({"windowfocus", "--sync", ids.front()});
+        const Region place = geometry(ids.front());
+        const QImage under = screenBefore.isNull()
+                                 ? QImage()
+                                 : screenBefore.copy(place.x, place.y, place.width, place.height);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const QImage shown = grabWindow(ids.front(), {});
+            if (!shown.isNull() && !plain(shown) && shown != under)
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
     }
     return false;
 }
@@ -194,6 +234,77 @@ void VirtualDisplay::type(const std::string& text) const
 {
     xdotool({"type", "--delay", "50", text});
     QThread::msleep(100);
+}
+
+QImage VirtualDisplay::grabWindow(const std::string& id, const Region& region) const
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(m_name));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("import"), {QStringLiteral("-window"), QString::fromStdString(id),
+                                       QStringLiteral("png:-")});
+    if (!p.waitForStarted(10000))
+        throw std::runtime_error("import (package imagemagick) cannot run: " + p.errorString().toStdString());
+    if (!p.waitForFinished(30000))
+        throw std::runtime_error("import of window " + id + " did not finish");
+    // A window that went between the search and the grab: nothing to show.
+    if (p.exitCode() != 0)
+        return {};
+    const QImage image = QImage::fromData(p.readAllStandardOutput(), "PNG");
+    if (image.isNull() || region.width <= 0 || region.height <= 0)
+        return image;
+    return image.copy(region.x, region.y, region.width, region.height);
+}
+
+VirtualDisplay::Region VirtualDisplay::geometry(const std::string& id) const
+{
+    Region r{};
+    const std::string out = xdotool({"getwindowgeometry", "--shell", id});
+    std::size_t at = 0;
+    while (at < out.size()) {
+        const std::size_t end = std::min(out.find('\n', at), out.size());
+        const std::string line = out.substr(at, end - at);
+        at = end + 1;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq);
+        const int value = std::atoi(line.c_str() + eq + 1);
+        if (key == "X")
+            r.x = value;
+        else if (key == "Y")
+            r.y = value;
+        else if (key == "WIDTH")
+            r.width = value;
+        else if (key == "HEIGHT")
+            r.height = value;
+    }
+    return r;
+}
+
+QImage VirtualDisplay::grab(const std::string& name, const Region& region) const
+{
+    const auto ids = windowIds(name);
+    if (ids.empty())
+        return {};
+    return grabWindow(ids.front(), region);
+}
+
+bool VirtualDisplay::waitForChange(const std::string& name, const QImage& before, const Region& region) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + kGuard;
+    QImage last;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const QImage now = grab(name, region);
+        if (!now.isNull() && now != before) {
+            if (now == last)
+                return true;
+            last = now;
+        }
+        QThread::msleep(50);
+    }
+    return false;
 }
 
 void VirtualDisplay::screenshot(const std::filesystem::path& png) const

@@ -37,6 +37,18 @@ std::string installedModule()
 
 std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 
+// The server's log (the embedded engine writes the same file).
+std::string serverLog()
+{
+    glob_t found{};
+    std::string text;
+    if (::glob("/var/log/firebird/*.log", 0, nullptr, &found) == 0)
+        for (std::size_t i = 0; i < found.gl_pathc; ++i)
+            text += readFile(found.gl_pathv[i]);
+    ::globfree(&found);
+    return text;
+}
+
 // A database with the file procedures and FILETRANS, built with the embedded engine.
 class EngineDb {
 public:
@@ -130,13 +142,65 @@ protected:
     }
 
     // Windows form of a native temp path, the way the program sends it ("C:\tmp\...").
-    std::string win(const std::string& rel) const
+    std::string win(const std::string& rel) const { return winOf(dir.path() / rel); }
+    static std::string winOf(const fs::path& native)
     {
-        std::string s = "C:" + (dir.path() / rel).string();
+        std::string s = "C:" + native.string();
         for (char& c : s)
             if (c == '/')
                 c = '\\';
         return s;
+    }
+
+    // The test database's folder is the system folder, which the server serves; a folder beside
+    // it is not, nor is anything reached from the system folder through ".." or a link.
+    void exerciseConfinement(bool throughServer)
+    {
+        TempDir outside;
+        fs::create_directories(outside / "folder");
+        writeFile(outside / "secret.txt", "secret");
+        fs::permissions(outside / "secret.txt", fs::perms::owner_read | fs::perms::owner_write);
+        writeFile(outside / "folder" / "keep.txt", "keep");
+        fs::create_directory_symlink(outside.path(), dir / "link");
+        writeFile(dir / "private.txt", "private");
+        fs::permissions(dir / "private.txt", fs::perms::owner_read | fs::perms::owner_write);
+        writeFile(dir / "blob.txt", "blob");
+        db.embedded("INSERT INTO FILETRANS VALUES ('DWZ_1', SP_FILETOBLOB('" + win("blob.txt") + "'));\n"
+                    "COMMIT;\n");
+        const std::string up = win("sub") + "\\..\\..\\" + outside.path().filename().string();
+
+        const std::string script =
+            fileOp("FCOPY", winOf(outside / "secret.txt"), win("copy.txt"))   // 0
+            + fileOp("FCOPY", win("private.txt"), winOf(outside / "new.txt")) // 0
+            + fileOp("FCOPY", up + "\\secret.txt", win("copy.txt"))           // 0
+            + fileOp("FCOPY", win("link\\secret.txt"), win("copy.txt"))       // 0
+            + fileOp("FDEL", winOf(outside / "secret.txt"), "")                // 0
+            + fileOp("FEXIST", winOf(outside / "secret.txt"), "")              // 0
+            + dirOp("RMDIR", winOf(outside / "folder"))                        // 0
+            + dirOp("RMDIR", win("link\\folder"))                              // 0
+            + dirOp("RMDIR", up)                                               // 0
+            + dirOp("MKDIR", winOf(outside / "new"))                           // 0
+            + "INSERT INTO FILETRANS VALUES ('OUT', SP_FILETOBLOB('" + winOf(outside / "secret.txt")
+            + "'));\nSELECT CONTENT IS NULL FROM FILETRANS WHERE CONTENT_ID = 'OUT';\n" // <true>
+            + "SELECT SP_BLOBTOFILE('" + win("link\\blob.txt")
+            + "', CONTENT) FROM FILETRANS WHERE CONTENT_ID = 'DWZ_1';\n"      // 0
+            + fileOp("FCOPY", win("private.txt"), win("sub\\copy.txt"))        // 1
+            + "ROLLBACK;\n";
+        const auto rows = throughServer ? db.server(script) : db.embedded(script);
+        EXPECT_EQ(rows, (std::vector<std::string>{"0", "0", "0", "0", "0", "0", "0", "0", "0", "0",
+                                                  "<true>", "0", "1"}));
+        EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+        EXPECT_EQ(readFile(outside / "folder" / "keep.txt"), "keep");
+        const std::string log = serverLog();
+        for (const std::string& refused : {winOf(outside / "secret.txt"), winOf(outside / "folder")})
+            EXPECT_NE(log.find(refused), std::string::npos) << "the server's log names " << refused;
+        for (const char* name : {"new.txt", "new", "blob.txt"})
+            EXPECT_FALSE(fs::exists(outside / name)) << name;
+        EXPECT_FALSE(fs::exists(dir / "copy.txt"));
+        EXPECT_EQ(readFile(dir / "sub" / "copy.txt"), "private");
+        EXPECT_EQ(fs::status(dir / "sub" / "copy.txt").permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write) << "a private file stays private";
+        fs::remove(dir / "link");
     }
 
     // Creates, copies, tests and deletes files and folders in the test folder.
@@ -165,6 +229,8 @@ protected:
 };
 
 TEST_F(FileProceduresEngine, FileAndFolderModes) { exerciseFileAndFolderModes(false); }
+
+TEST_F(FileProceduresEngine, NothingOutsideTheServedFolders) { exerciseConfinement(false); }
 
 TEST_F(FileProceduresEngine, BlobsCarryFilesBothWays)
 {
@@ -206,5 +272,7 @@ protected:
 };
 
 TEST_F(FileProceduresServer, FileAndFolderModes) { exerciseFileAndFolderModes(true); }
+
+TEST_F(FileProceduresServer, NothingOutsideTheServedFolders) { exerciseConfinement(true); }
 
 } // namespace

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -58,11 +60,63 @@ TEST(UdrDriveMap, LoadsTheMapFile)
     std::istringstream unmapC("C: =\n");
     paths.load(unmapC);
     EXPECT_TRUE(paths.toNative("C:\\a").empty());
+
+    EXPECT_EQ(paths.workPath(), "\\morabyzaimu\\temp") << "the clients' default work path";
+    std::istringstream work("WORK = \\srv\\work\nWORK = relative\n");
+    paths.load(work);
+    EXPECT_EQ(paths.workPath(), "\\srv\\work") << "a work path without its root is skipped";
+}
+
+// What a system database serves, from the server's point of view: the system folder comes as
+// the database's native folder, the places as the clients wrote them into DATAPLACEMAN.
+TEST(UdrServedFolders, ASystemDatabaseServesItsFolderItsPlacesAndTheWorkFolder)
+{
+    TempDir root;
+    fs::create_directories(root / "data" / "0001");
+    struct Case {
+        fs::path path;
+        bool served;
+    };
+
+    // The standard place names the system folder as D:\Data: the clients' D: is the root.
+    // The table's SJIS_0208 text reads the program's "\\" as a yen sign.
+    udr::ServerPaths paths;
+    udr::serveSystemFolder(paths, root / "data", {"D:\\Data", "", "D:¥data01", "C:¥"});
+    const Case cases[] = {
+        {root / "data" / "0001" / "dwacc.fdb", true},
+        {root / "data01" / "0001", true},
+        {root / "morabyzaimu" / "temp" / "100000010", true}, // the work folder on the clients' D:
+        {"/morabyzaimu/temp/x", true},                       // the work folder on the server's C:
+        {root / "data02" / "x", false},                      // an unnamed place nobody listed
+        {root / "data" / ".." / "secret", false},
+        {root / "other", false},
+        {"/etc/passwd", false}, // a place of "C:\" serves nothing
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(paths.isServed(c.path, false), c.served) << c.path;
+    EXPECT_TRUE(paths.isServed(root / "data01", true)) << "a place may be created";
+    EXPECT_FALSE(paths.isServed(root / "data01", false)) << "but never removed";
+
+    // A standard place that does not name this folder says nothing about the clients' drives.
+    udr::ServerPaths elsewhere;
+    udr::serveSystemFolder(elsewhere, root / "data", {"D:\\ZAIMU\\DATA", "D:\\ZAIMU\\DATA01"});
+    const Case others[] = {
+        {root / "data" / "0001", true},
+        {root / "data01" / "0001", false},
+        {root / "morabyzaimu" / "temp" / "x", false},
+        {"/morabyzaimu/temp/x", true},
+    };
+    for (const Case& c : others)
+        EXPECT_EQ(elsewhere.isServed(c.path, false), c.served) << c.path;
 }
 
 class FileOperationsTest : public ::testing::Test {
 protected:
-    void SetUp() override { paths.mapDrive('D', dir.path()); }
+    void SetUp() override
+    {
+        paths.mapDrive('D', dir.path());
+        paths.addServedFolder(dir.path());
+    }
     TempDir dir;
     udr::ServerPaths paths;
 };
@@ -131,6 +185,95 @@ TEST_F(FileOperationsTest, RootsAreNeverRemoved)
     }
 }
 
+TEST_F(FileOperationsTest, NothingOutsideTheServedFoldersIsTouched)
+{
+    udr::ServerPaths confined;
+    confined.mapDrive('D', dir.path());
+    confined.addServedFolder(dir / "srv");
+    fs::create_directories(dir / "srv" / "sub");
+    fs::create_directories(dir / "other" / "folder");
+    testsupport::writeFile(dir / "srv" / "in.txt", "inside");
+    testsupport::writeFile(dir / "other" / "secret.txt", "secret");
+    testsupport::writeFile(dir / "other" / "folder" / "keep.txt", "keep");
+    fs::create_directory_symlink(dir / "other", dir / "srv" / "link");
+    fs::create_symlink(dir / "other" / "secret.txt", dir / "srv" / "filelink");
+    const auto listing = [this] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            names.push_back(e.path().string() + (e.is_symlink() ? "@" : ""));
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto before = listing();
+
+    struct Case {
+        const char* mode;
+        std::string path1, path2;
+        std::string refused;
+    };
+    const std::string other = (dir / "other").string();
+    const Case cases[] = {
+        {"FCOPY", "D:\\other\\secret.txt", "D:\\srv\\copy.txt", "D:\\other\\secret.txt"},
+        {"FCOPY", "D:\\srv\\in.txt", "D:\\other\\new.txt", "D:\\other\\new.txt"},
+        {"FCOPY", "D:\\srv\\..\\other\\secret.txt", "D:\\srv\\copy.txt", "D:\\srv\\..\\other\\secret.txt"},
+        {"FCOPY", "D:\\srv\\link\\secret.txt", "D:\\srv\\copy.txt", "D:\\srv\\link\\secret.txt"},
+        {"FCOPY", "D:\\srv\\in.txt", "D:\\srv\\link\\new.txt", "D:\\srv\\link\\new.txt"},
+        {"FCOPY", "D:\\srv\\in.txt", "D:\\srv\\filelink", "D:\\srv\\filelink"},
+        {"FCOPY", other + "/secret.txt", "D:\\srv\\copy.txt", other + "/secret.txt"},
+        {"FDEL", "D:\\other\\secret.txt", "", "D:\\other\\secret.txt"},
+        {"FDEL", "D:\\srv\\link\\secret.txt", "", "D:\\srv\\link\\secret.txt"},
+        {"FEXIST", "D:\\other\\secret.txt", "", "D:\\other\\secret.txt"},
+        {"FEXIST", "C:\\etc\\passwd", "", "C:\\etc\\passwd"},
+        {"RMDIR", "D:\\other\\folder", "", "D:\\other\\folder"},
+        {"RMDIR", "D:\\srv\\link\\folder", "", "D:\\srv\\link\\folder"},
+        {"RMDIR", "D:\\srv\\sub\\..\\..\\other", "", "D:\\srv\\sub\\..\\..\\other"},
+        {"RMDIR", "D:\\srv\\link", "", "D:\\srv\\link"},
+        {"RMDIR", "D:\\srv", "", "D:\\srv"}, // the served folder itself
+        {"MKDIR", "D:\\other\\new", "", "D:\\other\\new"},
+        {"MKDIR", "D:\\srv\\link\\new", "", "D:\\srv\\link\\new"},
+        {"DEXIST", "D:\\other\\folder", "", "D:\\other\\folder"},
+    };
+    for (const Case& c : cases) {
+        std::string refused;
+        const bool folderMode = c.mode[0] == 'R' || c.mode[0] == 'M' || c.mode[0] == 'D';
+        const bool ok = folderMode ? udr::directoryTest(confined, c.mode, c.path1, &refused)
+                                   : udr::fileOperation(confined, c.mode, c.path1, c.path2, &refused);
+        EXPECT_FALSE(ok) << c.mode << " " << c.path1 << " " << c.path2;
+        EXPECT_EQ(refused, c.refused) << c.mode << " " << c.path1 << " " << c.path2;
+    }
+    EXPECT_EQ(listing(), before);
+    EXPECT_EQ(testsupport::readFile(dir / "other" / "secret.txt"), "secret");
+
+    // Inside, the same operations work.
+    std::string refused;
+    EXPECT_TRUE(udr::fileOperation(confined, "FCOPY", "D:\\srv\\in.txt", "D:\\srv\\sub\\copy.txt", &refused));
+    EXPECT_TRUE(udr::directoryTest(confined, "MKDIR", "D:\\srv\\sub\\new", &refused));
+    EXPECT_TRUE(udr::directoryTest(confined, "RMDIR", "D:\\srv\\sub", &refused));
+    EXPECT_EQ(refused, "");
+}
+
+TEST_F(FileOperationsTest, ACopyKeepsTheModeOfItsSource)
+{
+    using fs::perms;
+    const perms modes[] = {perms::owner_read | perms::owner_write,
+                           perms::owner_read | perms::owner_write | perms::group_read,
+                           perms::owner_all | perms::group_read | perms::group_exec
+                               | perms::others_read | perms::others_exec};
+    for (const perms mode : modes) {
+        testsupport::writeFile(dir / "src.txt", "x");
+        fs::permissions(dir / "src.txt", mode);
+        testsupport::writeFile(dir / "copy.txt", "old"); // an existing target takes the new mode
+        fs::permissions(dir / "copy.txt", perms::all);
+        ASSERT_TRUE(udr::fileOperation(paths, "FCOPY", "D:\\src.txt", "D:\\copy.txt"));
+        EXPECT_EQ(fs::status(dir / "copy.txt").permissions(), mode) << int(mode);
+        EXPECT_EQ(testsupport::readFile(dir / "copy.txt"), "x");
+    }
+    // The copy belongs to the server's user: a set-user program does not become one of its own.
+    fs::permissions(dir / "src.txt", perms::owner_all | perms::set_uid | perms::set_gid);
+    ASSERT_TRUE(udr::fileOperation(paths, "FCOPY", "D:\\src.txt", "D:\\copy.txt"));
+    EXPECT_EQ(fs::status(dir / "copy.txt").permissions(), perms::owner_all);
+}
+
 TEST_F(FileOperationsTest, WholeFileWriterReplacesOnlyOnCommit)
 {
     testsupport::writeFile(dir / "t.bin", "old");
@@ -143,7 +286,7 @@ TEST_F(FileOperationsTest, WholeFileWriterReplacesOnlyOnCommit)
     {
         udr::WholeFileWriter w(dir / "t.bin");
         ASSERT_TRUE(w.write("new", 3));
-        ASSERT_TRUE(w.commit());
+        ASSERT_TRUE(w.commit(fs::perms::owner_read | fs::perms::owner_write));
     }
     EXPECT_EQ(testsupport::readFile(dir / "t.bin"), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);

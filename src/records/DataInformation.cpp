@@ -1,4 +1,4 @@
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"

@@ -5,7 +5,7 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
-#include "records/DataInfomation.h"
+#include "records/DataInformation.h"
 #include "records/ProductVersionList.h"
 #include "records/BranchList.h"
 
@@ -35,7 +35,7 @@ void addGeneration(const std::string& subkey, const std::string& version, const 
     reg::writeString(reg::RootKey::LocalMachine, key, "Type", type);
 }
 
-class DataInfomationTest : public DataModuleFixture {
+class DataInformationTest : public DataModuleFixture {
 protected:
     void SetUp() override
     {
@@ -94,7 +94,7 @@ protected:
 
 // --- product versions -------------------------------------------------------------------
 
-TEST_F(DataInfomationTest, VersionListBuiltInsRegistryAndOrder)
+TEST_F(DataInformationTest, VersionListBuiltInsRegistryAndOrder)
 {
     TSeihinVersionList list;
     list.Execute(0);
@@ -128,7 +128,7 @@ TEST_F(DataInfomationTest, VersionListBuiltInsRegistryAndOrder)
     LumeranDataFlag = 0;
 }
 
-TEST_F(DataInfomationTest, VersionLabelNamesAKnownGenerationOrShowsTheNumbers)
+TEST_F(DataInformationTest, VersionLabelNamesAKnownGenerationOrShowsTheNumbers)
 {
     std::string label;
     TDataInfomation plain;
@@ -145,7 +145,7 @@ TEST_F(DataInfomationTest, VersionLabelNamesAKnownGenerationOrShowsTheNumbers)
 
 // --- the information file -----------------------------------------------------------------
 
-TEST_F(DataInfomationTest, OpeningMarksInUseAndClosingMarksFreeByteForByte)
+TEST_F(DataInformationTest, OpeningMarksInUseAndClosingMarksFreeByteForByte)
 {
     fillCompany1();
     SystemDef.DataDir = kFolder1;
@@ -172,7 +172,7 @@ TEST_F(DataInfomationTest, OpeningMarksInUseAndClosingMarksFreeByteForByte)
 }
 
 // Only a standalone opening that marks the data set writes its information file.
-TEST_F(DataInfomationTest, OpeningsThatLeaveNoFile)
+TEST_F(DataInformationTest, OpeningsThatLeaveNoFile)
 {
     struct Case { const char* what; int connectMode; const char* host; int mark; };
     const Case cases[] = {
@@ -190,7 +190,7 @@ TEST_F(DataInfomationTest, OpeningsThatLeaveNoFile)
     }
 }
 
-TEST_F(DataInfomationTest, FirstReadCreatesTheFileAndMissingDataReadsFalse)
+TEST_F(DataInformationTest, FirstReadCreatesTheFileAndMissingDataReadsFalse)
 {
     TDataInfomation info;
     TDataInfomationRec rec;
@@ -212,7 +212,7 @@ TEST_F(DataInfomationTest, FirstReadCreatesTheFileAndMissingDataReadsFalse)
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 
-TEST_F(DataInfomationTest, EveryStateCodeReadsBackWithItsText)
+TEST_F(DataInformationTest, EveryStateCodeReadsBackWithItsText)
 {
     const std::vector<std::string> texts = {"－",     "－",         "使用中",   "データロック中",
                                             "保存中", "復元中",     "コピー中", "貼り付け中",
@@ -239,7 +239,7 @@ TEST_F(DataInfomationTest, EveryStateCodeReadsBackWithItsText)
 
 // A copy or paste mark of a session no longer in the sign-in list reads as free (a crash left
 // it); while the session is signed in, or with no system database to ask, the mark holds.
-TEST_F(DataInfomationTest, ACopyOrPasteMarkOfASessionThatEndedReadsFree)
+TEST_F(DataInformationTest, ACopyOrPasteMarkOfASessionThatEndedReadsFree)
 {
     TDataInfomation info;
     const auto statusRead = [&](int status) {
@@ -275,7 +275,7 @@ TEST_F(DataInfomationTest, ACopyOrPasteMarkOfASessionThatEndedReadsFree)
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 
-TEST_F(DataInfomationTest, SectionsAndDefaultsOfTheFile)
+TEST_F(DataInformationTest, SectionsAndDefaultsOfTheFile)
 {
     const auto path = m_root / "data/0001/dwacc.ini";
     // Keys missing or not numbers read as their defaults; an empty list name shows the company.
@@ -316,7 +316,7 @@ TEST_F(DataInfomationTest, SectionsAndDefaultsOfTheFile)
     EXPECT_EQ(testsupport::readFile(path), before);
 }
 
-TEST_F(DataInfomationTest, RefreshingTheStateSectionResetsIt)
+TEST_F(DataInformationTest, RefreshingTheStateSectionResetsIt)
 {
     TDataInfomation info;
     info.SetDataStatus(kFolder1, 8);
@@ -331,7 +331,7 @@ TEST_F(DataInfomationTest, RefreshingTheStateSectionResetsIt)
     EXPECT_EQ(rec.Status, 1);
 }
 
-TEST_F(DataInfomationTest, ThroughTheServerTheCatalogueLockAndTheDatabaseAnswer)
+TEST_F(DataInformationTest, ThroughTheServerTheCatalogueLockAndTheDatabaseAnswer)
 {
     companySql("data/dwaccdef.fdb",
                {"INSERT INTO DATALIST (REC,GROUPID,PASNAME,ENTTEXT,SHOUGOU,DATATYPE,CODETYPE,"
@@ -362,7 +362,7 @@ TEST_F(DataInfomationTest, ThroughTheServerTheCatalogueLockAndTheDatabaseAnswer)
     EXPECT_TRUE(m_messages.boxes().empty()) << m_messages.texts().front();
 }
 
-TEST_F(DataInfomationTest, UpdateCutsTheListNameAtWholeCharacters)
+TEST_F(DataInformationTest, UpdateCutsTheListNameAtWholeCharacters)
 {
     TDataInfomation info;
     TDataInfomationRec rec;
@@ -390,7 +390,7 @@ TEST_F(DataInfomationTest, UpdateCutsTheListNameAtWholeCharacters)
 
 // --- the right to use a data set ------------------------------------------------------------
 
-TEST_F(DataInfomationTest, RightToUseFollowsTheOperatorsBranches)
+TEST_F(DataInformationTest, RightToUseFollowsTheOperatorsBranches)
 {
     const std::string op = std::to_string(SystemDef.LoginId);
     companySql("data/0001/dwacc.fdb",
@@ -425,7 +425,7 @@ TEST_F(DataInfomationTest, RightToUseFollowsTheOperatorsBranches)
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 
-TEST_F(DataInfomationTest, RightToUseIsRefusedWithoutUsualBranchOrWhenTheCheckFails)
+TEST_F(DataInformationTest, RightToUseIsRefusedWithoutUsualBranchOrWhenTheCheckFails)
 {
     const std::string op = std::to_string(SystemDef.LoginId);
     TDataInfomation info;
@@ -448,7 +448,7 @@ TEST_F(DataInfomationTest, RightToUseIsRefusedWithoutUsualBranchOrWhenTheCheckFa
     EXPECT_FALSE(m_dm->IBDatabaseDAT.connected());
 }
 
-TEST_F(DataInfomationTest, BranchListForAllOperatorsAndForOne)
+TEST_F(DataInformationTest, BranchListForAllOperatorsAndForOne)
 {
     const std::string op = std::to_string(SystemDef.LoginId);
     companySql("data/0001/dwacc.fdb",
@@ -495,7 +495,7 @@ TEST_F(DataInfomationTest, BranchListForAllOperatorsAndForOne)
     m_dm->fnAccDatDisconnected(kFolder1, 0, 0);
 }
 
-TEST_F(DataInfomationTest, MedicalBranchListHasDivisionsWithAllTheirFacilities)
+TEST_F(DataInformationTest, MedicalBranchListHasDivisionsWithAllTheirFacilities)
 {
     const std::string op = std::to_string(SystemDef.LoginId);
     companySql("data/0001/dwacc.fdb",
@@ -532,11 +532,11 @@ TEST_F(DataInfomationTest, MedicalBranchListHasDivisionsWithAllTheirFacilities)
 
 // --- the shared server ---------------------------------------------------------------------
 
-class ShareCopyTest : public DataInfomationTest {
+class ShareCopyTest : public DataInformationTest {
 protected:
     void SetUp() override
     {
-        DataInfomationTest::SetUp();
+        DataInformationTest::SetUp();
         std::filesystem::create_directories(m_root / "local/0001");
         std::filesystem::create_directories(m_root / "share/0001");
         testsupport::writeFile(m_root / "local/0001/dwacc.fdb", "local database");
