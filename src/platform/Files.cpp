@@ -455,8 +455,28 @@ void copyFile(std::string_view from, std::string_view to, bool overwrite)
         ::close(in);
         throw FileError("コピー", std::string(from), e);
     };
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
+    // The kernel copies between the two files itself, without a pass through a buffer here;
+    // file systems that cannot do that are read and written in pieces.
+    bool copied = false;
+    for (off_t total = 0;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, fd, nullptr, std::size_t(1) << 30, 0);
+        if (n > 0) {
+            total += n;
+            continue;
+        }
+        if (n == 0) {
+            // Nothing copied: an empty file, or one whose size says nothing (procfs), read below.
+            copied = total > 0;
+            break;
+        }
+        if (errno == EINTR)
+            continue;
+        if (total > 0 || (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL))
+            fail(errno);
+        break;
+    }
+    std::vector<char> buffer(copied ? 0 : 1 << 20);
+    while (!copied) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR)

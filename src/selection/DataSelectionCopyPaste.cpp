@@ -262,7 +262,8 @@ bool TDataSentakuBox::DataCopyPaste()
                 return false;
             }
         }
-        const bool targetWasThere = ConnectMode != 0 || files::directoryExists(folder);
+        const bool targetWasThere =
+            ConnectMode != 0 ? DM->DExist(folder, ConnectMode) : files::directoryExists(folder);
 
         showCopyProgress("コピー中", "データのコピー中…");
         TDataInfomationRec source;
@@ -279,7 +280,7 @@ bool TDataSentakuBox::DataCopyPaste()
             return false;
         }
         const bool ok = ConnectMode == 0 ? pasteFiles(row, folder, targetWasThere)
-                                         : pasteOnServer(row, folder);
+                                         : pasteOnServer(row, folder, targetWasThere);
         if (!ok) {
             closeCopyProgress();
             return false;
@@ -400,9 +401,23 @@ bool TDataSentakuBox::pasteFiles(int Row, const std::string& Target, bool Target
 }
 
 // The server modes: the worker copies the database on the server while the entry is locked.
-bool TDataSentakuBox::pasteOnServer(int Row, const std::string& Target)
+bool TDataSentakuBox::pasteOnServer(int Row, const std::string& Target, bool TargetWasThere)
 {
     TDataListRec* rec = const_cast<TDataListRec*>(GetRowRec(Row));
+    // A folder made for this paste goes again when the copy fails, on every way out.
+    struct FolderBack {
+        const std::string& target;
+        bool keep;
+        ~FolderBack()
+        {
+            if (keep || !DM)
+                return;
+            try {
+                DM->RmDir(target, ConnectMode, false);
+            } catch (const std::exception&) {
+            }
+        }
+    } folderBack{Target, TargetWasThere};
     struct LockBack {
         TDataSentakuBox& box;
         TDataListRec& rec;
@@ -443,6 +458,7 @@ bool TDataSentakuBox::pasteOnServer(int Row, const std::string& Target)
         return false;
     }
     m_dataInfo.SetDataStatus(Target, records::dsFree);
+    folderBack.keep = true;
     return true;
 }
 

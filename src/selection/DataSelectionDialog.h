@@ -283,7 +283,7 @@ private:
     // The damage guard: false (after its message) for a consolidated entry with a damaged child.
     bool damageGuard(const TDataSentakuRec& Entry, const char* FirstLine);
     bool pasteFiles(int Row, const std::string& Target, bool TargetWasThere);
-    bool pasteOnServer(int Row, const std::string& Target);
+    bool pasteOnServer(int Row, const std::string& Target, bool TargetWasThere);
     void showCopyProgress(const char* Caption, const char* Line);
     void closeCopyProgress();
     TGassanDataCtl* m_gassan = nullptr;

@@ -66,6 +66,7 @@ protected:
 
     void TearDown() override
     {
+        TDM::setServiceBusyHook({});
         m_dm.reset();
         records::resetProgramState();
         paths::resetDriveMap();
@@ -112,6 +113,41 @@ protected:
         exec("UPDATE DATALIST SET ENTTEXT='" + name + "', SHOUGOU='" + name +
              "', DATATYPE=2, CODETYPE=1, NENDO=2024, KISHU='2024-01-01', KIMATU='2024-12-31', "
              "VER_MAJOR=8, VER_TEXT='8.0.0' WHERE REC=" + std::to_string(rec));
+    }
+
+    // What another computer sees meanwhile: the catalogue through a connection of its own.
+    std::string seenByOthers(const std::string& sql) const
+    {
+        firebird::Attachment a;
+        a.connect(testsupport::morabyParams("localhost:" + (m_root / "data" / "dwaccdef.fdb").string()));
+        firebird::Transaction tr(a);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        auto c = st.open();
+        return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
+    }
+
+    // The first value of a query on a slot's company database, through the server.
+    std::string company(int rec, const std::string& sql) const
+    {
+        firebird::Attachment a;
+        a.connect(testsupport::morabyParams("localhost:" + paths::toNative(slot(rec) + "\\dwacc.fdb").string()));
+        firebird::Transaction tr(a);
+        tr.start();
+        firebird::Statement st(tr, sql);
+        auto c = st.open();
+        return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
+    }
+
+    // F2 on the source's row, then F2 on the target's.
+    static void copyAndPaste(TDataSentakuBox& box, int sourceRec, int targetRec)
+    {
+        select(box, rowOf(box, sourceRec));
+        box.FunctionKey(fkF2)->Click();
+        ASSERT_TRUE(box.CopyMode);
+        select(box, rowOf(box, targetRec));
+        box.FunctionKey(fkF2)->Click();
+        EXPECT_FALSE(box.CopyMode);
     }
 
     std::unique_ptr<TDataSentakuBox> dialog()
@@ -234,20 +270,109 @@ TEST_F(DataCopyPasteServerTest, APasteCopiesThroughTheServerUnderTheRowLock)
     box->FunctionKey(fkF2)->Click();
     ASSERT_TRUE(box->CopyMode);
     select(*box, rowOf(*box, 4));
+    // Each database service of the copy (backup, then restore): the row lock as others see it
+    // meanwhile.
+    std::vector<std::string> meanwhile;
+    TDM::setServiceBusyHook([&](bool busy) {
+        if (busy)
+            meanwhile.push_back(seenByOthers("SELECT DATALOCK FROM DATALIST WHERE REC=4"));
+    });
     box->FunctionKey(fkF2)->Click();
+    TDM::setServiceBusyHook({});
     EXPECT_FALSE(box->CopyMode);
+    EXPECT_EQ(meanwhile, (std::vector<std::string>{"15", "15"}));
     ASSERT_TRUE(std::filesystem::exists(paths::toNative(slot(4) + "\\dwacc.fdb")));
-    firebird::Attachment a;
-    a.connect(testsupport::morabyParams(paths::toNative(slot(4) + "\\dwacc.fdb").string()));
-    firebird::Transaction tr(a);
-    tr.start();
-    firebird::Statement st(tr, "SELECT SHOUGOU FROM ACCDEF1");
-    auto c = st.open();
-    ASSERT_TRUE(c.fetch());
-    EXPECT_EQ(c.getString(0), "元の会社");
-    c.close();
-    tr.commit();
-    EXPECT_EQ(one("SELECT DATALOCK FROM DATALIST WHERE REC=4"), "0") << "the lock is released again";
+    EXPECT_EQ(company(4, "SELECT SHOUGOU FROM ACCDEF1"), "元の会社");
+    EXPECT_EQ(seenByOthers("SELECT DATALOCK FROM DATALIST WHERE REC=4"), "0") << "the lock is released again";
+    EXPECT_EQ(seenByOthers("SELECT ENTTEXT FROM DATALIST WHERE REC=4"), "元の会社～コピー");
+}
+
+// The restore of the copy fails on the server: into an existing data set because another
+// operator opened it meanwhile, into an empty slot because its work file cannot be made.
+TEST_F(DataCopyPasteServerTest, AFailedRestoreLeavesTargetAndLockAsTheyWere)
+{
+    dataSet(1, "元の会社", 20);
+    dataSet(2, "元の会社", 10); // the same company with fewer journals: no comparison box
+    struct Case {
+        int target;
+        const char* name;
+        std::function<void(firebird::Attachment&)> fault;
+    };
+    const std::vector<Case> cases = {
+        {2, "元の会社",
+         [this](firebird::Attachment& holder) {
+             holder.connect(testsupport::morabyParams("localhost:" + paths::toNative(slot(2) + "\\dwacc.fdb").string()));
+         }},
+        {4, "",
+         [this](firebird::Attachment&) {
+             std::filesystem::create_directories(paths::toNative(slot(4) + "\\dwacc.fr_"));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        m_messages.clear();
+        const bool wasThere = std::filesystem::exists(paths::toNative(slot(c.target)));
+        const std::string row = "SELECT COALESCE(ENTTEXT, '') || '|' || COALESCE(DATALOCK, '') || '|' || "
+                                "COALESCE(DATA_STATUS, '') FROM DATALIST WHERE REC=" + std::to_string(c.target);
+        const std::string rowBefore = seenByOthers(row);
+        auto box = dialog();
+        firebird::Attachment holder;
+        int services = 0;
+        TDM::setServiceBusyHook([&](bool busy) {
+            if (busy && ++services == 2)
+                c.fault(holder);
+        });
+        m_messages.expectBox("データベースのリストアに失敗しました。");
+        m_messages.expectBox("データのコピーに失敗しました。");
+        copyAndPaste(*box, 1, c.target);
+        TDM::setServiceBusyHook({});
+        if (holder.connected())
+            holder.disconnect();
+        EXPECT_EQ(services, 2);
+        EXPECT_EQ(seenByOthers(row), rowBefore);
+        EXPECT_EQ(rowBefore, c.name + std::string("|0|0")) << "no copy name, no lock, no damage mark";
+        if (wasThere) {
+            EXPECT_EQ(company(c.target, "SELECT SUM(SIWAKECOUNT) FROM SISETUMST"), "10") << "not restored over";
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(c.target)))) << "the slot keeps no folder";
+        }
+    }
+}
+
+// The new-data form is not part of this program: a stand-in launched by name answers as the
+// form would, 1 after it made the data set, 2 when the user cancelled.
+TEST_F(DataCopyPasteServerTest, NewDataHandlesTheFormsAnswers)
+{
+    for (int answer : {1, 2}) {
+        SCOPED_TRACE(answer);
+        m_messages.clear();
+        const int rec = 5 + answer;
+        std::string params, lockMeanwhile;
+        SyoriKidouProc = [&](const std::string& name, int mode, const std::string& lines) {
+            EXPECT_EQ(name, "XvKihonWiz");
+            EXPECT_EQ(mode, 1);
+            params = lines;
+            lockMeanwhile = seenByOthers("SELECT DATALOCK FROM DATALIST WHERE REC=" + std::to_string(rec));
+            if (answer == 1)
+                dataSet(rec, "新しい会社", 0);
+            return answer;
+        };
+        auto box = dialog();
+        select(*box, rowOf(*box, rec));
+        EXPECT_EQ(box->FunctionKey(fkF3)->CaptionA().Caption(), QStringLiteral("F3:新規作成"));
+        box->FunctionKey(fkF3)->Click();
+        SyoriKidouProc = nullptr;
+        ASSERT_EQ(params.rfind("DataPath=" + slot(rec) + "\rDataListRec=" + std::to_string(rec) + "\rPHandle=", 0), 0u)
+            << params;
+        EXPECT_EQ(lockMeanwhile, "15");
+        EXPECT_EQ(seenByOthers("SELECT DATALOCK FROM DATALIST WHERE REC=" + std::to_string(rec)), "0");
+        if (answer == 1) {
+            EXPECT_EQ(box->PerfectGrid1()->model().cellText(rowOf(*box, rec), 2), QStringLiteral("新しい会社"));
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(paths::toNative(slot(rec)))) << "a cancelled form leaves no folder";
+        }
+        EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+    }
 }
 
 } // namespace

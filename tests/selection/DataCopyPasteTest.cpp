@@ -460,6 +460,47 @@ TEST_F(DataCopyPasteTest, NewDataMeetsTheMissingFormAndLeavesTheSlotEmpty)
     EXPECT_EQ(systemRows("SELECT ENTTEXT FROM DATALIST WHERE REC=5"), std::vector<std::string>{""});
 }
 
+// The new-data form is not part of this program: a stand-in launched by name answers as the
+// form would, 1 after it made the data set, 2 when the user cancelled.
+TEST_F(DataCopyPasteTest, NewDataHandlesTheFormsAnswers)
+{
+    for (int answer : {1, 2}) {
+        SCOPED_TRACE(answer);
+        m_messages.clear();
+        const int rec = 5 + answer;
+        std::string params;
+        int stateMeanwhile = 0;
+        SyoriKidouProc = [&](const std::string& name, int mode, const std::string& lines) {
+            if (name != "XvKihonWiz")
+                return SyoriKidou(name, mode, lines);
+            EXPECT_EQ(mode, 1);
+            params = lines;
+            stateMeanwhile = status(slot(rec));
+            if (answer == 1)
+                company(rec, "新しい会社", 0, 0, 0);
+            return answer;
+        };
+        std::string shown;
+        run("SyoriType=0", [&](TDataSentakuBox& box) {
+            select(box, rowOf(box, rec));
+            press(box, Qt::Key_F3);
+            shown = box.PerfectGrid1()->model().cellText(rowOf(box, rec), 2).toStdString();
+        });
+        SyoriKidouProc = SyoriKidou;
+        ASSERT_EQ(params.rfind("DataPath=" + slot(rec) + "\rDataListRec=" + std::to_string(rec) + "\rPHandle=", 0), 0u)
+            << params;
+        EXPECT_EQ(stateMeanwhile, 9) << "the folder is being created";
+        if (answer == 1) {
+            EXPECT_EQ(status(slot(rec)), 1);
+            EXPECT_EQ(shown, "新しい会社");
+        } else {
+            EXPECT_FALSE(fs::exists(native(slot(rec)))) << "a cancelled form leaves no folder";
+            EXPECT_EQ(shown, "");
+        }
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{});
+    }
+}
+
 TEST_F(DataCopyPasteTest, ADistributedSetIsAddedToAConsolidatedOne)
 {
     m_messages.answer(platform::IDYES);
