@@ -133,6 +133,27 @@ protected:
 
     void execute(const std::string& sql) { query(sql); }
 
+    // Every pending step up to and including LAST, in version order, each run as the driver runs
+    // it; the first one that does not return 1 fails the test.
+    void upgradeTo(const DbVersion& last)
+    {
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(database().string()));
+        dbupdate::DbUpdateCheck check("モラビー財務", false);
+        check.setDatabases(nullptr, &db);
+        check.InitUpdateList(1, "");
+        db.disconnect();
+        ASSERT_TRUE(check.UpdatePending);
+        const auto& steps = check.activeSteps();
+        for (int i = check.FirstPending; i <= check.LastPending && steps[std::size_t(i)].version() <= last; ++i) {
+            const auto& step = steps[std::size_t(i)];
+            ASSERT_EQ(step.UpdateFunc(), 1) << dbupdate::versionText(step.version()) << " "
+                                            << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
+            ASSERT_EQ(query("SELECT MAJOR || '.' || MINOR1 || '.' || MINOR2 FROM ACCVERSION"),
+                      dbupdate::versionText(step.version()));
+        }
+    }
+
     testsupport::TempDir m_root;
     testsupport::ScopedEnvironment m_temp{"TEMP", (m_root / "tmp").c_str()};
     testsupport::MessageRecorder m_messages;
@@ -490,5 +511,115 @@ TEST_F(CompanyStepsTest, ScriptsOf103To204FollowTheDataKind)
     }
     EXPECT_TRUE(m_messages.boxes().empty());
 }
+
+// The asset repair of 1.0.2 on converted data: an asset without an account (NULL) or with one
+// outside the fixed-asset groups 1400-1800 takes the smallest used account of those groups; one
+// inside keeps its own; every asset is marked as having its acquisition cost typed in.
+TEST_F(CompanyStepsTest, Step102GivesAssetsWithoutAFixedAssetAccountTheDefaultOne)
+{
+    upgradeTo({1, 0, 1});
+    if (HasFatalFailure())
+        return;
+    execute("UPDATE ACCDEF1 SET CONVERT = 1");
+    execute("UPDATE KAMOKUMST SET HOJOSW = '－'");
+    execute("INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, KCODE, HCODE) VALUES (1, '1', '机', NULL, NULL)");
+    execute("INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, KCODE, HCODE) VALUES (2, '2', '預金', '1103', '001')");
+    execute("INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, KCODE, HCODE) VALUES (3, '3', '創立費', '1701', ' ')");
+    execute("INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, KCODE, HCODE) VALUES (4, '4', '端末', '1402', ' ')");
+    const fs::path at101 = m_root / "data" / "at101.fdb";
+    fs::copy_file(database(), at101);
+    const auto assets = [this] {
+        return query("SELECT REC, COALESCE(KCODE, '<null>'), COALESCE('[' || HCODE || ']', '<null>'), ISINPSYUTOKIN "
+                     "FROM KS_SISAN ORDER BY REC");
+    };
+    struct Case {
+        const char* setup;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // 1401 (建物) is the smallest account of the groups that has balance rows.
+        {nullptr, "1,1401,[ ],1|2,1401,[ ],1|3,1701,[ ],1|4,1402,[ ],1"},
+        // With sub-accounts the first one that is not ' ' comes along.
+        {"INSERT INTO HOJOMST (REC, KCODE, HCODE, USERCODE, HNAME, BPFLG, DAC) VALUES (14012, '1401', 'B2', 'B2', "
+         "'倉庫', 'B', 1)|INSERT INTO HOJOMST (REC, KCODE, HCODE, USERCODE, HNAME, BPFLG, DAC) VALUES (14011, "
+         "'1401', 'A1', 'A1', '本館', 'B', 1)|UPDATE KAMOKUMST SET HOJOSW = '○' WHERE KCODE = '1401'",
+         "1,1401,[A1],1|2,1401,[A1],1|3,1701,[ ],1|4,1402,[ ],1"},
+        // No used account in those groups: the moved assets keep no account (NULL, as the key to
+        // the sub-accounts has no empty codes).
+        {"UPDATE KAMOKUMST SET GROUPM0 = '1300' WHERE GROUPM0 BETWEEN '1400' AND '1800'",
+         "1,<null>,<null>,1|2,<null>,<null>,1|3,<null>,<null>,1|4,<null>,<null>,1"},
+        // Data that was not converted: nothing changes.
+        {"UPDATE ACCDEF1 SET CONVERT = 0", "1,<null>,<null>,0|2,1103,[001],0|3,1701,[ ],0|4,1402,[ ],0"},
+    };
+    AccInf.KISHU = AccInf.KAISI = platform::encodeDate(2026, 4, 1);
+    AccInf.KAISINO = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setup ? c.setup : "as it is");
+        fs::copy_file(at101, database(), fs::copy_options::overwrite_existing);
+        if (c.setup) {
+            const std::string setup = c.setup;
+            for (std::size_t start = 0, bar; start < setup.size(); start = bar + 1) {
+                bar = std::min(setup.find('|', start), setup.size());
+                execute(setup.substr(start, bar - start));
+            }
+        }
+        ASSERT_EQ(dbupdate::ExecCompanyStep1to2({1, 0, 2}), 1) << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
+        EXPECT_EQ(assets(), c.expected);
+        EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = 'ONE_TIME_PROC'"), "0");
+    }
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
+struct DataKind {
+    const char* name;
+    int dataType, codeType;
+    const char* totalNames; // rows of ACCTOTALNAME that 1.0.5 writes for the kind
+};
+
+void PrintTo(const DataKind& kind, std::ostream* os) { *os << kind.name; }
+
+class CompanyStepsOfEachKind : public CompanyStepsTest, public ::testing::WithParamInterface<DataKind> {};
+
+// A copy of the base at 1.0.1 for each kind of data, its settings read as the program reads them,
+// goes through every later step, each with the step files the program installs: each returns 1,
+// and at the end the database stands at 8.0.0 with nothing pending.
+TEST_P(CompanyStepsOfEachKind, EachStepFrom102ReturnsOneAndNothingIsLeftPending)
+{
+    const DataKind kind = GetParam();
+    execute("UPDATE ACCDEF1 SET DATATYPE = " + std::to_string(kind.dataType) +
+            ", CODETYPE = " + std::to_string(kind.codeType));
+    execute("INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES ('基本設定', 'データパスワード', '文字', 'pass')");
+    SystemDef.SqlFolder = platform::paths::fromNative(STEP_SQL_DIR);
+    ASSERT_TRUE(m_dm->fnAccDatConnected("", SystemDef.DataDir, 0));
+    ASSERT_TRUE(m_dm->fnGetAccInfo());
+    m_dm->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
+    ASSERT_EQ(AccInf.DATATYPE, kind.dataType);
+    upgradeTo({1, 0, 1});
+    if (HasFatalFailure())
+        return;
+    ASSERT_EQ(query("SELECT MAJOR || '.' || MINOR1 || '.' || MINOR2 FROM ACCVERSION"), "1.0.1");
+
+    upgradeTo({8, 0, 0});
+    if (HasFatalFailure())
+        return;
+    EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,8,0,0");
+    firebird::Attachment db;
+    db.connect(testsupport::morabyParams(database().string()));
+    dbupdate::DbUpdateCheck check("モラビー財務", false);
+    check.setDatabases(nullptr, &db);
+    check.InitUpdateList(1, "");
+    EXPECT_FALSE(check.UpdatePending);
+    db.disconnect();
+    EXPECT_EQ(query("SELECT COUNT(*) FROM ACCTOTALNAME"), kind.totalNames);
+    EXPECT_EQ(query("SELECT ACODE FROM ACCREG WHERE ACODE STARTING WITH 'データパスワード'"), "データパスワードV2");
+    EXPECT_FALSE(DM->IBDatabaseDAT.connected());
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, CompanyStepsOfEachKind,
+                         ::testing::Values(DataKind{"Corporation", 1, 1, "38"}, DataKind{"General", 2, 1, "31"},
+                                           DataKind{"RealEstate", 2, 2, "24"}, DataKind{"Medical", 3, 1, "0"},
+                                           DataKind{"Agriculture", 2, 4, "0"}),
+                         [](const auto& kindInfo) { return std::string(kindInfo.param.name); });
 
 } // namespace

@@ -2,9 +2,11 @@
 //   upgrade-driver DATAROOT [DATASET] OPCODE PASSWORD MODE
 // DATAROOT holds the system database dwaccdef.fdb, DATASET a company database dwacc.fdb (mode
 // 1). Signs the operator of group 10000 in, runs the version check of MODE and the dialog's OK
-// without showing it. Boxes go to the error stream with their default answer; the step list
-// with its states goes to the output. Exit status 0 when the run is done, else 1. With
-// UPGRADE_DRIVER_TIMES set, each step's time goes to the error stream as well.
+// without showing it; the catalogue row of DATASET follows the new version. Boxes go to the
+// error stream with their default answer; the step list with its states goes to the output.
+// Exit status 0 when the run is done, else 1. With UPGRADE_DRIVER_TIMES set, each step's time
+// goes to the error stream as well.
+#include "catalogue/DataCatalogue.h"
 #include "dbupdate/DbUpdateBox.h"
 
 #include "firebird/Statement.h"
@@ -135,6 +137,9 @@ int main(int argc, char** argv)
     int code = 1;
     try {
         TDM dm;
+        // As in the program: closing the company database after the run brings its catalogue
+        // row up to date.
+        selection::installCatalogueStep(dm);
         signIn(dm, opCode, password);
         if (mode == 1) {
             SystemDef.DataDir = dataDir; // the operator's settings name the folder used last
