@@ -2,7 +2,7 @@
 # Prints what F6 (save) and F7 (restore) of a large company database cost in the data-selection
 # dialog, beside `gbak -b` and `gbak -c` of the same database run by hand. Asserts nothing.
 #   tools/bench-backup.sh [build-dir]    (default build-release, the optimized build)
-# BENCH_JOURNALS (2000000): journal rows added to the company database (about 200 MB).
+# BENCH_JOURNALS (3200000): journal rows added to the company database (about 200 MB).
 # The dialog runs through launch-harness on a virtual X server (Xvfb, xdotool): F6 and Enter
 # save the first data set into the documents folder, F7 and Enter restore it from there. Each
 # step's time is the harness run with it less the same run without it, the trailer and the
@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-build-release}
 [[ $build_dir = /* ]] || build_dir="$here/$build_dir"
 harness="$build_dir/tests/selection/launch-harness"
-journals=${BENCH_JOURNALS:-2000000}
+journals=${BENCH_JOURNALS:-3200000}
 for tool in Xvfb xdotool isql-fb gbak; do
     command -v "$tool" >/dev/null || { echo "bench-backup: $tool is missing" >&2; exit 2; }
 done

@@ -1,5 +1,6 @@
 // The backup and restore worker against the server on loopback: a restore refused while
-// another attachment holds the target, and the file-management road (FILETRANS) both ways.
+// another attachment holds the target, files that are neither database refused, and the
+// file-management road (FILETRANS) both ways.
 #include "DataModuleFixture.h"
 
 #include "records/DatabaseWorker.h"
@@ -36,29 +37,84 @@ protected:
         db.connect(testsupport::morabyParams("localhost:" + native("data/" + folder + "/dwacc.fdb")));
         return queryOne(db, "SELECT LIST(REC, ',') FROM (SELECT REC FROM SIWAKE ORDER BY REC)");
     }
+
+    std::string fileTransRows()
+    {
+        firebird::Attachment fm;
+        fm.connect(testsupport::morabyParams("localhost:" + native("data/dwfileman.fdb")));
+        return queryOne(fm, "SELECT COUNT(*) FROM FILETRANS");
+    }
 };
 
 TEST_F(DatabaseWorkerServerTest, ARestoreIsRefusedWhileSomeoneHoldsTheTarget)
 {
+    testsupport::FixtureDb::copyTo("fileman", m_root / "data" / "dwfileman.fdb");
     firebird::Attachment other;
     other.connect(testsupport::morabyParams("localhost:" + native("data/0002/dwacc.fdb")));
     ASSERT_TRUE(m_dm->BackupFDB(TDM::kProtocolTcp, "localhost", "D:\\data\\0001\\dwacc.fdb",
                                 "D:\\temp\\a.fbk", true));
     other.executeImmediate("INSERT INTO SIWAKE (REC, SCODE) VALUES (5, '01')");
-    TBackupRestoreThread th(true);
-    th.Mode = 1;
-    th.HostName = "localhost";
-    th.DBPath = "D:\\data\\0002\\dwacc.fdb";
-    th.BackupFile = "D:\\temp\\a.fbk";
-    runToEnd(th);
-    EXPECT_EQ(th.Success, 0);
-    EXPECT_EQ(th.ErrCode, "202");
-    EXPECT_EQ(th.ErrMethod, "RestoreDatabase");
-    EXPECT_EQ(th.ErrMessage,
-              "このデータは、他のオペレータが使用中のため復元処理を行うことが出来ません。");
-    EXPECT_EQ(th.ErrMessage2, "データベースの復元処理を中止しました。");
+    // Both roads: the services reaching the file, and the file-management database.
+    for (const std::uint8_t kind : {0, 1}) {
+        SCOPED_TRACE(int(kind));
+        TBackupRestoreThread th(true);
+        th.Mode = 1;
+        th.ServerKind = kind;
+        th.HostName = "localhost";
+        th.DBPath = "D:\\data\\0002\\dwacc.fdb";
+        th.BackupFile = "D:\\temp\\a.fbk";
+        runToEnd(th);
+        EXPECT_EQ(th.Success, 0);
+        EXPECT_EQ(th.ErrCode, "202");
+        EXPECT_EQ(th.ErrMethod, "RestoreDatabase");
+        EXPECT_EQ(th.ErrMessage,
+                  "このデータは、他のオペレータが使用中のため復元処理を行うことが出来ません。");
+        EXPECT_EQ(th.ErrMessage2, "データベースの復元処理を中止しました。");
+    }
     other.disconnect();
     EXPECT_EQ(journal("0002"), "5") << "not restored over";
+    EXPECT_EQ(fileTransRows(), "0");
+    EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
+}
+
+// A file that is neither database is refused before anything travels to the server.
+TEST_F(DatabaseWorkerServerTest, OtherFilesAreRefusedBeforeTheServerIsAsked)
+{
+    testsupport::FixtureDb::copyTo("fileman", m_root / "data" / "dwfileman.fdb");
+    fs::copy_file(m_root / "data" / "0001" / "dwacc.fdb", m_root / "data" / "0001" / "other.fdb");
+    fs::create_directories(m_root / "backup");
+    ASSERT_TRUE(m_dm->BackupFDB(TDM::kProtocolTcp, "localhost", "D:\\data\\0001\\dwacc.fdb",
+                                "D:\\backup\\dwacc.fbk", true));
+    const std::string backup = testsupport::readFile(m_root / "backup" / "dwacc.fbk");
+    SystemDef.ServerTempFolder = "D:\\srvtemp";
+    struct Case {
+        int mode;
+        const char* code;
+        const char* method;
+        const char* second;
+    };
+    const Case cases[] = {{0, "101", "BackupDatabase", "データベースの保存処理を中止しました。"},
+                          {1, "201", "RestoreDatabase", "データベースの復元処理を中止しました。"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        TBackupRestoreThread th(true);
+        th.Mode = c.mode;
+        th.ServerKind = 1;
+        th.HostName = "localhost";
+        th.DBPath = "D:\\data\\0001\\other.fdb";
+        th.BackupFile = "D:\\backup\\dwacc.fbk";
+        runToEnd(th);
+        EXPECT_EQ(th.Success, 0);
+        EXPECT_EQ(th.Failed, 1);
+        EXPECT_EQ(th.ErrCode, c.code);
+        EXPECT_EQ(th.ErrMethod, c.method);
+        EXPECT_EQ(th.ErrMessage, "指定されたファイルはモラビー財務用のデータではありません。");
+        EXPECT_EQ(th.ErrMessage2, c.second);
+    }
+    EXPECT_FALSE(fs::exists(m_root / "srvtemp")) << "no server work folder";
+    EXPECT_EQ(fileTransRows(), "0");
+    EXPECT_EQ(testsupport::readFile(m_root / "backup" / "dwacc.fbk"), backup) << "the backup file is untouched";
+    EXPECT_FALSE(m_dm->IBFileMan.connected());
     EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
 }
 
@@ -100,9 +156,7 @@ TEST_F(DatabaseWorkerServerTest, KindOneRoundTripsThroughTheFileManagementDataba
     runToEnd(rs);
     EXPECT_EQ(rs.Success, 1) << testing::PrintToString(m_messages.texts());
     EXPECT_EQ(journal("0002"), "7");
-    firebird::Attachment fm;
-    fm.connect(testsupport::morabyParams("localhost:" + native("data/dwfileman.fdb")));
-    EXPECT_EQ(queryOne(fm, "SELECT COUNT(*) FROM FILETRANS"), "0") << "no content left behind";
+    EXPECT_EQ(fileTransRows(), "0") << "no content left behind";
     EXPECT_TRUE(m_messages.boxes().empty()) << testing::PrintToString(m_messages.texts());
 }
 

@@ -134,13 +134,16 @@ protected:
         a.disconnect();
     }
 
-    std::string journal(int rec)
+    std::string journal(int rec) { return value(rec, "SELECT LIST(REC, ',') FROM (SELECT REC FROM SIWAKE ORDER BY REC)"); }
+
+    // The first column of the first row of sql in the slot's company database.
+    std::string value(int rec, const std::string& sql)
     {
         firebird::Attachment a;
         a.connect(testsupport::morabyParams(database(rec)));
         firebird::Transaction tr(a);
         tr.start();
-        firebird::Statement st(tr, "SELECT LIST(REC, ',') FROM (SELECT REC FROM SIWAKE ORDER BY REC)");
+        firebird::Statement st(tr, sql);
         auto c = st.open();
         std::string out = c.fetch() ? c.getString(0) : std::string();
         tr.commit();
@@ -287,6 +290,10 @@ TEST_F(DataSelectionSaveRestoreTest, RestoreFromAPlaceWithoutBackupSaysSo)
 
 TEST_F(DataSelectionSaveRestoreTest, RestoringAfterANewJournalAsksAndPutsTheBackupBack)
 {
+    // A screen that was open when the backup was made: the restored data set starts with no
+    // operation history.
+    writeRows(1, {"INSERT INTO OPINF (OPCODE, JOBNAME, PCNAME, OPENTIME) "
+                  "VALUES (20, '仕訳入力', 'PC01', '2024-05-01 09:00:00')"});
     saveA();
     journals(1, 4);
     ASSERT_EQ(journal(1), "1,2,3,4");
@@ -308,6 +315,7 @@ TEST_F(DataSelectionSaveRestoreTest, RestoringAfterANewJournalAsksAndPutsTheBack
     EXPECT_EQ(lines, (std::vector<std::string>{"仕訳件数(修正・削除仕訳含む)が減っています。", "　【復元元】：3 件",
                                                "　【復元先】：4 件"}));
     EXPECT_EQ(journal(1), "1,2,3") << "the journal entered after the backup is gone";
+    EXPECT_EQ(value(1, "SELECT COUNT(*) FROM OPINF"), "0") << "the operation history is emptied";
     EXPECT_EQ(status(1), 1);
     EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
 }

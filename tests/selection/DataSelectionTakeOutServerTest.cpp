@@ -32,7 +32,7 @@ std::string slot(const std::string& folder, int rec)
     return folder + "\\" + name;
 }
 
-class DataSelectionTakeOutTest : public ::testing::Test {
+class DataSelectionTakeOutServerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -212,7 +212,7 @@ protected:
     std::string m_local;
 };
 
-TEST_F(DataSelectionTakeOutTest, TakeOutToALocalSlotLocksTheRowAndBringBackReturnsTheData)
+TEST_F(DataSelectionTakeOutServerTest, TakeOutToALocalSlotLocksTheRowAndBringBackReturnsTheData)
 {
     auto box = openOnFirst();
     ASSERT_EQ(box->FunctionKey(fkF3)->CaptionA().Caption().toStdString(), "F3:持ち出し");
@@ -255,7 +255,7 @@ TEST_F(DataSelectionTakeOutTest, TakeOutToALocalSlotLocksTheRowAndBringBackRetur
     EXPECT_EQ(SystemDef.SysDir, m_server);
 }
 
-TEST_F(DataSelectionTakeOutTest, AFailingSwitchToLocalPutsTheServerConnectionBack)
+TEST_F(DataSelectionTakeOutServerTest, AFailingSwitchToLocalPutsTheServerConnectionBack)
 {
     // No system database on this computer: the local connection fails after the save.
     std::filesystem::remove(m_root / "appdata" / "quelto" / "morabyzaimu" / "data" / "dwaccdef.fdb");
