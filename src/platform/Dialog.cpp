@@ -156,6 +156,8 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event)
 
     auto& key = static_cast<QKeyEvent&>(*event);
     FinishedKey seen{event, type, watched, key.key(), key.timestamp(), this};
+    if (seen.same(g_finishedKey))
+        return g_finishedKey.consumed;
     seen.consumed = handleKeyEvent(key);
     g_finishedKey = seen;
     return seen.consumed;
