@@ -11,6 +11,27 @@ namespace {
 constexpr Qt::KeyboardModifiers kShiftCtrlAlt =
     Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
 
+// Qt walks its application filters by index, and installing one prepends it: a dialog created
+// while a key handler runs (a function key opening the next dialog) moves the running filter one
+// place down, and Qt hands it the same event again. The last key event a dialog finished lets
+// that second call return the first answer instead of doing the work twice.
+struct FinishedKey {
+    const QEvent* event = nullptr;
+    QEvent::Type type = QEvent::None;
+    const QObject* watched = nullptr;
+    int key = 0;
+    quint64 timestamp = 0;
+    const Dialog* dialog = nullptr;
+    bool consumed = false;
+
+    bool same(const FinishedKey& o) const
+    {
+        return event == o.event && type == o.type && watched == o.watched && key == o.key &&
+               timestamp == o.timestamp && dialog == o.dialog;
+    }
+};
+FinishedKey g_finishedKey;
+
 bool canTakeFocus(const QWidget* w, const QWidget* window)
 {
     return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && !w->focusProxy() &&
@@ -127,10 +148,24 @@ bool Dialog::handleCancelKey()
 bool Dialog::eventFilter(QObject* watched, QEvent* event)
 {
     const auto type = event->type();
+    // Any other event means the finished one will not come round again.
+    if (g_finishedKey.event && (g_finishedKey.event != event || g_finishedKey.type != type))
+        g_finishedKey = {};
     if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || !ownsKeyEvent(watched))
         return QDialog::eventFilter(watched, event);
 
     auto& key = static_cast<QKeyEvent&>(*event);
+    FinishedKey seen{event, type, watched, key.key(), key.timestamp(), this};
+    if (seen.same(g_finishedKey))
+        return g_finishedKey.consumed;
+    seen.consumed = handleKeyEvent(key);
+    g_finishedKey = seen;
+    return seen.consumed;
+}
+
+bool Dialog::handleKeyEvent(QKeyEvent& key)
+{
+    const auto type = key.type();
     const bool plain = (key.modifiers() & kShiftCtrlAlt) == 0;
     if (type == QEvent::KeyPress) {
         if (key.key() == Qt::Key_Escape && plain && handleCancelKey())

@@ -90,6 +90,8 @@ protected:
 
 private:
     bool ownsKeyEvent(QObject* watched) const;
+    // The dialog's key rules for a key event it owns; true when the event was used up.
+    bool handleKeyEvent(QKeyEvent& key);
     bool handleCancelKey();
     void applyModalResult();
 

@@ -7,10 +7,36 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
 
 namespace {
 
 bool swallowedKey(int key) { return (key >= Qt::Key_F1 && key <= Qt::Key_F8) || key == Qt::Key_F12; }
+
+// The height the hint area needs to show text whole at its width, laid out as the area does.
+int hintHeightFor(const QPlainTextEdit& area, const QString& text)
+{
+    const qreal margin = area.document()->documentMargin();
+    const qreal width = area.width() - 2 * area.frameWidth() - 2 * margin;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    qreal height = 0;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, area.font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            height += line.height() + std::max<qreal>(0, line.leading());
+        }
+        layout.endLayout();
+    }
+    return int(std::ceil(height + 2 * margin)) + 2 * area.frameWidth();
+}
 
 } // namespace
 
@@ -52,7 +78,14 @@ TWhichDataSetBox::TWhichDataSetBox(QWidget* parent) : TBSDI(Border::Fixed, paren
                    QStringLiteral("データの処理方法を選択します。|データを持ち帰ったため、「データ選択（サーバ）」画面で選択した場所へコンピュータ内のデータエリアよりコピーします。"));
     SetControlHint(m_btnOK, QStringLiteral("内容を保存して画面を閉じます。|内容を保存して画面を閉じます。"));
     SetControlHint(m_btnCancel, QStringLiteral("画面を閉じます。|画面を閉じます。"));
-    setFixedSize(372, 164);
+    // The area grows to the longest hint in this font: a fixed height cut its last line.
+    int hintHeight = 56;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_rbMochidasi, m_rbMochikaeri, m_btnOK, m_btnCancel}) {
+        const QString hint = ControlHint(w);
+        hintHeight = std::max(hintHeight, hintHeightFor(*m_hintArea, hint.mid(hint.indexOf(QLatin1Char('|')) + 1)));
+    }
+    m_hintArea->resize(m_hintArea->width(), hintHeight);
+    setFixedSize(372, std::max(164, m_hintArea->geometry().bottom() + 1 + 8));
     Initialized = 1;
 }
 

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 using namespace platform;
 
 namespace {
@@ -39,8 +43,14 @@ public:
     int swallowKey = 0;
     bool allowClose = true;
     int closes = 0;
+    std::function<void(QKeyEvent&)> onKeyUp;
 
 protected:
+    void doKeyUp(QKeyEvent& event) override
+    {
+        if (onKeyUp)
+            onKeyUp(event);
+    }
     void doKeyDown(QKeyEvent& event) override
     {
         keysDown.push_back(event.key());
@@ -239,6 +249,31 @@ TEST(Dialog, AnEscReleasedWithoutItsPressDoesNotClose)
     QTest::keyClick(d.edit, Qt::Key_Escape);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), mrCancel);
+}
+
+// A function key acts on release; its work opens the next dialog, whose own key filter Qt then
+// puts ahead of the running one. One release must still mean one run.
+TEST(Dialog, AKeyWhoseWorkOpensADialogActsOncePerRelease)
+{
+    TestDialog d;
+    showActive(d);
+    d.edit->setFocus();
+    int runs = 0;
+    std::vector<std::unique_ptr<Dialog>> opened;
+    d.onKeyUp = [&](QKeyEvent& e) {
+        if (e.key() != Qt::Key_F3)
+            return;
+        ++runs;
+        opened.push_back(std::make_unique<Dialog>());
+    };
+    QTest::keyClick(d.edit, Qt::Key_F3);
+    EXPECT_EQ(runs, 1);
+    QTest::keyClick(d.edit, Qt::Key_F3);
+    EXPECT_EQ(runs, 2) << "the next press of the same key acts again";
+    // A key held down: the repeats' releases do nothing.
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_F3, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(d.edit, &repeat);
+    EXPECT_EQ(runs, 2);
 }
 
 TEST(Dialog, EscThatClickedTheCancelButtonKeepsTheButtonsResult)
