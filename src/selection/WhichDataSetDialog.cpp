@@ -78,7 +78,15 @@ TWhichDataSetBox::TWhichDataSetBox(QWidget* parent) : TBSDI(Border::Fixed, paren
                    QStringLiteral("データの処理方法を選択します。|データを持ち帰ったため、「データ選択（サーバ）」画面で選択した場所へコンピュータ内のデータエリアよりコピーします。"));
     SetControlHint(m_btnOK, QStringLiteral("内容を保存して画面を閉じます。|内容を保存して画面を閉じます。"));
     SetControlHint(m_btnCancel, QStringLiteral("画面を閉じます。|画面を閉じます。"));
-    // The area grows to the longest hint in this font: a fixed height cut its last line.
+    fitHintArea();
+    Initialized = 1;
+}
+
+void TWhichDataSetBox::fitHintArea()
+{
+    // The area grows to the longest hint in the font it shows with (known once polished): a
+    // fixed height cut its last line.
+    m_hintArea->ensurePolished();
     int hintHeight = 56;
     for (QWidget* w : std::initializer_list<QWidget*>{m_rbMochidasi, m_rbMochikaeri, m_btnOK, m_btnCancel}) {
         const QString hint = ControlHint(w);
@@ -86,7 +94,6 @@ TWhichDataSetBox::TWhichDataSetBox(QWidget* parent) : TBSDI(Border::Fixed, paren
     }
     m_hintArea->resize(m_hintArea->width(), hintHeight);
     setFixedSize(372, std::max(164, m_hintArea->geometry().bottom() + 1 + 8));
-    Initialized = 1;
 }
 
 TWhichDataSetBox::~TWhichDataSetBox() = default;
@@ -106,6 +113,7 @@ void TWhichDataSetBox::SetUp(bool Lock)
 void TWhichDataSetBox::showEvent(QShowEvent* event)
 {
     TBSDI::showEvent(event);
+    fitHintArea();
     if (!Initialized) {
         ShowInitFailure();
         setModalResult(platform::mrCancel);

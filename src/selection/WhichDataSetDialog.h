@@ -34,6 +34,7 @@ protected:
 
 private:
     void btnOKClick();
+    void fitHintArea();
 
     QLabel* m_label = nullptr;
     TxRadioButton* m_rbMochidasi = nullptr;

@@ -243,6 +243,8 @@ TEST(TakeOutServerDisplayTest, F3TakesTheGeneralDataSetOutToAnEmptyLocalSlot)
     ASSERT_TRUE(display.waitForWindow("データ選択（サーバー）"));
     QThread::msleep(1500);
     display.screenshot(shots / "harness-after-take-out.png");
+    // One F3, one take-out: the choice does not come back once the first has returned.
+    EXPECT_TRUE(display.windowId("データの持ち出し／持ち帰り").empty());
     display.key("Escape");
     ASSERT_TRUE(harness.waitForFinished(60000));
     EXPECT_EQ(harness.exitCode(), 2) << harness.readAll().toStdString();
