@@ -8,38 +8,16 @@
 # step's time is the harness run with it less the same run without it, the trailer and the
 # checks included.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${1:-build-release}
-[[ $build_dir = /* ]] || build_dir="$here/$build_dir"
-harness="$build_dir/tests/selection/launch-harness"
+# shellcheck source=tools/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 journals=${BENCH_JOURNALS:-3200000}
-for tool in Xvfb xdotool isql-fb gbak; do
-    command -v "$tool" >/dev/null || { echo "bench-backup: $tool is missing" >&2; exit 2; }
-done
-[[ -x $harness ]] || { echo "bench-backup: build $harness first" >&2; exit 2; }
-
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$here/tools/sample-data.sh" "$work/root" "$build_dir" >/dev/null
-data="$work/root/quelto/morabyzaimu/data"
+bench_start bench-backup "${1:-}" gbak
+bench_data_root "$journals"
 db="$data/0001/dwacc.fdb"
-printf 'SET SQL DIALECT 3;\nCONNECT '\''%s'\'' USER '\''MORABY'\'';\nSET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= %d) DO BEGIN INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (:I, 0, 1, '\'' '\''); I = I + 1; END END^\nSET TERM ; ^\nCOMMIT;\n' \
-    "$db" "$journals" | isql-fb -q -b >/dev/null
 db_bytes=$(stat -c %s "$db")
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
-export ZETRINO_MESSAGE_RECORD="$work/boxes.txt" ZETRINO_RUNTIME_DIR="$work/runtime"
+bench_display
 export ZETRINO_DOCUMENTS_DIR="$work/documents"
-mkdir -p "$work/runtime" "$work/documents"
+mkdir -p "$work/documents"
 
 window() {
     local win=

@@ -11,30 +11,13 @@
 # the harness's (GNU time), beside the run without the paste. The damage check the copy runs
 # first on the source (when the operator's settings ask for it) is timed alone too, with gfix.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${1:-build-release}
-[[ $build_dir = /* ]] || build_dir="$here/$build_dir"
-harness="$build_dir/tests/selection/launch-harness"
+# shellcheck source=tools/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 mb=${BENCH_MB:-200}
 journals=${BENCH_JOURNALS:-200000}
-for tool in Xvfb xdotool isql-fb gfix /usr/bin/time; do
-    command -v "$tool" >/dev/null || { echo "bench-copy: $tool is missing" >&2; exit 2; }
-done
-[[ -x $harness ]] || { echo "bench-copy: build $harness first" >&2; exit 2; }
-
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$here/tools/sample-data.sh" "$work/root" "$build_dir" >/dev/null
-data="$work/root/quelto/morabyzaimu/data"
+bench_start bench-copy "${1:-}" gfix /usr/bin/time
+bench_data_root "$journals"
 set_name="$data/0001"
-printf 'SET SQL DIALECT 3;\nCONNECT '\''%s'\'' USER '\''MORABY'\'';\nSET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= %d) DO BEGIN INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (:I, 0, 1, '\'' '\''); I = I + 1; END END^\nSET TERM ; ^\nCOMMIT;\n' \
-    "$set_name/dwacc.fdb" "$journals" | isql-fb -q -b >/dev/null
 db_bytes=$(stat -c %s "$set_name/dwacc.fdb")
 rest=$(( mb * 1024 * 1024 - db_bytes ))
 if (( rest > 0 )); then
@@ -42,13 +25,7 @@ if (( rest > 0 )); then
     head -c "$rest" /dev/urandom >"$set_name/files/attachments.bin"
 fi
 total=$(du -sb "$set_name" | cut -f1)
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
-export ZETRINO_MESSAGE_RECORD="$work/boxes.txt" ZETRINO_RUNTIME_DIR="$work/runtime"
-mkdir -p "$work/runtime"
+bench_display
 
 # One harness run; with "paste" the keys copy slot 1 into slot 6. Prints "seconds peak-kB".
 run() {

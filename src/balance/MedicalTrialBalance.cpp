@@ -3,6 +3,7 @@
 #include "accounting/AccountingPeriods.h"
 #include "accounting/AmountRounding.h"
 #include "accounting/LayoutTables.h"
+#include "balance/BalanceRows_p.h"
 #include "balance/TrialBalance.h"
 #include "firebird/DatabaseError.h"
 #include "firebird/Statement.h"
@@ -24,27 +25,13 @@ using platform::kCurrencyUnit;
 
 namespace {
 
-constexpr int kOpening = 32; // period-array index of the fiscal-year opening
+using balance_detail::kOpening;
+using balance_detail::netOf;
+using balance_detail::twoDigits;
+
 constexpr int kTotalLines = 53;
 constexpr int kFacilityColumns = 17; // layout 4: period-array slots 32..48, one per facility
 constexpr const char* kProfitGroups[] = {"3480", "6950", "7300", "8300", "9280", "9380", "9600"};
-
-std::string twoDigits(const std::string& prefix, int value)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%2.2d", value);
-    return prefix + buf;
-}
-
-bool debitNature(int taishaku)
-{
-    return taishaku == 1 || taishaku == 4;
-}
-
-Currency netOf(int taishaku, Currency debit, Currency credit)
-{
-    return debitNature(taishaku) ? debit - credit : credit - debit;
-}
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to)
 {
@@ -220,38 +207,9 @@ int fillMedical(firebird::Statement& q, std::vector<TBALANCE>& rows, int rowHigh
     TBALANCE* owner = nullptr; // the account whose sub-account lines may follow (layout 0)
     std::string ownerCode;
     std::size_t hojo = 0;
-    auto amount = [&](const std::string& name) -> Currency {
-        return c.isNull(name) ? 0 : c.getCurrency(name);
-    };
     while (c.fetch()) {
         if (layout == 0 && owner != nullptr && c.getString("KCODE") == ownerCode) {
-            if (hojo == 0) {
-                std::size_t size = std::size_t(std::max(owner->HojoCount, 0));
-                if (blankText(c.getString("HCODE")))
-                    ++size; // the part of the account that no sub-account carries
-                if (owner->HojoUtiwake.size() < size)
-                    owner->HojoUtiwake.resize(size);
-            }
-            if (hojo < owner->HojoUtiwake.size()) {
-                auto& h = owner->HojoUtiwake[hojo];
-                h.HCODE = c.getString("HCODE");
-                h.HNAME = c.getString("HNAME");
-                const Currency opening = amount("KAISIZAN");
-                h.Opening += opening;
-                h.OpeningCopy += opening;
-                for (int p = 1; p <= 16; ++p) {
-                    h.Debit[std::size_t(kOpening + p)] += amount(twoDigits("KAR", p));
-                    h.Credit[std::size_t(kOpening + p)] += amount(twoDigits("KAS", p));
-                }
-                h.Net[kOpening] = h.Opening;
-                h.Balance[kOpening] = h.Opening;
-                for (int p = 1; p <= 16; ++p) {
-                    const auto i = std::size_t(kOpening + p);
-                    h.Net[i] = netOf(owner->Kamoku.TAISHAKU, h.Debit[i], h.Credit[i]);
-                    h.Balance[i] = h.Balance[i - 1] + h.Net[i];
-                }
-            }
-            ++hojo;
+            balance_detail::addSubAccountLine(c, *owner, hojo++);
             continue;
         }
         owner = nullptr;
@@ -289,21 +247,8 @@ int fillMedical(firebird::Statement& q, std::vector<TBALANCE>& rows, int rowHigh
             row.MSTREC = c.isNull("MSTREC") ? 0 : int(c.getInt("MSTREC"));
             row.SUBREC = c.isNull("SUBREC") ? 0 : int(c.getInt("SUBREC"));
         }
-        // Added like the period amounts: a department group writes each department over the same rows.
-        const Currency opening = amount("KAISIZAN");
-        row.KAISIZAN += opening;
-        row.OpeningCopy += opening;
-        for (int p = 1; p <= 16; ++p) {
-            row.Debit[std::size_t(kOpening + p)] += amount(twoDigits("KAR", p));
-            row.Credit[std::size_t(kOpening + p)] += amount(twoDigits("KAS", p));
-        }
-        row.Net[kOpening] = row.KAISIZAN;
-        row.Balance[kOpening] = row.KAISIZAN;
-        for (int p = 1; p <= 16; ++p) {
-            const auto i = std::size_t(kOpening + p);
-            row.Net[i] = netOf(k.TAISHAKU, row.Debit[i], row.Credit[i]);
-            row.Balance[i] = row.Balance[i - 1] + row.Net[i];
-        }
+        // Added onto what the row holds: a department group writes each department over the same rows.
+        balance_detail::addAccountAmounts(c, row);
         const std::string group = (fund && k.GROUPM1 == "3110") ? "3610" : k.GROUPM1;
         if (layout == 0)
             index[std::size_t(r)] = TQSORT{group + LeftFixStr(k.USERCODE, 4), r};

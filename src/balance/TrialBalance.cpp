@@ -1,5 +1,6 @@
 #include "balance/TrialBalance.h"
 
+#include "balance/BalanceRows_p.h"
 #include "balance/MedicalTrialBalance.h"
 
 #include "accounting/AmountRounding.h"
@@ -45,7 +46,10 @@ firebird::Transaction* standardTransaction()
 
 namespace {
 
-constexpr int kOpening = 32; // period-array index of the fiscal-year opening
+using balance_detail::debitNature;
+using balance_detail::kOpening;
+using balance_detail::netOf;
+using balance_detail::twoDigits;
 
 int gokeiRow(int position)
 {
@@ -57,28 +61,10 @@ bool inRows(int row, int rowHigh, const std::vector<TBALANCE>& rows)
     return row >= 0 && row <= rowHigh && std::size_t(row) < rows.size();
 }
 
-bool debitNature(int taishaku)
-{
-    return taishaku == 1 || taishaku == 4;
-}
-
-// Net movement of one period by the debit/credit kind.
-Currency netOf(int taishaku, Currency debit, Currency credit)
-{
-    return debitNature(taishaku) ? debit - credit : credit - debit;
-}
-
 // Kinds 1 and 3 add into a total line, 2 and 4 subtract.
 Currency signedForTotal(int taishaku, Currency amount)
 {
     return (taishaku == 2 || taishaku == 4) ? -amount : amount;
-}
-
-std::string twoDigits(const std::string& prefix, int value)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%2.2d", value);
-    return prefix + buf;
 }
 
 // A row's five range amounts, and the three of them the profit lines compute.
@@ -265,36 +251,7 @@ int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int row
         if (c.getString("GROUPM1") == "9900")
             continue;
         if (layout == 0 && owner != nullptr && c.getString("KCODE") == ownerCode) {
-            auto amount = [&](const std::string& name) -> Currency {
-                return c.isNull(name) ? 0 : c.getCurrency(name);
-            };
-            if (hojo == 0) {
-                std::size_t size = std::size_t(std::max(owner->HojoCount, 0));
-                if (c.getString("HCODE").find_first_not_of(" \t") == std::string::npos)
-                    ++size;
-                if (owner->HojoUtiwake.size() < size)
-                    owner->HojoUtiwake.resize(size);
-            }
-            if (hojo < owner->HojoUtiwake.size()) {
-                auto& h = owner->HojoUtiwake[hojo];
-                h.HCODE = c.getString("HCODE");
-                h.HNAME = c.getString("HNAME");
-                const Currency opening = amount("KAISIZAN");
-                h.Opening += opening;
-                h.OpeningCopy += opening;
-                for (int p = 1; p <= 16; ++p) {
-                    h.Debit[std::size_t(kOpening + p)] += amount(twoDigits("KAR", p));
-                    h.Credit[std::size_t(kOpening + p)] += amount(twoDigits("KAS", p));
-                }
-                h.Net[kOpening] = h.Opening;
-                h.Balance[kOpening] = h.Opening;
-                for (int p = 1; p <= 16; ++p) {
-                    const auto i = std::size_t(kOpening + p);
-                    h.Net[i] = netOf(owner->Kamoku.TAISHAKU, h.Debit[i], h.Credit[i]);
-                    h.Balance[i] = h.Balance[i - 1] + h.Net[i];
-                }
-            }
-            ++hojo;
+            balance_detail::addSubAccountLine(c, *owner, hojo++);
             continue;
         }
         owner = nullptr;
@@ -324,23 +281,10 @@ int pcSisanhyouFill(firebird::Statement& q, std::vector<TBALANCE>& rows, int row
             row.HojoCount = 0;
         }
 
+        balance_detail::addAccountAmounts(c, row);
         auto amount = [&](const std::string& name) -> Currency {
             return c.isNull(name) ? 0 : c.getCurrency(name);
         };
-        const Currency opening = amount("KAISIZAN");
-        row.KAISIZAN += opening;
-        row.OpeningCopy += opening;
-        for (int p = 1; p <= 16; ++p) {
-            row.Debit[std::size_t(kOpening + p)] += amount(twoDigits("KAR", p));
-            row.Credit[std::size_t(kOpening + p)] += amount(twoDigits("KAS", p));
-        }
-        row.Net[kOpening] = row.KAISIZAN;
-        row.Balance[kOpening] = row.KAISIZAN;
-        for (int p = 1; p <= 16; ++p) {
-            const auto i = std::size_t(kOpening + p);
-            row.Net[i] = netOf(k.TAISHAKU, row.Debit[i], row.Credit[i]);
-            row.Balance[i] = row.Balance[i - 1] + row.Net[i];
-        }
         if (settlement && kind == 30) {
             for (int k15 = 15; k15 >= 0; --k15) {
                 const auto i = std::size_t(kOpening - k15);

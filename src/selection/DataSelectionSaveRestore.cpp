@@ -84,6 +84,23 @@ private:
     bool m_open = true;
 };
 
+// The folder box of the save (mode 3) or the restore (mode 2): both keep one history of backup
+// folders; the hint shows the same text in both of its parts.
+void setUpBackupFolderBox(TFileOperationBox& box, int mode, const char* caption, const char* message,
+                          const std::string& hint)
+{
+    box.OperationMode = mode;
+    box.UseHistory = true;
+    box.HistoryFolder = SystemDef.IniFolder;
+    box.HistoryFile = "history.ini";
+    box.HistorySection = "DataBackFolder";
+    box.DlgCaption = caption;
+    box.DlgMessage = message;
+    box.MessageColor = platform::clRed;
+    box.LocationCaption = "保存先の場所:";
+    box.LocationHint = hint + "|" + hint;
+}
+
 // Runs the worker as its callers do: resumed, polled every 300 ms, joined.
 void runWorker(TBackupRestoreThread& th)
 {
@@ -149,17 +166,8 @@ int TDataSentakuBox::DataHozon(const std::string& Folder, QWidget* Owner)
     } else {
         if (!m_saveBox) {
             m_saveBox = new TFileOperationBox(Owner ? Owner : this);
-            m_saveBox->OperationMode = 3;
-            m_saveBox->UseHistory = true;
-            m_saveBox->HistoryFolder = SystemDef.IniFolder;
-            m_saveBox->HistoryFile = "history.ini";
-            m_saveBox->HistorySection = "DataBackFolder";
-            m_saveBox->DlgCaption = "データの保存";
-            m_saveBox->DlgMessage = "選択中のデータを保存します。";
-            m_saveBox->MessageColor = platform::clRed;
-            m_saveBox->LocationCaption = "保存先の場所:";
-            m_saveBox->LocationHint = "ﾃﾞｰﾀを保存する場所を選択します。変更する場合は［参照］を押してください。|"
-                                      "ﾃﾞｰﾀを保存する場所を選択します。変更する場合は［参照］を押してください。";
+            setUpBackupFolderBox(*m_saveBox, 3, "データの保存", "選択中のデータを保存します。",
+                                 "ﾃﾞｰﾀを保存する場所を選択します。変更する場合は［参照］を押してください。");
         }
         for (;;) {
             m_saveBox->InitialFolder = SystemDef.DocumentFolder;
@@ -291,17 +299,9 @@ int TDataSentakuBox::DataFukugen(const std::string& Folder, QWidget* Owner)
     } else {
         if (!m_restoreBox) {
             m_restoreBox = new TFileOperationBoxEx1(Owner ? Owner : this);
-            m_restoreBox->OperationMode = 2;
-            m_restoreBox->UseHistory = true;
-            m_restoreBox->HistoryFolder = SystemDef.IniFolder;
-            m_restoreBox->HistoryFile = "history.ini";
-            m_restoreBox->HistorySection = "DataBackFolder";
-            m_restoreBox->DlgCaption = "データの復元";
-            m_restoreBox->DlgMessage = "指定された保存先の場所にバックアップファイルがある場合は、商号、会計期間および仕訳数をチェックし、条件が満たされれば復元されます。";
-            m_restoreBox->MessageColor = platform::clRed;
-            m_restoreBox->LocationCaption = "保存先の場所:";
-            m_restoreBox->LocationHint = "ﾃﾞｰﾀが保存されている場所を選択します。変更する場合は［参照］を押してください。|"
-                                         "ﾃﾞｰﾀが保存されている場所を選択します。変更する場合は［参照］を押してください。";
+            setUpBackupFolderBox(*m_restoreBox, 2, "データの復元",
+                                 "指定された保存先の場所にバックアップファイルがある場合は、商号、会計期間および仕訳数をチェックし、条件が満たされれば復元されます。",
+                                 "ﾃﾞｰﾀが保存されている場所を選択します。変更する場合は［参照］を押してください。");
             m_restoreBox->SetSelect1Caption("保存先の場所を選択して復元する");
             m_restoreBox->SetSelect2Caption("プログラムの既定の保存先の場所より復元する");
         }

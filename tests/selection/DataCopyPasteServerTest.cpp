@@ -1,7 +1,7 @@
 // New areas (F4), delete (F5) and paste (F2) of the data-selection dialog in client/server mode,
 // against the Firebird server on loopback: the data folders lie in a temporary folder on C:,
 // which the program and the server's file procedures both map to "/".
-#include "DataSelectionFixture.h"
+#include "DataSelectionServerFixture.h"
 
 #include "firebird/Attachment.h"
 #include "records/DataInformation.h"
@@ -12,89 +12,30 @@ namespace {
 
 using namespace seltest;
 
-std::string onC(const std::filesystem::path& native)
-{
-    std::string s = native.string();
-    for (char& c : s)
-        if (c == '/')
-            c = '\\';
-    return "C:" + s;
-}
-
-class DataCopyPasteServerTest : public ::testing::Test {
+class DataCopyPasteServerTest : public ServerSystemTest {
 protected:
+    void beforeConnecting() override
+    {
+        std::filesystem::create_directories(m_root / "temp");
+        SystemDef.ServerTempFolder = m_work.windowsPath(); // the server's, as a sign-in sets it
+        SystemDef.JobLevel = 9;
+    }
+
     void SetUp() override
     {
-        records::resetProgramState();
-        paths::resetDriveMap();
-        testsupport::ensureServer();
-        m_data = onC(m_root / "data");
-        testsupport::FixtureDb::copyTo("system", m_root / "data" / "dwaccdef.fdb");
-        std::filesystem::create_directories(m_root / "log");
-        std::filesystem::create_directories(m_root / "temp");
-        ConnectMode = 1;
-        SystemDef.HostName = "localhost";
-        SystemDef.SysDir = m_data;
-        SystemDef.DataRoot = onC(m_root.path());
-        SystemDef.LogFolder = onC(m_root / "log");
-        SystemDef.TempFolder = onC(m_root / "temp");
-        SystemDef.ServerTempFolder = m_work.windowsPath(); // the server's, as a sign-in sets it
-        SystemDef.DbUser = "MORABY";
-        SystemDef.DbPassword = "qolvex";
-        SystemDef.PcName = "buildpc";
-        SystemDef.AppCaption = "連動データの作成";
-        SystemDef.GroupId = 10000;
-        SystemDef.LoginCode = 15;
-        SystemDef.LoginId = 100000015;
-        SystemDef.OperatorName = "十五番";
-        SystemDef.JobLevel = 9;
-        m_dm = std::make_unique<TDM>();
-        ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
-        ASSERT_TRUE(m_dm->fnGetSysDef());
-        SystemDef.ServerDataPlace = 0;
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement st(tr, "UPDATE DATALIST SET PASNAME=:PASNAME WHERE REC=:REC");
-        for (int rec = 1; rec <= 120; ++rec) {
-            st.setString("PASNAME", slot(rec));
-            st.setInt("REC", rec);
-            st.execute();
-        }
-        tr.commit();
+        ServerSystemTest::SetUp();
+        if (HasFatalFailure())
+            return;
         exec("UPDATE DATAPLACEMAN SET PATH='" + m_data + "' WHERE REC=0");
     }
 
     void TearDown() override
     {
         TDM::setServiceBusyHook({});
-        m_dm.reset();
-        records::resetProgramState();
-        paths::resetDriveMap();
+        ServerSystemTest::TearDown();
     }
 
-    std::string slot(int rec) const
-    {
-        char name[16];
-        std::snprintf(name, sizeof name, "%.4d", rec);
-        return m_data + "\\" + name;
-    }
-
-    void exec(const std::string& sql)
-    {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement(tr, sql).execute();
-        tr.commit();
-    }
-
-    std::string one(const std::string& sql)
-    {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement st(tr, sql);
-        auto c = st.open();
-        return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
-    }
+    std::string slot(int rec) const { return ServerSystemTest::slot(m_data, rec); }
 
     // A data set in a slot, named in the catalogue, with its journal count.
     void dataSet(int rec, const std::string& name, int journals)
@@ -120,11 +61,7 @@ protected:
     {
         firebird::Attachment a;
         a.connect(testsupport::morabyParams("localhost:" + (m_root / "data" / "dwaccdef.fdb").string()));
-        firebird::Transaction tr(a);
-        tr.start();
-        firebird::Statement st(tr, sql);
-        auto c = st.open();
-        return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
+        return firstValue(a, sql);
     }
 
     // The first value of a query on a slot's company database, through the server.
@@ -132,11 +69,7 @@ protected:
     {
         firebird::Attachment a;
         a.connect(testsupport::morabyParams("localhost:" + paths::toNative(slot(rec) + "\\dwacc.fdb").string()));
-        firebird::Transaction tr(a);
-        tr.start();
-        firebird::Statement st(tr, sql);
-        auto c = st.open();
-        return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
+        return firstValue(a, sql);
     }
 
     // F2 on the source's row, then F2 on the target's.
@@ -150,16 +83,7 @@ protected:
         EXPECT_FALSE(box.CopyMode);
     }
 
-    std::unique_ptr<TDataSentakuBox> dialog()
-    {
-        auto box = std::make_unique<TDataSentakuBox>();
-        box->KeepOnClose = 1;
-        box->SetParams({"SyoriType=0", "FormStyle=2"});
-        box->StartDialog();
-        box->show();
-        QApplication::setActiveWindow(box.get());
-        return box;
-    }
+    std::unique_ptr<TDataSentakuBox> dialog() { return shownDialog(); }
 
     static void select(TDataSentakuBox& box, int row)
     {
@@ -192,11 +116,7 @@ protected:
         });
     }
 
-    testsupport::TempDir m_root;
     testsupport::ServerWorkFolder m_work;
-    std::string m_data;
-    testsupport::MessageRecorder m_messages;
-    std::unique_ptr<TDM> m_dm;
 };
 
 TEST_F(DataCopyPasteServerTest, ANewAreaIsProposedAndRefusedWhereDataExists)

@@ -3,7 +3,6 @@
 #include "DataSelectionFixture.h"
 
 #include "catalogue/DataCatalogue.h"
-#include "firebird/Attachment.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "records/DataInformation.h"
@@ -80,48 +79,17 @@ protected:
     static std::string slot(int rec) { return seltest::slotFolder(rec); }
     fs::path native(const std::string& path) const { return platform::paths::toNative(path); }
 
-    void system(const std::string& sql)
-    {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement(tr, sql).execute();
-        tr.commit();
-    }
+    void system(const std::string& sql) { testsupport::exec(m_dm->IBDatabaseDEF, sql); }
 
     std::vector<std::string> systemRows(const std::string& sql)
     {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement st(tr, sql);
-        auto c = st.open();
-        std::vector<std::string> out;
-        while (c.fetch()) {
-            std::string line;
-            for (int i = 0; i < c.fieldCount(); ++i)
-                line += (i ? "|" : "") + (c.isNull(i) ? std::string("NULL") : c.getString(i));
-            out.push_back(line);
-        }
-        return out;
+        return testsupport::rows(m_dm->IBDatabaseDEF, sql);
     }
 
     // One statement on the company database of a folder; the first value of a query.
     std::string db(const std::string& folder, const std::string& sql)
     {
-        firebird::Attachment a;
-        a.connect(testsupport::morabyParams((native(folder) / "dwacc.fdb").string()));
-        firebird::Transaction tr(a);
-        tr.start();
-        std::string value;
-        firebird::Statement st(tr, sql);
-        if (sql.rfind("SELECT", 0) == 0) {
-            auto c = st.open();
-            if (c.fetch())
-                value = c.isNull(0) ? "NULL" : c.getString(0);
-        } else {
-            st.execute();
-        }
-        tr.commit();
-        return value;
+        return testsupport::onDatabase((native(folder) / "dwacc.fdb").string(), sql);
     }
 
     std::string setting(const std::string& folder, const char* key)

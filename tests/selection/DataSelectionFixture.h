@@ -20,6 +20,7 @@
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
+#include "support/Sql.h"
 #include "support/TempDir.h"
 #include "selection/IncrementalSearch.h"
 #include "ui/ListGrid.h"
@@ -137,29 +138,8 @@ protected:
         platform::files::clearFaults();
     }
 
-    void exec(const std::string& sql)
-    {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement(tr, sql).execute();
-        tr.commit();
-    }
-
-    std::vector<std::string> rows(const std::string& sql)
-    {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement st(tr, sql);
-        auto c = st.open();
-        std::vector<std::string> out;
-        while (c.fetch()) {
-            std::string line;
-            for (int i = 0; i < c.fieldCount(); ++i)
-                line += (i ? "|" : "") + c.getString(i);
-            out.push_back(line);
-        }
-        return out;
-    }
+    void exec(const std::string& sql) { testsupport::exec(m_dm->IBDatabaseDEF, sql); }
+    std::vector<std::string> rows(const std::string& sql) { return testsupport::rows(m_dm->IBDatabaseDEF, sql); }
 
     // A data folder with its database file and information file.
     void makeFolder(int rec, int status, int opCode = 0, const std::string& opName = "")

@@ -288,6 +288,56 @@ TEST_F(DataSelectionSaveRestoreTest, RestoreFromAPlaceWithoutBackupSaysSo)
     EXPECT_EQ(box->RestoreBox()->btnSelect2()->text().toStdString(), "プログラムの既定の保存先の場所より復元する");
 }
 
+// The two folder boxes: one history of backup folders, each with its own mode, caption, red
+// message and hint.
+TEST_F(DataSelectionSaveRestoreTest, TheSaveAndRestoreFolderBoxesShareOneHistory)
+{
+    struct Case {
+        int key;
+        std::int32_t mode;
+        const char* caption;
+        const char* message;
+        const char* hint; // the hint's short part
+    };
+    const Case cases[] = {
+        {fkF6, 3, "データの保存", "選択中のデータを保存します。",
+         "ﾃﾞｰﾀを保存する場所を選択します。変更する場合は［参照］を押してください。"},
+        {fkF7, 2, "データの復元",
+         "指定された保存先の場所にバックアップファイルがある場合は、商号、会計期間および仕訳数をチェックし、"
+         "条件が満たされれば復元されます。",
+         "ﾃﾞｰﾀが保存されている場所を選択します。変更する場合は［参照］を押してください。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        auto box = openOn(kTypeZero, 1);
+        bool asked = false;
+        TFileOperationBox* folderBox = nullptr;
+        m_messages.onDialog([&](QDialog& d) {
+            asked = true;
+            folderBox = dynamic_cast<TFileOperationBox*>(&d);
+            return int(platform::mrCancel);
+        });
+        press(*box, c.key);
+        ASSERT_TRUE(asked) << "no dialog was shown";
+        ASSERT_NE(folderBox, nullptr) << "a folder box was expected";
+        const TFileOperationBox& f = *folderBox;
+        EXPECT_EQ(f.OperationMode, c.mode);
+        EXPECT_TRUE(f.UseHistory);
+        EXPECT_EQ(f.HistoryFolder, "C:\\ini");
+        EXPECT_EQ(f.HistoryFile, "history.ini");
+        EXPECT_EQ(f.HistorySection, "DataBackFolder");
+        EXPECT_EQ(f.DlgCaption, c.caption);
+        EXPECT_EQ(f.DlgMessage, c.message);
+        EXPECT_EQ(f.MessageColor, platform::clRed);
+        EXPECT_EQ(f.LocationCaption, "保存先の場所:");
+        EXPECT_EQ(f.LocationHint.substr(0, f.LocationHint.find('|')), c.hint);
+        EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
+        EXPECT_EQ(status(1), 1) << "a cancelled box leaves the data set as it was";
+        box->close();
+        m_messages.clear();
+    }
+}
+
 TEST_F(DataSelectionSaveRestoreTest, RestoringAfterANewJournalAsksAndPutsTheBackupBack)
 {
     // A screen that was open when the backup was made: the restored data set starts with no

@@ -7,6 +7,7 @@
 
 #include "firebird/Attachment.h"
 #include "firebird/DatabaseError.h"
+#include "support/Sql.h"
 
 namespace seltest {
 
@@ -20,7 +21,10 @@ inline std::string onC(const std::filesystem::path& native)
     return "C:" + s;
 }
 
-class DataSelectionServerTest : public ::testing::Test {
+// The system database on the server with the standard place's 120 slots in this test's data
+// folder, and operator 15 signed in. A test class adds what it needs before the data module
+// connects (beforeConnecting) and after SetUp.
+class ServerSystemTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -41,31 +45,14 @@ protected:
         SystemDef.PcName = "buildpc";
         SystemDef.AppCaption = "連動データの作成";
         signInAs(15);
+        beforeConnecting();
         m_dm = std::make_unique<TDM>();
         ASSERT_TRUE(m_dm->fnAccDefConnected("", 1));
         ASSERT_TRUE(m_dm->fnGetSysDef());
         SystemDef.ServerDataPlace = 0;
 
-        exec("INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM) "
-             "VALUES (10000, 15, '十五番', 1, '', 0, 0)");
-        exec("INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM) "
-             "VALUES (10000, 17, '十七番', 1, '', 0, 0)");
         // The standard place's slots live under this test's data folder.
-        {
-            firebird::Transaction tr(m_dm->IBDatabaseDEF);
-            tr.start();
-            firebird::Statement st(tr, "UPDATE DATALIST SET PASNAME=:PASNAME WHERE REC=:REC");
-            for (int rec = 1; rec <= 120; ++rec) {
-                st.setString("PASNAME", slot(m_data, rec));
-                st.setInt("REC", rec);
-                st.execute();
-            }
-            tr.commit();
-        }
-        nameSlot("DATALIST", 0, 1, "一番の会社");
-        nameSlot("DATALIST", 0, 2, "二番の会社");
-        makeData(slot(m_data, 1));
-        makeData(slot(m_data, 2));
+        pointSlots(m_dm->IBDatabaseDEF, m_data);
     }
 
     void TearDown() override
@@ -75,6 +62,9 @@ protected:
         paths::resetDriveMap();
     }
 
+    // Settings and files the data module needs when it connects.
+    virtual void beforeConnecting() {}
+
     static void signInAs(int code)
     {
         SystemDef.GroupId = 10000;
@@ -83,19 +73,25 @@ protected:
         SystemDef.OperatorName = code == 15 ? "十五番" : "十七番";
     }
 
-    // The sign-in list's row of a session of this operator.
-    void signIn(int code)
-    {
-        exec("INSERT INTO LOGONUSERLIST (OPCODE, GROUPID, OPERATORCODE, PCNAME) VALUES (" +
-             std::to_string(10000 * 10000 + code) + ", 10000, " + std::to_string(code) + ", 'pc" +
-             std::to_string(code) + "')");
-    }
-
     static std::string slot(const std::string& folder, int rec)
     {
         char name[16];
         std::snprintf(name, sizeof name, "%.4d", rec);
         return folder + "\\" + name;
+    }
+
+    // Points the standard place's slots of a system database at folder.
+    static void pointSlots(firebird::Attachment& db, const std::string& folder)
+    {
+        firebird::Transaction tr(db);
+        tr.start();
+        firebird::Statement st(tr, "UPDATE DATALIST SET PASNAME=:PASNAME WHERE REC=:REC");
+        for (int rec = 1; rec <= 120; ++rec) {
+            st.setString("PASNAME", slot(folder, rec));
+            st.setInt("REC", rec);
+            st.execute();
+        }
+        tr.commit();
     }
 
     void makeData(const std::string& folder)
@@ -119,21 +115,62 @@ protected:
         tr.commit();
     }
 
-    void exec(const std::string& sql)
+    // The dialog of type 0, started, shown and active.
+    static std::unique_ptr<TDataSentakuBox> shownDialog()
     {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement(tr, sql).execute();
-        tr.commit();
+        auto box = std::make_unique<TDataSentakuBox>();
+        box->KeepOnClose = 1;
+        box->SetParams({"SyoriType=0", "FormStyle=2"});
+        box->StartDialog();
+        box->show();
+        QApplication::setActiveWindow(box.get());
+        return box;
     }
 
-    std::string one(const std::string& sql)
+    void exec(const std::string& sql) { testsupport::exec(m_dm->IBDatabaseDEF, sql); }
+
+    // The first value of a query on the system database.
+    std::string one(const std::string& sql) { return firstValue(m_dm->IBDatabaseDEF, sql); }
+
+    static std::string firstValue(firebird::Attachment& db, const std::string& sql)
     {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
+        firebird::Transaction tr(db);
         tr.start();
         firebird::Statement st(tr, sql);
         auto c = st.open();
         return c.fetch() ? (c.isNull(0) ? "<null>" : c.getString(0)) : "<no row>";
+    }
+
+    testsupport::TempDir m_root;
+    std::string m_data;
+    testsupport::MessageRecorder m_messages;
+    std::unique_ptr<TDM> m_dm;
+};
+
+// Operators 15 and 17 in the operator table; slots 1 and 2 named, each with a company database.
+class DataSelectionServerTest : public ServerSystemTest {
+protected:
+    void SetUp() override
+    {
+        ServerSystemTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        exec("INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM) "
+             "VALUES (10000, 15, '十五番', 1, '', 0, 0)");
+        exec("INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL, PASWORD, JIMUSHO, MYNUMBER_ADM) "
+             "VALUES (10000, 17, '十七番', 1, '', 0, 0)");
+        nameSlot("DATALIST", 0, 1, "一番の会社");
+        nameSlot("DATALIST", 0, 2, "二番の会社");
+        makeData(slot(m_data, 1));
+        makeData(slot(m_data, 2));
+    }
+
+    // The sign-in list's row of a session of this operator.
+    void signIn(int code)
+    {
+        exec("INSERT INTO LOGONUSERLIST (OPCODE, GROUPID, OPERATORCODE, PCNAME) VALUES (" +
+             std::to_string(10000 * 10000 + code) + ", 10000, " + std::to_string(code) + ", 'pc" +
+             std::to_string(code) + "')");
     }
 
     // The wizard's type without its launch conditions: empty slots are listed too.
@@ -155,11 +192,6 @@ protected:
             return int(QDialog::Accepted);
         });
     }
-
-    testsupport::TempDir m_root;
-    std::string m_data;
-    testsupport::MessageRecorder m_messages;
-    std::unique_ptr<TDM> m_dm;
 };
 
 } // namespace seltest

@@ -2,15 +2,13 @@
 // parent has, one more child (copied, emptied, registered) and the parent's settings.
 #include "selection/GassanDataCtl.h"
 
-#include "firebird/Attachment.h"
-#include "firebird/Statement.h"
-#include "firebird/Transaction.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "records/DataModule.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
+#include "support/Sql.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -71,49 +69,18 @@ protected:
 
     fs::path parentNative() const { return m_root / "c" / "ZAIMU" / "DATA" / "0003"; }
 
-    void system(const std::string& sql)
-    {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement(tr, sql).execute();
-        tr.commit();
-    }
+    void system(const std::string& sql) { testsupport::exec(m_dm->IBDatabaseDEF, sql); }
 
     std::vector<std::string> systemRows(const std::string& sql)
     {
-        firebird::Transaction tr(m_dm->IBDatabaseDEF);
-        tr.start();
-        firebird::Statement st(tr, sql);
-        auto c = st.open();
-        std::vector<std::string> out;
-        while (c.fetch()) {
-            std::string line;
-            for (int i = 0; i < c.fieldCount(); ++i)
-                line += (i ? "|" : "") + (c.isNull(i) ? std::string("NULL") : c.getString(i));
-            out.push_back(line);
-        }
-        return out;
+        return testsupport::rows(m_dm->IBDatabaseDEF, sql);
     }
 
     // One statement on a company database of its own connection; the first value of the first
     // row for a query.
     static std::string company(const fs::path& folder, const std::string& sql)
     {
-        firebird::Attachment db;
-        db.connect(testsupport::morabyParams((folder / "dwacc.fdb").string()));
-        firebird::Transaction tr(db);
-        tr.start();
-        std::string value;
-        firebird::Statement st(tr, sql);
-        if (sql.rfind("SELECT", 0) == 0) {
-            auto c = st.open();
-            if (c.fetch())
-                value = c.isNull(0) ? "NULL" : c.getString(0);
-        } else {
-            st.execute();
-        }
-        tr.commit();
-        return value;
+        return testsupport::onDatabase((folder / "dwacc.fdb").string(), sql);
     }
 
     static std::string setting(const fs::path& folder, const std::string& key)
