@@ -1,6 +1,6 @@
--- 4.0.2: the input-tax credit's added requirements: each month's debit and credit amounts
--- under the lump-sum proportional method, beside the tax-excluded ones. What a database has
--- already stays as it is.
+-- 4.0.2: the added requirements of the input-tax credit: each month's debit and credit
+-- amounts for the lump-sum method, beside the tax-excluded ones. What a database has already
+-- stays as it is.
 SET TERM ^ ;
 EXECUTE BLOCK AS
 BEGIN
