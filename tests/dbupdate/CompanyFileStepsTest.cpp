@@ -602,12 +602,19 @@ std::string layout(const fs::path& file)
         "OR (RF.RDB$RELATION_NAME = 'AO_NOTE' AND RF.RDB$FIELD_NAME = 'NOTE') "
         "OR (RF.RDB$RELATION_NAME = 'KS_SISAN' AND RF.RDB$FIELD_NAME IN ('JIGYOUWARIAI_NEW', 'TEIRITU250', "
         "'TEIRITU200', 'TAIYONENSU200', 'SYUTOKUKAGAKUCHOSEI', 'SCODE', 'KCODE', 'HCODE', 'BCODE')) "
+        "OR RF.RDB$RELATION_NAME IN ('KAKOZAN', 'KAKOSIWAKE1', 'KAKOSIWAKE2', 'MSD_HOUKOKU', 'OPDEFSISETU', "
+        "'OPLICENSE', 'SISETUGROUP', 'OPINF_LOG') "
+        "OR (RF.RDB$RELATION_NAME = 'KAMOKUMST' AND RF.RDB$FIELD_NAME IN ('USE', 'EXT1_A3', 'EXT1_A4')) "
+        "OR (RF.RDB$RELATION_NAME = 'KAMOKU_MS' AND RF.RDB$FIELD_NAME IN ('KAR_IKKATSU', 'KAS_IKKATSU')) "
+        "OR (RF.RDB$RELATION_NAME = 'KAMOKU_SZ' AND RF.RDB$FIELD_NAME IN ('KISHU_KOMI', 'KISHU_NUKI')) "
+        "OR (RF.RDB$RELATION_NAME = 'SISETUMST' AND RF.RDB$FIELD_NAME IN ('MB_JIGYOU', 'XSTR')) "
+        "OR (RF.RDB$RELATION_NAME IN ('EXTERKS', 'EXTERA3', 'EXTERA4') AND RF.RDB$FIELD_NAME = 'KNAME1') "
         "UNION ALL "
-        "SELECT 'SP_SISANHYO_KESSAN ' || P.RDB$PARAMETER_TYPE || ' ' || P.RDB$PARAMETER_NUMBER || ' ' || "
+        "SELECT TRIM(P.RDB$PROCEDURE_NAME) || ' ' || P.RDB$PARAMETER_TYPE || ' ' || P.RDB$PARAMETER_NUMBER || ' ' || "
         "TRIM(P.RDB$PARAMETER_NAME) || ' ' || F.RDB$FIELD_TYPE || ' ' || COALESCE(F.RDB$FIELD_LENGTH, 0) || ' ' || "
         "COALESCE(F.RDB$FIELD_SCALE, 0) || ' ' || COALESCE(F.RDB$CHARACTER_SET_ID, -1) "
         "FROM RDB$PROCEDURE_PARAMETERS P JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = P.RDB$FIELD_SOURCE "
-        "WHERE P.RDB$PROCEDURE_NAME = 'SP_SISANHYO_KESSAN' "
+        "WHERE P.RDB$PROCEDURE_NAME IN ('SP_SISANHYO_KESSAN', 'OPINF_DELETE') "
         "ORDER BY 1");
     std::string out;
     auto c = st.open();
@@ -635,6 +642,12 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
     testsupport::FixtureDb::copyTo("company", fixture);
     const std::string fixtureLayout = layout(fixture);
     ASSERT_NE(fixtureLayout.find("KS_SISAN.TEIRITU250"), std::string::npos);
+    // What a database has already stays: a table of our files with its rows, a line name of
+    // the A4 form shorter than the one our file gives (it grows, its names kept).
+    execute("CREATE TABLE SISETUGROUP (GCODE VARCHAR(6) CHARACTER SET ASCII NOT NULL PRIMARY KEY, GNAME VARCHAR(40))");
+    execute("INSERT INTO SISETUGROUP (GCODE, GNAME) VALUES ('G1', '東地区')");
+    execute("ALTER TABLE EXTERA4 ADD KNAME1 VARCHAR(20)");
+    execute("UPDATE EXTERA4 SET KNAME1 = '現金及び預金' WHERE REC = 1");
     const fs::path at204 = m_root / "data" / "at204.fdb";
     fs::copy_file(database(), at204);
     // Individual real estate (3.0.3's statements) and medical data (4.0.0's cash-flow statements);
@@ -664,12 +677,34 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
                         "RDB$FIELD_NAME = 'NOTE') OR (RDB$RELATION_NAME = 'CASHFMST' AND RDB$FIELD_NAME = 'CM_JIGYOU') "
                         "OR (RDB$RELATION_NAME = 'EXTERKS' AND RDB$FIELD_NAME = 'KNAMELOCK') OR "
                         "(RDB$RELATION_NAME = 'KS_SISAN' AND RDB$FIELD_NAME IN ('JIGYOUWARIAI_NEW', 'TEIRITU250', "
-                        "'TEIRITU200', 'TAIYONENSU200', 'SYUTOKUKAGAKUCHOSEI'))"),
-                  "8");
+                        "'TEIRITU200', 'TAIYONENSU200', 'SYUTOKUKAGAKUCHOSEI')) OR "
+                        "(RDB$RELATION_NAME = 'KAMOKUMST' AND RDB$FIELD_NAME IN ('USE', 'EXT1_A3', 'EXT1_A4')) OR "
+                        "(RDB$RELATION_NAME = 'KAMOKU_MS' AND RDB$FIELD_NAME IN ('KAR_IKKATSU', 'KAS_IKKATSU')) OR "
+                        "(RDB$RELATION_NAME = 'KAMOKU_SZ' AND RDB$FIELD_NAME IN ('KISHU_KOMI', 'KISHU_NUKI')) OR "
+                        "(RDB$RELATION_NAME = 'SISETUMST' AND RDB$FIELD_NAME IN ('MB_JIGYOU', 'XSTR')) OR "
+                        "(RDB$RELATION_NAME IN ('EXTERKS', 'EXTERA3', 'EXTERA4') AND RDB$FIELD_NAME = 'KNAME1')"),
+                  "21");
         EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME IN ('AO_SYUNYU', "
                         "'AO_SYUNYU_ZASHUU', 'AO_NOUSANBUTUIGAI', 'AO_YATOININHI', 'AO_KAJYU', 'AO_KAJYU_KEISAN', "
-                        "'AO_TIDAI_CHINSHAKU', 'MYNUMBER_LOG')"),
-                  "8");
+                        "'AO_TIDAI_CHINSHAKU', 'MYNUMBER_LOG', 'KAKOZAN', 'KAKOSIWAKE1', 'KAKOSIWAKE2', "
+                        "'MSD_HOUKOKU', 'OPDEFSISETU', 'OPLICENSE', 'SISETUGROUP', 'OPINF_LOG')"),
+                  "16");
+        EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'KAKOZAN'"), "70");
+        EXPECT_EQ(query("SELECT GCODE, GNAME FROM SISETUGROUP"), "G1,東地区");
+        EXPECT_EQ(query("SELECT REC, KNAME1 FROM EXTERA4 WHERE KNAME1 IS NOT NULL"), "1,現金及び預金");
+        // Rows written before the columns came read as the columns' defaults.
+        EXPECT_EQ(query("SELECT COUNT(*) FROM KAMOKUMST WHERE USE IS DISTINCT FROM 1"), "0");
+        EXPECT_EQ(query("SELECT COUNT(*) FROM KAMOKU_SZ WHERE KISHU_KOMI IS DISTINCT FROM 0 OR "
+                        "KISHU_NUKI IS DISTINCT FROM 0"),
+                  "0");
+        EXPECT_NE(query("SELECT COUNT(*) FROM KAMOKU_SZ"), "0");
+        // A new past-year balance row starts at zero; a past journal is a debit unless told.
+        execute("INSERT INTO KAKOZAN (SCODE, KCODE, HCODE, BCODE) VALUES ('', '1101', ' ', ' ')");
+        EXPECT_EQ(query("SELECT CAST(KISHU + KOMIZAN_1 + NUKIZAN_16 + IKKATSU_8 + HAIBUN_13 AS INTEGER), "
+                        "TRIGGER_SWITCH FROM KAKOZAN"),
+                  "0,0");
+        execute("INSERT INTO KAKOSIWAKE2 (REC, SCODE) VALUES (1, '01')");
+        EXPECT_EQ(query("SELECT DELFLG, TAISHAKU, SCODE FROM KAKOSIWAKE2"), "0,1,01");
         EXPECT_EQ(query("SELECT LIST(TRIM(RDB$PARAMETER_NAME)) FROM (SELECT RDB$PARAMETER_NAME FROM "
                         "RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = 'SP_SISANHYO_KESSAN' AND "
                         "RDB$PARAMETER_TYPE = 0 ORDER BY RDB$PARAMETER_NUMBER)"),
@@ -692,6 +727,22 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
         EXPECT_EQ(query("SELECT CAST(KAR03 AS INTEGER), CAST(KAS03 AS INTEGER), CAST(ZANP02 AS INTEGER) "
                         "FROM SP_SISANHYO_KESSAN(1, 0) WHERE KCODE = '4101'"),
                   "1080,11,500");
+        // Ending a working screen ends that operator's entry of that screen and records how it
+        // ended and when; a screen with no open entry records nothing.
+        execute("INSERT INTO OPINF (OPCODE, JOBNAME, PCNAME, OPENTIME) VALUES (7, '仕訳入力', 'PC01', "
+                "'2026-05-01 09:00:00')");
+        execute("INSERT INTO OPINF (OPCODE, JOBNAME, PCNAME, OPENTIME) VALUES (7, '印刷', 'PC01', "
+                "'2026-05-01 09:00:00')");
+        execute("INSERT INTO OPINF (OPCODE, JOBNAME, PCNAME, OPENTIME) VALUES (8, '仕訳入力', 'PC02', "
+                "'2026-05-01 09:00:00')");
+        execute("EXECUTE PROCEDURE OPINF_DELETE(7, '仕訳入力', '正常終了')");
+        execute("EXECUTE PROCEDURE OPINF_DELETE(7, '決算書', 'エラー終了')");
+        EXPECT_EQ(query("SELECT OPCODE, JOBNAME, STATE, CASE WHEN ABS(DATEDIFF(SECOND, CLOSETIME, LOCALTIMESTAMP)) "
+                        "< 60 THEN 'now' ELSE 'other' END FROM OPINF_LOG"),
+                  "7,仕訳入力,正常終了,now");
+        EXPECT_EQ(query("SELECT LIST(OPCODE || ':' || JOBNAME, ' ') FROM (SELECT OPCODE, JOBNAME FROM OPINF "
+                        "WHERE OPCODE IN (7, 8) ORDER BY OPCODE, JOBNAME)"),
+                  "7:印刷 8:仕訳入力");
         // The data password went into its scrambled form.
         EXPECT_EQ(query("SELECT ACODE FROM ACCREG WHERE ACODE STARTING WITH 'データパスワード'"), "データパスワードV2");
     }
