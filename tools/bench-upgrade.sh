@@ -3,7 +3,8 @@
 # 100,000 journal lines and 10,000 assets is upgraded to 8.0.0 by the headless upgrade driver,
 # backups included. Prints each step's time and the whole, beside one gbak backup and one restore
 # of the same grown database (the floor: every run that backs up needs one of each), and the ratio
-# of the whole to that floor. Not a test: nothing is asserted, the numbers vary with the machine.
+# of the whole to that floor; then what starting the SQL tool once costs (every step starts it
+# once) and the load average. Not a test: nothing is asserted, the numbers vary with the machine.
 # Usage: tools/bench-upgrade.sh [build-dir]
 #   build-dir: the argument, else $ZETRINO_BUILD_DIR, else build-release (the optimized build);
 #   relative to the repository root.
@@ -72,6 +73,17 @@ backup_s=$(seconds "$t0" "$t1")
 restore_s=$(seconds "$t1" "$t2")
 floor_s=$(seconds "$t0" "$t2")
 
+# What one step costs before its statements: the SQL tool started as the runner starts it, on
+# a script that connects to the grown database (the restored copy) and exits. Five runs, the mean.
+printf "CONNECT '%s' USER 'MORABY';\r\nEXIT;\r\n" "$work/floor.fdb" >"$work/connect.sql"
+t0=$(now)
+for _ in 1 2 3 4 5; do
+    ISC_USER=MORABY isql-fb -b -i "$work/connect.sql" -e -m -o "$work/connect.log" </dev/null >/dev/null 2>&1
+    rm -f "$work/connect.log"
+done
+t1=$(now)
+tool_s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 5 }')
+
 t0=$(now)
 set +e
 TEMP="$work/tmp" UPGRADE_DRIVER_TIMES=1 "$driver" "$data_root" "$data_set" 10 "" 1 \
@@ -88,6 +100,12 @@ printf '%-8s %10s\n' whole "$whole_s"
 printf '%-8s %10s\n' backup "$backup_s"
 printf '%-8s %10s\n' restore "$restore_s"
 awk -v w="$whole_s" -v f="$floor_s" 'BEGIN { printf "whole / (backup + restore) = %.2f\n", w / f }'
+steps=$(awk '$1 == "time" { n++ } END { print n + 0 }' "$work/driver.err")
+awk -v t="$tool_s" -v n="$steps" -v w="$whole_s" -v f="$floor_s" 'BEGIN {
+    printf "SQL tool start and exit, each %.3f; for the %d steps %.3f\n", t, n, t * n
+    printf "(whole - tool starts) / (backup + restore) = %.2f\n", (w - t * n) / f }'
+# The tool's start slows down far more than gbak on a busy machine: the load tells the reader.
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [[ $status -ne 0 ]]; then
     echo "the upgrade did not finish (driver status $status):"
     grep -v '^time ' "$work/driver.err" || true

@@ -45,9 +45,16 @@ bool columnMissing(const std::string& table, const std::string& column)
 
 void addAccdef1Guards(DbUpdateScript& script, bool sdaiHasuu3)
 {
-    // Both guards see the database as it was before the step.
-    const bool noSdaiHasuu3 = sdaiHasuu3 && columnMissing("ACCDEF1", "SDAI_HASUU3");
-    const bool noKessanKikan = columnMissing("ACCDEF1", "KESSAN_KIKAN");
+    // Both guards see the database as it was before the step, asked on one opening of it.
+    bool noSdaiHasuu3 = false;
+    bool noKessanKikan = true;
+    if (DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0)) {
+        noSdaiHasuu3 = sdaiHasuu3 && !DM->fnExistence_Field("ACCDEF1", "SDAI_HASUU3");
+        noKessanKikan = !DM->fnExistence_Field("ACCDEF1", "KESSAN_KIKAN");
+    } else {
+        noSdaiHasuu3 = sdaiHasuu3;
+    }
+    DM->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
     if (noSdaiHasuu3)
         addCompanyStatements(script, "accdef1-sdai-hasuu3.sql");
     if (noKessanKikan)

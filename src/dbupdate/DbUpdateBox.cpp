@@ -346,8 +346,9 @@ bool TDbUpdateBox::runBackupRestore(bool backup, const std::string& databaseFile
     if (!backup)
         m_worker->ZoneUseMyNumber = AccInf.MyNumberUse;
     m_worker->Resume();
+    // Short waits: the run goes on as soon as the worker ends, not at the next 300 ms mark.
     while (!m_worker->IsTerminated())
-        WaitMSec(300);
+        WaitMSec(10);
     m_worker->wait();
     const bool ok = m_worker->Success == 1;
     m_worker.reset();
@@ -444,7 +445,9 @@ int TDbUpdateBox::ExecuteUpdates()
             break;
         }
     }
-    waitMSec(300);
+    // The full bar stays a moment for the operator to see; nobody sees a hidden dialog.
+    if (isVisible())
+        waitMSec(300);
     pnlProgress->hide();
     QGuiApplication::restoreOverrideCursor();
 
