@@ -186,6 +186,38 @@ protected:
     }
     std::string dbVersion() { return query("SELECT MAJOR || '.' || MINOR1 || '.' || MINOR2 FROM ACCVERSION"); }
 
+    // The installed step files; the base with the earlier steps whose objects our files change
+    // (the new asset table of 0.1.1, the notes table of 0.1.5), then set at 2.0.4.
+    void baseAt204WithInstalledFiles()
+    {
+        fs::remove_all(m_root / "sql");
+        SystemDef.SqlFolder = platform::paths::fromNative(STEP_SQL_DIR);
+        for (const DbVersion v : {DbVersion{0, 1, 1}, DbVersion{0, 1, 5}})
+            ASSERT_EQ(dbupdate::ExecCompanyStep(v), 1) << dbupdate::versionText(v);
+        setVersion(2, 0, 4);
+    }
+
+    // The company database of that kind through every step from 3.0.0 on, each returning 1;
+    // nothing is left pending.
+    void runFileStepsAs(int dataType, int codeType)
+    {
+        setKind(dataType, codeType);
+        AccInf.SITEN = 1;
+        AccInf.BUMON = 1;
+        execute("UPDATE ACCDEF1 SET DATATYPE = " + std::to_string(dataType) + ", CODETYPE = " +
+                std::to_string(codeType));
+        for (const auto& step : dbupdate::companyUpdateSteps("モラビー財務", false)) {
+            if (step.version() < DbVersion{3, 0, 0})
+                continue;
+            ASSERT_EQ(step.UpdateFunc(), 1) << dbupdate::versionText(step.version()) << " "
+                                            << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
+            ASSERT_EQ(dbVersion(), dbupdate::versionText(step.version()));
+        }
+        dbupdate::DbUpdateCheck check("モラビー財務", false);
+        check.InitUpdateList(1, dbVersion());
+        EXPECT_FALSE(check.UpdatePending);
+    }
+
     testsupport::TempDir m_root;
     testsupport::ScopedEnvironment m_temp{"TEMP", (m_root / "tmp").c_str()};
     testsupport::MessageRecorder m_messages;
@@ -627,17 +659,11 @@ std::string layout(const fs::path& file)
 
 TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
 {
-    fs::remove_all(m_root / "sql");
-    SystemDef.SqlFolder = platform::paths::fromNative(STEP_SQL_DIR);
     struct Kind {
         int dataType, codeType;
     };
-    // The earlier steps whose objects our files change (the new asset table of 0.1.1, the notes
-    // table of 0.1.5), once; every kind starts from a copy of the result.
-    const auto steps = dbupdate::companyUpdateSteps("モラビー財務", false);
-    for (const DbVersion v : {DbVersion{0, 1, 1}, DbVersion{0, 1, 5}})
-        ASSERT_EQ(dbupdate::ExecCompanyStep(v), 1) << dbupdate::versionText(v);
-    setVersion(2, 0, 4);
+    // Every kind starts from a copy of the base at 2.0.4.
+    ASSERT_NO_FATAL_FAILURE(baseAt204WithInstalledFiles());
     const fs::path fixture = m_root / "data" / "company.fdb";
     testsupport::FixtureDb::copyTo("company", fixture);
     const std::string fixtureLayout = layout(fixture);
@@ -655,22 +681,8 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
     for (const Kind k : {Kind{2, 2}, Kind{3, 1}}) {
         SCOPED_TRACE(std::to_string(k.dataType) + "," + std::to_string(k.codeType));
         fs::copy_file(at204, database(), fs::copy_options::overwrite_existing);
-        setKind(k.dataType, k.codeType);
-        AccInf.SITEN = 1;
-        AccInf.BUMON = 1;
-        execute("UPDATE ACCDEF1 SET DATATYPE = " + std::to_string(k.dataType) + ", CODETYPE = " +
-                std::to_string(k.codeType));
         execute("INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES ('基本設定', 'データパスワード', '文字', 'pass')");
-        for (const auto& step : steps) {
-            if (step.version() < DbVersion{3, 0, 0})
-                continue;
-            ASSERT_EQ(step.UpdateFunc(), 1) << dbupdate::versionText(step.version()) << " "
-                                            << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
-            ASSERT_EQ(dbVersion(), dbupdate::versionText(step.version()));
-        }
-        dbupdate::DbUpdateCheck check("モラビー財務", false);
-        check.InitUpdateList(1, dbVersion());
-        EXPECT_FALSE(check.UpdatePending);
+        ASSERT_NO_FATAL_FAILURE(runFileStepsAs(k.dataType, k.codeType));
 
         // What our files add.
         EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE (RDB$RELATION_NAME = 'AO_NOTE' AND "
@@ -743,9 +755,104 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
         EXPECT_EQ(query("SELECT LIST(OPCODE || ':' || JOBNAME, ' ') FROM (SELECT OPCODE, JOBNAME FROM OPINF "
                         "WHERE OPCODE IN (7, 8) ORDER BY OPCODE, JOBNAME)"),
                   "7:印刷 8:仕訳入力");
+        // The sheet trial balances of the general code systems; medical data has sheets of its own.
+        EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME IN ('SP_SISANHYO', "
+                        "'SP_SISANHYO_BUMONGOKEI', 'SP_SISANHYO_BUMONGOKEI_A4', 'SP_SISANHYO_BUMONGOKEI_A3')"),
+                  k.dataType == 3 ? "0" : "4");
         // The data password went into its scrambled form.
         EXPECT_EQ(query("SELECT ACODE FROM ACCREG WHERE ACODE STARTING WITH 'データパスワード'"), "データパスワードV2");
     }
+    EXPECT_TRUE(m_messages.boxes().empty());
+}
+
+// The sheet trial balances that our 6.1.3 file adds, on upgraded general data: an account's own
+// row holds all of its sub-accounts and departments in the facilities asked for, its sub-accounts'
+// rows follow it (the part without one only when it holds an amount); the department sheets take
+// one department over every facility, the A4 and A3 ones in their layout's slots. Tax 0 counts
+// the journals' taxes in, 1 leaves them out and shows them on the tax accounts.
+TEST_F(CompanyFileStepsTest, OurSheetTrialBalancesAddUpTheCompanyTables)
+{
+    ASSERT_NO_FATAL_FAILURE(baseAt204WithInstalledFiles());
+    ASSERT_NO_FATAL_FAILURE(runFileStepsAs(2, 1));
+
+    // The base: opening balances 100000 of 現金 (1101) and 50000 of each part of 普通預金 (1103:
+    // none, 001, 002) on the blank department of facilities 01 and 02; 1101, 4101 and 6107 also on
+    // departments 00, 01 and 02 of facility 01. Movements of period 3 on 1103, of period 2 on 4101's
+    // department 01 in both facilities; 2104 stands for 仮受消費税 with taxes of period 2.
+    for (const char* sql : {
+             "UPDATE KAMOKU_MS SET KAR_NUK = 1000, KAR_TAX = 80 WHERE SCODE = '01' AND KCODE = '1103' "
+             "AND HCODE = '001' AND BCODE = ' ' AND MNUM = 3",
+             "UPDATE KAMOKU_MS SET KAS_NUK = 500, KAS_TAX = 40 WHERE SCODE = '02' AND KCODE = '1103' "
+             "AND HCODE = '002' AND BCODE = ' ' AND MNUM = 3",
+             "UPDATE KAMOKU_SZ SET KAISIZAN = 7000 WHERE SCODE = '01' AND KCODE = '1101' AND BCODE = '01'",
+             "UPDATE KAMOKU_MS SET KAS_NUK = 300, KAS_TAX = 24 WHERE SCODE = '01' AND KCODE = '4101' "
+             "AND HCODE = ' ' AND BCODE = '01' AND MNUM = 2",
+             "INSERT INTO KAMOKU_MS (SCODE, KCODE, HCODE, BCODE, MNUM, KAS_NUK, KAS_TAX) "
+             "VALUES ('02', '4101', ' ', '01', 2, 200, 16)",
+             "DELETE FROM ACCDEF2 WHERE KNAME IN ('仮受消費税', '仮払消費税') OR KCODE = '2104'",
+             "INSERT INTO ACCDEF2 (KCODE, KNAME) VALUES ('2104', '仮受消費税')",
+             "DELETE FROM KAMOKU_TAX",
+             "INSERT INTO KAMOKU_TAX (SCODE, BCODE, TAXUH, MNUM, KAR, KAS) VALUES ('01', ' ', 1, 2, 0, 24)",
+             "INSERT INTO KAMOKU_TAX (SCODE, BCODE, TAXUH, MNUM, KAR, KAS) VALUES ('02', ' ', 1, 2, 0, 16)",
+             "INSERT INTO KAMOKU_TAX (SCODE, BCODE, TAXUH, MNUM, KAR, KAS) VALUES ('01', ' ', 2, 2, 80, 0)",
+             "INSERT INTO SISETUGROUPLIST (GCODE, SCODE) VALUES ('G2', '02')",
+             // Two slots of each print layout: 1110's first account (1101) and 4100's (4101).
+             "UPDATE EXTERA4 SET SUBREC = 0",
+             "UPDATE EXTERA4 SET KGROUP = '1110', SUBREC = 1, MSTREC = 1 WHERE REC = 1",
+             "UPDATE EXTERA4 SET KGROUP = '4100', SUBREC = 1, MSTREC = 2 WHERE REC = 2",
+             "UPDATE EXTERA3 SET SUBREC = 0",
+             "UPDATE EXTERA3 SET KGROUP = '1110', SUBREC = 1, MSTREC = 5 WHERE REC = 1",
+             "UPDATE EXTERA3 SET KGROUP = '4100', SUBREC = 1, MSTREC = 6 WHERE REC = 2"})
+        execute(sql);
+
+    const std::string standard = "SELECT '[' || HCODE || ']', HOJCNT, TAISHAKU, CAST(KAISIZAN AS INTEGER), "
+                                 "CAST(KAR02 AS INTEGER), CAST(KAS02 AS INTEGER), CAST(KAR03 AS INTEGER), "
+                                 "CAST(KAS03 AS INTEGER) FROM ";
+    const std::string sheet = "SELECT MSTREC, SUBREC, KCODE, KNAME, BSPL, TAISHAKU, CAST(KAISIZAN AS INTEGER), "
+                              "CAST(KAS02 AS INTEGER) FROM ";
+    struct Case {
+        std::string sql, rows;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             // Every facility: 6 x 50000; 1000 + 80 debited on 001, 500 + 40 credited on 002.
+             {standard + "SP_SISANHYO(0, '', '') WHERE KCODE = '1103'",
+              "[],2,1,300000,0,0,1080,540|[ ],2,1,100000,0,0,0,0|[001],2,1,100000,0,0,1080,0|"
+              "[002],2,1,100000,0,0,0,540"},
+             {standard + "SP_SISANHYO(1, '', '') WHERE KCODE = '1103' ROWS 1", "[],2,1,300000,0,0,1000,500"},
+             // One facility, and a branch group of the other one.
+             {standard + "SP_SISANHYO(0, '01', '') WHERE KCODE = '1103'",
+              "[],2,1,150000,0,0,1080,0|[ ],2,1,50000,0,0,0,0|[001],2,1,50000,0,0,1080,0|"
+              "[002],2,1,50000,0,0,0,0"},
+             {standard + "SP_SISANHYO(0, '', 'G2') WHERE KCODE = '1103' ROWS 1", "[],2,1,150000,0,0,0,540"},
+             // 100000 twice and department 01's 7000; no sub-account, one row.
+             {standard + "SP_SISANHYO(0, '', '') WHERE KCODE = '1101'", "[],0,1,207000,0,0,0,0"},
+             // Without tax the collected taxes of both facilities (24 + 16) on 仮受消費税.
+             {standard + "SP_SISANHYO(0, '', '') WHERE KCODE = '2104'", "[],0,2,0,0,0,0,0"},
+             {standard + "SP_SISANHYO(1, '', '') WHERE KCODE = '2104'", "[],0,2,0,0,40,0,0"},
+             {standard + "SP_SISANHYO(1, '01', '') WHERE KCODE = '2104'", "[],0,2,0,0,24,0,0"},
+             // Department 01 over both facilities: the accounts it holds; 4101 takes 324 + 216. A
+             // department that no facility holds has no rows.
+             {"SELECT LIST(KCODE) FROM SP_SISANHYO_BUMONGOKEI(0, '01')", "1101,4101,6107"},
+             {standard + "SP_SISANHYO_BUMONGOKEI(0, '01') WHERE KCODE IN ('1101', '4101')",
+              "[],0,1,7000,0,0,0,0|[],0,2,0,0,540,0,0"},
+             {standard + "SP_SISANHYO_BUMONGOKEI(1, '01') WHERE KCODE = '4101'", "[],0,2,0,0,500,0,0"},
+             {"SELECT COUNT(*) FROM SP_SISANHYO_BUMONGOKEI(0, '09')", "0"},
+             // The print layouts' slots in their order.
+             {sheet + "SP_SISANHYO_BUMONGOKEI_A4(0, '01')", "1,1,1101,現金,B,1,7000,0|2,1,4101,売上高,P,2,0,540"},
+             {sheet + "SP_SISANHYO_BUMONGOKEI_A3(1, '01')", "5,1,1101,現金,B,1,7000,0|6,1,4101,売上高,P,2,0,500"},
+         }) {
+        EXPECT_EQ(query(c.sql), c.rows) << c.sql;
+    }
+
+    // Step 6.1.3 again leaves a procedure that is there as it is and adds one that is not.
+    execute("DROP PROCEDURE SP_SISANHYO_BUMONGOKEI");
+    execute("CREATE OR ALTER PROCEDURE SP_SISANHYO_BUMONGOKEI_A3 (PTAX INTEGER) RETURNS (X INTEGER) AS "
+            "BEGIN X = 7; SUSPEND; END");
+    setVersion(6, 1, 0);
+    ASSERT_EQ(dbupdate::ExecCompanyFileStep(DbVersion{6, 1, 3}), 1)
+        << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
+    EXPECT_EQ(query("SELECT X FROM SP_SISANHYO_BUMONGOKEI_A3(0)"), "7");
+    EXPECT_EQ(query("SELECT LIST(KCODE) FROM SP_SISANHYO_BUMONGOKEI(0, '01')"), "1101,4101,6107");
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 

@@ -42,7 +42,9 @@ std::string query(const std::filesystem::path& db, const std::string& sql)
 
 // The schema as the program reads it, one line per column of every user table (type, sub-type,
 // length in bytes and characters, scale, character set, null flag, default) and per procedure
-// parameter (direction, position, name, type, length, scale, character set): "<object>|<rest>".
+// parameter (type, length, scale, character set): "<object>|<rest>". A call passes the inputs in
+// order and reads the outputs by name, so an input is known by its position and an output by its
+// name; the input names and the output order do not bind.
 std::set<std::string> schemaLines(const std::filesystem::path& db)
 {
     const std::string sql = R"(
@@ -57,8 +59,8 @@ JOIN RDB$RELATIONS R ON R.RDB$RELATION_NAME = RF.RDB$RELATION_NAME
 JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE
 WHERE COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0
 UNION ALL
-SELECT 'parameter ' || TRIM(PP.RDB$PROCEDURE_NAME) || '.' || IIF(PP.RDB$PARAMETER_TYPE = 0, 'in ', 'out ') ||
-       PP.RDB$PARAMETER_NUMBER || ' ' || TRIM(PP.RDB$PARAMETER_NAME) || '|' ||
+SELECT 'parameter ' || TRIM(PP.RDB$PROCEDURE_NAME) || '.' ||
+       IIF(PP.RDB$PARAMETER_TYPE = 0, 'in ' || PP.RDB$PARAMETER_NUMBER, 'out ' || TRIM(PP.RDB$PARAMETER_NAME)) || '|' ||
        F.RDB$FIELD_TYPE || ' ' || COALESCE(F.RDB$FIELD_LENGTH, 0) || ' ' || COALESCE(F.RDB$CHARACTER_LENGTH, 0) || ' ' ||
        COALESCE(F.RDB$FIELD_SCALE, 0) || ' ' || COALESCE(F.RDB$CHARACTER_SET_ID, -1)
 FROM RDB$PROCEDURE_PARAMETERS PP
@@ -208,7 +210,7 @@ TEST(UpgradeDriverTest, SystemDatabaseFromZeroToEightInModeZero)
     const auto fixture = schemaLines(testsupport::FixtureDb::copyTo("system", root / "fixture" / "dwaccdef.fdb"));
     ASSERT_GT(fixture.size(), 300u);
     for (const char* line : {"column GENGO.STARTDATE|35 0 8 0 0 -1 0 -",
-                             "parameter SP_DATALIST_INSERT.in  1 PATHTEXT|37 508 254 0 5",
+                             "parameter SP_DATALIST_INSERT.in 1|37 508 254 0 5",
                              "column CHILD_SERVERDATALIST.PASNAME|37 0 254 127 0 5 0 -",
                              "column DATALIST_EX.GROUPID|8 0 4 0 0 -1 0 DEFAULT 10000"})
         EXPECT_TRUE(fixture.contains(line)) << line;
@@ -258,10 +260,9 @@ class UpgradeDriverCompany : public ::testing::TestWithParam<CompanyKind> {};
 
 // The objects of the 8.0.0 company fixture that the upgraded database does not yet have as the
 // fixture has them. Some come from the product's own conversions that our step files do not
-// add yet (the past-year tables, the balance layouts, the operator tables, the trial balances
-// of the sheet forms); for the others the fixture does not yet take the steps' definitions
-// (types, lengths, character sets, defaults, procedure interfaces). Each is open work: take one
-// off the list when the two agree.
+// add yet (the past-year tables, the balance layouts, the operator tables); for the others the
+// fixture does not yet take the steps' definitions (types, lengths, character sets, defaults,
+// procedure interfaces). Each is open work: take one off the list when the two agree.
 const std::set<std::string>& objectsStillOpen()
 {
     static const std::set<std::string> objects{
@@ -286,20 +287,16 @@ const std::set<std::string>& objectsStillOpen()
         "KAMOKU_MS",
         "KAMOKU_SZ",
         "SISETUMST",
-        // The trial balances of the sheet forms and their stand-in rows.
-        "KESSAN_BALANCE",
-        "LAYOUT_BALANCE",
-        "SP_SISANHYO",
-        "SP_SISANHYO_A3",
-        "SP_SISANHYO_A4",
-        "SP_SISANHYO_BUMON",
-        "SP_SISANHYO_BUMONGOKEI",
-        "SP_SISANHYO_BUMONGOKEI_A3",
-        "SP_SISANHYO_BUMONGOKEI_A4",
-        "SP_SISANHYO_BUMON_A3",
-        "SP_SISANHYO_BUMON_A4",
     };
     return objects;
+}
+
+// Tables of the fixture that only feed its stand-ins for the product's trial-balance procedures:
+// the program never reads them, so they are not compared.
+const std::set<std::string>& fixtureStandInTables()
+{
+    static const std::set<std::string> tables{"KESSAN_BALANCE", "LAYOUT_BALANCE"};
+    return tables;
 }
 
 // The base system and company databases of an individual's data go through the upgrade driver,
@@ -370,6 +367,8 @@ TEST_P(UpgradeDriverCompany, TheBaseGoesFromZeroToEightInOneRun)
     for (std::size_t start = 0, end; start < missing.size(); start = end + 1) {
         end = missing.find('\n', start);
         const std::string line = missing.substr(start, end - start);
+        if (fixtureStandInTables().contains(objectOf(line)))
+            continue;
         differing.insert(objectOf(line));
         if (!objectsStillOpen().contains(objectOf(line)))
             unexpected += line + "\n";
@@ -378,7 +377,8 @@ TEST_P(UpgradeDriverCompany, TheBaseGoesFromZeroToEightInOneRun)
     for (const auto& object : objectsStillOpen())
         EXPECT_TRUE(differing.contains(object)) << object << " agrees now: take it off the open list";
     // The objects our step files add are among those compared.
-    for (const char* object : {"AO_NOTE", "AO_SYUNYU", "MYNUMBER_LOG", "SP_SISANHYO_KESSAN"})
+    for (const char* object : {"AO_NOTE", "AO_SYUNYU", "MYNUMBER_LOG", "SP_SISANHYO_KESSAN", "SP_SISANHYO",
+                               "SP_SISANHYO_BUMONGOKEI", "SP_SISANHYO_BUMONGOKEI_A4", "SP_SISANHYO_BUMONGOKEI_A3"})
         EXPECT_TRUE(std::any_of(fixture.begin(), fixture.end(),
                                 [&](const std::string& line) { return objectOf(line) == object; }))
             << object;
