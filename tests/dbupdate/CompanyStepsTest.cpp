@@ -15,6 +15,7 @@
 #include "support/Environment.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
+#include "support/Sql.h"
 #include "support/TempDir.h"
 #include "ui/KeyCheckBox.h"
 #include "ui/OwnerDrawnButton.h"
@@ -26,8 +27,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <regex>
+#include <set>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using dbupdate::DbVersion;
@@ -131,11 +136,36 @@ protected:
         return out;
     }
 
+    // The lines of the SQL test's schema probe (tests/dbupdate/schema-probe.sql), "<key>|<detail>".
+    std::set<std::string> probe()
+    {
+        static const std::string sql = [] {
+            std::string text = testsupport::readFile(fs::path(TEST_SOURCE_DIR) / "schema-probe.sql");
+            return text.erase(text.find_last_of(';'));
+        }();
+        firebird::Attachment db;
+        db.connect(testsupport::morabyParams(database().string()));
+        const auto lines = testsupport::rows(db, sql);
+        return {lines.begin(), lines.end()};
+    }
+
+    // The probe with the ids of tables, views and procedures left out, a line each: a restore may
+    // number them anew.
+    std::string probeWithoutIds()
+    {
+        static const std::regex id(R"(^((?:table|view|procedure) [A-Z0-9_$]+\|)\d+)");
+        std::string out;
+        for (const auto& line : probe())
+            out += std::regex_replace(line, id, "$1#") + "\n";
+        return out;
+    }
+
     void execute(const std::string& sql) { query(sql); }
 
     // Every pending step up to and including LAST, in version order, each run as the driver runs
-    // it; the first one that does not return 1 fails the test.
-    void upgradeTo(const DbVersion& last)
+    // it; the first one that does not return 1 fails the test. AFTER_STEP, when given, looks at
+    // the database after each step.
+    void upgradeTo(const DbVersion& last, const std::function<void(const DbVersion&)>& afterStep = {})
     {
         firebird::Attachment db;
         db.connect(testsupport::morabyParams(database().string()));
@@ -151,6 +181,8 @@ protected:
                                             << testsupport::readFile(m_root / "log" / "ErrDataup.txt");
             ASSERT_EQ(query("SELECT MAJOR || '.' || MINOR1 || '.' || MINOR2 FROM ACCVERSION"),
                       dbupdate::versionText(step.version()));
+            if (afterStep)
+                afterStep(step.version());
         }
     }
 
@@ -297,22 +329,11 @@ TEST_F(CompanyStepsTest, AllStepsBringTheBaseTo101)
     EXPECT_EQ(m_messages.boxes()[0].text, "Ver 0.3.3のデータベース更新に失敗しました。");
 }
 
-// The schema probe of the SQL test (tests/dbupdate/schema-probe.sql), its rows joined by "|".
-// The ids of tables, views and procedures are left out: a restore may number them anew.
-std::string probeWithoutIds(const std::function<std::string(const std::string&)>& run)
-{
-    std::string sql = testsupport::readFile(fs::path(TEST_SOURCE_DIR) / "schema-probe.sql");
-    sql.erase(sql.find_last_of(';'));
-    std::string out = run(sql);
-    return std::regex_replace(out, std::regex(R"(((?:^|\|)(?:table|view|procedure) [A-Z0-9_$]+\|)\d+)"), "$1#");
-}
-
 TEST_F(CompanyStepsTest, AFailedFirstStepThroughTheDialogRestoresTheBackup)
 {
     execute("DROP PROCEDURE SP_KS_SISAN_MUJUN");
-    const auto run = [this](const std::string& sql) { return query(sql); };
-    const std::string before = probeWithoutIds(run);
-    ASSERT_NE(before.find("table ACCVERSION|#"), std::string::npos);
+    const std::string before = probeWithoutIds();
+    ASSERT_NE(before.find("\ntable ACCVERSION|#\n"), std::string::npos);
 
     useSystemDatabase();
     ASSERT_TRUE(m_dm->fnAccDatConnected("", SystemDef.DataDir, 0));
@@ -336,7 +357,7 @@ TEST_F(CompanyStepsTest, AFailedFirstStepThroughTheDialogRestoresTheBackup)
     EXPECT_TRUE(fs::exists(m_root / "docs" / "更新前データ" / "商号不明" / "dwacc.fbk"));
     m_dm->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
     // The drops that went in before the failing one are undone.
-    EXPECT_EQ(probeWithoutIds(run), before);
+    EXPECT_EQ(probeWithoutIds(), before);
     EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,0,1,0");
 }
 
@@ -570,6 +591,139 @@ TEST_F(CompanyStepsTest, Step102GivesAssetsWithoutAFixedAssetAccountTheDefaultOn
     EXPECT_TRUE(m_messages.boxes().empty());
 }
 
+// The keys ("kind:NAME", blanks as '_') of the probe lines that differ between two probes; a
+// column, constraint or index of a table or view that is itself created, dropped or recreated
+// folds into that relation's key, as the SQL test folds them.
+std::set<std::string> changedKeys(const std::set<std::string>& before, const std::set<std::string>& after)
+{
+    std::vector<std::string> differing;
+    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                  std::back_inserter(differing));
+    std::set<std::string> keys;
+    for (const auto& line : differing) {
+        std::string key = line.substr(0, line.find('|'));
+        key[key.find(' ')] = ':';
+        std::replace(key.begin(), key.end(), ' ', '_');
+        keys.insert(key);
+    }
+    std::set<std::string> folded;
+    for (const auto& key : keys) {
+        const auto colon = key.find(':');
+        const std::string kind = key.substr(0, colon);
+        if (kind == "column" || kind == "constraint" || kind == "index") {
+            const std::string relation = key.substr(colon + 1, key.find('.') - colon - 1);
+            if (keys.contains("table:" + relation) || keys.contains("view:" + relation))
+                continue;
+        }
+        folded.insert(key);
+    }
+    return folded;
+}
+
+// What each company step from 1.0.2 on changes in the schema, as changedKeys names it; written
+// from the steps' descriptions, and from 3.0.0 on from the statements the steps run themselves
+// and the step files (sql/<ddd>) that each kind of data takes. KINDS names the kinds of data an
+// entry holds for ("!" before a name: every kind but that one); empty, every kind. Entries of one
+// version add up; every step has at least one.
+struct SchemaChange {
+    DbVersion version;
+    const char* kinds;
+    const char* keys;
+};
+
+const SchemaChange kSchemaChanges[] = {
+    {{1, 0, 2}, "", "procedure:SP_SIWAKE_REPAIR procedure:SP_SISANHYO_BUMON"},
+    {{1, 0, 3}, "",
+     "procedure:SP_MOTOIREKIN_KURIIRE procedure:SP_ZEIGAKU_ADD procedure:SP_SISANHYO_BUMON "
+     "procedure:SP_SISANHYO_BUMON_A4 procedure:SP_SISANHYO_BUMON_A3 procedure:SP_MONITOR_LISTUP "
+     "procedure:SP_MONITOR_LISTDOWN"},
+    {{1, 0, 5}, "", "table:JOBCONTROL table:ACCTOTALNAME"},
+    {{2, 0, 0}, "",
+     "procedure:SP_MONITOR_LISTUP procedure:SP_MONITOR_LISTDOWN procedure:SP_MONITOR_LISTUP_ENTRYORDER "
+     "procedure:SP_MONITOR_LISTDOWN_ENTRYORDER procedure:SP_SIWAKE_LISTUP procedure:SP_SIWAKE_LISTDOWN "
+     "procedure:SP_SIWAKE_LISTIN procedure:SP_MOTOCHO_LISTUP procedure:SP_MOTOCHO_LISTDOWN procedure:SP_MOTOCHO_LISTIN "
+     "column:KAMOKUMST.VELTORIN_YOJITU_RATE1 column:KAMOKUMST.VELTORIN_YOJITU_KIND1 "
+     "column:KAMOKUMST.VELTORIN_YOJITU_RATE2 column:KAMOKUMST.VELTORIN_YOJITU_KIND2 column:KAMOKU_MS.RYOSAN "
+     "trigger:ACCDEF1_BEFORE_UPDATE trigger:SIWAKE_AFTER_DELETE table:VELTORIN_YOJITUHENDOU procedure:SP_SIWAKE_DEL "
+     "procedure:SP_CONVERT_12TO16 procedure:SP_YOJITU_HENDOU_SONEKI procedure:SP_YOJITU_HENDOUSONEKI_BUMON "
+     "table:GAIKYOSYO_ITEM constraint:TEKDIC.TEKDIC_KAS_BCODE constraint:TORDIC.TORDIC_KAS_BCODE "
+     "procedure:SP_SISANHYO_A4 procedure:SP_SISANHYO_A3 procedure:SP_SISANHYO_BUMON_A4 procedure:SP_SISANHYO_BUMON_A3 "
+     "procedure:SP_SISANHYO_KESSAN procedure:SP_YOSAN_READ procedure:SP_UPDATE_YOSANSUB procedure:SP_UPDATE_YOSAN "
+     "trigger:SISETUMST_AFTER_INSERT2 procedure:SP_KURIKOSI_ZEIGAKU_ADD procedure:SP_SETHOJOKAISIZAN "
+     "procedure:SP_KURIKOSIBUMONZANDAKA procedure:SP_KURIKOSIZANDAKA"},
+    {{2, 0, 4}, "",
+     "procedure:SP_MONITOR_LISTUP procedure:SP_MONITOR_LISTDOWN procedure:SP_SISANHYO_A4 procedure:SP_SISANHYO_A3 "
+     "procedure:SP_SISANHYO_BUMON_A4 procedure:SP_SISANHYO_BUMON_A3 procedure:SP_SISANHYO_KESSAN table:TUSIN_ID "
+     "procedure:SP_SIWAKE_UPD table:SUITOTYO_SABUN procedure:SP_KANENDO_BUMON_ZANDAKA_A4 "
+     "procedure:SP_KANENDO_BUMON_GROUPZANDAKA procedure:SP_HOJO_KAMOKUSZ_INS"},
+    // 300/dwzup01: CASHFMST.CM_JIGYOU and EXTERKS.KNAMELOCK are in the base already.
+    {{3, 0, 0}, "", "column:AO_NOTE.NOTE"},
+    {{3, 0, 1}, "", ""},
+    {{3, 0, 3}, "", ""}, // the real-estate name lock: rows only
+    {{3, 0, 4}, "", ""},
+    {{3, 0, 6}, "", ""}, // the account switches and past-year balances: rows only
+    {{3, 0, 7}, "", "trigger:KAMOKUSZ_AFTER_DELETE2"},
+    {{4, 0, 0}, "", ""}, // 諸口, the cash-flow groups, ACCDEF5: rows only
+    {{4, 0, 2}, "", // 402/dwzup01
+     "column:KS_SISAN.JIGYOUWARIAI_NEW column:KS_SISAN.TEIRITU250 column:KS_SISAN.TEIRITU200 "
+     "column:KS_SISAN.TAIYONENSU200 column:KS_SISAN.SYUTOKUKAGAKUCHOSEI"},
+    {{5, 0, 0}, "", ""},
+    {{5, 0, 2}, "", ""},
+    {{5, 0, 5}, "", ""},
+    {{6, 0, 0}, "", "procedure:SP_SISANHYO_KESSAN"}, // 600/dwzup01
+    {{6, 1, 0}, "", ""},
+    {{6, 1, 3}, "", ""},
+    {{7, 0, 0}, "", // 700/dwzup10; the data password: rows only
+     "table:AO_SYUNYU table:AO_SYUNYU_ZASHUU table:AO_NOUSANBUTUIGAI table:AO_YATOININHI table:AO_KAJYU "
+     "table:AO_KAJYU_KEISAN table:AO_TIDAI_CHINSHAKU"},
+    {{7, 0, 2}, "", ""},
+    {{7, 0, 3}, "", ""},
+    {{7, 0, 4}, "", ""},
+    {{8, 0, 0}, "", "table:MYNUMBER_LOG"}, // 800/dwzup01
+};
+
+bool holdsFor(const SchemaChange& change, const std::string& kind)
+{
+    std::istringstream names(change.kinds);
+    bool any = false, excepting = false;
+    for (std::string name; names >> name; any = true) {
+        if (name.starts_with('!')) {
+            excepting = true;
+            if (name.substr(1) == kind)
+                return false;
+        } else if (name == kind) {
+            return true;
+        }
+    }
+    return !any || excepting;
+}
+
+// The keys the ledger expects of a step on a kind of data; nullopt when it has no entry for the step.
+std::optional<std::set<std::string>> expectedChanges(const DbVersion& version, const std::string& kind)
+{
+    std::optional<std::set<std::string>> keys;
+    for (const auto& change : kSchemaChanges) {
+        if (change.version != version)
+            continue;
+        if (!keys)
+            keys.emplace();
+        if (!holdsFor(change, kind))
+            continue;
+        std::istringstream words(change.keys);
+        for (std::string key; words >> key;)
+            keys->insert(key);
+    }
+    return keys;
+}
+
+std::string oneALine(const std::set<std::string>& keys)
+{
+    std::string out;
+    for (const auto& key : keys)
+        out += key + "\n";
+    return out;
+}
+
 struct DataKind {
     const char* name;
     int dataType, codeType;
@@ -581,8 +735,9 @@ void PrintTo(const DataKind& kind, std::ostream* os) { *os << kind.name; }
 class CompanyStepsOfEachKind : public CompanyStepsTest, public ::testing::WithParamInterface<DataKind> {};
 
 // A copy of the base at 1.0.1 for each kind of data, its settings read as the program reads them,
-// goes through every later step, each with the step files the program installs: each returns 1,
-// and at the end the database stands at 8.0.0 with nothing pending.
+// goes through every later step, each with the step files the program installs: each returns 1
+// and changes in the schema what the ledger above says, and at the end the database stands at
+// 8.0.0 with nothing pending.
 TEST_P(CompanyStepsOfEachKind, EachStepFrom102ReturnsOneAndNothingIsLeftPending)
 {
     const DataKind kind = GetParam();
@@ -599,9 +754,22 @@ TEST_P(CompanyStepsOfEachKind, EachStepFrom102ReturnsOneAndNothingIsLeftPending)
         return;
     ASSERT_EQ(query("SELECT MAJOR || '.' || MINOR1 || '.' || MINOR2 FROM ACCVERSION"), "1.0.1");
 
-    upgradeTo({8, 0, 0});
+    std::set<std::string> schema = probe();
+    std::set<DbVersion> run;
+    upgradeTo({8, 0, 0}, [&](const DbVersion& version) {
+        run.insert(version);
+        std::set<std::string> now = probe();
+        const auto expected = expectedChanges(version, kind.name);
+        if (expected)
+            EXPECT_EQ(oneALine(changedKeys(schema, now)), oneALine(*expected)) << dbupdate::versionText(version);
+        else
+            ADD_FAILURE() << "no schema changes written for " << dbupdate::versionText(version);
+        schema = std::move(now);
+    });
     if (HasFatalFailure())
         return;
+    for (const auto& change : kSchemaChanges)
+        EXPECT_TRUE(run.contains(change.version)) << "no step " << dbupdate::versionText(change.version);
     EXPECT_EQ(query("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION"), "1,8,0,0");
     firebird::Attachment db;
     db.connect(testsupport::morabyParams(database().string()));
