@@ -685,7 +685,8 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
         ASSERT_NO_FATAL_FAILURE(runFileStepsAs(k.dataType, k.codeType));
 
         // What our files add.
-        EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE (RDB$RELATION_NAME = 'AO_NOTE' AND "
+        EXPECT_EQ(query("SELECT LIST(N, ' ') FROM (SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) AS N "
+                        "FROM RDB$RELATION_FIELDS WHERE (RDB$RELATION_NAME = 'AO_NOTE' AND "
                         "RDB$FIELD_NAME = 'NOTE') OR (RDB$RELATION_NAME = 'CASHFMST' AND RDB$FIELD_NAME = 'CM_JIGYOU') "
                         "OR (RDB$RELATION_NAME = 'EXTERKS' AND RDB$FIELD_NAME = 'KNAMELOCK') OR "
                         "(RDB$RELATION_NAME = 'KS_SISAN' AND RDB$FIELD_NAME IN ('JIGYOUWARIAI_NEW', 'TEIRITU250', "
@@ -694,8 +695,11 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
                         "(RDB$RELATION_NAME = 'KAMOKU_MS' AND RDB$FIELD_NAME IN ('KAR_IKKATSU', 'KAS_IKKATSU')) OR "
                         "(RDB$RELATION_NAME = 'KAMOKU_SZ' AND RDB$FIELD_NAME IN ('KISHU_KOMI', 'KISHU_NUKI')) OR "
                         "(RDB$RELATION_NAME = 'SISETUMST' AND RDB$FIELD_NAME IN ('MB_JIGYOU', 'XSTR')) OR "
-                        "(RDB$RELATION_NAME IN ('EXTERKS', 'EXTERA3', 'EXTERA4') AND RDB$FIELD_NAME = 'KNAME1')"),
-                  "21");
+                        "(RDB$RELATION_NAME IN ('EXTERKS', 'EXTERA3', 'EXTERA4') AND RDB$FIELD_NAME = 'KNAME1') ORDER BY 1)"),
+                  "AO_NOTE.NOTE CASHFMST.CM_JIGYOU EXTERA3.KNAME1 EXTERA4.KNAME1 EXTERKS.KNAME1 EXTERKS.KNAMELOCK "
+                  "KAMOKUMST.EXT1_A3 KAMOKUMST.EXT1_A4 KAMOKUMST.USE KAMOKU_MS.KAR_IKKATSU KAMOKU_MS.KAS_IKKATSU "
+                  "KAMOKU_SZ.KISHU_KOMI KAMOKU_SZ.KISHU_NUKI KS_SISAN.JIGYOUWARIAI_NEW KS_SISAN.SYUTOKUKAGAKUCHOSEI "
+                  "KS_SISAN.TAIYONENSU200 KS_SISAN.TEIRITU200 KS_SISAN.TEIRITU250 SISETUMST.MB_JIGYOU SISETUMST.XSTR");
         EXPECT_EQ(query("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME IN ('AO_SYUNYU', "
                         "'AO_SYUNYU_ZASHUU', 'AO_NOUSANBUTUIGAI', 'AO_YATOININHI', 'AO_KAJYU', 'AO_KAJYU_KEISAN', "
                         "'AO_TIDAI_CHINSHAKU', 'MYNUMBER_LOG', 'KAKOZAN', 'KAKOSIWAKE1', 'KAKOSIWAKE2', "
@@ -730,15 +734,32 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
                 "VALUES ('', '4101', ' ', ' ', 3, 1000, 80, 10, 1)");
         execute("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, NUKIZAN, ZEIGAKU) "
                 "VALUES ('', '4101', ' ', ' ', -2, 500, 40)");
-        // A department's row is inside the account's own and not added again.
+        // The journal triggers book a department and a sub-account on rows of their own: the
+        // account's balance is the sum of its rows.
         execute("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, NUKIZAN, ZEIGAKU) "
                 "VALUES ('', '4101', ' ', '01', -2, 200, 16)");
+        execute("INSERT INTO KAMOKU_MS (SCODE, KCODE, HCODE, BCODE, MNUM, KAR_NUK, KAR_TAX, KAS_NUK, KAS_TAX) "
+                "VALUES ('', '4101', '001', ' ', 3, 300, 24, 0, 0)");
+        // TAX 0 with tax, 1 without; ZENTAX 1 past balances with tax.
         EXPECT_EQ(query("SELECT CAST(KAR03 AS INTEGER), CAST(KAS03 AS INTEGER), CAST(ZANP02 AS INTEGER) "
                         "FROM SP_SISANHYO_KESSAN(0, 1) WHERE KCODE = '4101'"),
-                  "1000,10,540");
+                  "1404,11,756");
         EXPECT_EQ(query("SELECT CAST(KAR03 AS INTEGER), CAST(KAS03 AS INTEGER), CAST(ZANP02 AS INTEGER) "
                         "FROM SP_SISANHYO_KESSAN(1, 0) WHERE KCODE = '4101'"),
-                  "1080,11,500");
+                  "1300,10,700");
+        // Without tax, the journals' collected taxes show on the suspense tax account.
+        const std::string kariuke = "2104";
+        execute("DELETE FROM ACCDEF2 WHERE KNAME IN ('仮受消費税', '仮払消費税') OR KCODE = '2104'");
+        execute("INSERT INTO ACCDEF2 (KCODE, KNAME) VALUES ('2104', '仮受消費税')");
+        execute("DELETE FROM KAMOKU_MS WHERE KCODE = '" + kariuke + "'");
+        execute("DELETE FROM KAMOKU_TAX");
+        execute("INSERT INTO KAMOKU_TAX (SCODE, BCODE, TAXUH, MNUM, KAR, KAS) VALUES ('', ' ', 1, 3, 0, 80)");
+        execute("INSERT INTO KAMOKU_TAX (SCODE, BCODE, TAXUH, MNUM, KAR, KAS) VALUES ('', ' ', 2, 3, 30, 0)");
+        EXPECT_EQ(query("SELECT CAST(KAR03 AS INTEGER), CAST(KAS03 AS INTEGER) FROM SP_SISANHYO_KESSAN(1, 0) "
+                        "WHERE KCODE = '" + kariuke + "'"),
+                  "0,80");
+        EXPECT_EQ(query("SELECT CAST(KAS03 AS INTEGER) FROM SP_SISANHYO_KESSAN(0, 0) WHERE KCODE = '" + kariuke + "'"),
+                  "0");
         // Ending a working screen ends that operator's entry of that screen and records how it
         // ended and when; a screen with no open entry records nothing.
         execute("INSERT INTO OPINF (OPCODE, JOBNAME, PCNAME, OPENTIME) VALUES (7, '仕訳入力', 'PC01', "

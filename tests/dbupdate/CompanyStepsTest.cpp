@@ -658,21 +658,32 @@ const SchemaChange kSchemaChanges[] = {
      "procedure:SP_KANENDO_BUMON_GROUPZANDAKA procedure:SP_HOJO_KAMOKUSZ_INS"},
     // 300/dwzup01: CASHFMST.CM_JIGYOU and EXTERKS.KNAMELOCK are in the base already.
     {{3, 0, 0}, "", "column:AO_NOTE.NOTE"},
+    {{3, 0, 0}, "", // 300/dwzup09, dwzup10
+     "table:OPLICENSE table:OPDEFSISETU table:MSD_HOUKOKU column:SISETUMST.XSTR column:EXTERKS.KNAME1 "
+     "table:OPINF_LOG procedure:OPINF_DELETE"},
     {{3, 0, 1}, "", ""},
     {{3, 0, 3}, "", ""}, // the real-estate name lock: rows only
     {{3, 0, 4}, "", ""},
     {{3, 0, 6}, "", ""}, // the account switches and past-year balances: rows only
     {{3, 0, 7}, "", "trigger:KAMOKUSZ_AFTER_DELETE2"},
-    {{4, 0, 0}, "", ""}, // 諸口, the cash-flow groups, ACCDEF5: rows only
+    {{3, 0, 7}, "", "table:SISETUGROUP column:SISETUMST.MB_JIGYOU"}, // 307/dwzup08
+    {{4, 0, 0}, "", "table:KAKOSIWAKE1 table:KAKOSIWAKE2"}, // 400/dwzup06; 諸口, the cash-flow groups, ACCDEF5: rows
     {{4, 0, 2}, "", // 402/dwzup01
      "column:KS_SISAN.JIGYOUWARIAI_NEW column:KS_SISAN.TEIRITU250 column:KS_SISAN.TEIRITU200 "
      "column:KS_SISAN.TAIYONENSU200 column:KS_SISAN.SYUTOKUKAGAKUCHOSEI"},
+    {{4, 0, 2}, "", "column:KAMOKU_MS.KAR_IKKATSU column:KAMOKU_MS.KAS_IKKATSU"}, // 402/dwzup02
     {{5, 0, 0}, "", ""},
     {{5, 0, 2}, "", ""},
     {{5, 0, 5}, "", ""},
     {{6, 0, 0}, "", "procedure:SP_SISANHYO_KESSAN"}, // 600/dwzup01
+    {{6, 0, 0}, "", "table:KAKOZAN column:KAMOKU_SZ.KISHU_KOMI column:KAMOKU_SZ.KISHU_NUKI"}, // 600/dwzup15
     {{6, 1, 0}, "", ""},
-    {{6, 1, 3}, "", ""},
+    {{6, 1, 3}, "", // 613/dwzup05
+     "column:KAMOKUMST.USE column:KAMOKUMST.EXT1_A4 column:KAMOKUMST.EXT1_A3 column:EXTERA4.KNAME1 "
+     "column:EXTERA3.KNAME1"},
+    {{6, 1, 3}, "!Medical", // 613/dwzup03, held back for medical data
+     "procedure:SP_SISANHYO procedure:SP_SISANHYO_BUMONGOKEI procedure:SP_SISANHYO_BUMONGOKEI_A4 "
+     "procedure:SP_SISANHYO_BUMONGOKEI_A3"},
     {{7, 0, 0}, "", // 700/dwzup10; the data password: rows only
      "table:AO_SYUNYU table:AO_SYUNYU_ZASHUU table:AO_NOUSANBUTUIGAI table:AO_YATOININHI table:AO_KAJYU "
      "table:AO_KAJYU_KEISAN table:AO_TIDAI_CHINSHAKU"},
