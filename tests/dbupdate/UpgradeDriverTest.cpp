@@ -274,12 +274,7 @@ const std::set<std::string>& objectsStillOpen()
         "AO_RISI",
         "AO_SINKOKU",
         "AO_TIDAI",
-        "BUMONMST",
-        "GROUPLIST",
-        "KAMOKU_TAX",
         "KS_SISAN",
-        "SISETUGROUPLIST",
-        "SIWAKE",
         // Tables and columns the program reads that no step creates yet (and some of the above).
         "ACCDEF1",
         "EXTERKS",

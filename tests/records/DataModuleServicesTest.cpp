@@ -168,7 +168,7 @@ TEST_F(DataModuleServicesTest, ValidationFindsDamageAndTheCheckCallsTheHook)
         db.connect(testsupport::morabyParams(native("data/0001/dwacc.fdb")));
         for (int i = 0; i < 400; ++i)
             db.executeImmediate("INSERT INTO SIWAKE (REC, SCODE) VALUES (" + std::to_string(100 + i)
-                                + ", 'xxxxxxxx')");
+                                + ", 'xxxxxx')");
         db.disconnect();
     }
     damageADataPage(m_root / "data" / "0001" / "dwacc.fdb");

@@ -231,7 +231,7 @@ protected:
             db.connect(testsupport::morabyParams(file.string()));
             for (int i = 0; i < 400; ++i)
                 db.executeImmediate("INSERT INTO SIWAKE (REC, SCODE) VALUES (" +
-                                    std::to_string(100 + i) + ", 'xxxxxxxx')");
+                                    std::to_string(100 + i) + ", 'xxxxxx')");
             db.disconnect();
         }
         std::string bytes = testsupport::readFile(file);
