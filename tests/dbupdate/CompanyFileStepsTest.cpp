@@ -631,6 +631,7 @@ std::string layout(const fs::path& file)
         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
         "WHERE RF.RDB$RELATION_NAME IN ('AO_SYUNYU', 'AO_SYUNYU_ZASHUU', 'AO_NOUSANBUTUIGAI', 'AO_YATOININHI', "
         "'AO_KAJYU', 'AO_KAJYU_KEISAN', 'AO_TIDAI_CHINSHAKU', 'MYNUMBER_LOG') "
+        "OR (RF.RDB$RELATION_NAME = 'ACCDEF1' AND RF.RDB$FIELD_NAME IN ('KURIKOSI1', 'KURIKOSI2', 'GENKA_HWORD6')) "
         "OR (RF.RDB$RELATION_NAME = 'AO_NOTE' AND RF.RDB$FIELD_NAME = 'NOTE') "
         "OR (RF.RDB$RELATION_NAME = 'KS_SISAN' AND RF.RDB$FIELD_NAME IN ('JIGYOUWARIAI_NEW', 'TEIRITU250', "
         "'TEIRITU200', 'TAIYONENSU200', 'SYUTOKUKAGAKUCHOSEI', 'SCODE', 'KCODE', 'HCODE', 'BCODE')) "
@@ -675,6 +676,7 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
     execute("ALTER TABLE EXTERA4 ADD KNAME1 VARCHAR(20)");
     execute("UPDATE EXTERA4 SET KNAME1 = '現金及び預金' WHERE REC = 1");
     const fs::path at204 = m_root / "data" / "at204.fdb";
+    execute("UPDATE ACCDEF1 SET TAXDEFUH = 1"); // amounts with tax, which 6.0.0's choices take over
     fs::copy_file(database(), at204);
     // Individual real estate (3.0.3's statements) and medical data (4.0.0's cash-flow statements);
     // the other kinds differ only in the files taken, which the marker tests cover.
@@ -725,6 +727,9 @@ TEST_F(CompanyFileStepsTest, OurFilesTakeTheDataFrom204To800)
                         "RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = 'SP_SISANHYO_KESSAN' AND "
                         "RDB$PARAMETER_TYPE = 0 ORDER BY RDB$PARAMETER_NUMBER)"),
                   "TAX,ZENTAX");
+        // The carried-forward tax choices start as the tax treatment the program took while they
+        // were missing; the outsourcing word is empty.
+        EXPECT_EQ(query("SELECT KURIKOSI1 || ',' || KURIKOSI2 || ',[' || GENKA_HWORD6 || ']' FROM ACCDEF1"), "1,1,[]");
         // The objects our files define have the layout that the program reads (the 8.0.0 fixture's).
         EXPECT_EQ(layout(database()), fixtureLayout);
         // The settlement trial balance: this year's movements and past balances, with tax or without.
