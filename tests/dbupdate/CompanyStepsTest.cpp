@@ -676,6 +676,8 @@ const SchemaChange kSchemaChanges[] = {
     {{5, 0, 2}, "", ""},
     {{5, 0, 5}, "", ""},
     {{6, 0, 0}, "", "procedure:SP_SISANHYO_KESSAN"}, // 600/dwzup01
+    {{6, 0, 0}, "", // 600/dwzup02
+     "column:ACCDEF1.KURIKOSI1 column:ACCDEF1.KURIKOSI2 column:ACCDEF1.GENKA_HWORD6"},
     {{6, 0, 0}, "", "table:KAKOZAN column:KAMOKU_SZ.KISHU_KOMI column:KAMOKU_SZ.KISHU_NUKI"}, // 600/dwzup15
     {{6, 1, 0}, "", ""},
     {{6, 1, 3}, "", // 613/dwzup05
