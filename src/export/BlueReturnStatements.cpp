@@ -135,7 +135,7 @@ void TKojinKessansyoIO::ReadGenkaSyokyaku(std::span<TGenkaSyokyakuRec> table,
     int done = 0;
     while (c.fetch()) {
         TGenkaSyokyakuRec row;
-        row.KANRI = c.isNull("KANRI") ? std::string() : std::to_string(c.getInt64("KANRI"));
+        row.KANRI = c.getString("KANRI"); // free text, not always a number
         row.MEISYOU = assetText(c, "MEISYOU", "資産名", row);
         row.TEKIYO = assetText(c, "TEKIYO", "摘要", row);
         TGenkaSyokyakuCalcRec result;

@@ -66,8 +66,8 @@ protected:
             const std::string k = std::to_string(100 + n);
             exec({"INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, SURYO, GSHOUHOU, SYUTODATE, "
                   "SYUTOKIN, KISYUMISYOUKIN, TAIYOUYY, SYOUKIKANSTR, SYOUKIKANEND, "
-                  "JIGYOUWARIAI_NEW, SYOUKINKEI, MATUMISYOUKIN) SELECT " + k + ", " + k +
-                  ", 'コピー', SURYO, GSHOUHOU, SYUTODATE, SYUTOKIN, KISYUMISYOUKIN, TAIYOUYY, "
+                  "JIGYOUWARIAI_NEW, SYOUKINKEI, MATUMISYOUKIN) SELECT " + k + ", '" + k +
+                  "', 'コピー', SURYO, GSHOUHOU, SYUTODATE, SYUTOKIN, KISYUMISYOUKIN, TAIYOUYY, "
                   "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW, SYOUKINKEI, MATUMISYOUKIN "
                   "FROM KS_SISAN WHERE REC = 2"});
         }
@@ -171,16 +171,24 @@ TEST_F(KojinKessansyo, RowsTheCountsLeaveOutStillFitTheLists)
 
 TEST_F(KojinKessansyo, OrderIsByKanriThenRec)
 {
-    exec({"DELETE FROM KS_SISAN",
-          "INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, GSHOUHOU, SYUTODATE, SYUTOKIN, TAIYOUYY, "
-          "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW) VALUES (5, 2, 'A', 1, '2020-01-01', 100000, 5, 1, 12, 100)",
-          "INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, GSHOUHOU, SYUTODATE, SYUTOKIN, TAIYOUYY, "
-          "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW) VALUES (9, 1, 'B', 1, '2020-01-01', 100000, 5, 1, 12, 100)",
-          "INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, GSHOUHOU, SYUTODATE, SYUTOKIN, TAIYOUYY, "
-          "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW) VALUES (3, 1, 'C', 1, '2020-01-01', 100000, 5, 1, 12, 100)"});
+    // The management number is text: "10" comes before "9", "A-1" after both, an empty number
+    // first; equal numbers go by REC.
+    const struct {
+        int rec;
+        const char* kanri;
+        const char* name;
+    } assets[] = {{5, "2", "A"}, {9, "1", "B"}, {3, "1", "C"}, {4, "9", "D"},
+                  {2, "10", "E"}, {8, "A-1", "F"}, {7, "", "G"}};
+    exec({"DELETE FROM KS_SISAN"});
+    for (const auto& a : assets)
+        exec({"INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, GSHOUHOU, SYUTODATE, SYUTOKIN, TAIYOUYY, "
+              "SYOUKIKANSTR, SYOUKIKANEND, JIGYOUWARIAI_NEW) VALUES (" + std::to_string(a.rec) + ", '" +
+              a.kanri + "', '" + a.name + "', 1, '2020-01-01', 100000, 5, 1, 12, 100)"});
     TIppanKessansyoIO io(m_tx);
     ASSERT_TRUE(io.LoadKessansyo(0));
-    EXPECT_EQ(namesOf(io.GenkaList()), (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_EQ(namesOf(io.GenkaList()), (std::vector<std::string>{"G", "C", "B", "E", "A", "D", "F"}));
+    EXPECT_EQ(io.GenkaList()[3].KANRI, "10");
+    EXPECT_EQ(io.GenkaList()[6].KANRI, "A-1");
     EXPECT_EQ(io.Kessansyo.GenkaSyougakuFlag, 0);
 }
 

@@ -170,7 +170,7 @@ TEST_F(ExportSafety, AnAmountBeyondTheCurrencyRangeStopsTheExportNamingTheAsset)
         // Two small assets of 900 trillion yen: their total does not fit.
         {"UPDATE KS_SISAN SET SYUTOKIN = 900000000000000, SYOUKINKEI = 900000000000000 "
          "WHERE REC IN (7, 8)",
-         "管理番号:8 資産名:電話機"},
+         "管理番号:008 資産名:電話機"},
 
     };
     for (const auto& c : cases) {
@@ -219,7 +219,7 @@ TEST_F(ExportSafety, ImpossibleAssetDataIsRefusedNamingAssetAndField)
         if (c.code == 0)
             continue;
         EXPECT_NE(m_failure.find("資産のデータに誤りがある"), std::string::npos) << m_failure;
-        EXPECT_NE(m_failure.find(std::string("管理番号:2 資産名:複合機 項目:") + c.field),
+        EXPECT_NE(m_failure.find(std::string("管理番号:002 資産名:複合機 項目:") + c.field),
                   std::string::npos)
             << m_failure;
         EXPECT_FALSE(std::filesystem::exists(output()));
@@ -233,12 +233,15 @@ TEST_F(ExportSafety, UnusableAssetTextIsRefusedNamingAssetAndField)
         const char* expected;
     } cases[] = {
         {"UPDATE KS_SISAN SET TEKIYO = '前' || ASCII_CHAR(0) || '後' WHERE REC = 2",
-         "管理番号:2 資産名:複合機 項目:摘要(TEKIYO) 制御文字 0x00"},
+         "管理番号:002 資産名:複合機 項目:摘要(TEKIYO) 制御文字 0x00"},
         {"UPDATE KS_SISAN SET MEISYOU = 'ab' || ASCII_CHAR(0) || 'cd' WHERE REC = 4",
-         "管理番号:4 資産名: 項目:資産名(MEISYOU) 制御文字 0x00"},
+         "管理番号:004 資産名: 項目:資産名(MEISYOU) 制御文字 0x00"},
         {"UPDATE KS_SISAN SET TEKIYO = CAST(x'82A0FF' AS VARCHAR(10) CHARACTER SET OCTETS) "
          "WHERE REC = 5",
-         "管理番号:5 資産名:レジスター 項目:摘要(TEKIYO)"},
+         "管理番号:005 資産名:レジスター 項目:摘要(TEKIYO)"},
+        // The management number is text, not always a number.
+        {"UPDATE KS_SISAN SET KANRI = 'A-2', TEKIYO = ASCII_CHAR(0) WHERE REC = 2",
+         "管理番号:A-2 資産名:複合機 項目:摘要(TEKIYO) 制御文字 0x00"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sql);
@@ -288,7 +291,7 @@ TEST_F(ExportSafety, TheDriverProgramRefusesEachHostileCase)
     } cases[] = {
         {"UPDATE KS_SISAN SET SYUTOKIN = 900000000000000, SYOUKINKEI = 900000000000000 "
          "WHERE REC IN (7, 8)",
-         "管理番号:8 資産名:電話機"},
+         "管理番号:008 資産名:電話機"},
         {"UPDATE KS_SISAN SET JIGYOUWARIAI_NEW = -50 WHERE REC = 2", "事業専用割合"},
         {"UPDATE KS_SISAN SET TEKIYO = '前' || ASCII_CHAR(0) || '後' WHERE REC = 2", "制御文字 0x00"},
     };

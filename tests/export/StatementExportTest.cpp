@@ -84,7 +84,8 @@ protected:
         t.commit();
     }
     // count copies of asset 2 (straight-line, 50 % business use) named 複合機<from>,
-    // 複合機<from + 1>, ... with records 100 + their number.
+    // 複合機<from + 1>, ... with records and management numbers 100 + their number, which
+    // follow the fixture's "001" to "009" in text order too.
     void copyAsset2(int from, int count)
     {
         for (int n = from; n < from + count; ++n) {
@@ -92,7 +93,7 @@ protected:
             company({"INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, SURYO, GSHOUHOU, SYUTODATE, "
                      "SYUTOKIN, KISYUMISYOUKIN, TAIYOUYY, SYOUKIKANSTR, SYOUKIKANEND, "
                      "JIGYOUWARIAI_NEW, SYOUKINKEI, MATUMISYOUKIN, TEKIYO) "
-                     "SELECT " + k + ", " + k + ", '複合機" + std::to_string(n) + "', SURYO, "
+                     "SELECT " + k + ", '" + k + "', '複合機" + std::to_string(n) + "', SURYO, "
                      "GSHOUHOU, SYUTODATE, SYUTOKIN, KISYUMISYOUKIN, TAIYOUYY, SYOUKIKANSTR, "
                      "SYOUKIKANEND, JIGYOUWARIAI_NEW, SYOUKINKEI, MATUMISYOUKIN, TEKIYO "
                      "FROM KS_SISAN WHERE REC = 2"});
