@@ -53,6 +53,31 @@ constexpr long kDynamicSqlError = 335544569;
 
 using platform::text::upperAscii;
 
+// An open-and-close with marking and nothing done in between: the free mark records what the
+// in-use mark read on the same attachment instead of counting the journals (a full scan of
+// SIWAKE) once more.
+struct MarkReading {
+    bool armed = false;
+    bool held = false;
+    std::string folder;
+    TDataInfomationRec rec;
+};
+MarkReading g_markReading;
+
+// Arms the reuse for one open-and-close; whatever was held goes with it. A step hooked onto
+// the in-use mark may write, and then the free mark counts again.
+class ReuseMarkReading {
+public:
+    ReuseMarkReading()
+    {
+        g_markReading = MarkReading{};
+        g_markReading.armed = DM && !DM->hooks.markInUse;
+    }
+    ~ReuseMarkReading() { g_markReading = MarkReading{}; }
+    ReuseMarkReading(const ReuseMarkReading&) = delete;
+    ReuseMarkReading& operator=(const ReuseMarkReading&) = delete;
+};
+
 int numberOr0(const std::string& s)
 {
     try {
@@ -354,7 +379,12 @@ void markDataSetInUse(const std::string& Folder)
 {
     TDataInfomation info;
     TDataInfomationRec rec;
-    info.GetDataInfoRec(rec);
+    const bool read = info.GetDataInfoRec(rec);
+    if (g_markReading.armed && read) {
+        g_markReading.held = true;
+        g_markReading.folder = Folder;
+        g_markReading.rec = rec;
+    }
     rec.Status = dsInUse;
     rec.OpCode = SystemDef.LoginId;
     rec.OpName = SystemDef.OperatorName;
@@ -369,7 +399,11 @@ void markDataSetFree(const std::string& Folder)
         return;
     TDataInfomation info;
     TDataInfomationRec rec;
-    info.GetDataInfoRec(rec);
+    if (g_markReading.held && g_markReading.folder == Folder && DM->companyFolder() == Folder)
+        rec = g_markReading.rec;
+    else
+        info.GetDataInfoRec(rec);
+    g_markReading.held = false;
     rec.Status = dsFree;
     if (ConnectMode == 0)
         info.WriteIniFile(Folder, "", rec);
@@ -513,6 +547,7 @@ bool TDataInfomation::ReadIniFile(const std::string& Host, const std::string& Fo
     const std::string ini = iniPath(Folder);
     const bool dataExists = DM->FExist(dataPath(Folder), 0);
     if (dataExists && !files::fileExists(ini) && GetUniversalPath(Folder) == Folder) {
+        const ReuseMarkReading reuse;
         if (!DM->fnAccDatConnected(Host, Folder, 1)) {
             Rec.Status = records::dsNotOpened;
             return true;
@@ -717,6 +752,7 @@ void TDataInfomation::RefreshIniFile(const std::string& Folder, const std::strin
     if (Folder.empty() || FileAccessMode != 0)
         return;
     if (Section.empty()) {
+        const ReuseMarkReading reuse;
         if (GetUniversalPath(Folder) == Folder &&
             DM->fnAccDatConnected(SystemDef.HostName, Folder, 1))
             DM->fnAccDatDisconnected(Folder, 1, 0);

@@ -1,11 +1,11 @@
 #include "CatalogueFixture.h"
 
-#include "firebird/Statement.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
+#include "support/Sql.h"
 #include "ui/KeyCheckBox.h"
 #include "ui/OwnerDrawnButton.h"
 #include "selection/SelectionForms.h"
@@ -75,34 +75,9 @@ void CatalogueTest::TearDown()
     records::resetProgramState();
 }
 
-void CatalogueTest::exec(const std::string& sql)
-{
-    firebird::Transaction tr(m_db);
-    tr.start();
-    firebird::Statement(tr, sql).execute();
-    tr.commit();
-}
+void CatalogueTest::exec(const std::string& sql) { testsupport::exec(m_db, sql); }
 
-std::vector<std::string> CatalogueTest::rows(const std::string& sql)
-{
-    firebird::Transaction tr(m_db);
-    tr.start();
-    firebird::Statement st(tr, sql);
-    firebird::Cursor c = st.open();
-    std::vector<std::string> out;
-    while (c.fetch()) {
-        std::string line;
-        for (int i = 0; i < c.fieldCount(); ++i) {
-            if (i > 0)
-                line += "|";
-            line += c.getString(i);
-        }
-        out.push_back(line);
-    }
-    c.close();
-    tr.commit();
-    return out;
-}
+std::vector<std::string> CatalogueTest::rows(const std::string& sql) { return testsupport::rows(m_db, sql, ""); }
 
 std::unique_ptr<TDataSentakuListCtl> CatalogueTest::catalogue(std::uint8_t connMode)
 {

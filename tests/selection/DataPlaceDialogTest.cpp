@@ -11,6 +11,7 @@
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
+#include "support/Sql.h"
 #include "support/TempDir.h"
 #include "ui/InputDialog.h"
 #include "ui/KeyEdit.h"
@@ -33,23 +34,10 @@ namespace {
 namespace fs = std::filesystem;
 namespace paths = platform::paths;
 
+// Rows as "v1|v2|..." lines; a NULL reads as an empty value, as the names compared here do.
 std::vector<std::string> query(firebird::Attachment& db, const std::string& sql)
 {
-    firebird::Transaction tr(db);
-    tr.start();
-    firebird::Statement st(tr, sql);
-    std::vector<std::string> out;
-    {
-        firebird::Cursor c = st.open();
-        while (c.fetch()) {
-            std::string line;
-            for (int i = 0; i < c.fieldCount(); ++i)
-                line += (i ? "|" : "") + c.getString(i);
-            out.push_back(line);
-        }
-    }
-    tr.commit();
-    return out;
+    return testsupport::rows(db, sql, "");
 }
 
 // ---- the procedure ----------------------------------------------------------------------

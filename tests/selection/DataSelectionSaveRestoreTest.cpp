@@ -370,6 +370,52 @@ TEST_F(DataSelectionSaveRestoreTest, RestoringAfterANewJournalAsksAndPutsTheBack
     EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
 }
 
+// The comparison opens the target with its in-use mark and closes it with its free mark, nothing
+// written in between: the journals (a full scan) are read once, and the information file still
+// records the count. A connection of the test keeps the database open, so the engine's table
+// statistics add up every attachment's reads.
+TEST_F(DataSelectionSaveRestoreTest, TheComparisonReadsTheTargetsJournalsOnce)
+{
+    saveA();
+    // 1000 corrected journals after the backup: 3 valid and 1000 counted by the scan.
+    writeRows(1, {"EXECUTE BLOCK AS DECLARE I INTEGER = 4; BEGIN WHILE (I <= 1003) DO BEGIN "
+                  "INSERT INTO SIWAKE (REC, DELFLG, TAISHAKU, SCODE) VALUES (:I, 1, 1, '01'); I = I + 1; END END"});
+    refreshInfo(1);
+    firebird::Attachment watch;
+    watch.connect(testsupport::morabyParams(database(1)));
+    auto scanned = [&watch] {
+        const auto r = testsupport::rows(watch, "SELECT COALESCE(SUM(R.MON$RECORD_SEQ_READS), 0) FROM MON$TABLE_STATS T "
+                                                "JOIN MON$RECORD_STATS R ON R.MON$STAT_ID = T.MON$RECORD_STAT_ID "
+                                                "WHERE T.MON$STAT_GROUP = 0 AND T.MON$TABLE_NAME = 'SIWAKE'");
+        return std::stoll(r.at(0));
+    };
+    const long long before = scanned();
+
+    auto box = openOn(kTypeZero, 1);
+    chooseFolder("D:\\backup");
+    std::vector<std::string> lines;
+    long long read = -1;
+    m_messages.onDialog([&](QDialog& d) {
+        read = scanned() - before;
+        auto& msg = dynamic_cast<TMessageBox&>(d);
+        lines = msg.MsgLines;
+        msg.btnCancel()->Click();
+        return msg.modalResult();
+    });
+    press(*box, fkF7);
+    watch.disconnect();
+
+    EXPECT_EQ(read, 1003) << "every journal row read once";
+    EXPECT_EQ(lines, (std::vector<std::string>{"仕訳件数(修正・削除仕訳含む)が減っています。", "　【復元元】：3 件",
+                                               "　【復元先】：1,003 件"}));
+    const platform::IniFile ini(paths::join(slotFolder(1), DataIniFile));
+    EXPECT_EQ(ini.readInteger("DATAINFO", "TOTALSIWAKE", -1), 1003);
+    EXPECT_EQ(ini.readInteger("DATAINFO", "SIWAKE", -1), 3);
+    EXPECT_EQ(status(1), 1);
+    EXPECT_EQ(journal(1).substr(0, 8), "1,2,3,4,") << "a declined comparison leaves the data set as it was";
+    EXPECT_TRUE(shown().empty()) << testing::PrintToString(shown());
+}
+
 TEST_F(DataSelectionSaveRestoreTest, APlainBackupOntoAConsolidatedDataSetIsAForbiddenPattern)
 {
     saveA();

@@ -1,14 +1,13 @@
 // The base dialog over real system and company databases, driven by keys under offscreen.
 #include "ui/BaseDialog.h"
 
-#include "firebird/Statement.h"
-#include "firebird/Transaction.h"
 #include "platform/Paths.h"
 #include "records/DataModule.h"
 #include "records/DbErrorHandler.h"
 #include "records/ProgramRecords.h"
 #include "support/FixtureDb.h"
 #include "support/MessageRecorder.h"
+#include "support/Sql.h"
 #include "support/TempDir.h"
 #include "ui/ListGrid.h"
 
@@ -25,6 +24,8 @@
 #include <memory>
 
 namespace {
+
+using testsupport::rows;
 
 // A dialog with one edit at (100, 50, 80 x 20), one label and a hint area.
 class SampleBox : public TBSDI {
@@ -94,22 +95,6 @@ protected:
         m_dm.reset();
         records::resetProgramState();
         platform::paths::resetDriveMap();
-    }
-
-    std::vector<std::string> rows(firebird::Attachment& db, const std::string& sql)
-    {
-        firebird::Transaction tr(db);
-        tr.start();
-        firebird::Statement st(tr, sql);
-        auto c = st.open();
-        std::vector<std::string> out;
-        while (c.fetch()) {
-            std::string line;
-            for (int i = 0; i < c.fieldCount(); ++i)
-                line += (i ? "|" : "") + c.getString(i);
-            out.push_back(line);
-        }
-        return out;
     }
 
     static void release(QWidget& w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
