@@ -5,7 +5,9 @@
 
 #include <QFile>
 
+#include <initializer_list>
 #include <stdexcept>
+#include <vector>
 
 namespace dbupdate {
 
@@ -32,32 +34,32 @@ void addCompanyStatements(DbUpdateScript& script, const char* name)
 
 namespace {
 
-// The column guard: the company database is opened for the question alone and closed again.
-// A database that cannot be asked counts the column as missing (the ALTER then tells).
+// The column guards: the company database is opened for the questions alone and closed again,
+// so every answer sees it as it was before the step. A database that cannot be asked counts each
+// column as missing (the ALTER then tells).
+std::vector<bool> columnsMissing(const std::string& table, std::initializer_list<std::string> columns)
+{
+    std::vector<bool> missing(columns.size(), true);
+    if (DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0)) {
+        std::size_t i = 0;
+        for (const std::string& column : columns)
+            missing[i++] = !DM->fnExistence_Field(table, column);
+    }
+    DM->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
+    return missing;
+}
+
 bool columnMissing(const std::string& table, const std::string& column)
 {
-    bool exists = false;
-    if (DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0))
-        exists = DM->fnExistence_Field(table, column);
-    DM->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
-    return !exists;
+    return columnsMissing(table, {column}).front();
 }
 
 void addAccdef1Guards(DbUpdateScript& script, bool sdaiHasuu3)
 {
-    // Both guards see the database as it was before the step, asked on one opening of it.
-    bool noSdaiHasuu3 = false;
-    bool noKessanKikan = true;
-    if (DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, 0)) {
-        noSdaiHasuu3 = sdaiHasuu3 && !DM->fnExistence_Field("ACCDEF1", "SDAI_HASUU3");
-        noKessanKikan = !DM->fnExistence_Field("ACCDEF1", "KESSAN_KIKAN");
-    } else {
-        noSdaiHasuu3 = sdaiHasuu3;
-    }
-    DM->fnAccDatDisconnected(SystemDef.DataDir, 0, 0);
-    if (noSdaiHasuu3)
+    const auto missing = columnsMissing("ACCDEF1", {"SDAI_HASUU3", "KESSAN_KIKAN"});
+    if (sdaiHasuu3 && missing[0])
         addCompanyStatements(script, "accdef1-sdai-hasuu3.sql");
-    if (noKessanKikan)
+    if (missing[1])
         addCompanyStatements(script, "accdef1-kessan-kikan.sql");
 }
 

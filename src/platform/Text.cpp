@@ -213,4 +213,15 @@ std::string fixDbcsCut(std::string_view cp932)
     return out;
 }
 
+int toIntOr0(const std::string& s)
+{
+    try {
+        std::size_t used = 0;
+        const int v = std::stoi(s, &used);
+        return used == s.size() ? v : 0;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
 } // namespace platform::text

@@ -61,6 +61,10 @@ bool isLeadByteAt(std::string_view cp932, std::size_t index);
 // at the end turns into a blank.
 std::string fixDbcsCut(std::string_view cp932);
 
+// A whole decimal number as the settings files and folder names hold it; anything else (empty,
+// trailing characters, out of range) reads as 0.
+int toIntOr0(const std::string& s);
+
 // ASCII letters only: other bytes (CP932 or UTF-8 sequences) stay as they are.
 inline std::string upperAscii(std::string_view s)
 {

@@ -78,17 +78,6 @@ public:
     ReuseMarkReading& operator=(const ReuseMarkReading&) = delete;
 };
 
-int numberOr0(const std::string& s)
-{
-    try {
-        std::size_t used = 0;
-        const int v = std::stoi(s, &used);
-        return used == s.size() ? v : 0;
-    } catch (const std::exception&) {
-        return 0;
-    }
-}
-
 std::string dataPath(const std::string& folder)
 {
     return paths::join(folder, DataFile);
@@ -175,9 +164,9 @@ void readSections(const std::string& path, TDataInfomationRec& rec)
         TMojiBunkatu split;
         split.Delimiter = '.';
         split.Bunkatu(version);
-        rec.VerMajor = numberOr0(split.GetItem(0));
-        rec.VerMinor1 = numberOr0(split.GetItem(1));
-        rec.VerMinor2 = numberOr0(split.GetItem(2));
+        rec.VerMajor = platform::text::toIntOr0(split.GetItem(0));
+        rec.VerMinor1 = platform::text::toIntOr0(split.GetItem(1));
+        rec.VerMinor2 = platform::text::toIntOr0(split.GetItem(2));
     }
     rec.VerName = ini.readString(kInfoSection, "VERSION2", "");
     rec.GassanKbn = std::uint8_t(ini.readInteger(kInfoSection, "GASSANKBN", 0));

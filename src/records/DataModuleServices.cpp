@@ -782,17 +782,8 @@ void TDM::GetDataListRec(const std::string& Path, int& Rec, int& RowNo)
         std::string no1;
         std::string no2;
         GetDataPathNo(Path, no1, no2);
-        const auto number = [](const std::string& s) {
-            try {
-                std::size_t used = 0;
-                const int v = std::stoi(s, &used);
-                return used == s.size() ? v : 0;
-            } catch (const std::exception&) {
-                return 0;
-            }
-        };
-        Rec = number(no1);
-        RowNo = number(no2);
+        Rec = platform::text::toIntOr0(no1);
+        RowNo = platform::text::toIntOr0(no2);
         return;
     }
     if (ConnectMode != 1 && ConnectMode != 2)

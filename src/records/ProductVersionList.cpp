@@ -23,17 +23,6 @@ namespace {
 
 using platform::text::upperAscii;
 
-int numberOr0(const std::string& s)
-{
-    try {
-        std::size_t used = 0;
-        const int v = std::stoi(s, &used);
-        return used == s.size() ? v : 0;
-    } catch (const std::exception&) {
-        return 0;
-    }
-}
-
 struct BuiltIn {
     const char* version;
     const char* name;
@@ -63,8 +52,8 @@ void TSeihinVersionList::add(const std::string& versionText, const std::string& 
     if (split.Count != 3)
         return;
     TDataVersionRec rec;
-    rec.Major = numberOr0(split.GetItem(0));
-    rec.Minor = numberOr0(split.GetItem(1));
+    rec.Major = platform::text::toIntOr0(split.GetItem(0));
+    rec.Minor = platform::text::toIntOr0(split.GetItem(1));
     rec.Name = name;
     if (skipListed && std::any_of(Items.begin(), Items.end(), [&](const TDataVersionRec& r) {
             return r.Major == rec.Major && r.Minor == rec.Minor;

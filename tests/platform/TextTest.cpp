@@ -74,3 +74,14 @@ TEST(Text, LeadByteWalkAndRepairOnCp932Bytes)
     EXPECT_FALSE(text::isTrailByte(0x7F));
     EXPECT_FALSE(text::isTrailByte(0xFD));
 }
+
+TEST(Text, WholeNumbersOrZero)
+{
+    const struct {
+        const char* text;
+        int value;
+    } cases[] = {{"12", 12}, {"-3", -3}, {"0008", 8}, {"", 0}, {"12a", 0}, {"1.5", 0}, {"abc", 0},
+                 {"99999999999", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::text::toIntOr0(c.text), c.value) << c.text;
+}
